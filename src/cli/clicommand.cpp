@@ -1,0 +1,66 @@
+#include "clicommand.h"
+
+#include "commands.h"
+#include "store/catalogue.h"
+#include "store/datafolder.h"
+
+#include <QTextStream>
+#include <memory>
+#include <vector>
+
+namespace {
+
+std::vector<std::unique_ptr<CliCommand>> allCommands()
+{
+    std::vector<std::unique_ptr<CliCommand>> commands;
+    commands.push_back(std::make_unique<DiscsCommand>());
+    commands.push_back(std::make_unique<ListCommand>());
+    return commands;
+}
+
+int usage(CliIo& io)
+{
+    io.err << "用法: reelshelf-cli [--home DIR] <命令> [选项]\n命令:\n";
+    for (const auto& c : allCommands())
+        io.err << "  " << c->usage() << '\n';
+    return ExitUsage;
+}
+
+} // namespace
+
+int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io)
+{
+    QStringList args = arguments;
+    QString home;
+    if (!args.isEmpty() && args.first() == QStringLiteral("--home")) {
+        if (args.size() < 2 || args.at(1).isEmpty())
+            return usage(io);
+        home = args.at(1);
+        args = args.mid(2);
+    } else if (!args.isEmpty() && args.first().startsWith(u"--home=")) {
+        home = args.first().mid(7);
+        args = args.mid(1);
+    }
+    if (args.isEmpty() || args.first() == QStringLiteral("--help") || args.first() == QStringLiteral("-h"))
+        return usage(io);
+
+    const auto commands = allCommands();
+    const CliCommand* command = nullptr;
+    for (const auto& c : commands)
+        if (c->name() == args.first())
+            command = c.get();
+    if (!command) {
+        io.err << "未知命令: " << args.first() << '\n';
+        return usage(io);
+    }
+
+    const DataFolder folder = DataFolder::resolve(home, executableDir);
+    QString problem;
+    installDefaults(folder, &problem); // a read-only folder still lists what it holds
+    Catalogue catalogue(folder.catalogueFile());
+    if (!catalogue.prepare(&problem)) {
+        io.err << problem << '\n';
+        return ExitFailed;
+    }
+    return command->run(args.mid(1), folder, io);
+}

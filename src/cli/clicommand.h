@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class DataFolder;
+class QTextStream;
+
+// Where a command writes: rows and tables to `out`, status and messages to `err`.
+struct CliIo
+{
+    QTextStream& out;
+    QTextStream& err;
+};
+
+// Exit codes: 0 success, 1 a refused or failed command, 2 bad usage.
+enum CliExit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
+
+class CliCommand
+{
+public:
+    virtual ~CliCommand() = default;
+    virtual QString name() const = 0;
+    virtual QString usage() const = 0;
+    // `args` are the words after the command name.
+    virtual int run(const QStringList& args, const DataFolder& folder, CliIo& io) const = 0;
+};
+
+// Runs the whole command line (without the program name) in-process.
+int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io);

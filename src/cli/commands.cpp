@@ -1,0 +1,138 @@
+#include "commands.h"
+
+#include "browse/disctree.h"
+#include "browse/movielisting.h"
+#include "jsonline.h"
+#include "store/catalogue.h"
+#include "store/datafolder.h"
+#include "store/textrules.h"
+#include "texttable.h"
+
+#include <QTextStream>
+
+namespace {
+
+// Reads "--json" and "--name VALUE" options; false on anything else.
+struct Options
+{
+    bool json = false;
+    QString disc;
+    bool hasDisc = false;
+};
+
+bool parseOptions(const QStringList& args, bool allowDisc, Options& options)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QStringLiteral("--json")) {
+            options.json = true;
+        } else if (allowDisc && a == QStringLiteral("--disc") && i + 1 < args.size() && !options.hasDisc) {
+            options.disc = args.at(++i);
+            options.hasDisc = true;
+        } else if (allowDisc && a.startsWith(u"--disc=") && !options.hasDisc) {
+            options.disc = a.mid(7);
+            options.hasDisc = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+int usageError(const CliCommand& command, CliIo& io)
+{
+    io.err << "用法: reelshelf-cli [--home DIR] " << command.usage() << '\n';
+    return ExitUsage;
+}
+
+} // namespace
+
+int DiscsCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
+{
+    Options options;
+    if (!parseOptions(args, false, options))
+        return usageError(*this, io);
+    QString error;
+    const auto tree = DiscTree::load(Catalogue(folder.catalogueFile()), &error);
+    if (!tree) {
+        io.err << error << '\n';
+        return ExitFailed;
+    }
+    if (tree->emptyTable)
+        io.err << DiscTree::emptyMessage << '\n';
+    TextTable table({QStringLiteral("碟号"), QStringLiteral("名称"), QStringLiteral("种类"), QStringLiteral("状态"),
+                     QStringLiteral("收藏"), QStringLiteral("备注")});
+    for (const DiscNode& n : tree->discs) {
+        const DiscRecord& r = n.record;
+        if (options.json) {
+            JsonLine line;
+            line.add(QStringLiteral("Key"), n.key)
+                .add(QStringLiteral("Text"), n.text)
+                .add(QStringLiteral("Icon"), n.icon)
+                .addNullable(QStringLiteral("DiskNum"), r.diskNum)
+                .addNullable(QStringLiteral("Name"), r.name)
+                .addNullable(QStringLiteral("DiskType"), r.diskType)
+                .addNullable(QStringLiteral("Station"), r.station)
+                .addNullable(QStringLiteral("PS"), r.ps)
+                .addNullable(QStringLiteral("Fav"), r.fav);
+            io.out << line.toString() << '\n';
+        } else {
+            table.addRow({n.discNumber, TextRules::displayText(r.name), TextRules::displayText(r.diskType),
+                          TextRules::displayText(r.station), TextRules::displayText(r.fav), TextRules::displayText(r.ps)});
+        }
+    }
+    if (!options.json)
+        table.print(io.out);
+    return ExitOk;
+}
+
+int ListCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
+{
+    Options options;
+    if (!parseOptions(args, true, options))
+        return usageError(*this, io);
+    const Catalogue catalogue(folder.catalogueFile());
+    QString error;
+    const auto tree = DiscTree::load(catalogue, &error);
+    if (!tree) {
+        io.err << error << '\n';
+        return ExitFailed;
+    }
+    const QString key = options.hasDisc ? DiscTree::discPrefix + options.disc : DiscTree::allKey;
+    const auto listing = MovieList::listForNode(catalogue, key, int(tree->discs.size()), tree->favouriteCount, &error);
+    if (!listing) {
+        io.err << error << '\n';
+        return ExitFailed;
+    }
+    if (listing->emptyTable) {
+        io.err << MovieList::emptyMessage << '\n';
+        return ExitOk;
+    }
+    const auto& columns = listColumns();
+    if (options.json) {
+        for (const MovieRow& row : listing->rows) {
+            JsonLine line;
+            for (int c = 0; c < ListColumnCount; ++c)
+                line.add(QString::fromUtf16(columns[size_t(c)].key), row[size_t(c)]);
+            io.out << line.toString() << '\n';
+        }
+    } else {
+        // The columns a reader wants on a terminal; --json carries all twenty.
+        const int shown[] = {ListCol::ID, ListCol::DiskNum, ListCol::MovieName, ListCol::Year, ListCol::FileType,
+                             ListCol::Type, ListCol::Lastfor, ListCol::Score, ListCol::Seen};
+        QStringList headers;
+        for (int c : shown)
+            headers << (c == ListCol::ID ? QStringLiteral("编号") : QString::fromUtf16(columns[size_t(c)].header));
+        TextTable table(headers);
+        for (const MovieRow& row : listing->rows) {
+            QStringList cells;
+            for (int c : shown)
+                cells << row[size_t(c)];
+            table.addRow(cells);
+        }
+        table.print(io.out);
+    }
+    if (listing->status)
+        io.err << *listing->status << '\n';
+    return ExitOk;
+}

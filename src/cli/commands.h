@@ -1,0 +1,21 @@
+#pragma once
+
+#include "clicommand.h"
+
+// reelshelf-cli discs [--json]: the disc nodes under the all-discs root, in tree order.
+class DiscsCommand final : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("discs"); }
+    QString usage() const override { return QStringLiteral("discs [--json]"); }
+    int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
+};
+
+// reelshelf-cli list [--disc NUMBER] [--json]: the rows the movie list shows for a node.
+class ListCommand final : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("list"); }
+    QString usage() const override { return QStringLiteral("list [--disc NUMBER] [--json]"); }
+    int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
+};

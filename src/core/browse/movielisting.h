@@ -1,0 +1,60 @@
+#pragma once
+
+#include "store/records.h"
+
+#include <QList>
+#include <QString>
+#include <array>
+#include <optional>
+
+class Catalogue;
+
+// The twenty columns of the movie list. Column 0 is the title, 15 the hidden ID, 17 the disc.
+struct ListColumn
+{
+    const char16_t* key;
+    const char16_t* header;
+    int settingsNumber; // -1: no setting, a fixed width of 1 twip
+    bool centred;
+    MovieField field;
+};
+
+inline constexpr int ListColumnCount = 20;
+namespace ListCol {
+enum : int {
+    MovieName = 0, Year, FileType, Type, Audio, SubTitile, Definition, MovieSize, FileNum, EngName,
+    Direct, Role, Company, Lastfor, PS, ID, Nation, DiskNum, Score, Seen
+};
+}
+
+const std::array<ListColumn, ListColumnCount>& listColumns();
+
+// A row as the list shows it: one text per column, "" for an empty cell.
+using MovieRow = std::array<QString, ListColumnCount>;
+
+// `trimTitle`: the all-movies listing shows the title trimmed, a disc listing as stored.
+MovieRow movieRow(const MovieRecord& record, bool trimTitle);
+
+struct MovieListing
+{
+    QList<MovieRow> rows;
+    std::optional<QString> status; // nullopt: the status line stays as it was
+    bool emptyTable = false;        // the movie table holds nothing: nothing listed, status unchanged
+    int rowIcon = 1;                // 2 in the all-movies listing, 1 in a disc listing
+};
+
+namespace MovieList {
+
+inline const QString emptyMessage = QStringLiteral("光盘数据库还未添加数据!");
+inline const QString readyText = QStringLiteral("就绪");
+
+// The rows and status text for a click on the node with `nodeKey`. `discCount` and
+// `favouriteCount` come from the last tree rebuild.
+std::optional<MovieListing> listForNode(const Catalogue& catalogue, const QString& nodeKey, int discCount,
+                                        int favouriteCount, QString* error);
+
+QString statusForAll(int discCount, qsizetype rowCount);
+QString statusForFavourites(int favouriteCount);
+QString statusForDisc(const QString& discNumber, qsizetype rowCount);
+
+} // namespace MovieList

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "records.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+#include <optional>
+
+// The catalogue file ShelfIndex.db. Nothing is held open between operations: each call opens the
+// file, does its work and closes it again, so another program may use the file in between.
+class Catalogue
+{
+public:
+    explicit Catalogue(const QString& filePath);
+
+    QString filePath() const { return path_; }
+
+    // Makes sure the file is a usable catalogue before the first use: creates a fresh one where
+    // none exists, adds a missing table or index without touching any row, and refuses (with a
+    // message naming the file and the problem) a file that is not a catalogue, cannot be read or
+    // is locked. A refused file is never written to.
+    bool prepare(QString* error);
+
+    // Discs in stored order. Returns nullopt on failure, with the message in *error.
+    std::optional<QList<DiscRecord>> discs(QString* error = nullptr) const;
+
+    // Walks the movie table in stored order; the visitor sees each record once. A visitor
+    // that returns false stops the walk. Returns false on a database failure.
+    bool forEachMovie(const std::function<bool(const MovieRecord&)>& visit, QString* error = nullptr) const;
+    // The number of movie records, or -1 on failure.
+    qint64 movieCount(QString* error = nullptr) const;
+    std::optional<MovieRecord> findMovie(double id, QString* error = nullptr) const;
+
+    std::optional<QList<FileTypeRecord>> fileTypes(QString* error = nullptr) const;
+
+    // The number the next added movie gets: the largest numeric reading of ID plus one.
+    std::optional<double> nextMovieId(QString* error = nullptr) const;
+
+    // Writers: each runs in one transaction and reports failure; nothing is half-written.
+    bool addDisc(const DiscRecord& disc, QString* error = nullptr);
+    bool addMovie(const MovieRecord& movie, QString* error = nullptr);
+    bool addMovies(const QList<MovieRecord>& movies, QString* error = nullptr);
+    bool addDiscsAndMovies(const QList<DiscRecord>& discs, const QList<MovieRecord>& movies,
+                           QString* error = nullptr);
+
+    static QString schemaSql();
+
+private:
+    QString path_;
+};

@@ -1,0 +1,94 @@
+#include "datafolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+DataFolder::DataFolder(const QString& path)
+    : path_(QDir::cleanPath(QFileInfo(path).absoluteFilePath()))
+{
+}
+
+DataFolder DataFolder::resolve(const QString& explicitHome, const QString& executableDir)
+{
+    if (!explicitHome.isEmpty())
+        return DataFolder(explicitHome);
+    const QString fromEnv = qEnvironmentVariable("REELSHELF_HOME");
+    if (!fromEnv.isEmpty())
+        return DataFolder(fromEnv);
+    if (!executableDir.isEmpty() && QFileInfo::exists(executableDir + u'/' + catalogueFileName()))
+        return DataFolder(executableDir);
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (dataHome.isEmpty())
+        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+    return DataFolder(dataHome + QStringLiteral("/ReelShelfIndex"));
+}
+
+QString DataFolder::file(const QString& tail) const { return path_ + u'/' + tail; }
+QString DataFolder::catalogueFile() const { return file(catalogueFileName()); }
+QString DataFolder::settingsFile() const { return file(settingsFileName()); }
+QString DataFolder::postersDir() const { return file(QStringLiteral("Posters")); }
+QString DataFolder::compicsDir() const { return file(QStringLiteral("Compics")); }
+QString DataFolder::tempDir() const { return file(QStringLiteral("Temp")); }
+QString DataFolder::outputsDir() const { return file(QStringLiteral("Outputs")); }
+QString DataFolder::helpFile() const { return file(QStringLiteral("help.html")); }
+QString DataFolder::defaultPoster() const { return file(QStringLiteral("Posters/00.jpg")); }
+QString DataFolder::goldStar() const { return file(QStringLiteral("Temp/goldstar.gif")); }
+QString DataFolder::grayStar() const { return file(QStringLiteral("Temp/graystar.gif")); }
+QString DataFolder::posterFor(const QString& idText) const { return postersDir() + u'/' + idText + QStringLiteral(".jpg"); }
+QString DataFolder::logoFor(const QString& company) const { return compicsDir() + u'/' + company + QStringLiteral(".jpg"); }
+
+namespace {
+
+// The installed defaults travel inside the program as resources under :/defaults.
+bool copyDefault(const QString& resource, const QString& target, QString* error)
+{
+    if (QFileInfo::exists(target))
+        return true;
+    QFile source(QStringLiteral(":/defaults/") + resource);
+    if (!source.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("安装文件 %1 缺失。").arg(resource);
+        return false;
+    }
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        *error = QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+        return false;
+    }
+    const QByteArray bytes = source.readAll();
+    if (out.write(bytes) != bytes.size()) {
+        *error = QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+        out.remove();
+        return false;
+    }
+    return true;
+}
+
+bool makeDir(const QString& dir, QString* error)
+{
+    if (QFileInfo(dir).isDir() || QDir().mkpath(dir))
+        return true;
+    *error = QStringLiteral("无法创建文件夹 %1，请检查它的上级文件夹是否存在并且可写。").arg(QDir::toNativeSeparators(dir));
+    return false;
+}
+
+} // namespace
+
+bool installDefaults(const DataFolder& folder, QString* error)
+{
+    QString ignored;
+    if (!error)
+        error = &ignored;
+    if (!makeDir(folder.path(), error))
+        return false;
+    for (const QString& dir : {folder.postersDir(), folder.compicsDir(), folder.tempDir(), folder.outputsDir()}) {
+        if (!makeDir(dir, error))
+            return false;
+    }
+    return copyDefault(DataFolder::settingsFileName(), folder.settingsFile(), error)
+        && copyDefault(QStringLiteral("Posters/00.jpg"), folder.defaultPoster(), error)
+        && copyDefault(QStringLiteral("Temp/goldstar.gif"), folder.goldStar(), error)
+        && copyDefault(QStringLiteral("Temp/graystar.gif"), folder.grayStar(), error)
+        && copyDefault(QStringLiteral("help.html"), folder.helpFile(), error);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+// The folder that holds the catalogue, the settings, the pictures and the exports. Every data
+// path is this folder followed by a fixed tail; the folder is resolved once at start-up and then
+// handed to whoever needs it.
+class DataFolder
+{
+public:
+    DataFolder() = default;
+    explicit DataFolder(const QString& path);
+
+    // Resolution order: an explicit folder (--home or REELSHELF_HOME), then the executable's folder
+    // when it already holds a catalogue (a portable install), then $XDG_DATA_HOME/ReelShelfIndex.
+    static DataFolder resolve(const QString& explicitHome, const QString& executableDir);
+
+    QString path() const { return path_; }
+    bool isEmpty() const { return path_.isEmpty(); }
+
+    QString catalogueFile() const;
+    QString settingsFile() const;
+    QString postersDir() const;
+    QString compicsDir() const;
+    QString tempDir() const;
+    QString outputsDir() const;
+    QString helpFile() const;
+    QString defaultPoster() const;
+    QString goldStar() const;
+    QString grayStar() const;
+    // Posters/<id>.jpg with the id as the list shows it; Compics/<company>.jpg.
+    QString posterFor(const QString& idText) const;
+    QString logoFor(const QString& company) const;
+
+    static QString catalogueFileName() { return QStringLiteral("ShelfIndex.db"); }
+    static QString settingsFileName() { return QStringLiteral("RSISet.ini"); }
+
+private:
+    QString file(const QString& tail) const;
+    QString path_;
+};
+
+// Completes a data folder from the installed defaults: the folders, the settings file, the
+// default poster, the star pictures and the help document. Nothing that exists is overwritten.
+// The catalogue itself is made by Catalogue::prepare. Returns false with a message on failure.
+bool installDefaults(const DataFolder& folder, QString* error);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// The text rules every part of the program shares. Nothing else re-implements them.
+namespace TextRules {
+
+// Removes leading and trailing U+0020 blanks, and nothing else (no tabs, line breaks or U+3000).
+QString trimBlanks(const QString& text);
+
+// Reads the number a text begins with: blanks and tabs are ignored, then an optional sign, digits,
+// an optional decimal part and an optional exponent; reading stops at the first character that
+// cannot continue the number. "2007年" -> 2007, "abc" -> 0, " 7.5/10" -> 7.5.
+double numericValue(const QString& text);
+
+// True when the whole text (blanks and tabs aside) is a number, as a switch value must be.
+bool isWholeNumber(const QString& text, double* value = nullptr);
+
+// A number as text without leading zeros, trailing ".0", exponent or separators: 12, 7.5, -3.
+QString shortestDecimal(double value);
+
+// The form free-text fields are stored in: the text followed by one blank, never empty.
+QString storedText(const QString& text);
+
+// A stored value as a reader shows it: null stays null (an invalid QString), numbers in shortest
+// decimal form, texts trimmed of blanks.
+QString displayText(const QVariant& value);
+
+// Removes the first occurrence of the (first) separator; later occurrences stay.
+QString removeSeparators(const QString& text, const QStringList& separators);
+
+// Rounds half away from zero and clamps into a signed 16-bit or 32-bit range.
+qint16 toInt16(double value);
+qint32 toInt32(double value);
+
+} // namespace TextRules

@@ -1,0 +1,35 @@
+#include "app/appcontext.h"
+#include "app/mainwindow.h"
+#include "app/prompt.h"
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ReelShelf Index"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
+    Startup::installTranslations(app);
+
+    MessageBoxPrompt prompt;
+    SystemDesktop desktop;
+    AppContext context {DataFolder::resolve(QString(), QApplication::applicationDirPath()), prompt, desktop};
+
+    QString problem;
+    if (!Startup::prepareDataFolder(context.folder, &problem)) {
+        prompt.ask(nullptr, Prompt::Icon::Critical, problem, Prompt::Buttons::Ok);
+        return 1;
+    }
+    if (!problem.isEmpty())
+        prompt.warn(nullptr, problem);
+
+    MainWindow window(context);
+    window.showMaximized();
+    if (!window.load(&problem)) {
+        prompt.ask(&window, Prompt::Icon::Critical, problem, Prompt::Buttons::Ok);
+        return 1;
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store/datafolder.h"
+
+#include <QDateTime>
+#include <QUrl>
+#include <functional>
+
+class Prompt;
+
+// Opens files and web addresses with the desktop's default handlers; tests record instead.
+class Desktop
+{
+public:
+    virtual ~Desktop() = default;
+    virtual bool openUrl(const QUrl& url) = 0;
+};
+
+class SystemDesktop final : public Desktop
+{
+public:
+    bool openUrl(const QUrl& url) override;
+};
+
+// The values the windows share for the whole run, kept in one place.
+struct SessionState
+{
+    qint32 highestDiscNumber = 0;
+    qint16 favouriteCount = 0;
+    int discCount = 0;
+    QString lastPosterPath; // the poster the detail pane last showed
+};
+
+// What every window needs from its surroundings: the data folder, the message boxes, the
+// desktop and the clock. One object, handed down; nothing is read from globals.
+struct AppContext
+{
+    AppContext(const DataFolder& dataFolder, Prompt& prompts, Desktop& desk)
+        : folder(dataFolder)
+        , prompt(prompts)
+        , desktop(desk)
+    {
+    }
+
+    DataFolder folder;
+    Prompt& prompt;
+    Desktop& desktop;
+    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+    SessionState session;
+
+    static QString homePage() { return QStringLiteral("https://reelshelf.example.org/"); }
+};

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+
+class BrowseController;
+class DetailPane;
+class DiscTreeWidget;
+class MovieListView;
+class QLabel;
+class QMenu;
+class QSplitter;
+struct AppContext;
+
+// The main window: menus, toolbar, the tree, the list, the detail pane and the status line.
+// It only wires things together; each command lives with the part of the program it belongs to.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(AppContext& context, QWidget* parent = nullptr);
+
+    // Fills the window from the catalogue: row colours, tree, columns, default poster, icons.
+    // Returns false with a message when the catalogue cannot be read.
+    bool load(QString* error);
+
+    // Runs the command of a toolbar key; a key that matches none does nothing.
+    void runToolbarKey(const QString& key);
+
+    QAction* action(const QString& name) const { return actions_.value(name); }
+    QMenu* movieMenu() const { return movieMenu_; }
+    QMenu* treeMenu() const { return treeMenu_; }
+    DiscTreeWidget* discTree() const { return tree_; }
+    MovieListView* movieList() const { return list_; }
+    DetailPane* detailPane() const { return pane_; }
+    QLabel* statusLabel() const { return status_; }
+
+    // Shows whichever of the two status icons the clock's DDHHMMSS digits pick.
+    void chooseStatusIcon();
+
+private:
+    QAction* addCommand(QMenu* menu, const QString& name, const QString& caption,
+                        const QKeySequence& shortcut = {});
+    void buildMenus();
+    void buildToolbar();
+    void buildCentre();
+    void buildStatusLine();
+    void showTreeMenu(const QString& key, const QPoint& globalPos);
+    void showMovieMenu(int row, const QPoint& globalPos);
+    void showAbout();
+    void openHelp();
+    void visitHomePage();
+
+    AppContext& context_;
+    QHash<QString, QAction*> actions_;
+    QMenu* movieMenu_ = nullptr;
+    QMenu* treeMenu_ = nullptr;
+    DiscTreeWidget* tree_ = nullptr;
+    MovieListView* list_ = nullptr;
+    DetailPane* pane_ = nullptr;
+    QLabel* status_ = nullptr;
+    QLabel* statusIcons_[2] = {nullptr, nullptr};
+    QSplitter* mainSplitter_ = nullptr;
+    QSplitter* rightSplitter_ = nullptr;
+    BrowseController* browse_ = nullptr;
+};

@@ -1,0 +1,34 @@
+#include "prompt.h"
+
+#include <QMessageBox>
+
+Prompt::Answer MessageBoxPrompt::ask(QWidget* parent, Icon icon, const QString& text, Buttons buttons)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(title());
+    box.setText(text);
+    switch (icon) {
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    if (buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    const int result = box.exec();
+    if (buttons == Buttons::YesNo)
+        return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    return Answer::Ok;
+}

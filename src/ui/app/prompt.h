@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every message box of the program goes through this interface: the windows say what to ask,
+// the desktop shows a real message box, and tests pre-answer and record.
+class Prompt
+{
+public:
+    enum class Icon { Information, Warning, Critical, Question };
+    enum class Buttons { Ok, YesNo };
+    enum class Answer { Ok, Yes, No };
+
+    static QString title() { return QStringLiteral("ReelShelf Index"); }
+
+    virtual ~Prompt() = default;
+    virtual Answer ask(QWidget* parent, Icon icon, const QString& text, Buttons buttons) = 0;
+
+    void warn(QWidget* parent, const QString& text) { ask(parent, Icon::Warning, text, Buttons::Ok); }
+    void inform(QWidget* parent, const QString& text) { ask(parent, Icon::Information, text, Buttons::Ok); }
+};
+
+// The real message boxes, titled "ReelShelf Index".
+class MessageBoxPrompt final : public Prompt
+{
+public:
+    Answer ask(QWidget* parent, Icon icon, const QString& text, Buttons buttons) override;
+};

@@ -1,0 +1,38 @@
+#include "startup.h"
+
+#include "store/catalogue.h"
+#include "store/datafolder.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <memory>
+
+namespace Startup {
+
+void installTranslations(QApplication& app)
+{
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* name : {"qtbase_zh_CN", "qt_zh_CN"}) {
+        auto translator = std::make_unique<QTranslator>();
+        if (!translator->load(QString::fromLatin1(name), dir))
+            continue;
+        translator->setParent(&app);
+        QCoreApplication::installTranslator(translator.release());
+    }
+}
+
+bool prepareDataFolder(const DataFolder& folder, QString* error)
+{
+    QString installError;
+    const bool installed = installDefaults(folder, &installError);
+    Catalogue catalogue(folder.catalogueFile());
+    if (!catalogue.prepare(error))
+        return false;
+    if (!installed && error)
+        *error = installError; // the catalogue works; the caller may still mention what is missing
+    return true;
+}
+
+} // namespace Startup

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+class DataFolder;
+class QApplication;
+
+namespace Startup {
+
+// Loads Qt's own Chinese texts so standard buttons and dialogs read in Chinese.
+void installTranslations(QApplication& app);
+
+// Completes the data folder and checks the catalogue. On failure returns false with a message
+// that names the file and the problem; nothing that exists is overwritten.
+bool prepareDataFolder(const DataFolder& folder, QString* error);
+
+} // namespace Startup

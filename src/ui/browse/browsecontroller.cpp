@@ -1,0 +1,73 @@
+#include "browsecontroller.h"
+
+#include "app/appcontext.h"
+#include "app/prompt.h"
+#include "auxwin/posterviewer.h"
+#include "browse/moviedetails.h"
+#include "browse/movielisting.h"
+#include "detailpane.h"
+#include "disctreewidget.h"
+#include "movielistmodel.h"
+#include "movielistview.h"
+#include "store/catalogue.h"
+
+#include <QApplication>
+#include <QLabel>
+
+BrowseController::BrowseController(AppContext& context, DiscTreeWidget* tree, MovieListView* list, DetailPane* pane,
+                                   QLabel* status, QObject* parent)
+    : QObject(parent)
+    , context_(context)
+    , tree_(tree)
+    , list_(list)
+    , pane_(pane)
+    , status_(status)
+{
+    connect(tree_, &DiscTreeWidget::nodeClicked, this, &BrowseController::listNode);
+    connect(list_, &MovieListView::leftReleased, this, &BrowseController::showMovieDetails);
+    connect(pane_, &DetailPane::posterClicked, this, &BrowseController::openPosterViewer);
+}
+
+void BrowseController::listNode(const QString& key)
+{
+    list_->movieModel()->clear();
+    QString error;
+    std::optional<MovieListing> listing;
+    {
+        // Reading a large catalogue takes a moment; say so with the pointer.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        listing = MovieList::listForNode(Catalogue(context_.folder.catalogueFile()), key, context_.session.discCount,
+                                         context_.session.favouriteCount, &error);
+        QApplication::restoreOverrideCursor();
+    }
+    if (!listing) {
+        context_.prompt.warn(list_->window(), error);
+    } else if (listing->emptyTable) {
+        context_.prompt.warn(list_->window(), MovieList::emptyMessage);
+        return;
+    } else {
+        list_->movieModel()->setRows(std::move(listing->rows), listing->rowIcon);
+        if (listing->status)
+            status_->setText(*listing->status);
+    }
+    pane_->reset(context_.folder.defaultPoster());
+}
+
+void BrowseController::showMovieDetails(int row)
+{
+    if (row < 0 || row >= list_->movieModel()->rowCount())
+        return;
+    pane_->uncheckGenresAndSubtitles();
+    const MovieDetails details = Details::forRow(list_->movieModel()->movieRow(row), context_.folder);
+    pane_->showMovie(details, context_.folder.goldStar(), context_.folder.grayStar());
+    context_.session.lastPosterPath = pane_->posterPath();
+}
+
+void BrowseController::openPosterViewer()
+{
+    const QString path = context_.session.lastPosterPath.isEmpty() ? context_.folder.defaultPoster()
+                                                                   : context_.session.lastPosterPath;
+    auto* viewer = new PosterViewer(path, list_->window());
+    viewer->setWindowModality(Qt::ApplicationModal);
+    viewer->show();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+
+class DetailPane;
+class DiscTreeWidget;
+class MovieListView;
+class QLabel;
+struct AppContext;
+
+// Ties the tree, the list, the detail pane and the status line together: a node click lists
+// movies, a left mouse-up on the list fills the pane, a poster click opens the viewer.
+class BrowseController : public QObject
+{
+    Q_OBJECT
+public:
+    BrowseController(AppContext& context, DiscTreeWidget* tree, MovieListView* list, DetailPane* pane,
+                     QLabel* status, QObject* parent = nullptr);
+
+    void listNode(const QString& key);
+    void showMovieDetails(int row);
+    void openPosterViewer();
+
+private:
+    AppContext& context_;
+    DiscTreeWidget* tree_;
+    MovieListView* list_;
+    DetailPane* pane_;
+    QLabel* status_;
+};

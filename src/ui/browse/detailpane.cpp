@@ -1,0 +1,248 @@
+#include "detailpane.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+bool PictureLabel::load(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        clearPicture();
+        return false;
+    }
+    original_ = QPixmap::fromImage(image);
+    path_ = path;
+    rescale();
+    return true;
+}
+
+void PictureLabel::clearPicture()
+{
+    original_ = QPixmap();
+    path_.clear();
+    QLabel::clear();
+}
+
+void PictureLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    rescale();
+}
+
+void PictureLabel::rescale()
+{
+    if (original_.isNull())
+        return;
+    const QSize room = size().boundedTo(original_.size().expandedTo(QSize(1, 1)) * 4);
+    if (room.width() < 2 || room.height() < 2) {
+        setPixmap(original_);
+        return;
+    }
+    setPixmap(original_.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+namespace {
+
+struct BoxLabel
+{
+    int index;
+    const char16_t* caption;
+};
+
+// The text boxes in reading order, two to a row.
+const BoxLabel boxLayout[] = {
+    {9, u"电影名称"}, {3, u"英 文 名"}, {10, u"年    份"}, {1, u"格    式"}, {7, u"配    音"},
+    {11, u"清晰度/源"}, {8, u"规    格"}, {2, u"文 件 数"}, {4, u"导    演"}, {5, u"演    员"},
+    {13, u"出品公司"}, {6, u"时    长"}, {12, u"国家/地区"}, {0, u"此电影属于的光碟的号码"}};
+
+// The check boxes only show a movie's state; the user does not tick them here.
+QCheckBox* displayCheckBox(const QString& caption, const QString& name, QWidget* parent)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    box->setAttribute(Qt::WA_TransparentForMouseEvents);
+    box->setFocusPolicy(Qt::NoFocus);
+    return box;
+}
+
+} // namespace
+
+DetailPane::DetailPane(QWidget* parent)
+    : QTabWidget(parent)
+{
+    setObjectName(QStringLiteral("TabStrip1"));
+    // Tab order as the user sees it; the panels keep their own numbers.
+    addTab(buildDetailsPage(), QStringLiteral("基本信息"));
+    addTab(buildSummaryPage(), QStringLiteral("剧情简介"));
+    addTab(buildPosterPage(), QStringLiteral("影片海报"));
+    tabBar()->setTabData(0, QStringLiteral("MovieDetail"));
+    tabBar()->setTabData(1, QStringLiteral("jianjie"));
+    tabBar()->setTabData(2, QStringLiteral("Moviepics"));
+}
+
+QWidget* DetailPane::buildDetailsPage()
+{
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("Picture1_0"));
+    auto* outer = new QHBoxLayout(page);
+
+    auto* grid = new QGridLayout;
+    int cell = 0;
+    for (const BoxLabel& b : boxLayout) {
+        auto* edit = new QLineEdit(page);
+        edit->setObjectName(QStringLiteral("Text1_%1").arg(b.index));
+        edit->setReadOnly(true);
+        auto* label = new QLabel(QString::fromUtf16(b.caption), page);
+        label->setBuddy(edit);
+        const int row = cell / 2;
+        const int col = (cell % 2) * 2;
+        grid->addWidget(label, row, col);
+        grid->addWidget(edit, row, col + 1);
+        boxes_[size_t(b.index)] = edit;
+        ++cell;
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    outer->addLayout(grid, 3);
+
+    auto* side = new QVBoxLayout;
+    auto* genreFrame = new QGroupBox(QStringLiteral(" 类 型 "), page);
+    auto* genreGrid = new QGridLayout(genreFrame);
+    for (size_t i = 0; i < genres_.size(); ++i) {
+        genres_[i] = displayCheckBox(Details::genreCaptions()[i], QStringLiteral("Check1_%1").arg(i), genreFrame);
+        genreGrid->addWidget(genres_[i], int(i / 6), int(i % 6));
+    }
+    side->addWidget(genreFrame);
+
+    auto* subtitleFrame = new QGroupBox(QStringLiteral(" 字 幕 "), page);
+    auto* subtitleGrid = new QGridLayout(subtitleFrame);
+    for (size_t i = 0; i < subtitles_.size(); ++i) {
+        subtitles_[i] = displayCheckBox(Details::subtitleCaptions()[i], QStringLiteral("Check2_%1").arg(i), subtitleFrame);
+        subtitleGrid->addWidget(subtitles_[i], int(i / 4), int(i % 4));
+    }
+    side->addWidget(subtitleFrame);
+
+    auto* scoreRow = new QHBoxLayout;
+    seen_ = displayCheckBox(Details::seenCaption, QStringLiteral("CheckSeen"), page);
+    scoreRow->addWidget(seen_);
+    scoreRow->addSpacing(12);
+    scoreRow->addWidget(new QLabel(QStringLiteral("评  分(/10)"), page));
+    for (size_t i = 0; i < stars_.size(); ++i) {
+        stars_[i] = new QLabel(page);
+        stars_[i]->setObjectName(QStringLiteral("Image5_%1").arg(i));
+        stars_[i]->setFixedSize(18, 18);
+        stars_[i]->setAlignment(Qt::AlignCenter);
+        scoreRow->addWidget(stars_[i]);
+    }
+    scoreRow->addStretch(1);
+    side->addLayout(scoreRow);
+
+    logo_ = new PictureLabel(page);
+    logo_->setObjectName(QStringLiteral("Image4"));
+    logo_->setMinimumSize(120, 48);
+    logo_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    side->addWidget(logo_, 1);
+    outer->addLayout(side, 2);
+    return page;
+}
+
+QWidget* DetailPane::buildSummaryPage()
+{
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("Picture1_2"));
+    auto* layout = new QVBoxLayout(page);
+    summary_ = new QPlainTextEdit(page);
+    summary_->setObjectName(QStringLiteral("TextPS"));
+    summary_->setReadOnly(true);
+    layout->addWidget(summary_);
+    return page;
+}
+
+QWidget* DetailPane::buildPosterPage()
+{
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("Picture1_1"));
+    auto* layout = new QHBoxLayout(page);
+    poster_ = new PictureLabel(page);
+    poster_->setObjectName(QStringLiteral("Image2"));
+    poster_->setToolTip(QStringLiteral("点击放大查看海报"));
+    poster_->setAlignment(Qt::AlignCenter);
+    poster_->setMinimumSize(60, 80);
+    poster_->setCursor(Qt::PointingHandCursor);
+    connect(poster_, &ClickableLabel::clicked, this, &DetailPane::posterClicked);
+    layout->addWidget(poster_, 3);
+    auto* hint = new QLabel(QStringLiteral("影片的海报显示在这里,您可以点击它用海报查看器来获得更加详细的信息."), page);
+    hint->setObjectName(QStringLiteral("Labelpost"));
+    hint->setWordWrap(true);
+    layout->addWidget(hint, 1);
+    return page;
+}
+
+void DetailPane::showPoster(const QString& path)
+{
+    // A missing default poster leaves the picture empty; the path is still remembered.
+    poster_->load(path);
+    posterPath_ = path;
+}
+
+void DetailPane::uncheckGenresAndSubtitles()
+{
+    for (QCheckBox* b : genres_)
+        b->setChecked(false);
+    for (QCheckBox* b : subtitles_)
+        b->setChecked(false);
+}
+
+void DetailPane::clearSummary() { summary_->clear(); }
+
+void DetailPane::reset(const QString& defaultPoster)
+{
+    for (QLineEdit* e : boxes_)
+        e->clear();
+    summary_->clear();
+    uncheckGenresAndSubtitles();
+    seen_->setChecked(false);
+    poster_->load(defaultPoster);
+}
+
+void DetailPane::showMovie(const MovieDetails& d, const QString& goldStar, const QString& grayStar)
+{
+    for (size_t i = 0; i < boxes_.size(); ++i) {
+        boxes_[i]->setText(d.boxes[i]);
+        boxes_[i]->setCursorPosition(0);
+    }
+    summary_->setPlainText(QString(d.summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    seen_->setChecked(false);
+    if (d.seen != MovieDetails::Seen::Unknown) {
+        seen_->setText(d.seen == MovieDetails::Seen::Yes ? Details::seenCaption : Details::unseenCaption);
+        seen_->setChecked(true);
+    }
+    if (d.logoPath.isEmpty() || !logo_->load(d.logoPath))
+        logo_->clearPicture();
+    for (size_t i = 0; i < genres_.size(); ++i)
+        genres_[i]->setChecked(d.genres[i]);
+    for (size_t i = 0; i < subtitles_.size(); ++i)
+        subtitles_[i]->setChecked(d.subtitles[i]);
+    showPoster(d.posterPath);
+    const QPixmap lit(goldStar);
+    const QPixmap unlit(grayStar);
+    for (int i = 0; i < int(stars_.size()); ++i)
+        stars_[size_t(i)]->setPixmap(i < d.litStars ? lit : unlit);
+}

@@ -1,0 +1,117 @@
+#include "disctreewidget.h"
+
+#include "app/appcontext.h"
+#include "app/prompt.h"
+#include "store/catalogue.h"
+#include "store/settings.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+namespace {
+constexpr int KeyRole = Qt::UserRole + 1;
+}
+
+DiscTreeWidget::DiscTreeWidget(AppContext& context, QWidget* parent)
+    : QTreeWidget(parent)
+    , context_(context)
+{
+    setObjectName(QStringLiteral("TreeView1"));
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setFrameShape(QFrame::StyledPanel);
+    icons_[DiscTree::IconAll] = QIcon(QStringLiteral(":/icons/tree/all.png"));
+    icons_[DiscTree::IconGood] = QIcon(QStringLiteral(":/icons/tree/disc_good.png"));
+    icons_[DiscTree::IconLent] = QIcon(QStringLiteral(":/icons/tree/disc_lent.png"));
+    icons_[DiscTree::IconDamaged] = QIcon(QStringLiteral(":/icons/tree/disc_damaged.png"));
+    icons_[DiscTree::IconFavourites] = QIcon(QStringLiteral(":/icons/tree/favourites.png"));
+    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        if (item)
+            emit nodeClicked(keyOf(item));
+    });
+}
+
+QString DiscTreeWidget::keyOf(const QTreeWidgetItem* item) { return item ? item->data(0, KeyRole).toString() : QString(); }
+
+QTreeWidgetItem* DiscTreeWidget::addNode(QTreeWidgetItem* parent, const QString& key, const QString& text, int icon)
+{
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
+    item->setText(0, text);
+    item->setData(0, KeyRole, key);
+    item->setIcon(0, icons_[size_t(icon)]);
+    return item;
+}
+
+bool DiscTreeWidget::rebuildDiscTree(QString* error)
+{
+    clear();
+    QTreeWidgetItem* all = addNode(nullptr, DiscTree::allKey, DiscTree::allText, DiscTree::IconAll);
+    QTreeWidgetItem* fav = addNode(nullptr, DiscTree::favKey, DiscTree::favText, DiscTree::IconFavourites);
+    data_ = {};
+    context_.session.highestDiscNumber = 0;
+    context_.session.favouriteCount = 0;
+    context_.session.discCount = 0;
+
+    QString message;
+    const auto loaded = DiscTree::load(Catalogue(context_.folder.catalogueFile()), &message);
+    if (!loaded) {
+        if (error)
+            *error = message;
+        return false;
+    }
+    data_ = *loaded;
+    context_.session.highestDiscNumber = data_.highestDiscNumber;
+    context_.session.favouriteCount = data_.favouriteCount;
+    context_.session.discCount = int(data_.discs.size());
+    if (data_.emptyTable) {
+        context_.prompt.warn(window(), DiscTree::emptyMessage);
+        return true;
+    }
+    QTreeWidgetItem* lastDisc = nullptr;
+    QTreeWidgetItem* lastFav = nullptr;
+    for (const DiscNode& n : std::as_const(data_.discs))
+        lastDisc = addNode(all, n.key, n.text, n.icon);
+    for (const DiscNode& n : std::as_const(data_.favourites))
+        lastFav = addNode(fav, n.key, n.text, n.icon);
+
+    Settings settings(context_.folder.settingsFile());
+    if (settings.autoOpen()) {
+        // Making the last node of a root visible opens that root.
+        if (lastDisc) {
+            all->setExpanded(true);
+            scrollToItem(lastDisc);
+        }
+        if (lastFav && data_.favouriteCount > 0) {
+            fav->setExpanded(true);
+            scrollToItem(lastFav);
+        }
+    }
+    return true;
+}
+
+QString DiscTreeWidget::selectedKey() const { return keyOf(currentItem()); }
+
+QTreeWidgetItem* DiscTreeWidget::itemForKey(const QString& key) const
+{
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* root = topLevelItem(i);
+        if (keyOf(root) == key)
+            return root;
+        for (int j = 0; j < root->childCount(); ++j)
+            if (keyOf(root->child(j)) == key)
+                return root->child(j);
+    }
+    return nullptr;
+}
+
+void DiscTreeWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTreeWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::RightButton) {
+        if (QTreeWidgetItem* item = itemAt(event->position().toPoint()))
+            setCurrentItem(item);
+        emit contextMenuWanted(selectedKey(), event->globalPosition().toPoint());
+    }
+}

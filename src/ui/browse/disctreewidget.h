@@ -1,0 +1,41 @@
+#pragma once
+
+#include "browse/disctree.h"
+
+#include <QIcon>
+#include <QTreeWidget>
+#include <array>
+
+struct AppContext;
+
+// The catalogue tree: two roots and one node per disc, rebuilt as a whole after every change.
+class DiscTreeWidget : public QTreeWidget
+{
+    Q_OBJECT
+public:
+    explicit DiscTreeWidget(AppContext& context, QWidget* parent = nullptr);
+
+    // Clears and refills the tree from the disc table; says so when the table is empty.
+    // Returns false (with the message) when the catalogue cannot be read.
+    bool rebuildDiscTree(QString* error = nullptr);
+
+    QString selectedKey() const;
+    QTreeWidgetItem* itemForKey(const QString& key) const;
+    const DiscTreeData& data() const { return data_; }
+
+    static QString keyOf(const QTreeWidgetItem* item);
+
+signals:
+    void nodeClicked(const QString& key);
+    void contextMenuWanted(const QString& key, const QPoint& globalPos);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text, int icon);
+
+    AppContext& context_;
+    DiscTreeData data_;
+    std::array<QIcon, 6> icons_;
+};

@@ -1,0 +1,85 @@
+#include "movielistview.h"
+
+#include "browse/movielisting.h"
+#include "movielistmodel.h"
+#include "store/settings.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+namespace {
+
+QColor fromColourReference(quint32 ref) { return QColor(int(ref & 0xFF), int((ref >> 8) & 0xFF), int((ref >> 16) & 0xFF)); }
+
+} // namespace
+
+MovieListView::MovieListView(QWidget* parent)
+    : QTreeView(parent)
+    , model_(new MovieListModel(this))
+{
+    setObjectName(QStringLiteral("ListView1"));
+    setModel(model_);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTextElideMode(Qt::ElideRight);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    header()->setMinimumSectionSize(0);
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(false);
+    connect(header(), &QHeaderView::sectionClicked, this, &MovieListView::headerClicked);
+}
+
+int MovieListView::twipsToPixels(int twips) { return int(std::lround(twips / 15.0)); }
+
+void MovieListView::setupListColumns(const QString& settingsFile)
+{
+    const Settings settings(settingsFile);
+    const auto& columns = listColumns();
+    for (int c = 0; c < ListColumnCount; ++c) {
+        const int number = columns[size_t(c)].settingsNumber;
+        const int twips = number < 0 ? 1 : settings.columnWidthTwips(number);
+        header()->resizeSection(c, std::max(0, twipsToPixels(twips)));
+    }
+}
+
+void MovieListView::paintRowBands(const QString& settingsFile)
+{
+    const Settings settings(settingsFile);
+    QPalette p = palette();
+    p.setColor(QPalette::Base, fromColourReference(settings.colour(QStringLiteral("SetColor1"))));
+    p.setColor(QPalette::AlternateBase, fromColourReference(settings.colour(QStringLiteral("SetColor2"))));
+    setPalette(p);
+    setAlternatingRowColors(true);
+}
+
+int MovieListView::selectedRow() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void MovieListView::headerClicked(int section)
+{
+    // Every click flips the order, whichever column was sorted before.
+    const Qt::SortOrder next = model_->sortOrder() == Qt::DescendingOrder ? Qt::AscendingOrder : Qt::DescendingOrder;
+    model_->sort(section, next);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(section, next);
+}
+
+void MovieListView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    if (model_->rowCount() == 0)
+        return;
+    if (event->button() == Qt::LeftButton)
+        emit leftReleased(selectedRow());
+    else if (event->button() == Qt::RightButton)
+        emit rightReleased(selectedRow(), event->globalPosition().toPoint());
+}

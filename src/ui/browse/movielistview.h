@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QTreeView>
+
+class MovieListModel;
+struct AppContext;
+
+// The movie list in report view: twenty keyed columns with widths from the settings,
+// alternating row colours from the settings, and header clicks that flip the sort order.
+class MovieListView : public QTreeView
+{
+    Q_OBJECT
+public:
+    explicit MovieListView(QWidget* parent = nullptr);
+
+    MovieListModel* movieModel() const { return model_; }
+
+    // Creates the columns: widths in twips from the settings file, a width of 0 hides a column.
+    void setupListColumns(const QString& settingsFile);
+    // The two alternating row colours from the settings file.
+    void paintRowBands(const QString& settingsFile);
+
+    int selectedRow() const;
+    static int twipsToPixels(int twips);
+
+signals:
+    void leftReleased(int row);
+    void rightReleased(int row, const QPoint& globalPos);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void headerClicked(int section);
+
+    MovieListModel* model_;
+};

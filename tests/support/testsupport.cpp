@@ -1,0 +1,82 @@
+#include "testsupport.h"
+
+#include "store/catalogue.h"
+#include "store/datafolder.h"
+#include "store/inifile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <stdexcept>
+
+void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+Prompt::Answer RecordingPrompt::ask(QWidget*, Icon icon, const QString& text, Buttons buttons)
+{
+    asked.append({icon, text, buttons});
+    if (!answers_.isEmpty())
+        return answers_.takeFirst();
+    return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+}
+
+TestHome::TestHome()
+{
+    QString error;
+    if (!installDefaults(folder(), &error) || !Catalogue(folder().catalogueFile()).prepare(&error))
+        throw std::runtime_error(error.toStdString());
+}
+
+void TestHome::exec(const QString& sql)
+{
+    const QString name = QStringLiteral("testhome-%1").arg(quintptr(this), 0, 16);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(folder().catalogueFile());
+        if (!db.open())
+            throw std::runtime_error(db.lastError().text().toStdString());
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            throw std::runtime_error((q.lastError().text() + QStringLiteral(" in ") + sql).toStdString());
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void TestHome::addDisc(const QVariant& number, const QVariant& name, const QVariant& kind, const QVariant& station,
+                       const QVariant& ps, const QVariant& fav)
+{
+    DiscRecord d {number, name, kind, station, ps, fav};
+    QString error;
+    if (!Catalogue(folder().catalogueFile()).addDisc(d, &error))
+        throw std::runtime_error(error.toStdString());
+}
+
+void TestHome::addMovie(double id, const QString& title, double disc, const MovieRecord& extra)
+{
+    MovieRecord m = extra;
+    m[MovieField::ID] = id;
+    m[MovieField::MovieName] = title;
+    m[MovieField::DiskNum] = disc;
+    QString error;
+    if (!Catalogue(folder().catalogueFile()).addMovie(m, &error))
+        throw std::runtime_error(error.toStdString());
+}
+
+void TestHome::writeSetting(const QString& section, const QString& key, const QString& value)
+{
+    if (!IniFile::writeIniString(section, key, value, folder().settingsFile()))
+        throw std::runtime_error("cannot write setting");
+}
+
+void TestHome::writePicture(const QString& relativePath, int width, int height)
+{
+    const QString target = dir_.path() + u'/' + relativePath;
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(40, 90, 160));
+    if (!image.save(target, "JPG"))
+        throw std::runtime_error("cannot write picture");
+}

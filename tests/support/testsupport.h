@@ -1,0 +1,78 @@
+#pragma once
+
+#include "app/appcontext.h"
+#include "app/prompt.h"
+#include "store/records.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <memory>
+#include <ostream>
+
+// Readable failures for Qt strings.
+void PrintTo(const QString& text, std::ostream* os);
+
+// A prompt that records what was asked and gives pre-arranged answers (Ok / No by default).
+class RecordingPrompt final : public Prompt
+{
+public:
+    struct Asked
+    {
+        Icon icon;
+        QString text;
+        Buttons buttons;
+    };
+    Answer ask(QWidget* parent, Icon icon, const QString& text, Buttons buttons) override;
+    void answerNext(Answer answer) { answers_.append(answer); }
+    QList<Asked> asked;
+
+private:
+    QList<Answer> answers_;
+};
+
+class RecordingDesktop final : public Desktop
+{
+public:
+    bool openUrl(const QUrl& url) override
+    {
+        opened.append(url);
+        return true;
+    }
+    QList<QUrl> opened;
+};
+
+// A data folder in a temporary directory, completed from the installed defaults, with helpers
+// to put discs, movies and pictures into it.
+class TestHome
+{
+public:
+    TestHome();
+    DataFolder folder() const { return DataFolder(dir_.path()); }
+    QString path() const { return dir_.path(); }
+
+    // Adds a disc: number, name, kind, condition, notes, favourite mark. An empty QVariant is null.
+    void addDisc(const QVariant& number, const QVariant& name = {}, const QVariant& kind = QStringLiteral("DVD "),
+                 const QVariant& station = {}, const QVariant& ps = {}, const QVariant& fav = {});
+    // Adds a movie with the given ID, title and disc; other fields through `extra`.
+    void addMovie(double id, const QString& title, double disc, const MovieRecord& extra = {});
+    // Runs raw SQL against the catalogue file.
+    void exec(const QString& sql);
+    void writeSetting(const QString& section, const QString& key, const QString& value);
+    // Writes a picture of the given pixel size as a JPEG file.
+    void writePicture(const QString& relativePath, int width, int height);
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Everything a window test needs: a home, a recording prompt and desktop, and the context.
+struct TestApp
+{
+    TestHome home;
+    RecordingPrompt prompt;
+    RecordingDesktop desktop;
+    AppContext context {home.folder(), prompt, desktop};
+};
