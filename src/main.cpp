@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QScreen>
 
 int main(int argc, char* argv[])
 {
@@ -26,6 +27,9 @@ int main(int argc, char* argv[])
         prompt.warn(nullptr, problem);
 
     MainWindow window(context);
+    // Some desktops (and none at all) ignore the maximise request; fill the screen either way.
+    if (const QScreen* screen = window.screen())
+        window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     if (!window.load(&problem)) {
         prompt.ask(&window, Prompt::Icon::Critical, problem, Prompt::Buttons::Ok);

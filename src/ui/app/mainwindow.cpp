@@ -247,6 +247,7 @@ bool MainWindow::load(QString* error)
     list_->setupListColumns(context_.folder.settingsFile());
     pane_->setCurrentIndex(0);
     pane_->reset(context_.folder.defaultPoster());
+    pane_->showStars(0, context_.folder.goldStar(), context_.folder.grayStar());
     chooseStatusIcon();
     return true;
 }

@@ -241,8 +241,13 @@ void DetailPane::showMovie(const MovieDetails& d, const QString& goldStar, const
     for (size_t i = 0; i < subtitles_.size(); ++i)
         subtitles_[i]->setChecked(d.subtitles[i]);
     showPoster(d.posterPath);
-    const QPixmap lit(goldStar);
-    const QPixmap unlit(grayStar);
+    showStars(d.litStars, goldStar, grayStar);
+}
+
+void DetailPane::showStars(int lit, const QString& goldStar, const QString& grayStar)
+{
+    const QPixmap gold(goldStar);
+    const QPixmap gray(grayStar);
     for (int i = 0; i < int(stars_.size()); ++i)
-        stars_[size_t(i)]->setPixmap(i < d.litStars ? lit : unlit);
+        stars_[size_t(i)]->setPixmap(i < lit ? gold : gray);
 }

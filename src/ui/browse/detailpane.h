@@ -57,6 +57,7 @@ public:
     void reset(const QString& defaultPoster);
     void uncheckGenresAndSubtitles();
     void clearSummary();
+    void showStars(int lit, const QString& goldStar, const QString& grayStar);
 
     QString posterPath() const { return posterPath_; }
 
