@@ -16,7 +16,8 @@ int main(int argc, char* argv[])
 
     MessageBoxPrompt prompt;
     SystemDesktop desktop;
-    AppContext context {DataFolder::resolve(QString(), QApplication::applicationDirPath()), prompt, desktop};
+    AppContext context { DataFolder::resolve(QString(), QApplication::applicationDirPath()), prompt,
+        desktop };
 
     QString problem;
     if (!Startup::prepareDataFolder(context.folder, &problem)) {

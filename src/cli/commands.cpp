@@ -60,8 +60,8 @@ int DiscsCommand::run(const QStringList& args, const DataFolder& folder, CliIo& 
     }
     if (tree->emptyTable)
         io.err << DiscTree::emptyMessage << '\n';
-    TextTable table({QStringLiteral("碟号"), QStringLiteral("名称"), QStringLiteral("种类"), QStringLiteral("状态"),
-                     QStringLiteral("收藏"), QStringLiteral("备注")});
+    TextTable table({ QStringLiteral("碟号"), QStringLiteral("名称"), QStringLiteral("种类"),
+        QStringLiteral("状态"), QStringLiteral("收藏"), QStringLiteral("备注") });
     for (const DiscNode& n : tree->discs) {
         const DiscRecord& r = n.record;
         if (options.json) {
@@ -77,8 +77,9 @@ int DiscsCommand::run(const QStringList& args, const DataFolder& folder, CliIo& 
                 .addNullable(QStringLiteral("Fav"), r.fav);
             io.out << line.toString() << '\n';
         } else {
-            table.addRow({n.discNumber, TextRules::displayText(r.name), TextRules::displayText(r.diskType),
-                          TextRules::displayText(r.station), TextRules::displayText(r.fav), TextRules::displayText(r.ps)});
+            table.addRow({ n.discNumber, TextRules::displayText(r.name), TextRules::displayText(r.diskType),
+                TextRules::displayText(r.station), TextRules::displayText(r.fav),
+                TextRules::displayText(r.ps) });
         }
     }
     if (!options.json)
@@ -99,7 +100,8 @@ int ListCommand::run(const QStringList& args, const DataFolder& folder, CliIo& i
         return ExitFailed;
     }
     const QString key = options.hasDisc ? DiscTree::discPrefix + options.disc : DiscTree::allKey;
-    const auto listing = MovieList::listForNode(catalogue, key, int(tree->discs.size()), tree->favouriteCount, &error);
+    const auto listing
+        = MovieList::listForNode(catalogue, key, int(tree->discs.size()), tree->favouriteCount, &error);
     if (!listing) {
         io.err << error << '\n';
         return ExitFailed;
@@ -118,11 +120,12 @@ int ListCommand::run(const QStringList& args, const DataFolder& folder, CliIo& i
         }
     } else {
         // The columns a reader wants on a terminal; --json carries all twenty.
-        const int shown[] = {ListCol::ID, ListCol::DiskNum, ListCol::MovieName, ListCol::Year, ListCol::FileType,
-                             ListCol::Type, ListCol::Lastfor, ListCol::Score, ListCol::Seen};
+        const int shown[] = { ListCol::ID, ListCol::DiskNum, ListCol::MovieName, ListCol::Year,
+            ListCol::FileType, ListCol::Type, ListCol::Lastfor, ListCol::Score, ListCol::Seen };
         QStringList headers;
         for (int c : shown)
-            headers << (c == ListCol::ID ? QStringLiteral("编号") : QString::fromUtf16(columns[size_t(c)].header));
+            headers << (c == ListCol::ID ? QStringLiteral("编号")
+                                         : QString::fromUtf16(columns[size_t(c)].header));
         TextTable table(headers);
         for (const MovieRow& row : listing->rows) {
             QStringList cells;

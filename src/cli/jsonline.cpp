@@ -43,7 +43,8 @@ JsonLine& JsonLine::add(const QString& key, const QString& text)
 
 JsonLine& JsonLine::addNullable(const QString& key, const QVariant& value)
 {
-    members_.emplace_back(key, value.isNull() ? QStringLiteral("null") : quoted(TextRules::displayText(value)));
+    members_.emplace_back(
+        key, value.isNull() ? QStringLiteral("null") : quoted(TextRules::displayText(value)));
     return *this;
 }
 

@@ -13,11 +13,14 @@
 #include <QSqlQuery>
 #include <stdexcept>
 
-void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 Prompt::Answer RecordingPrompt::ask(QWidget*, Icon icon, const QString& text, Buttons buttons)
 {
-    asked.append({icon, text, buttons});
+    asked.append({ icon, text, buttons });
     if (!answers_.isEmpty())
         return answers_.takeFirst();
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
@@ -45,10 +48,10 @@ void TestHome::exec(const QString& sql)
     QSqlDatabase::removeDatabase(name);
 }
 
-void TestHome::addDisc(const QVariant& number, const QVariant& name, const QVariant& kind, const QVariant& station,
-                       const QVariant& ps, const QVariant& fav)
+void TestHome::addDisc(const QVariant& number, const QVariant& name, const QVariant& kind,
+    const QVariant& station, const QVariant& ps, const QVariant& fav)
 {
-    DiscRecord d {number, name, kind, station, ps, fav};
+    DiscRecord d { number, name, kind, station, ps, fav };
     QString error;
     if (!Catalogue(folder().catalogueFile()).addDisc(d, &error))
         throw std::runtime_error(error.toStdString());

@@ -54,8 +54,9 @@ public:
     QString path() const { return dir_.path(); }
 
     // Adds a disc: number, name, kind, condition, notes, favourite mark. An empty QVariant is null.
-    void addDisc(const QVariant& number, const QVariant& name = {}, const QVariant& kind = QStringLiteral("DVD "),
-                 const QVariant& station = {}, const QVariant& ps = {}, const QVariant& fav = {});
+    void addDisc(const QVariant& number, const QVariant& name = {},
+        const QVariant& kind = QStringLiteral("DVD "), const QVariant& station = {}, const QVariant& ps = {},
+        const QVariant& fav = {});
     // Adds a movie with the given ID, title and disc; other fields through `extra`.
     void addMovie(double id, const QString& title, double disc, const MovieRecord& extra = {});
     // Runs raw SQL against the catalogue file.
@@ -74,5 +75,5 @@ struct TestApp
     TestHome home;
     RecordingPrompt prompt;
     RecordingDesktop desktop;
-    AppContext context {home.folder(), prompt, desktop};
+    AppContext context { home.folder(), prompt, desktop };
 };

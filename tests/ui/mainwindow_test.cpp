@@ -32,19 +32,19 @@ MovieRecord movieFields(std::initializer_list<std::pair<MovieField, QVariant>> f
 void fillCatalogue(TestHome& home)
 {
     home.addDisc(QStringLiteral("1"), {}, QStringLiteral("DVD "));
-    home.addDisc(QStringLiteral("2"), QStringLiteral("剧集 "), QStringLiteral("VCD "), QStringLiteral("外借"), {},
-                 QStringLiteral("Yes"));
-    home.addDisc(QStringLiteral("12"), QStringLiteral("动作片"), QStringLiteral("DVD "), QStringLiteral("破损"));
+    home.addDisc(QStringLiteral("2"), QStringLiteral("剧集 "), QStringLiteral("VCD "), QStringLiteral("外借"),
+        {}, QStringLiteral("Yes"));
+    home.addDisc(
+        QStringLiteral("12"), QStringLiteral("动作片"), QStringLiteral("DVD "), QStringLiteral("破损"));
     home.addMovie(1, QStringLiteral("英雄 "), 12,
-                  movieFields({{MovieField::Type, QStringLiteral("西部/爱情/喜剧")},
-                               {MovieField::SubTitile, QStringLiteral("中文/英文")},
-                               {MovieField::Seen, QStringLiteral("no")},
-                               {MovieField::Score, 7.5},
-                               {MovieField::Lastfor, 95.0},
-                               {MovieField::Company, QStringLiteral("新画面 ")},
-                               {MovieField::PS, QStringLiteral("一段简介 ")}}));
-    home.addMovie(2, QStringLiteral("Alpha"), 1, movieFields({{MovieField::Year, QStringLiteral("10 ")}}));
-    home.addMovie(3, QStringLiteral("Beta"), 12, movieFields({{MovieField::Year, QStringLiteral("9 ")}}));
+        movieFields({ { MovieField::Type, QStringLiteral("西部/爱情/喜剧") },
+            { MovieField::SubTitile, QStringLiteral("中文/英文") },
+            { MovieField::Seen, QStringLiteral("no") }, { MovieField::Score, 7.5 },
+            { MovieField::Lastfor, 95.0 }, { MovieField::Company, QStringLiteral("新画面 ") },
+            { MovieField::PS, QStringLiteral("一段简介 ") } }));
+    home.addMovie(
+        2, QStringLiteral("Alpha"), 1, movieFields({ { MovieField::Year, QStringLiteral("10 ") } }));
+    home.addMovie(3, QStringLiteral("Beta"), 12, movieFields({ { MovieField::Year, QStringLiteral("9 ") } }));
     home.addMovie(4, QStringLiteral("Gamma"), 120);
 }
 
@@ -127,7 +127,8 @@ TEST_F(MainWindowTest, NodeClicksFillTheListAndTheStatusLine)
 
     clickNode(QStringLiteral("NodF2"));
     EXPECT_EQ(window->movieList()->model()->rowCount(), 0);
-    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("共有1部收藏.")) << "a favourite disc leaves the status";
+    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("共有1部收藏."))
+        << "a favourite disc leaves the status";
     clickNode(QStringLiteral("Node12"));
     clickNode(QStringLiteral("NodF2"));
     EXPECT_EQ(window->statusLabel()->text(), QStringLiteral(" 碟# 12 / 共2部影视."));
@@ -136,7 +137,8 @@ TEST_F(MainWindowTest, NodeClicksFillTheListAndTheStatusLine)
 TEST_F(MainWindowTest, TreeShowsConditionIconsAndFavourites)
 {
     fillCatalogue(app.home);
-    app.home.writeSetting(QStringLiteral("ReelShelfIndex1.02"), QStringLiteral("AutoOpen"), QStringLiteral("1"));
+    app.home.writeSetting(
+        QStringLiteral("ReelShelfIndex1.02"), QStringLiteral("AutoOpen"), QStringLiteral("1"));
     open();
     QTreeWidgetItem* all = window->discTree()->topLevelItem(0);
     ASSERT_EQ(all->childCount(), 3);
@@ -154,7 +156,8 @@ TEST_F(MainWindowTest, TreeShowsConditionIconsAndFavourites)
 TEST_F(MainWindowTest, AutoOpenOffLeavesBothRootsCollapsed)
 {
     fillCatalogue(app.home);
-    app.home.writeSetting(QStringLiteral("ReelShelfIndex1.02"), QStringLiteral("AutoOpen"), QStringLiteral("0"));
+    app.home.writeSetting(
+        QStringLiteral("ReelShelfIndex1.02"), QStringLiteral("AutoOpen"), QStringLiteral("0"));
     open();
     EXPECT_FALSE(window->discTree()->topLevelItem(0)->isExpanded());
     EXPECT_FALSE(window->discTree()->topLevelItem(1)->isExpanded());
@@ -173,7 +176,7 @@ TEST_F(MainWindowTest, LeftReleaseFillsTheDetailPane)
     EXPECT_EQ(child<QLineEdit>(QStringLiteral("Text1_0"))->text(), QStringLiteral("12"));
     EXPECT_EQ(child<QLineEdit>(QStringLiteral("Text1_6"))->text(), QStringLiteral("95 Mins"));
     EXPECT_EQ(child<QLineEdit>(QStringLiteral("Text1_13"))->text(), QStringLiteral("新画面"));
-    for (int i : {17, 11, 0})
+    for (int i : { 17, 11, 0 })
         EXPECT_TRUE(child<QCheckBox>(QStringLiteral("Check1_%1").arg(i))->isChecked()) << i;
     EXPECT_FALSE(child<QCheckBox>(QStringLiteral("Check1_7"))->isChecked());
     EXPECT_TRUE(child<QCheckBox>(QStringLiteral("Check2_0"))->isChecked());
@@ -181,7 +184,9 @@ TEST_F(MainWindowTest, LeftReleaseFillsTheDetailPane)
     auto* seen = child<QCheckBox>(QStringLiteral("CheckSeen"));
     EXPECT_TRUE(seen->isChecked());
     EXPECT_EQ(seen->text(), QStringLiteral("还未观看"));
-    EXPECT_TRUE(child<QPlainTextEdit>(QStringLiteral("TextPS"))->toPlainText().startsWith(QStringLiteral("【片    名】英雄\n【译    名】\n")));
+    EXPECT_TRUE(child<QPlainTextEdit>(QStringLiteral("TextPS"))
+                    ->toPlainText()
+                    .startsWith(QStringLiteral("【片    名】英雄\n【译    名】\n")));
     EXPECT_FALSE(child<QLabel>(QStringLiteral("Image4"))->pixmap().isNull());
     EXPECT_EQ(window->detailPane()->posterPath(), app.home.folder().posterFor(QStringLiteral("1")));
     EXPECT_EQ(app.context.session.lastPosterPath, app.home.folder().posterFor(QStringLiteral("1")));
@@ -248,16 +253,20 @@ TEST_F(MainWindowTest, HeaderClicksSortByTextAndFlipTheOrder)
 TEST_F(MainWindowTest, ColumnsAndRowColoursComeFromTheSettings)
 {
     app.home.writeSetting(QStringLiteral("ColumnHeaders"), QStringLiteral("Colum3"), QStringLiteral("0"));
-    app.home.writeSetting(QStringLiteral("ColumnHeaders"), QStringLiteral("ColumLen0"), QStringLiteral("3000"));
-    app.home.writeSetting(QStringLiteral("ReelShelfIndex1.02"), QStringLiteral("Setcolor1"), QStringLiteral("15923455"));
-    app.home.writeSetting(QStringLiteral("ReelShelfIndex1.02"), QStringLiteral("Setcolor2"), QStringLiteral("12836859"));
+    app.home.writeSetting(
+        QStringLiteral("ColumnHeaders"), QStringLiteral("ColumLen0"), QStringLiteral("3000"));
+    app.home.writeSetting(
+        QStringLiteral("ReelShelfIndex1.02"), QStringLiteral("Setcolor1"), QStringLiteral("15923455"));
+    app.home.writeSetting(
+        QStringLiteral("ReelShelfIndex1.02"), QStringLiteral("Setcolor2"), QStringLiteral("12836859"));
     open();
     QHeaderView* header = window->movieList()->header();
     EXPECT_EQ(header->sectionSize(0), 200);
     EXPECT_EQ(header->sectionSize(3), 0) << "a hidden column has no width";
     EXPECT_EQ(header->sectionSize(15), 0) << "the ID column is in effect hidden";
     EXPECT_EQ(window->movieList()->model()->headerData(15, Qt::Horizontal).toString(), QString());
-    EXPECT_EQ(window->movieList()->model()->headerData(2, Qt::Horizontal, Qt::UserRole).toString(), QStringLiteral("FileType"));
+    EXPECT_EQ(window->movieList()->model()->headerData(2, Qt::Horizontal, Qt::UserRole).toString(),
+        QStringLiteral("FileType"));
     const QPalette p = window->movieList()->palette();
     EXPECT_EQ(p.color(QPalette::Base), QColor(255, 248, 242));
     EXPECT_EQ(p.color(QPalette::AlternateBase), QColor(251, 223, 195));
@@ -269,7 +278,7 @@ TEST_F(MainWindowTest, TreeMenuEnablesItemsByNodeKind)
     fillCatalogue(app.home);
     open();
     const QPoint somewhere = window->mapToGlobal(QPoint(10, 10));
-    const QStringList items = {"AddMovie", "addtofav", "DelFav", "ChangeDiskDetail", "deldisk"};
+    const QStringList items = { "AddMovie", "addtofav", "DelFav", "ChangeDiskDetail", "deldisk" };
     window->discTree()->setCurrentItem(window->discTree()->itemForKey(QStringLiteral("NodeFav")));
     emit window->discTree()->contextMenuWanted(QStringLiteral("NodeFav"), somewhere);
     EXPECT_TRUE(window->treeMenu()->isVisible());
@@ -281,7 +290,8 @@ TEST_F(MainWindowTest, TreeMenuEnablesItemsByNodeKind)
 TEST_F(MainWindowTest, MenusAndToolbarOpenTheirWindows)
 {
     open();
-    EXPECT_EQ(window->action(QStringLiteral("MN_NewDisk"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
+    EXPECT_EQ(
+        window->action(QStringLiteral("MN_NewDisk"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
     EXPECT_EQ(window->action(QStringLiteral("MN_trans"))->text(), QStringLiteral("导出数据为..."));
     EXPECT_EQ(window->action(QStringLiteral("serchfilm"))->toolTip(), QStringLiteral("搜索影片"));
 
@@ -289,8 +299,11 @@ TEST_F(MainWindowTest, MenusAndToolbarOpenTheirWindows)
     auto* about = window->findChild<AboutDialog*>(QStringLiteral("Form7"));
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(about->windowTitle(), QStringLiteral("关于ReelShelf Index"));
-    EXPECT_TRUE(about->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->toPlainText().startsWith(
-        QStringLiteral("ReelShelf Index V 1.03 正式版  \n    \n版 本 号：Ver1.03\n版本修正：Build 522\n编译日期：2008年3月5日\n")));
+    EXPECT_TRUE(
+        about->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))
+            ->toPlainText()
+            .startsWith(QStringLiteral("ReelShelf Index V 1.03 正式版  \n    \n版 本 "
+                                       "号：Ver1.03\n版本修正：Build 522\n编译日期：2008年3月5日\n")));
     about->close();
     QApplication::processEvents();
 

@@ -21,10 +21,10 @@ TEST(Startup, CompletesANewFolderFromTheInstalledDefaults)
     const DataFolder folder(dir.path() + QStringLiteral("/home"));
     QString error;
     ASSERT_TRUE(Startup::prepareDataFolder(folder, &error)) << error.toStdString();
-    for (const QString& path : {folder.catalogueFile(), folder.settingsFile(), folder.defaultPoster(),
-                                folder.goldStar(), folder.grayStar(), folder.helpFile()})
+    for (const QString& path : { folder.catalogueFile(), folder.settingsFile(), folder.defaultPoster(),
+             folder.goldStar(), folder.grayStar(), folder.helpFile() })
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
-    for (const QString& path : {folder.compicsDir(), folder.outputsDir()})
+    for (const QString& path : { folder.compicsDir(), folder.outputsDir() })
         EXPECT_TRUE(QDir(path).exists()) << path.toStdString();
 }
 

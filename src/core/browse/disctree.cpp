@@ -18,7 +18,10 @@ NodeKind kindOf(const QString& key)
     return NodeKind::Other;
 }
 
-QString discNumberOf(const QString& key) { return key.mid(4); }
+QString discNumberOf(const QString& key)
+{
+    return key.mid(4);
+}
 
 int iconForStation(const QVariant& station)
 {

@@ -11,7 +11,7 @@ class Catalogue;
 // One node of the catalogue tree under one of its two roots.
 struct DiscNode
 {
-    QString key;  // "Node" or "NodF" + disc number
+    QString key; // "Node" or "NodF" + disc number
     QString text; // 碟#12[动作片]
     int icon = 2; // 1-based icon number (see DiscTree::Icon)
     QString discNumber;
@@ -21,7 +21,7 @@ struct DiscNode
 // What one rebuild of the tree produces, and the two values the rest of the program reads.
 struct DiscTreeData
 {
-    QList<DiscNode> discs;      // under "NodeAll", in stored order
+    QList<DiscNode> discs; // under "NodeAll", in stored order
     QList<DiscNode> favourites; // under "NodeFav"
     qint32 highestDiscNumber = 0;
     qint16 favouriteCount = 0;

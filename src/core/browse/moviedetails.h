@@ -14,23 +14,23 @@ struct MovieDetails
     enum class Seen { Unknown, Yes, No };
 
     std::array<QString, 14> boxes; // by text box index (Text1 0 to 13)
-    QString summary;               // fifteen lines joined by CR LF
+    QString summary; // fifteen lines joined by CR LF
     Seen seen = Seen::Unknown;
     std::array<bool, 18> genres {};
     std::array<bool, 8> subtitles {};
-    QString logoPath;   // empty: no logo
+    QString logoPath; // empty: no logo
     QString posterPath; // the movie's poster, or the default poster when it has none
-    int litStars = 0;   // 0 to 10
+    int litStars = 0; // 0 to 10
 };
 
 namespace Details {
 
 inline constexpr int TextBoxCount = 14;
 // The list column each text box shows.
-inline constexpr std::array<int, TextBoxCount> boxColumn = {
-    ListCol::DiskNum, ListCol::FileType, ListCol::FileNum, ListCol::EngName, ListCol::Direct,
-    ListCol::Role, ListCol::Lastfor, ListCol::Audio, ListCol::MovieSize, ListCol::MovieName,
-    ListCol::Year, ListCol::Definition, ListCol::Nation, ListCol::Company};
+inline constexpr std::array<int, TextBoxCount> boxColumn
+    = { ListCol::DiskNum, ListCol::FileType, ListCol::FileNum, ListCol::EngName, ListCol::Direct,
+          ListCol::Role, ListCol::Lastfor, ListCol::Audio, ListCol::MovieSize, ListCol::MovieName,
+          ListCol::Year, ListCol::Definition, ListCol::Nation, ListCol::Company };
 
 const std::array<QString, 18>& genreCaptions();
 const std::array<QString, 8>& subtitleCaptions();
@@ -39,7 +39,8 @@ inline const QString unseenCaption = QStringLiteral("还未观看");
 
 QString summaryText(const MovieRow& row);
 // Boxes whose two-character caption occurs in the list after its first "/" is removed.
-template <size_t N> std::array<bool, N> matchCaptions(const QString& list, const std::array<QString, N>& captions);
+template <size_t N>
+std::array<bool, N> matchCaptions(const QString& list, const std::array<QString, N>& captions);
 int litStars(const QString& scoreText);
 
 MovieDetails forRow(const MovieRow& row, const DataFolder& folder);

@@ -6,28 +6,28 @@
 
 const std::array<ListColumn, ListColumnCount>& listColumns()
 {
-    static const std::array<ListColumn, ListColumnCount> columns = {{
-        {u"MovieName", u"电影名称", 0, false, MovieField::MovieName},
-        {u"Year", u"年份", 1, true, MovieField::Year},
-        {u"FileType", u"格式", 2, true, MovieField::Filetype},
-        {u"Type", u"类型", 3, true, MovieField::Type},
-        {u"Audio", u"配音", 4, true, MovieField::Audio},
-        {u"SubTitile", u"字幕", 5, true, MovieField::SubTitile},
-        {u"Definition", u"清晰度", 6, true, MovieField::Definition},
-        {u"MovieSize", u"规格", 7, true, MovieField::MovieSize},
-        {u"FileNum", u"文件数", 8, true, MovieField::FileNum},
-        {u"EngName", u"英文名", 9, true, MovieField::EngName},
-        {u"Direct", u"导演", 10, true, MovieField::Direct},
-        {u"Role", u"演员", -1, false, MovieField::Role},
-        {u"Company", u"出品公司", 11, true, MovieField::Company},
-        {u"Lastfor", u"时长", 12, true, MovieField::Lastfor},
-        {u"PS", u"附注", -1, false, MovieField::PS},
-        {u"ID", u"", -1, false, MovieField::ID},
-        {u"Nation", u"国家", 13, true, MovieField::Nation},
-        {u"DiskNum", u"属碟号", 14, true, MovieField::DiskNum},
-        {u"Score", u"评分", 15, true, MovieField::Score},
-        {u"Seen", u"已看过", 16, true, MovieField::Seen},
-    }};
+    static const std::array<ListColumn, ListColumnCount> columns = { {
+        { u"MovieName", u"电影名称", 0, false, MovieField::MovieName },
+        { u"Year", u"年份", 1, true, MovieField::Year },
+        { u"FileType", u"格式", 2, true, MovieField::Filetype },
+        { u"Type", u"类型", 3, true, MovieField::Type },
+        { u"Audio", u"配音", 4, true, MovieField::Audio },
+        { u"SubTitile", u"字幕", 5, true, MovieField::SubTitile },
+        { u"Definition", u"清晰度", 6, true, MovieField::Definition },
+        { u"MovieSize", u"规格", 7, true, MovieField::MovieSize },
+        { u"FileNum", u"文件数", 8, true, MovieField::FileNum },
+        { u"EngName", u"英文名", 9, true, MovieField::EngName },
+        { u"Direct", u"导演", 10, true, MovieField::Direct },
+        { u"Role", u"演员", -1, false, MovieField::Role },
+        { u"Company", u"出品公司", 11, true, MovieField::Company },
+        { u"Lastfor", u"时长", 12, true, MovieField::Lastfor },
+        { u"PS", u"附注", -1, false, MovieField::PS },
+        { u"ID", u"", -1, false, MovieField::ID },
+        { u"Nation", u"国家", 13, true, MovieField::Nation },
+        { u"DiskNum", u"属碟号", 14, true, MovieField::DiskNum },
+        { u"Score", u"评分", 15, true, MovieField::Score },
+        { u"Seen", u"已看过", 16, true, MovieField::Seen },
+    } };
     return columns;
 }
 
@@ -72,15 +72,18 @@ QString statusForAll(int discCount, qsizetype rowCount)
     return QStringLiteral("共%1张光碟,%2部影视.").arg(discCount).arg(rowCount);
 }
 
-QString statusForFavourites(int favouriteCount) { return QStringLiteral("共有%1部收藏.").arg(favouriteCount); }
+QString statusForFavourites(int favouriteCount)
+{
+    return QStringLiteral("共有%1部收藏.").arg(favouriteCount);
+}
 
 QString statusForDisc(const QString& discNumber, qsizetype rowCount)
 {
     return QStringLiteral(" 碟# ") + discNumber + QStringLiteral(" / 共%1部影视.").arg(rowCount);
 }
 
-std::optional<MovieListing> listForNode(const Catalogue& catalogue, const QString& nodeKey, int discCount,
-                                        int favouriteCount, QString* error)
+std::optional<MovieListing> listForNode(
+    const Catalogue& catalogue, const QString& nodeKey, int discCount, int favouriteCount, QString* error)
 {
     MovieListing listing;
     const qint64 count = catalogue.movieCount(error);

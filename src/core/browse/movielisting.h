@@ -22,8 +22,26 @@ struct ListColumn
 inline constexpr int ListColumnCount = 20;
 namespace ListCol {
 enum : int {
-    MovieName = 0, Year, FileType, Type, Audio, SubTitile, Definition, MovieSize, FileNum, EngName,
-    Direct, Role, Company, Lastfor, PS, ID, Nation, DiskNum, Score, Seen
+    MovieName = 0,
+    Year,
+    FileType,
+    Type,
+    Audio,
+    SubTitile,
+    Definition,
+    MovieSize,
+    FileNum,
+    EngName,
+    Direct,
+    Role,
+    Company,
+    Lastfor,
+    PS,
+    ID,
+    Nation,
+    DiskNum,
+    Score,
+    Seen
 };
 }
 
@@ -39,8 +57,8 @@ struct MovieListing
 {
     QList<MovieRow> rows;
     std::optional<QString> status; // nullopt: the status line stays as it was
-    bool emptyTable = false;        // the movie table holds nothing: nothing listed, status unchanged
-    int rowIcon = 1;                // 2 in the all-movies listing, 1 in a disc listing
+    bool emptyTable = false; // the movie table holds nothing: nothing listed, status unchanged
+    int rowIcon = 1; // 2 in the all-movies listing, 1 in a disc listing
 };
 
 namespace MovieList {
@@ -50,8 +68,8 @@ inline const QString readyText = QStringLiteral("就绪");
 
 // The rows and status text for a click on the node with `nodeKey`. `discCount` and
 // `favouriteCount` come from the last tree rebuild.
-std::optional<MovieListing> listForNode(const Catalogue& catalogue, const QString& nodeKey, int discCount,
-                                        int favouriteCount, QString* error);
+std::optional<MovieListing> listForNode(
+    const Catalogue& catalogue, const QString& nodeKey, int discCount, int favouriteCount, QString* error);
 
 QString statusForAll(int discCount, qsizetype rowCount);
 QString statusForFavourites(int favouriteCount);

@@ -13,16 +13,16 @@
 
 QString movieFieldName(MovieField field)
 {
-    static const char* const names[MovieFieldCount] = {"ID", "MovieName", "Year", "Filetype", "Type",
+    static const char* const names[MovieFieldCount] = { "ID", "MovieName", "Year", "Filetype", "Type",
         "Audio", "SubTitile", "Definition", "MovieSize", "FileNum", "EngName", "Direct", "Role", "Company",
-        "Lastfor", "PS", "Nation", "DiskNum", "Score", "Seen"};
+        "Lastfor", "PS", "Nation", "DiskNum", "Score", "Seen" };
     return QString::fromLatin1(names[int(field)]);
 }
 
 namespace {
 
-const QStringList discColumns = {"DiskNum", "Name", "DiskType", "Station", "PS", "Fav"};
-const QStringList fileTypeColumns = {"Filetype", "Selected", "Memo"};
+const QStringList discColumns = { "DiskNum", "Name", "DiskType", "Station", "PS", "Fav" };
+const QStringList fileTypeColumns = { "Filetype", "Selected", "Memo" };
 
 QStringList movieColumns()
 {
@@ -32,7 +32,10 @@ QStringList movieColumns()
     return names;
 }
 
-QString nativePath(const QString& path) { return QDir::toNativeSeparators(path); }
+QString nativePath(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
 // One connection for the length of one operation. Queries made on it must be gone before it is.
 class Connection
@@ -49,7 +52,8 @@ public:
         db_.setDatabaseName(path);
         db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
         if (!db_.open())
-            error_ = QStringLiteral("无法打开目录数据库 %1：%2").arg(nativePath(path), db_.lastError().text());
+            error_
+                = QStringLiteral("无法打开目录数据库 %1：%2").arg(nativePath(path), db_.lastError().text());
     }
     ~Connection()
     {
@@ -98,7 +102,8 @@ QString insertSql(const QString& table, const QStringList& names)
 {
     QStringList marks;
     marks.fill(QStringLiteral("?"), names.size());
-    return QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)").arg(table, columnList(names), marks.join(u", "));
+    return QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
+        .arg(table, columnList(names), marks.join(u", "));
 }
 
 // Binds a value as the column expects it; a null QVariant stays SQL NULL.
@@ -116,25 +121,26 @@ struct DefaultFileType
 };
 
 const DefaultFileType defaultFileTypes[] = {
-    {u"avi", u"Yes", u"AVI 视频文件（DivX/XviD 等）"},
-    {u"rmvb", u"Yes", u"RealMedia 可变码率视频"},
-    {u"rm", u"Yes", u"RealMedia 视频"},
-    {u"mkv", u"Yes", u"Matroska 视频（高清常见）"},
-    {u"mp4", u"Yes", u"MPEG-4 视频"},
-    {u"mpg", u"Yes", u"MPEG-1/2 视频（VCD 常见）"},
-    {u"ts", u"Yes", u"MPEG 传输流（高清录制）"},
-    {u"wmv", u"Yes", u"Windows Media 视频"},
-    {u"mov", u"No", u"QuickTime 视频"},
-    {u"flv", u"No", u"Flash 网络视频"},
-    {u"vob", u"No", u"DVD 视频文件"},
+    { u"avi", u"Yes", u"AVI 视频文件（DivX/XviD 等）" },
+    { u"rmvb", u"Yes", u"RealMedia 可变码率视频" },
+    { u"rm", u"Yes", u"RealMedia 视频" },
+    { u"mkv", u"Yes", u"Matroska 视频（高清常见）" },
+    { u"mp4", u"Yes", u"MPEG-4 视频" },
+    { u"mpg", u"Yes", u"MPEG-1/2 视频（VCD 常见）" },
+    { u"ts", u"Yes", u"MPEG 传输流（高清录制）" },
+    { u"wmv", u"Yes", u"Windows Media 视频" },
+    { u"mov", u"No", u"QuickTime 视频" },
+    { u"flv", u"No", u"Flash 网络视频" },
+    { u"vob", u"No", u"DVD 视频文件" },
 };
 
 bool createSchema(QSqlDatabase& db, const QStringList& missingTables, bool withDefaults, QString* error,
-                  const QString& path)
+    const QString& path)
 {
     QSqlQuery q(db);
     if (!db.transaction()) {
-        setError(error, QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path), db.lastError().text()));
+        setError(
+            error, QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path), db.lastError().text()));
         return false;
     }
     const QStringList statements = Catalogue::schemaSql().split(u';', Qt::SkipEmptyParts);
@@ -167,7 +173,8 @@ bool createSchema(QSqlDatabase& db, const QStringList& missingTables, bool withD
         }
     }
     if (!db.commit()) {
-        setError(error, QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path), db.lastError().text()));
+        setError(
+            error, QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path), db.lastError().text()));
         db.rollback();
         return false;
     }
@@ -178,16 +185,18 @@ bool hasSqliteHeader(const QString& path, QString* error)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("无法读取目录数据库文件 %1：%2").arg(nativePath(path), f.errorString()));
+        setError(
+            error, QStringLiteral("无法读取目录数据库文件 %1：%2").arg(nativePath(path), f.errorString()));
         return false;
     }
     const QByteArray head = f.read(16);
     if (head.isEmpty())
         return true; // an empty file is an empty database
     if (head != QByteArray("SQLite format 3\0", 16)) {
-        setError(error, QStringLiteral("文件 %1 不是 ReelShelf Index 的目录数据库（不是 SQLite 数据库文件）。"
-                                       "程序不会改动它，请检查或移走这个文件。")
-                            .arg(nativePath(path)));
+        setError(error,
+            QStringLiteral("文件 %1 不是 ReelShelf Index 的目录数据库（不是 SQLite 数据库文件）。"
+                           "程序不会改动它，请检查或移走这个文件。")
+                .arg(nativePath(path)));
         return false;
     }
     return true;
@@ -226,13 +235,16 @@ bool Catalogue::prepare(QString* error)
     } else {
         const QFileInfo dir(info.absolutePath());
         if (!dir.isDir() || !dir.isWritable()) {
-            setError(error, QStringLiteral("目录数据库文件 %1 不存在，而且无法在文件夹 %2 中创建它（文件夹不存在或不可写）。")
-                                .arg(nativePath(path_), nativePath(info.absolutePath())));
+            setError(error,
+                QStringLiteral(
+                    "目录数据库文件 %1 不存在，而且无法在文件夹 %2 中创建它（文件夹不存在或不可写）。")
+                    .arg(nativePath(path_), nativePath(info.absolutePath())));
             return false;
         }
         QFile create(path_);
         if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            setError(error, QStringLiteral("无法创建目录数据库文件 %1：%2").arg(nativePath(path_), create.errorString()));
+            setError(error,
+                QStringLiteral("无法创建目录数据库文件 %1：%2").arg(nativePath(path_), create.errorString()));
             return false;
         }
     }
@@ -249,8 +261,9 @@ bool Catalogue::prepare(QString* error)
             const QString text = q.lastError().text();
             if (text.contains(QStringLiteral("not a database"), Qt::CaseInsensitive)
                 || text.contains(QStringLiteral("malformed"), Qt::CaseInsensitive))
-                setError(error, QStringLiteral("目录数据库 %1 已损坏或不是数据库文件（%2）。程序不会改动它。")
-                                    .arg(nativePath(path_), text));
+                setError(error,
+                    QStringLiteral("目录数据库 %1 已损坏或不是数据库文件（%2）。程序不会改动它。")
+                        .arg(nativePath(path_), text));
             else
                 setError(error, queryError(path_, q));
             return false;
@@ -258,24 +271,29 @@ bool Catalogue::prepare(QString* error)
         while (q.next())
             tables.insert(q.value(0).toString() + u'\x1f' + q.value(1).toString());
     }
-    auto has = [&](const QString& name, const QString& type) { return tables.contains(name + u'\x1f' + type); };
-    const QStringList ours = {QStringLiteral("DiskState"), QStringLiteral("ReelShelfIndex"), QStringLiteral("MovieFileType")};
+    auto has
+        = [&](const QString& name, const QString& type) { return tables.contains(name + u'\x1f' + type); };
+    const QStringList ours
+        = { QStringLiteral("DiskState"), QStringLiteral("ReelShelfIndex"), QStringLiteral("MovieFileType") };
     QStringList missing;
     for (const QString& t : ours)
         if (!has(t, QStringLiteral("table")))
             missing << t;
     if (missing.size() == ours.size() && !tables.isEmpty()) {
-        setError(error, QStringLiteral("文件 %1 是一个数据库，但其中没有影碟目录的数据表（DiskState、ReelShelfIndex、MovieFileType）。"
-                                       "程序不会改动它。")
-                            .arg(nativePath(path_)));
+        setError(error,
+            QStringLiteral(
+                "文件 %1 "
+                "是一个数据库，但其中没有影碟目录的数据表（DiskState、ReelShelfIndex、MovieFileType）。"
+                "程序不会改动它。")
+                .arg(nativePath(path_)));
         return false;
     }
 
     // The tables that are there must carry the fields we read and write.
     const std::pair<QString, QStringList> expected[] = {
-        {QStringLiteral("DiskState"), discColumns},
-        {QStringLiteral("ReelShelfIndex"), movieColumns()},
-        {QStringLiteral("MovieFileType"), fileTypeColumns},
+        { QStringLiteral("DiskState"), discColumns },
+        { QStringLiteral("ReelShelfIndex"), movieColumns() },
+        { QStringLiteral("MovieFileType"), fileTypeColumns },
     };
     for (const auto& [table, columns] : expected) {
         if (missing.contains(table))
@@ -286,8 +304,9 @@ bool Catalogue::prepare(QString* error)
             if (rec.indexOf(col) < 0)
                 absent << col;
         if (!absent.isEmpty()) {
-            setError(error, QStringLiteral("目录数据库 %1 的数据表 %2 缺少字段：%3。程序不会改动它。")
-                                .arg(nativePath(path_), table, absent.join(QStringLiteral("、"))));
+            setError(error,
+                QStringLiteral("目录数据库 %1 的数据表 %2 缺少字段：%3。程序不会改动它。")
+                    .arg(nativePath(path_), table, absent.join(QStringLiteral("、"))));
             return false;
         }
     }
@@ -342,7 +361,8 @@ bool Catalogue::forEachMovie(const std::function<bool(const MovieRecord&)>& visi
     }
     QSqlQuery q(c.db());
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT %1 FROM ReelShelfIndex ORDER BY rowid").arg(columnList(movieColumns())))) {
+    if (!q.exec(
+            QStringLiteral("SELECT %1 FROM ReelShelfIndex ORDER BY rowid").arg(columnList(movieColumns())))) {
         setError(error, queryError(path_, q));
         return false;
     }
@@ -383,7 +403,8 @@ std::optional<MovieRecord> Catalogue::findMovie(double id, QString* error) const
         return std::nullopt;
     }
     QSqlQuery q(c.db());
-    q.prepare(QStringLiteral("SELECT %1 FROM ReelShelfIndex WHERE ID = ? ORDER BY rowid LIMIT 1").arg(columnList(movieColumns())));
+    q.prepare(QStringLiteral("SELECT %1 FROM ReelShelfIndex WHERE ID = ? ORDER BY rowid LIMIT 1")
+                  .arg(columnList(movieColumns())));
     q.addBindValue(id);
     if (!q.exec()) {
         setError(error, queryError(path_, q));
@@ -408,13 +429,14 @@ std::optional<QList<FileTypeRecord>> Catalogue::fileTypes(QString* error) const
     }
     QSqlQuery q(c.db());
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT %1 FROM MovieFileType ORDER BY rowid").arg(columnList(fileTypeColumns)))) {
+    if (!q.exec(
+            QStringLiteral("SELECT %1 FROM MovieFileType ORDER BY rowid").arg(columnList(fileTypeColumns)))) {
         setError(error, queryError(path_, q));
         return std::nullopt;
     }
     QList<FileTypeRecord> result;
     while (q.next())
-        result.append({q.value(0), q.value(1), q.value(2)});
+        result.append({ q.value(0), q.value(1), q.value(2) });
     return result;
 }
 
@@ -438,19 +460,30 @@ std::optional<double> Catalogue::nextMovieId(QString* error) const
         const QVariant v = q.value(0);
         if (v.isNull())
             continue;
-        const double n = v.typeId() == QMetaType::QString ? TextRules::numericValue(v.toString()) : v.toDouble();
+        const double n
+            = v.typeId() == QMetaType::QString ? TextRules::numericValue(v.toString()) : v.toDouble();
         highest = std::max(highest, n);
     }
     return highest + 1;
 }
 
-bool Catalogue::addDisc(const DiscRecord& disc, QString* error) { return addDiscsAndMovies({disc}, {}, error); }
+bool Catalogue::addDisc(const DiscRecord& disc, QString* error)
+{
+    return addDiscsAndMovies({ disc }, {}, error);
+}
 
-bool Catalogue::addMovie(const MovieRecord& movie, QString* error) { return addDiscsAndMovies({}, {movie}, error); }
+bool Catalogue::addMovie(const MovieRecord& movie, QString* error)
+{
+    return addDiscsAndMovies({}, { movie }, error);
+}
 
-bool Catalogue::addMovies(const QList<MovieRecord>& movies, QString* error) { return addDiscsAndMovies({}, movies, error); }
+bool Catalogue::addMovies(const QList<MovieRecord>& movies, QString* error)
+{
+    return addDiscsAndMovies({}, movies, error);
+}
 
-bool Catalogue::addDiscsAndMovies(const QList<DiscRecord>& discs, const QList<MovieRecord>& movies, QString* error)
+bool Catalogue::addDiscsAndMovies(
+    const QList<DiscRecord>& discs, const QList<MovieRecord>& movies, QString* error)
 {
     Connection c(path_);
     if (!c.ok()) {
@@ -458,7 +491,8 @@ bool Catalogue::addDiscsAndMovies(const QList<DiscRecord>& discs, const QList<Mo
         return false;
     }
     if (!c.db().transaction()) {
-        setError(error, QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path_), c.db().lastError().text()));
+        setError(error,
+            QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path_), c.db().lastError().text()));
         return false;
     }
     bool ok = true;
@@ -468,7 +502,7 @@ bool Catalogue::addDiscsAndMovies(const QList<DiscRecord>& discs, const QList<Mo
             ok = q.prepare(insertSql(QStringLiteral("DiskState"), discColumns));
             for (qsizetype i = 0; ok && i < discs.size(); ++i) {
                 const DiscRecord& d = discs.at(i);
-                const QVariant values[] = {d.diskNum, d.name, d.diskType, d.station, d.ps, d.fav};
+                const QVariant values[] = { d.diskNum, d.name, d.diskType, d.station, d.ps, d.fav };
                 bindAll(q, values, 6);
                 ok = q.exec();
             }
@@ -486,7 +520,8 @@ bool Catalogue::addDiscsAndMovies(const QList<DiscRecord>& discs, const QList<Mo
     if (ok && c.db().commit())
         return true;
     if (ok)
-        setError(error, QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path_), c.db().lastError().text()));
+        setError(error,
+            QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path_), c.db().lastError().text()));
     c.db().rollback();
     return false;
 }

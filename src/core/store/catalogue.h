@@ -41,8 +41,8 @@ public:
     bool addDisc(const DiscRecord& disc, QString* error = nullptr);
     bool addMovie(const MovieRecord& movie, QString* error = nullptr);
     bool addMovies(const QList<MovieRecord>& movies, QString* error = nullptr);
-    bool addDiscsAndMovies(const QList<DiscRecord>& discs, const QList<MovieRecord>& movies,
-                           QString* error = nullptr);
+    bool addDiscsAndMovies(
+        const QList<DiscRecord>& discs, const QList<MovieRecord>& movies, QString* error = nullptr);
 
     static QString schemaSql();
 

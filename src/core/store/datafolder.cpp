@@ -25,19 +25,58 @@ DataFolder DataFolder::resolve(const QString& explicitHome, const QString& execu
     return DataFolder(dataHome + QStringLiteral("/ReelShelfIndex"));
 }
 
-QString DataFolder::file(const QString& tail) const { return path_ + u'/' + tail; }
-QString DataFolder::catalogueFile() const { return file(catalogueFileName()); }
-QString DataFolder::settingsFile() const { return file(settingsFileName()); }
-QString DataFolder::postersDir() const { return file(QStringLiteral("Posters")); }
-QString DataFolder::compicsDir() const { return file(QStringLiteral("Compics")); }
-QString DataFolder::tempDir() const { return file(QStringLiteral("Temp")); }
-QString DataFolder::outputsDir() const { return file(QStringLiteral("Outputs")); }
-QString DataFolder::helpFile() const { return file(QStringLiteral("help.html")); }
-QString DataFolder::defaultPoster() const { return file(QStringLiteral("Posters/00.jpg")); }
-QString DataFolder::goldStar() const { return file(QStringLiteral("Temp/goldstar.gif")); }
-QString DataFolder::grayStar() const { return file(QStringLiteral("Temp/graystar.gif")); }
-QString DataFolder::posterFor(const QString& idText) const { return postersDir() + u'/' + idText + QStringLiteral(".jpg"); }
-QString DataFolder::logoFor(const QString& company) const { return compicsDir() + u'/' + company + QStringLiteral(".jpg"); }
+QString DataFolder::file(const QString& tail) const
+{
+    return path_ + u'/' + tail;
+}
+QString DataFolder::catalogueFile() const
+{
+    return file(catalogueFileName());
+}
+QString DataFolder::settingsFile() const
+{
+    return file(settingsFileName());
+}
+QString DataFolder::postersDir() const
+{
+    return file(QStringLiteral("Posters"));
+}
+QString DataFolder::compicsDir() const
+{
+    return file(QStringLiteral("Compics"));
+}
+QString DataFolder::tempDir() const
+{
+    return file(QStringLiteral("Temp"));
+}
+QString DataFolder::outputsDir() const
+{
+    return file(QStringLiteral("Outputs"));
+}
+QString DataFolder::helpFile() const
+{
+    return file(QStringLiteral("help.html"));
+}
+QString DataFolder::defaultPoster() const
+{
+    return file(QStringLiteral("Posters/00.jpg"));
+}
+QString DataFolder::goldStar() const
+{
+    return file(QStringLiteral("Temp/goldstar.gif"));
+}
+QString DataFolder::grayStar() const
+{
+    return file(QStringLiteral("Temp/graystar.gif"));
+}
+QString DataFolder::posterFor(const QString& idText) const
+{
+    return postersDir() + u'/' + idText + QStringLiteral(".jpg");
+}
+QString DataFolder::logoFor(const QString& company) const
+{
+    return compicsDir() + u'/' + company + QStringLiteral(".jpg");
+}
 
 namespace {
 
@@ -53,12 +92,14 @@ bool copyDefault(const QString& resource, const QString& target, QString* error)
     }
     QFile out(target);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        *error = QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+        *error
+            = QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target), out.errorString());
         return false;
     }
     const QByteArray bytes = source.readAll();
     if (out.write(bytes) != bytes.size()) {
-        *error = QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+        *error
+            = QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target), out.errorString());
         out.remove();
         return false;
     }
@@ -69,7 +110,8 @@ bool makeDir(const QString& dir, QString* error)
 {
     if (QFileInfo(dir).isDir() || QDir().mkpath(dir))
         return true;
-    *error = QStringLiteral("无法创建文件夹 %1，请检查它的上级文件夹是否存在并且可写。").arg(QDir::toNativeSeparators(dir));
+    *error = QStringLiteral("无法创建文件夹 %1，请检查它的上级文件夹是否存在并且可写。")
+                 .arg(QDir::toNativeSeparators(dir));
     return false;
 }
 
@@ -82,7 +124,8 @@ bool installDefaults(const DataFolder& folder, QString* error)
         error = &ignored;
     if (!makeDir(folder.path(), error))
         return false;
-    for (const QString& dir : {folder.postersDir(), folder.compicsDir(), folder.tempDir(), folder.outputsDir()}) {
+    for (const QString& dir :
+        { folder.postersDir(), folder.compicsDir(), folder.tempDir(), folder.outputsDir() }) {
         if (!makeDir(dir, error))
             return false;
     }

@@ -100,11 +100,15 @@ bool splitEntry(const QString& line, QString* key, QString* value)
     return true;
 }
 
-bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 QString unquote(const QString& v)
 {
-    if (v.size() >= 2 && ((v.startsWith(u'"') && v.endsWith(u'"')) || (v.startsWith(u'\'') && v.endsWith(u'\''))))
+    if (v.size() >= 2
+        && ((v.startsWith(u'"') && v.endsWith(u'"')) || (v.startsWith(u'\'') && v.endsWith(u'\''))))
         return v.mid(1, v.size() - 2);
     return v;
 }

@@ -21,7 +21,10 @@ quint32 Settings::colour(const QString& key) const
     return quint32(TextRules::toInt32(TextRules::numericValue(text(mainSection(), key))));
 }
 
-bool Settings::autoOpen() const { return isOn(mainSection(), QStringLiteral("AutoOpen"), false); }
+bool Settings::autoOpen() const
+{
+    return isOn(mainSection(), QStringLiteral("AutoOpen"), false);
+}
 
 bool Settings::shippedColumnShown(int settingsNumber)
 {

@@ -21,9 +21,15 @@ QString trimBlanks(const QString& text)
 
 namespace {
 
-bool isSkippable(QChar c) { return c == u' ' || c == u'\t'; }
+bool isSkippable(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
 
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 // Collects the characters of the leading number into plain ASCII, skipping blanks and tabs.
 // Returns the number of mantissa digits seen, so "abc" and "." read as nothing.
@@ -144,7 +150,10 @@ QString shortestDecimal(double value)
     return text;
 }
 
-QString storedText(const QString& text) { return text + u' '; }
+QString storedText(const QString& text)
+{
+    return text + u' ';
+}
 
 QString displayText(const QVariant& value)
 {
@@ -190,7 +199,13 @@ template <typename T> T clampRound(double value)
 }
 } // namespace
 
-qint16 toInt16(double value) { return clampRound<qint16>(value); }
-qint32 toInt32(double value) { return clampRound<qint32>(value); }
+qint16 toInt16(double value)
+{
+    return clampRound<qint16>(value);
+}
+qint32 toInt32(double value)
+{
+    return clampRound<qint32>(value);
+}
 
 } // namespace TextRules

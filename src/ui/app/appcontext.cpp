@@ -2,4 +2,7 @@
 
 #include <QDesktopServices>
 
-bool SystemDesktop::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool SystemDesktop::openUrl(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}

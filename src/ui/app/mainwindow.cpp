@@ -21,13 +21,12 @@
 namespace {
 
 // Commands whose windows are not part of the program yet stay disabled.
-const QStringList unbuiltCommands = {
-    QStringLiteral("MN_NewDisk"), QStringLiteral("MN_Movie"), QStringLiteral("MN_wizard"),
-    QStringLiteral("MN_search"), QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"),
-    QStringLiteral("MN_Set2"), QStringLiteral("MN_Set3"), QStringLiteral("MN_Set4"),
-    QStringLiteral("MN_edit"), QStringLiteral("MN_Move"), QStringLiteral("MN_delete"),
-    QStringLiteral("AddMovie"), QStringLiteral("addtofav"), QStringLiteral("DelFav"),
-    QStringLiteral("ChangeDiskDetail"), QStringLiteral("deldisk")};
+const QStringList unbuiltCommands = { QStringLiteral("MN_NewDisk"), QStringLiteral("MN_Movie"),
+    QStringLiteral("MN_wizard"), QStringLiteral("MN_search"), QStringLiteral("MN_trans"),
+    QStringLiteral("MN_Set1"), QStringLiteral("MN_Set2"), QStringLiteral("MN_Set3"),
+    QStringLiteral("MN_Set4"), QStringLiteral("MN_edit"), QStringLiteral("MN_Move"),
+    QStringLiteral("MN_delete"), QStringLiteral("AddMovie"), QStringLiteral("addtofav"),
+    QStringLiteral("DelFav"), QStringLiteral("ChangeDiskDetail"), QStringLiteral("deldisk") };
 
 struct ToolbarButton
 {
@@ -39,22 +38,22 @@ struct ToolbarButton
 
 // Left to right; nullptr keys are separators.
 const ToolbarButton toolbarButtons[] = {
-    {"NewDiskByMannul", u"新建碟片(手动)", "MN_NewDisk", "newdisc"},
-    {"NewfilmByM", u"新建影片(手动)", "MN_Movie", "newmovie"},
-    {"NewByMagic", u"新建向导", "MN_wizard", "wizard"},
-    {nullptr, nullptr, nullptr, nullptr},
-    {"serchfilm", u"搜索影片", "MN_search", "search"},
-    {"changeGEshi", u"转换", "MN_trans", "export"},
-    {nullptr, nullptr, nullptr, nullptr},
-    {"PROset", u"程序设置", "MN_Set1", "settings"},
-    {"Aboutme", u"关于", "MN_About2", "about"},
-    {"helpme", u"启动帮助", "MN_help", "help"},
-    {"pro_quit", u"退出", "MN_go", "quit"},
+    { "NewDiskByMannul", u"新建碟片(手动)", "MN_NewDisk", "newdisc" },
+    { "NewfilmByM", u"新建影片(手动)", "MN_Movie", "newmovie" },
+    { "NewByMagic", u"新建向导", "MN_wizard", "wizard" },
+    { nullptr, nullptr, nullptr, nullptr },
+    { "serchfilm", u"搜索影片", "MN_search", "search" },
+    { "changeGEshi", u"转换", "MN_trans", "export" },
+    { nullptr, nullptr, nullptr, nullptr },
+    { "PROset", u"程序设置", "MN_Set1", "settings" },
+    { "Aboutme", u"关于", "MN_About2", "about" },
+    { "helpme", u"启动帮助", "MN_help", "help" },
+    { "pro_quit", u"退出", "MN_go", "quit" },
 };
 
 // The order in which a toolbar key is matched against the commands.
-const char* const toolbarDispatchOrder[] = {"NewDiskByMannul", "NewfilmByM", "NewByMagic", "serchfilm",
-    "changeGEshi", "PROset", "Aboutme", "pro_quit", "helpme"};
+const char* const toolbarDispatchOrder[] = { "NewDiskByMannul", "NewfilmByM", "NewByMagic", "serchfilm",
+    "changeGEshi", "PROset", "Aboutme", "pro_quit", "helpme" };
 
 // Design sizes in twips: the tree and the list side by side, the list over the detail pane.
 constexpr int treeWidth = 2235;
@@ -81,11 +80,13 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         actions_.value(name)->setEnabled(false);
     for (const ToolbarButton& b : toolbarButtons) {
         if (b.key)
-            action(QString::fromLatin1(b.key))->setEnabled(action(QString::fromLatin1(b.command))->isEnabled());
+            action(QString::fromLatin1(b.key))
+                ->setEnabled(action(QString::fromLatin1(b.command))->isEnabled());
     }
 }
 
-QAction* MainWindow::addCommand(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& shortcut)
+QAction* MainWindow::addCommand(
+    QMenu* menu, const QString& name, const QString& caption, const QKeySequence& shortcut)
 {
     QAction* a = menu->addAction(caption);
     a->setObjectName(name);
@@ -99,13 +100,16 @@ void MainWindow::buildMenus()
 {
     QMenu* film = menuBar()->addMenu(QStringLiteral("电影(&N)"));
     film->setObjectName(QStringLiteral("New"));
-    addCommand(film, QStringLiteral("MN_NewDisk"), QStringLiteral("创建碟片"), QKeySequence(QStringLiteral("Ctrl+D")));
-    addCommand(film, QStringLiteral("MN_Movie"), QStringLiteral("新建影片"), QKeySequence(QStringLiteral("Ctrl+M")));
+    addCommand(film, QStringLiteral("MN_NewDisk"), QStringLiteral("创建碟片"),
+        QKeySequence(QStringLiteral("Ctrl+D")));
+    addCommand(
+        film, QStringLiteral("MN_Movie"), QStringLiteral("新建影片"), QKeySequence(QStringLiteral("Ctrl+M")));
     film->addSeparator();
-    addCommand(film, QStringLiteral("MN_wizard"), QStringLiteral("魔法向导"), QKeySequence(QStringLiteral("Ctrl+X")));
+    addCommand(film, QStringLiteral("MN_wizard"), QStringLiteral("魔法向导"),
+        QKeySequence(QStringLiteral("Ctrl+X")));
     film->addSeparator();
     connect(addCommand(film, QStringLiteral("MN_go"), QStringLiteral("退出(&X)")), &QAction::triggered, this,
-            &QWidget::close);
+        &QWidget::close);
 
     QMenu* query = menuBar()->addMenu(QStringLiteral("查询(&C)"));
     query->setObjectName(QStringLiteral("optin"));
@@ -113,7 +117,8 @@ void MainWindow::buildMenus()
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
     tools->setObjectName(QStringLiteral("MN_tools"));
-    addCommand(tools, QStringLiteral("MN_trans"), QStringLiteral("导出数据为..."), QKeySequence(QStringLiteral("Ctrl+I")));
+    addCommand(tools, QStringLiteral("MN_trans"), QStringLiteral("导出数据为..."),
+        QKeySequence(QStringLiteral("Ctrl+I")));
     tools->addSeparator();
     addCommand(tools, QStringLiteral("MN_Set1"), QStringLiteral("设置读取源(&E)"));
     addCommand(tools, QStringLiteral("MN_Set2"), QStringLiteral("过滤选项(&G)"));
@@ -122,19 +127,20 @@ void MainWindow::buildMenus()
 
     QMenu* about = menuBar()->addMenu(QStringLiteral("关于(&A)"));
     about->setObjectName(QStringLiteral("MN_About"));
-    connect(addCommand(about, QStringLiteral("MN_help"), QStringLiteral("帮助(&H)")), &QAction::triggered, this,
-            &MainWindow::openHelp);
-    connect(addCommand(about, QStringLiteral("GotoWeb"), QStringLiteral("访问软件主页")), &QAction::triggered, this,
-            &MainWindow::visitHomePage);
+    connect(addCommand(about, QStringLiteral("MN_help"), QStringLiteral("帮助(&H)")), &QAction::triggered,
+        this, &MainWindow::openHelp);
+    connect(addCommand(about, QStringLiteral("GotoWeb"), QStringLiteral("访问软件主页")), &QAction::triggered,
+        this, &MainWindow::visitHomePage);
     about->addSeparator();
     connect(addCommand(about, QStringLiteral("MN_About2"), QStringLiteral("关于 ReelShelf Index(&A)")),
-            &QAction::triggered, this, &MainWindow::showAbout);
+        &QAction::triggered, this, &MainWindow::showAbout);
 
     // The two context menus are not in the menu bar; the list and the tree pop them up.
     movieMenu_ = new QMenu(QStringLiteral("弹出"), this);
     movieMenu_->setObjectName(QStringLiteral("MN_POPno"));
     addCommand(movieMenu_, QStringLiteral("MN_edit"), QStringLiteral("修改(&I)"));
-    addCommand(movieMenu_, QStringLiteral("MN_Move"), QStringLiteral("移动至..."), QKeySequence(QStringLiteral("Ctrl+Y")));
+    addCommand(movieMenu_, QStringLiteral("MN_Move"), QStringLiteral("移动至..."),
+        QKeySequence(QStringLiteral("Ctrl+Y")));
     movieMenu_->addSeparator();
     addCommand(movieMenu_, QStringLiteral("MN_delete"), QStringLiteral("删除记录(&L)"));
 
@@ -164,8 +170,9 @@ void MainWindow::buildToolbar()
             continue;
         }
         const QString key = QString::fromLatin1(b.key);
-        QAction* a = bar->addAction(QIcon(QStringLiteral(":/icons/toolbar/%1.png").arg(QLatin1String(b.icon))),
-                                    QString::fromUtf16(b.tip));
+        QAction* a
+            = bar->addAction(QIcon(QStringLiteral(":/icons/toolbar/%1.png").arg(QLatin1String(b.icon))),
+                QString::fromUtf16(b.tip));
         a->setObjectName(key);
         a->setToolTip(QString::fromUtf16(b.tip));
         actions_.insert(key, a);
@@ -206,8 +213,8 @@ void MainWindow::buildCentre()
     mainSplitter_->setStretchFactor(1, listWidth);
     rightSplitter_->setStretchFactor(0, listHeight);
     rightSplitter_->setStretchFactor(1, paneHeight);
-    mainSplitter_->setSizes({treeWidth, listWidth});
-    rightSplitter_->setSizes({listHeight, paneHeight});
+    mainSplitter_->setSizes({ treeWidth, listWidth });
+    rightSplitter_->setSizes({ listHeight, paneHeight });
     mainSplitter_->setChildrenCollapsible(false);
     rightSplitter_->setChildrenCollapsible(false);
     setCentralWidget(mainSplitter_);
@@ -221,7 +228,7 @@ void MainWindow::buildStatusLine()
     status_ = new QLabel(MovieList::readyText, this);
     status_->setObjectName(QStringLiteral("LblLstV1"));
     statusBar()->addWidget(status_, 1);
-    const char* const icons[2] = {":/icons/status/even.png", ":/icons/status/odd.png"};
+    const char* const icons[2] = { ":/icons/status/even.png", ":/icons/status/odd.png" };
     for (int i = 0; i < 2; ++i) {
         statusIcons_[i] = new QLabel(this);
         statusIcons_[i]->setObjectName(QStringLiteral("Image3_%1").arg(i));
@@ -282,7 +289,10 @@ void MainWindow::showTreeMenu(const QString& key, const QPoint& globalPos)
     treeMenu_->popup(globalPos);
 }
 
-void MainWindow::showMovieMenu(int, const QPoint& globalPos) { movieMenu_->popup(globalPos); }
+void MainWindow::showMovieMenu(int, const QPoint& globalPos)
+{
+    movieMenu_->popup(globalPos);
+}
 
 void MainWindow::showAbout()
 {
@@ -297,4 +307,7 @@ void MainWindow::openHelp()
     context_.desktop.openUrl(QUrl::fromLocalFile(context_.folder.helpFile()));
 }
 
-void MainWindow::visitHomePage() { context_.desktop.openUrl(QUrl(AppContext::homePage())); }
+void MainWindow::visitHomePage()
+{
+    context_.desktop.openUrl(QUrl(AppContext::homePage()));
+}

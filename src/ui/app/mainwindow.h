@@ -39,8 +39,8 @@ public:
     void chooseStatusIcon();
 
 private:
-    QAction* addCommand(QMenu* menu, const QString& name, const QString& caption,
-                        const QKeySequence& shortcut = {});
+    QAction* addCommand(
+        QMenu* menu, const QString& name, const QString& caption, const QKeySequence& shortcut = {});
     void buildMenus();
     void buildToolbar();
     void buildCentre();
@@ -59,7 +59,7 @@ private:
     MovieListView* list_ = nullptr;
     DetailPane* pane_ = nullptr;
     QLabel* status_ = nullptr;
-    QLabel* statusIcons_[2] = {nullptr, nullptr};
+    QLabel* statusIcons_[2] = { nullptr, nullptr };
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* rightSplitter_ = nullptr;
     BrowseController* browse_ = nullptr;

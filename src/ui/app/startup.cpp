@@ -14,7 +14,7 @@ namespace Startup {
 void installTranslations(QApplication& app)
 {
     const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    for (const char* name : {"qtbase_zh_CN", "qt_zh_CN"}) {
+    for (const char* name : { "qtbase_zh_CN", "qt_zh_CN" }) {
         auto translator = std::make_unique<QTranslator>();
         if (!translator->load(QString::fromLatin1(name), dir))
             continue;

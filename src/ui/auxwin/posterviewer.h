@@ -13,7 +13,7 @@ public:
     explicit PosterViewer(const QString& picturePath, QWidget* parent = nullptr);
 
     // The viewer's inner area as designed, in pixels (7875 x 11655 twips).
-    static QSize innerArea() { return {525, 777}; }
+    static QSize innerArea() { return { 525, 777 }; }
     bool isStretched() const { return stretched_; }
 
 private:

@@ -14,8 +14,8 @@
 #include <QApplication>
 #include <QLabel>
 
-BrowseController::BrowseController(AppContext& context, DiscTreeWidget* tree, MovieListView* list, DetailPane* pane,
-                                   QLabel* status, QObject* parent)
+BrowseController::BrowseController(AppContext& context, DiscTreeWidget* tree, MovieListView* list,
+    DetailPane* pane, QLabel* status, QObject* parent)
     : QObject(parent)
     , context_(context)
     , tree_(tree)
@@ -36,8 +36,8 @@ void BrowseController::listNode(const QString& key)
     {
         // Reading a large catalogue takes a moment; say so with the pointer.
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        listing = MovieList::listForNode(Catalogue(context_.folder.catalogueFile()), key, context_.session.discCount,
-                                         context_.session.favouriteCount, &error);
+        listing = MovieList::listForNode(Catalogue(context_.folder.catalogueFile()), key,
+            context_.session.discCount, context_.session.favouriteCount, &error);
         QApplication::restoreOverrideCursor();
     }
     if (!listing) {

@@ -15,7 +15,7 @@ class BrowseController : public QObject
     Q_OBJECT
 public:
     BrowseController(AppContext& context, DiscTreeWidget* tree, MovieListView* list, DetailPane* pane,
-                     QLabel* status, QObject* parent = nullptr);
+        QLabel* status, QObject* parent = nullptr);
 
     void listNode(const QString& key);
     void showMovieDetails(int row);

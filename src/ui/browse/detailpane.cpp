@@ -67,10 +67,10 @@ struct BoxLabel
 };
 
 // The text boxes in reading order, two to a row.
-const BoxLabel boxLayout[] = {
-    {9, u"电影名称"}, {3, u"英 文 名"}, {10, u"年    份"}, {1, u"格    式"}, {7, u"配    音"},
-    {11, u"清晰度/源"}, {8, u"规    格"}, {2, u"文 件 数"}, {4, u"导    演"}, {5, u"演    员"},
-    {13, u"出品公司"}, {6, u"时    长"}, {12, u"国家/地区"}, {0, u"此电影属于的光碟的号码"}};
+const BoxLabel boxLayout[] = { { 9, u"电影名称" }, { 3, u"英 文 名" }, { 10, u"年    份" },
+    { 1, u"格    式" }, { 7, u"配    音" }, { 11, u"清晰度/源" }, { 8, u"规    格" }, { 2, u"文 件 数" },
+    { 4, u"导    演" }, { 5, u"演    员" }, { 13, u"出品公司" }, { 6, u"时    长" }, { 12, u"国家/地区" },
+    { 0, u"此电影属于的光碟的号码" } };
 
 // The check boxes only show a movie's state; the user does not tick them here.
 QCheckBox* displayCheckBox(const QString& caption, const QString& name, QWidget* parent)
@@ -126,7 +126,8 @@ QWidget* DetailPane::buildDetailsPage()
     auto* genreFrame = new QGroupBox(QStringLiteral(" 类 型 "), page);
     auto* genreGrid = new QGridLayout(genreFrame);
     for (size_t i = 0; i < genres_.size(); ++i) {
-        genres_[i] = displayCheckBox(Details::genreCaptions()[i], QStringLiteral("Check1_%1").arg(i), genreFrame);
+        genres_[i]
+            = displayCheckBox(Details::genreCaptions()[i], QStringLiteral("Check1_%1").arg(i), genreFrame);
         genreGrid->addWidget(genres_[i], int(i / 6), int(i % 6));
     }
     side->addWidget(genreFrame);
@@ -134,7 +135,8 @@ QWidget* DetailPane::buildDetailsPage()
     auto* subtitleFrame = new QGroupBox(QStringLiteral(" 字 幕 "), page);
     auto* subtitleGrid = new QGridLayout(subtitleFrame);
     for (size_t i = 0; i < subtitles_.size(); ++i) {
-        subtitles_[i] = displayCheckBox(Details::subtitleCaptions()[i], QStringLiteral("Check2_%1").arg(i), subtitleFrame);
+        subtitles_[i] = displayCheckBox(
+            Details::subtitleCaptions()[i], QStringLiteral("Check2_%1").arg(i), subtitleFrame);
         subtitleGrid->addWidget(subtitles_[i], int(i / 4), int(i % 4));
     }
     side->addWidget(subtitleFrame);
@@ -188,7 +190,8 @@ QWidget* DetailPane::buildPosterPage()
     poster_->setCursor(Qt::PointingHandCursor);
     connect(poster_, &ClickableLabel::clicked, this, &DetailPane::posterClicked);
     layout->addWidget(poster_, 3);
-    auto* hint = new QLabel(QStringLiteral("影片的海报显示在这里,您可以点击它用海报查看器来获得更加详细的信息."), page);
+    auto* hint = new QLabel(
+        QStringLiteral("影片的海报显示在这里,您可以点击它用海报查看器来获得更加详细的信息."), page);
     hint->setObjectName(QStringLiteral("Labelpost"));
     hint->setWordWrap(true);
     layout->addWidget(hint, 1);
@@ -210,7 +213,10 @@ void DetailPane::uncheckGenresAndSubtitles()
         b->setChecked(false);
 }
 
-void DetailPane::clearSummary() { summary_->clear(); }
+void DetailPane::clearSummary()
+{
+    summary_->clear();
+}
 
 void DetailPane::reset(const QString& defaultPoster)
 {

@@ -33,9 +33,13 @@ DiscTreeWidget::DiscTreeWidget(AppContext& context, QWidget* parent)
     });
 }
 
-QString DiscTreeWidget::keyOf(const QTreeWidgetItem* item) { return item ? item->data(0, KeyRole).toString() : QString(); }
+QString DiscTreeWidget::keyOf(const QTreeWidgetItem* item)
+{
+    return item ? item->data(0, KeyRole).toString() : QString();
+}
 
-QTreeWidgetItem* DiscTreeWidget::addNode(QTreeWidgetItem* parent, const QString& key, const QString& text, int icon)
+QTreeWidgetItem* DiscTreeWidget::addNode(
+    QTreeWidgetItem* parent, const QString& key, const QString& text, int icon)
 {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     item->setText(0, text);
@@ -91,7 +95,10 @@ bool DiscTreeWidget::rebuildDiscTree(QString* error)
     return true;
 }
 
-QString DiscTreeWidget::selectedKey() const { return keyOf(currentItem()); }
+QString DiscTreeWidget::selectedKey() const
+{
+    return keyOf(currentItem());
+}
 
 QTreeWidgetItem* DiscTreeWidget::itemForKey(const QString& key) const
 {

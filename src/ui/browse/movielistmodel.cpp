@@ -12,9 +12,15 @@ MovieListModel::MovieListModel(QObject* parent)
 {
 }
 
-int MovieListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
+int MovieListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(rows_.size());
+}
 
-int MovieListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ListColumnCount; }
+int MovieListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ListColumnCount;
+}
 
 QVariant MovieListModel::data(const QModelIndex& index, int role) const
 {
@@ -29,8 +35,9 @@ QVariant MovieListModel::data(const QModelIndex& index, int role) const
             return icon_ == 2 ? allIcon_ : discIcon_;
         return {};
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::Alignment(
-            (listColumns()[size_t(index.column())].centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter));
+        return QVariant::fromValue(
+            Qt::Alignment((listColumns()[size_t(index.column())].centred ? Qt::AlignHCenter : Qt::AlignLeft)
+                | Qt::AlignVCenter));
     default:
         return {};
     }
@@ -44,7 +51,8 @@ QVariant MovieListModel::headerData(int section, Qt::Orientation orientation, in
     if (role == Qt::DisplayRole)
         return QString::fromUtf16(c.header);
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment((c.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter));
+        return QVariant::fromValue(
+            Qt::Alignment((c.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter));
     if (role == Qt::UserRole)
         return QString::fromUtf16(c.key);
     return {};
@@ -60,7 +68,10 @@ void MovieListModel::setRows(QList<MovieRow> rows, int icon)
     endResetModel();
 }
 
-void MovieListModel::clear() { setRows({}, icon_); }
+void MovieListModel::clear()
+{
+    setRows({}, icon_);
+}
 
 namespace {
 

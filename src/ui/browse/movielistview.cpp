@@ -9,7 +9,10 @@
 
 namespace {
 
-QColor fromColourReference(quint32 ref) { return QColor(int(ref & 0xFF), int((ref >> 8) & 0xFF), int((ref >> 16) & 0xFF)); }
+QColor fromColourReference(quint32 ref)
+{
+    return QColor(int(ref & 0xFF), int((ref >> 8) & 0xFF), int((ref >> 16) & 0xFF));
+}
 
 } // namespace
 
@@ -35,7 +38,10 @@ MovieListView::MovieListView(QWidget* parent)
     connect(header(), &QHeaderView::sectionClicked, this, &MovieListView::headerClicked);
 }
 
-int MovieListView::twipsToPixels(int twips) { return int(std::lround(twips / 15.0)); }
+int MovieListView::twipsToPixels(int twips)
+{
+    return int(std::lround(twips / 15.0));
+}
 
 void MovieListView::setupListColumns(const QString& settingsFile)
 {
@@ -67,7 +73,8 @@ int MovieListView::selectedRow() const
 void MovieListView::headerClicked(int section)
 {
     // Every click flips the order, whichever column was sorted before.
-    const Qt::SortOrder next = model_->sortOrder() == Qt::DescendingOrder ? Qt::AscendingOrder : Qt::DescendingOrder;
+    const Qt::SortOrder next
+        = model_->sortOrder() == Qt::DescendingOrder ? Qt::AscendingOrder : Qt::DescendingOrder;
     model_->sort(section, next);
     header()->setSortIndicatorShown(true);
     header()->setSortIndicator(section, next);
