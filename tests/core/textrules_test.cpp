@@ -1,9 +1,36 @@
 #include "store/textrules.h"
 #include "testsupport.h"
 
+#include <QVariant>
+#include <clocale>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace TextRules;
+
+namespace {
+
+// Switches the C library's number format for one test and restores it after.
+class ScopedNumericLocale
+{
+public:
+    explicit ScopedNumericLocale(const char* name)
+        : old_(std::setlocale(LC_NUMERIC, nullptr))
+        , active_(std::setlocale(LC_NUMERIC, name) != nullptr)
+    {
+    }
+    ~ScopedNumericLocale() { std::setlocale(LC_NUMERIC, old_.c_str()); }
+    ScopedNumericLocale(const ScopedNumericLocale&) = delete;
+    ScopedNumericLocale& operator=(const ScopedNumericLocale&) = delete;
+    bool active() const { return active_; }
+
+private:
+    std::string old_;
+    bool active_;
+};
+
+} // namespace
 
 TEST(TextRules, TrimRemovesBlanksOnly)
 {
@@ -11,4 +38,123 @@ TEST(TextRules, TrimRemovesBlanksOnly)
     EXPECT_EQ(trimBlanks(QStringLiteral("\tDVD\n")), QStringLiteral("\tDVD\n"));
     EXPECT_EQ(trimBlanks(QStringLiteral("\u3000片名\u3000 ")), QStringLiteral("\u3000片名\u3000"));
     EXPECT_EQ(trimBlanks(QStringLiteral("   ")), QString());
+    EXPECT_EQ(trimBlanks(QStringLiteral(" 中 间 ")), QStringLiteral("中 间"));
+}
+
+TEST(TextRules, NumericReadingTakesTheLeadingNumber)
+{
+    EXPECT_EQ(numericValue(QStringLiteral("2007年")), 2007);
+    EXPECT_EQ(numericValue(QStringLiteral("abc")), 0);
+    EXPECT_EQ(numericValue(QStringLiteral(" 7.5/10")), 7.5);
+    EXPECT_EQ(numericValue(QString()), 0);
+    EXPECT_EQ(numericValue(QStringLiteral(".")), 0);
+    EXPECT_EQ(numericValue(QStringLiteral("-")), 0);
+    EXPECT_EQ(numericValue(QStringLiteral("1.2.3")), 1.2);
+    EXPECT_EQ(numericValue(QStringLiteral("1,000")), 1);
+    EXPECT_EQ(numericValue(QStringLiteral(".5")), 0.5);
+    // A number only begins after blanks and tabs, not after other white space.
+    EXPECT_EQ(numericValue(QStringLiteral("\n5")), 0);
+    EXPECT_EQ(numericValue(QStringLiteral("\u30005")), 0);
+}
+
+TEST(TextRules, NumericReadingHandlesSignsExponentsAndInnerBlanks)
+{
+    EXPECT_EQ(numericValue(QStringLiteral("-12")), -12);
+    EXPECT_EQ(numericValue(QStringLiteral("+3.25x")), 3.25);
+    EXPECT_EQ(numericValue(QStringLiteral("- 4")), -4);
+    EXPECT_EQ(numericValue(QStringLiteral("--4")), 0);
+    EXPECT_EQ(numericValue(QStringLiteral("1e3")), 1000);
+    EXPECT_EQ(numericValue(QStringLiteral("2.5E-1")), 0.25);
+    EXPECT_EQ(numericValue(QStringLiteral("3e")), 3);
+    EXPECT_EQ(numericValue(QStringLiteral("3ex")), 3);
+    EXPECT_EQ(numericValue(QStringLiteral("1 2")), 12);
+    EXPECT_EQ(numericValue(QStringLiteral("\t 1\t2 .\t5")), 12.5);
+    EXPECT_EQ(numericValue(QStringLiteral("1e 2")), 100);
+}
+
+TEST(TextRules, NumericReadingIgnoresTheUsersNumberFormat)
+{
+    // A desktop whose locale writes decimal commas still stores and reads "7.5" as seven and a half.
+    for (const char* name :
+        { "de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "ru_RU.UTF-8", "ru_RU.utf8" }) {
+        const ScopedNumericLocale locale(name);
+        if (!locale.active() || std::strcmp(std::localeconv()->decimal_point, ",") != 0)
+            continue;
+        EXPECT_EQ(numericValue(QStringLiteral(" 7.5/10")), 7.5) << name;
+        EXPECT_EQ(numericValue(QStringLiteral("2.5E-1")), 0.25) << name;
+        double value = 0;
+        EXPECT_TRUE(isWholeNumber(QStringLiteral("1.0"), &value));
+        EXPECT_EQ(value, 1) << name;
+        return;
+    }
+    GTEST_SKIP() << "no locale with a decimal comma is installed";
+}
+
+TEST(TextRules, WholeNumberMustFillTheText)
+{
+    double value = -1;
+    EXPECT_TRUE(isWholeNumber(QStringLiteral("1"), &value));
+    EXPECT_EQ(value, 1);
+    EXPECT_TRUE(isWholeNumber(QStringLiteral(" 0\t"), &value));
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(isWholeNumber(QStringLiteral("1.0"), &value));
+    EXPECT_EQ(value, 1);
+    EXPECT_TRUE(isWholeNumber(QStringLiteral("-2e1"), &value));
+    EXPECT_EQ(value, -20);
+
+    EXPECT_FALSE(isWholeNumber(QString()));
+    EXPECT_FALSE(isWholeNumber(QStringLiteral("  ")));
+    EXPECT_FALSE(isWholeNumber(QStringLiteral("abc")));
+    EXPECT_FALSE(isWholeNumber(QStringLiteral("1a")));
+    EXPECT_FALSE(isWholeNumber(QStringLiteral("1\n")));
+    EXPECT_FALSE(isWholeNumber(QStringLiteral(".")));
+}
+
+TEST(TextRules, ShortestDecimalForm)
+{
+    EXPECT_EQ(shortestDecimal(12), QStringLiteral("12"));
+    EXPECT_EQ(shortestDecimal(12.0), QStringLiteral("12"));
+    EXPECT_EQ(shortestDecimal(7.5), QStringLiteral("7.5"));
+    EXPECT_EQ(shortestDecimal(0), QStringLiteral("0"));
+    EXPECT_EQ(shortestDecimal(-0.0), QStringLiteral("0"));
+    EXPECT_EQ(shortestDecimal(-3), QStringLiteral("-3"));
+    EXPECT_EQ(shortestDecimal(1e6), QStringLiteral("1000000"));
+    EXPECT_EQ(shortestDecimal(123456789), QStringLiteral("123456789"));
+    EXPECT_EQ(shortestDecimal(0.1), QStringLiteral("0.1"));
+    EXPECT_EQ(shortestDecimal(0.1 + 0.2), QStringLiteral("0.3"));
+    EXPECT_EQ(shortestDecimal(1e-7), QStringLiteral("0.0000001"));
+    EXPECT_EQ(shortestDecimal(std::numeric_limits<double>::quiet_NaN()), QStringLiteral("0"));
+}
+
+TEST(TextRules, RemoveSeparatorsTakesTheFirstOccurrenceOnly)
+{
+    const QStringList slash { QStringLiteral("/") };
+    EXPECT_EQ(removeSeparators(QStringLiteral("西部/爱情/喜剧"), slash), QStringLiteral("西部爱情/喜剧"));
+    EXPECT_EQ(removeSeparators(QStringLiteral("剧情"), slash), QStringLiteral("剧情"));
+    EXPECT_TRUE(removeSeparators(QStringLiteral("/"), slash).isEmpty());
+    EXPECT_EQ(removeSeparators(QStringLiteral("a--b--c"), { QStringLiteral("--") }), QStringLiteral("ab--c"));
+}
+
+TEST(TextRules, DisplayTextOfStoredValues)
+{
+    EXPECT_TRUE(displayText(QVariant()).isNull());
+    EXPECT_TRUE(displayText(QVariant(QMetaType::fromType<QString>())).isNull());
+    EXPECT_TRUE(displayText(QVariant(QMetaType::fromType<double>())).isNull());
+    EXPECT_EQ(displayText(12.0), QStringLiteral("12"));
+    EXPECT_EQ(displayText(7.5), QStringLiteral("7.5"));
+    EXPECT_EQ(displayText(qlonglong(42)), QStringLiteral("42"));
+    EXPECT_EQ(displayText(QStringLiteral(" DVD ")), QStringLiteral("DVD"));
+    EXPECT_EQ(displayText(QStringLiteral("\t剧情 ")), QStringLiteral("\t剧情"));
+    EXPECT_TRUE(displayText(QStringLiteral(" ")).isEmpty());
+}
+
+TEST(TextRules, IntegerConversionsRoundAndClamp)
+{
+    EXPECT_EQ(toInt16(2.5), 3);
+    EXPECT_EQ(toInt16(-2.5), -3);
+    EXPECT_EQ(toInt16(99999), 32767);
+    EXPECT_EQ(toInt16(-99999), -32768);
+    EXPECT_EQ(toInt32(15923455), 15923455);
+    EXPECT_EQ(toInt32(1e12), std::numeric_limits<qint32>::max());
+    EXPECT_EQ(toInt32(std::numeric_limits<double>::infinity()), 0);
 }

@@ -268,11 +268,13 @@ bool Catalogue::prepare(QString* error)
                 setError(error, queryError(path_, q));
             return false;
         }
+        // SQLite names match without regard to case: "diskstate" is our DiskState.
         while (q.next())
-            tables.insert(q.value(0).toString() + u'\x1f' + q.value(1).toString());
+            tables.insert(q.value(0).toString().toLower() + u'\x1f' + q.value(1).toString());
     }
-    auto has
-        = [&](const QString& name, const QString& type) { return tables.contains(name + u'\x1f' + type); };
+    auto has = [&](const QString& name, const QString& type) {
+        return tables.contains(name.toLower() + u'\x1f' + type);
+    };
     const QStringList ours
         = { QStringLiteral("DiskState"), QStringLiteral("ReelShelfIndex"), QStringLiteral("MovieFileType") };
     QStringList missing;

@@ -2,7 +2,10 @@
 
 #include <QLocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <locale.h>
+#include <vector>
 
 namespace TextRules {
 
@@ -96,7 +99,10 @@ int collectNumber(const QString& text, std::string& out, qsizetype* consumed)
 
 double parseCollected(const std::string& s)
 {
-    const double v = std::strtod(s.c_str(), nullptr);
+    // Always the C number format: plain strtod follows the user's LC_NUMERIC, and under a
+    // locale with decimal commas "7.5" would read as 7.
+    static const locale_t cNumbers = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const double v = strtod_l(s.c_str(), nullptr, cNumbers);
     if (std::isnan(v))
         return 0.0;
     return v;
@@ -183,6 +189,114 @@ QString removeSeparators(const QString& text, const QStringList& separators)
     QString result = text;
     result.remove(at, separators.first().size());
     return result;
+}
+
+namespace {
+
+struct PatternToken
+{
+    enum Kind { Literal, AnyRun, AnyOne, Digit, Set, Empty } kind = Literal;
+    QChar ch;
+    bool negated = false;
+    QList<std::pair<QChar, QChar>> ranges;
+
+    bool accepts(QChar c) const
+    {
+        switch (kind) {
+        case Literal:
+            return c == ch;
+        case AnyOne:
+            return true;
+        case Digit:
+            return c >= u'0' && c <= u'9';
+        case Set: {
+            bool inSet = false;
+            for (const auto& [low, high] : ranges)
+                inSet = inSet || (c >= low && c <= high);
+            return inSet != negated;
+        }
+        default:
+            return false;
+        }
+    }
+};
+
+bool compilePattern(const QString& pattern, QList<PatternToken>& tokens)
+{
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern.at(i);
+        PatternToken t;
+        if (c == u'*') {
+            t.kind = PatternToken::AnyRun;
+        } else if (c == u'?') {
+            t.kind = PatternToken::AnyOne;
+        } else if (c == u'#') {
+            t.kind = PatternToken::Digit;
+        } else if (c == u'[') {
+            const qsizetype close = pattern.indexOf(u']', i + 1);
+            if (close < 0)
+                return false;
+            QStringView set = QStringView(pattern).mid(i + 1, close - i - 1);
+            i = close;
+            if (set.isEmpty()) {
+                t.kind = PatternToken::Empty;
+                tokens.append(t);
+                continue;
+            }
+            t.kind = PatternToken::Set;
+            if (set.front() == u'!') {
+                t.negated = true;
+                set = set.mid(1);
+            }
+            for (qsizetype k = 0; k < set.size(); ++k) {
+                if (k + 2 < set.size() && set.at(k + 1) == u'-') {
+                    const QChar low = set.at(k);
+                    const QChar high = set.at(k + 2);
+                    if (high < low)
+                        return false;
+                    t.ranges.append({ low, high });
+                    k += 2;
+                } else {
+                    t.ranges.append({ set.at(k), set.at(k) });
+                }
+            }
+        } else {
+            t.ch = c;
+        }
+        tokens.append(t);
+    }
+    return true;
+}
+
+} // namespace
+
+bool wildcardMatch(const QString& text, const QString& pattern)
+{
+    QList<PatternToken> tokens;
+    if (!compilePattern(pattern, tokens))
+        return false;
+    // reachable[j]: the first j characters of the text are matched by the tokens so far.
+    const qsizetype n = text.size();
+    std::vector<char> reachable(size_t(n + 1), 0);
+    reachable[0] = 1;
+    for (const PatternToken& t : std::as_const(tokens)) {
+        std::vector<char> next(size_t(n + 1), 0);
+        if (t.kind == PatternToken::AnyRun) {
+            bool any = false;
+            for (qsizetype j = 0; j <= n; ++j) {
+                any = any || reachable[size_t(j)];
+                next[size_t(j)] = any;
+            }
+        } else if (t.kind == PatternToken::Empty) {
+            next = reachable;
+        } else {
+            for (qsizetype j = 0; j < n; ++j)
+                if (reachable[size_t(j)] && t.accepts(text.at(j)))
+                    next[size_t(j + 1)] = 1;
+        }
+        reachable.swap(next);
+    }
+    return reachable[size_t(n)] != 0;
 }
 
 namespace {

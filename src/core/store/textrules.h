@@ -31,6 +31,12 @@ QString displayText(const QVariant& value);
 // Removes the first occurrence of the (first) separator; later occurrences stay.
 QString removeSeparators(const QString& text, const QStringList& separators);
 
+// Matches a whole text against a wildcard pattern: "*" any run of characters, "?" any one
+// character, "#" one digit, "[set]" one character of the set (ranges such as "a-z" allowed),
+// "[!set]" one character not in it, "[]" nothing. Letter case counts. An invalid pattern (an
+// unclosed "[") matches nothing.
+bool wildcardMatch(const QString& text, const QString& pattern);
+
 // Rounds half away from zero and clamps into a signed 16-bit or 32-bit range.
 qint16 toInt16(double value);
 qint32 toInt32(double value);

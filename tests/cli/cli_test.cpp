@@ -1,0 +1,268 @@
+#include "clicommand.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun
+{
+    int code = -1;
+    QString out;
+    QString err;
+    QStringList lines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
+};
+
+CliRun run(const QStringList& args, const QString& exeDir = QString())
+{
+    CliRun r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    CliIo io { out, err };
+    r.code = runCli(args, exeDir, io);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+CliRun run(const TestHome& home, QStringList args)
+{
+    args.prepend(home.path());
+    args.prepend(QStringLiteral("--home"));
+    return run(args);
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QJsonObject parsed(const QString& line)
+{
+    QJsonParseError e;
+    const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8(), &e);
+    EXPECT_EQ(e.error, QJsonParseError::NoError) << line.toStdString();
+    return doc.object();
+}
+
+} // namespace
+
+TEST(CliDiscs, JsonLinesInTreeOrder)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("12"), QStringLiteral("动作片"), QStringLiteral("DVD "), {}, {},
+        QStringLiteral("Yes"));
+    home.addDisc(QVariant());
+    home.addDisc(QStringLiteral("3 "), QStringLiteral(" 剧集 "), QStringLiteral("VCD "),
+        QStringLiteral("外借"), QStringLiteral("借给老王 "), QStringLiteral("No"));
+    const CliRun r = run(home, { QStringLiteral("discs"), QStringLiteral("--json") });
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_EQ(r.lines().size(), 2) << r.out.toStdString();
+    EXPECT_EQ(r.lines()[0],
+        QStringLiteral("{\"Key\": \"Node12\", \"Text\": \"碟#12[动作片]\", \"Icon\": 2, \"DiskNum\": \"12\", "
+                       "\"Name\": \"动作片\", \"DiskType\": \"DVD\", \"Station\": null, \"PS\": null, "
+                       "\"Fav\": \"Yes\"}"));
+    EXPECT_EQ(r.lines()[1],
+        QStringLiteral("{\"Key\": \"Node3\", \"Text\": \"碟#3[剧集]\", \"Icon\": 3, \"DiskNum\": \"3\", "
+                       "\"Name\": \"剧集\", \"DiskType\": \"VCD\", \"Station\": \"外借\", "
+                       "\"PS\": \"借给老王\", \"Fav\": \"No\"}"));
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+}
+
+TEST(CliDiscs, EmptyDiscTableSaysSo)
+{
+    TestHome home;
+    const CliRun r = run(home, { QStringLiteral("discs"), QStringLiteral("--json") });
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("光盘数据库还未添加数据,选择'新建'开始添加.")))
+        << r.err.toStdString();
+}
+
+namespace {
+
+class CliList : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        home_.addDisc(QStringLiteral("12"), QStringLiteral("动作片"), QStringLiteral("DVD "), {}, {},
+            QStringLiteral("Yes"));
+        home_.addDisc(QStringLiteral("120"));
+        MovieRecord full;
+        full[MovieField::Year] = QStringLiteral("2002 ");
+        full[MovieField::Filetype] = QStringLiteral("rmvb ");
+        full[MovieField::Type] = QStringLiteral("动作/历史");
+        full[MovieField::Lastfor] = 95.0;
+        full[MovieField::Score] = 7.5;
+        full[MovieField::Seen] = QStringLiteral("yes");
+        home_.addMovie(1, QStringLiteral(" 英雄 "), 12, full);
+        home_.addMovie(2, QStringLiteral("一二零"), 120);
+        home_.addMovie(3, QStringLiteral("十面埋伏"), 12);
+    }
+    TestHome home_;
+};
+
+} // namespace
+
+TEST_F(CliList, AllMoviesAsJsonLines)
+{
+    const CliRun r = run(home_, { QStringLiteral("list"), QStringLiteral("--json") });
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_EQ(r.lines().size(), 3) << r.out.toStdString();
+    EXPECT_EQ(r.lines()[0],
+        QStringLiteral("{\"MovieName\": \"英雄\", \"Year\": \"2002\", \"FileType\": \"rmvb\", "
+                       "\"Type\": \"动作/历史\", \"Audio\": \"\", \"SubTitile\": \"\", \"Definition\": \"\", "
+                       "\"MovieSize\": \"\", \"FileNum\": \"\", \"EngName\": \"\", \"Direct\": \"\", "
+                       "\"Role\": \"\", \"Company\": \"\", \"Lastfor\": \"95 Mins\", \"PS\": \"\", "
+                       "\"ID\": \"1\", \"Nation\": \"\", \"DiskNum\": \"12\", \"Score\": \"7.5\", "
+                       "\"Seen\": \"yes\"}"));
+    for (const QString& line : r.lines())
+        EXPECT_EQ(parsed(line).size(), 20) << line.toStdString();
+    EXPECT_EQ(parsed(r.lines()[1]).value(QStringLiteral("MovieName")).toString(), QStringLiteral("一二零"));
+    EXPECT_EQ(r.err.trimmed(), QStringLiteral("共2张光碟,3部影视."));
+}
+
+TEST_F(CliList, OneDisc)
+{
+    const CliRun r = run(home_,
+        { QStringLiteral("list"), QStringLiteral("--disc"), QStringLiteral("12"), QStringLiteral("--json") });
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_EQ(r.lines().size(), 2) << r.out.toStdString();
+    // A disc listing shows the title as stored.
+    EXPECT_EQ(parsed(r.lines()[0]).value(QStringLiteral("MovieName")).toString(), QStringLiteral(" 英雄 "));
+    EXPECT_EQ(parsed(r.lines()[1]).value(QStringLiteral("ID")).toString(), QStringLiteral("3"));
+    EXPECT_EQ(r.err, QStringLiteral(" 碟# 12 / 共2部影视.\n"));
+
+    const CliRun other
+        = run(home_, { QStringLiteral("list"), QStringLiteral("--disc=120"), QStringLiteral("--json") });
+    EXPECT_EQ(other.code, 0);
+    EXPECT_EQ(other.lines().size(), 1);
+}
+
+TEST_F(CliList, ReadableTableWithoutJson)
+{
+    const CliRun r = run(home_, { QStringLiteral("list") });
+    EXPECT_EQ(r.code, 0);
+    ASSERT_EQ(r.lines().size(), 5) << r.out.toStdString();
+    EXPECT_TRUE(r.lines()[2].contains(QStringLiteral("英雄")));
+    EXPECT_TRUE(r.lines()[2].contains(QStringLiteral("95 Mins")));
+}
+
+TEST_F(CliList, JsonEscapesQuotesBackslashesAndLineBreaks)
+{
+    const QString title = QStringLiteral("他说\"好\"\\路径\n第二行\t完");
+    home_.addMovie(4, title, 120);
+    const CliRun r = run(home_,
+        { QStringLiteral("list"), QStringLiteral("--disc"), QStringLiteral("120"),
+            QStringLiteral("--json") });
+    ASSERT_EQ(r.lines().size(), 2) << r.out.toStdString();
+    EXPECT_TRUE(
+        r.lines()[1].startsWith(QStringLiteral("{\"MovieName\": \"他说\\\"好\\\"\\\\路径\\n第二行\\t完\", ")))
+        << r.lines()[1].toStdString();
+    EXPECT_EQ(parsed(r.lines()[1]).value(QStringLiteral("MovieName")).toString(), title);
+}
+
+TEST(CliListEmpty, EmptyMovieTableGivesTheMessageAndNoRows)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    const CliRun r = run(home, { QStringLiteral("list"), QStringLiteral("--json") });
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_EQ(r.err, QStringLiteral("光盘数据库还未添加数据!\n"));
+}
+
+TEST(CliUsage, BadUsageExitsWithTwo)
+{
+    TestHome home;
+    const QString h = home.path();
+    const QList<QStringList> bad = {
+        {},
+        { QStringLiteral("--home") },
+        { QStringLiteral("--home"), h },
+        { QStringLiteral("--home"), h, QStringLiteral("shelve") },
+        { QStringLiteral("--home"), h, QStringLiteral("discs"), QStringLiteral("--disc"),
+            QStringLiteral("1") },
+        { QStringLiteral("--home"), h, QStringLiteral("discs"), QStringLiteral("extra") },
+        { QStringLiteral("--home"), h, QStringLiteral("list"), QStringLiteral("--disc") },
+        { QStringLiteral("--home"), h, QStringLiteral("list"), QStringLiteral("--disc"), QStringLiteral("1"),
+            QStringLiteral("--disc"), QStringLiteral("2") },
+        { QStringLiteral("--home"), h, QStringLiteral("list"), QStringLiteral("--jsonx") },
+    };
+    for (const QStringList& args : bad) {
+        const CliRun r = run(args);
+        EXPECT_EQ(r.code, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("reelshelf-cli"))) << args.join(u' ').toStdString();
+    }
+}
+
+TEST(CliFailure, CorruptCatalogueIsRefusedAndUntouched)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("ShelfIndex.db"));
+    QByteArray bytes("SQLite format 3", 16);
+    bytes += QByteArray(4080, '\x5a');
+    {
+        QFile f(db);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    for (const QString& command : { QStringLiteral("discs"), QStringLiteral("list") }) {
+        const CliRun r = run({ QStringLiteral("--home=") + dir.path(), command, QStringLiteral("--json") });
+        EXPECT_EQ(r.code, 1) << command.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains(db)) << r.err.toStdString();
+    }
+    EXPECT_EQ(readBytes(db), bytes);
+}
+
+TEST(CliFailure, FolderThatCannotExistIsRefused)
+{
+    QTemporaryDir dir;
+    {
+        QFile f(dir.filePath(QStringLiteral("plain")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const CliRun r = run(
+        { QStringLiteral("--home"), dir.filePath(QStringLiteral("plain/home")), QStringLiteral("discs") });
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(r.err.isEmpty());
+}
+
+TEST(CliHome, PortableFolderBesideTheProgramIsUsed)
+{
+    if (qEnvironmentVariableIsSet("REELSHELF_HOME"))
+        GTEST_SKIP() << "REELSHELF_HOME is set for this run";
+    TestHome home;
+    home.addDisc(QStringLiteral("8"));
+    const CliRun r = run({ QStringLiteral("discs"), QStringLiteral("--json") }, home.path());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_EQ(r.lines().size(), 1);
+    EXPECT_TRUE(r.lines()[0].startsWith(QStringLiteral("{\"Key\": \"Node8\""))) << r.out.toStdString();
+}
+
+TEST(CliHome, ReadOnlyFolderStillLists)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    home.addMovie(1, QStringLiteral("英雄"), 1);
+    const QByteArray before = readBytes(home.folder().catalogueFile());
+    const auto writable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    QFile::setPermissions(home.folder().catalogueFile(), QFile::ReadOwner);
+    QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const CliRun r = run(home, { QStringLiteral("list"), QStringLiteral("--json") });
+    QFile::setPermissions(home.path(), writable);
+    QFile::setPermissions(home.folder().catalogueFile(), writable);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.lines().size(), 1);
+    EXPECT_EQ(readBytes(home.folder().catalogueFile()), before);
+}

@@ -1,0 +1,292 @@
+#include "store/inifile.h"
+#include "store/settings.h"
+#include "store/textrules.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <array>
+#include <gtest/gtest.h>
+
+using IniFile::readIniString;
+using IniFile::writeIniString;
+
+namespace {
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class IniFileTest : public ::testing::Test
+{
+protected:
+    QString ini() const { return dir_.filePath(QStringLiteral("RSISet.ini")); }
+    QTemporaryDir dir_;
+};
+
+const QString mainSection = QStringLiteral("ReelShelfIndex1.02");
+
+} // namespace
+
+TEST_F(IniFileTest, NamesMatchWithoutRegardToLetterCase)
+{
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("Setcolor1"), QStringLiteral("15923455"), ini()));
+    EXPECT_EQ(readIniString(QStringLiteral("reelshelfindex1.02"), QStringLiteral("SetColor1"), ini()),
+        QStringLiteral("15923455"));
+
+    ASSERT_TRUE(writeIniString(QStringLiteral("REELSHELFINDEX1.02"), QStringLiteral("SetColor2"),
+        QStringLiteral("12836859"), ini()));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Setcolor2"), ini()), QStringLiteral("12836859"));
+
+    // Writing under another spelling replaces the entry rather than adding a second one.
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("SETCOLOR1"), QStringLiteral("255"), ini()));
+    const QString text = QString::fromUtf8(readBytes(ini()));
+    EXPECT_EQ(text.count(QStringLiteral("color1"), Qt::CaseInsensitive), 1) << text.toStdString();
+    EXPECT_EQ(text.count(QStringLiteral("[ReelShelfIndex1.02]"), Qt::CaseInsensitive), 1)
+        << text.toStdString();
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Setcolor1"), ini()), QStringLiteral("255"));
+}
+
+TEST_F(IniFileTest, AnythingMissingReadsEmpty)
+{
+    EXPECT_TRUE(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()).isEmpty());
+    writeBytes(ini(), "[ColumnHeaders]\nColum0=1\n");
+    EXPECT_TRUE(readIniString(mainSection, QStringLiteral("Colum0"), ini()).isEmpty());
+    EXPECT_TRUE(readIniString(QStringLiteral("ColumnHeaders"), QStringLiteral("Colum1"), ini()).isEmpty());
+    // A key of the same name in another section is not the key asked for.
+    writeBytes(ini(), "[Other]\nAutoOpen=1\n[ReelShelfIndex1.02]\nEditByHand=0\n");
+    EXPECT_TRUE(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()).isEmpty());
+}
+
+TEST_F(IniFileTest, ValuesAreReadAsWritten)
+{
+    writeBytes(ini(),
+        "; shipped settings\r\n[ReelShelfIndex1.02]\r\nCustomdrive = G:\\ \r\nName=  两个 词  \r\n"
+        "Empty=\r\n");
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Customdrive"), ini()), QStringLiteral("G:\\"));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Name"), ini()), QStringLiteral("两个 词"));
+    EXPECT_TRUE(readIniString(mainSection, QStringLiteral("Empty"), ini()).isEmpty());
+
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("Customdrive"), QStringLiteral("H:\\"), ini()));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Customdrive"), ini()), QStringLiteral("H:\\"));
+}
+
+TEST_F(IniFileTest, ByteOrderMarkIsReadAndKept)
+{
+    writeBytes(ini(), "\xEF\xBB\xBF[ReelShelfIndex1.02]\nAutoOpen=1\n");
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()), QStringLiteral("1"));
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), ini()));
+    EXPECT_EQ(readBytes(ini()), QByteArray("\xEF\xBB\xBF[ReelShelfIndex1.02]\nAutoOpen=0\n"));
+}
+
+TEST_F(IniFileTest, LongValuesAreCut)
+{
+    const QString longValue(12000, u'x');
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("Long"), longValue, ini()));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Long"), ini()).size(), IniFile::MaxValueLength);
+    EXPECT_EQ(IniFile::MaxValueLength, 9999);
+}
+
+TEST_F(IniFileTest, WriterReplacesInPlaceAndKeepsEveryOtherLine)
+{
+    const QByteArray before = "; comment at the top\n"
+                              "[ReelShelfIndex1.02]\n"
+                              "Customdrive=D:\\\n"
+                              "# another comment\n"
+                              "AutoOpen=1\n"
+                              "\n"
+                              "[ColumnHeaders]\n"
+                              "Colum0=1\n";
+    writeBytes(ini(), before);
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), ini()));
+    QByteArray expected = before;
+    expected.replace("AutoOpen=1", "AutoOpen=0");
+    EXPECT_EQ(readBytes(ini()), expected);
+
+    // A new key joins the end of its own section, before the blank line that separates sections.
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("RidofCD"), QStringLiteral("1"), ini()));
+    expected.replace("AutoOpen=0\n", "AutoOpen=0\nRidofCD=1\n");
+    EXPECT_EQ(readBytes(ini()), expected);
+
+    ASSERT_TRUE(writeIniString(
+        QStringLiteral("ColumnHeaders"), QStringLiteral("Colum0"), QStringLiteral("0"), ini()));
+    ASSERT_TRUE(writeIniString(
+        QStringLiteral("ColumnHeaders"), QStringLiteral("Colum0"), QStringLiteral("0"), ini()));
+    expected.replace("Colum0=1", "Colum0=0");
+    EXPECT_EQ(readBytes(ini()), expected);
+}
+
+TEST_F(IniFileTest, WriterCreatesFileSectionAndKey)
+{
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("1"), ini()));
+    EXPECT_EQ(readBytes(ini()), QByteArray("[ReelShelfIndex1.02]\nAutoOpen=1\n"));
+    ASSERT_TRUE(writeIniString(
+        QStringLiteral("ColumnHeaders"), QStringLiteral("Colum3"), QStringLiteral("0"), ini()));
+    EXPECT_EQ(
+        readIniString(QStringLiteral("ColumnHeaders"), QStringLiteral("Colum3"), ini()), QStringLiteral("0"));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()), QStringLiteral("1"));
+}
+
+TEST_F(IniFileTest, WriterKeepsWindowsLineEnds)
+{
+    writeBytes(ini(), "[ReelShelfIndex1.02]\r\nAutoOpen=1\r\nRidofDot=1\r\n");
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("autoopen"), QStringLiteral("0"), ini()));
+    EXPECT_EQ(readBytes(ini()), QByteArray("[ReelShelfIndex1.02]\r\nAutoOpen=0\r\nRidofDot=1\r\n"));
+}
+
+TEST_F(IniFileTest, ValueWithLineBreakIsRefused)
+{
+    writeBytes(ini(), "[ReelShelfIndex1.02]\nCustomdrive=D:\\\n");
+    EXPECT_FALSE(
+        writeIniString(mainSection, QStringLiteral("Customdrive"), QStringLiteral("E:\\\nX=1"), ini()));
+    EXPECT_FALSE(writeIniString(mainSection, QStringLiteral("Customdrive"), QStringLiteral("E:\\\r"), ini()));
+    EXPECT_EQ(readBytes(ini()), QByteArray("[ReelShelfIndex1.02]\nCustomdrive=D:\\\n"));
+}
+
+TEST_F(IniFileTest, OlderChineseEncodingIsRead)
+{
+    // "光驱" and "电影" in GB18030; these bytes are not valid UTF-8.
+    writeBytes(ini(), "[ReelShelfIndex1.02]\nCustomdrive=\xb9\xe2\xc7\xfd\n[\xb5\xe7\xd3\xb0]\nKey=1\n");
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Customdrive"), ini()), QStringLiteral("光驱"));
+    EXPECT_EQ(readIniString(QStringLiteral("电影"), QStringLiteral("Key"), ini()), QStringLiteral("1"));
+
+    // A write keeps the content and stores it as UTF-8 from then on.
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), ini()));
+    EXPECT_EQ(readBytes(ini()),
+        QStringLiteral("[ReelShelfIndex1.02]\nCustomdrive=光驱\nAutoOpen=0\n[电影]\nKey=1\n").toUtf8());
+}
+
+TEST_F(IniFileTest, UnreadableEncodingIsNeverRewritten)
+{
+    const QByteArray garbage = "[ReelShelfIndex1.02]\nCustomdrive=\xff\xff\x80\xff\n";
+    writeBytes(ini(), garbage);
+    EXPECT_FALSE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("1"), ini()));
+    EXPECT_EQ(readBytes(ini()), garbage);
+    EXPECT_TRUE(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()).isEmpty());
+}
+
+TEST_F(IniFileTest, WriteIntoImpossibleFolderFails)
+{
+    writeBytes(dir_.filePath(QStringLiteral("plain")), "not a folder");
+    const QString path = dir_.filePath(QStringLiteral("plain/RSISet.ini"));
+    EXPECT_FALSE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("1"), path));
+    EXPECT_EQ(readBytes(dir_.filePath(QStringLiteral("plain"))), QByteArray("not a folder"));
+}
+
+TEST_F(IniFileTest, WriteIntoReadOnlyFolderLeavesTheOldFile)
+{
+    const QString sub = dir_.filePath(QStringLiteral("ro"));
+    ASSERT_TRUE(QDir().mkpath(sub));
+    const QString path = sub + QStringLiteral("/RSISet.ini");
+    writeBytes(path, "[ReelShelfIndex1.02]\nAutoOpen=1\n");
+    QFile::setPermissions(path, QFile::ReadOwner);
+    QFile::setPermissions(sub, QFile::ReadOwner | QFile::ExeOwner);
+    QFile probe(sub + QStringLiteral("/probe"));
+    const bool canStillWrite = probe.open(QIODevice::WriteOnly);
+    if (canStillWrite) {
+        probe.remove();
+        QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        GTEST_SKIP() << "permissions do not stop this user (root)";
+    }
+    EXPECT_FALSE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), path));
+    QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(readBytes(path), QByteArray("[ReelShelfIndex1.02]\nAutoOpen=1\n"));
+}
+
+// ---- Typed settings ----
+
+TEST_F(IniFileTest, SwitchesAreOnOnlyForTheNumberOne)
+{
+    writeBytes(ini(), "[ReelShelfIndex1.02]\nA=1\nB=0\nC= 1 \nD=1.0\nE=2\nF=yes\nG=\nH=1x\n");
+    const Settings s(ini());
+    const QString sec = Settings::mainSection();
+    EXPECT_TRUE(s.isOn(sec, QStringLiteral("A"), false));
+    EXPECT_FALSE(s.isOn(sec, QStringLiteral("B"), true));
+    EXPECT_TRUE(s.isOn(sec, QStringLiteral("C"), false));
+    EXPECT_TRUE(s.isOn(sec, QStringLiteral("D"), false));
+    EXPECT_FALSE(s.isOn(sec, QStringLiteral("E"), true));
+    // Not a number, empty or missing: the fallback, whichever it is.
+    for (const char* key : { "F", "G", "H", "Missing" }) {
+        EXPECT_TRUE(s.isOn(sec, QString::fromLatin1(key), true)) << key;
+        EXPECT_FALSE(s.isOn(sec, QString::fromLatin1(key), false)) << key;
+    }
+}
+
+TEST_F(IniFileTest, ColumnWidths)
+{
+    writeBytes(ini(),
+        "[ColumnHeaders]\n"
+        "Colum0=1\nColumLen0=3000\n"
+        "Colum3=0\nColumLen3=1800\n"
+        "Colum4=1\nColumLen4=\n"
+        "Colum5=1\nColumLen5=wide\n"
+        "Colum6=1\nColumLen6=1200twips\n"
+        "Colum7=1\nColumLen7=99999\n"
+        "Colum16=1\nColumLen16=900\n");
+    const Settings s(ini());
+    EXPECT_EQ(s.columnWidthTwips(0), 3000);
+    EXPECT_EQ(s.columnWidthTwips(3), 0);
+    EXPECT_EQ(s.columnWidthTwips(4), 0);
+    EXPECT_EQ(s.columnWidthTwips(5), 0);
+    EXPECT_EQ(s.columnWidthTwips(6), 1200);
+    EXPECT_EQ(s.columnWidthTwips(7), 32767);
+    EXPECT_EQ(s.columnWidthTwips(16), 900);
+    // Colum1 is missing: shown as shipped, but it has no width either.
+    EXPECT_EQ(s.columnWidthTwips(1), 0);
+}
+
+TEST_F(IniFileTest, ColoursReadAsWindowsColourReferences)
+{
+    writeBytes(ini(), "[ReelShelfIndex1.02]\nSetcolor1=15923455\nSetcolor2=12836859\nSetColor3=red\n");
+    const Settings s(ini());
+    const auto rgb = [](quint32 c) {
+        return std::array<int, 3> { int(c & 0xff), int((c >> 8) & 0xff), int((c >> 16) & 0xff) };
+    };
+    EXPECT_EQ(rgb(s.colour(QStringLiteral("SetColor1"))), (std::array<int, 3> { 255, 248, 242 }));
+    EXPECT_EQ(rgb(s.colour(QStringLiteral("SETCOLOR2"))), (std::array<int, 3> { 251, 223, 195 }));
+    EXPECT_EQ(s.colour(QStringLiteral("Setcolor3")), 0u);
+    EXPECT_EQ(s.colour(QStringLiteral("Setcolor4")), 0u);
+}
+
+TEST_F(IniFileTest, SettingsSeeChangesAtTheNextRead)
+{
+    const Settings s(ini());
+    EXPECT_FALSE(s.autoOpen());
+    ASSERT_TRUE(
+        writeIniString(Settings::mainSection(), QStringLiteral("AutoOpen"), QStringLiteral("1"), ini()));
+    EXPECT_TRUE(s.autoOpen());
+}
+
+TEST(ShippedSettings, CarryEveryKeyWithTheRestoredDefaults)
+{
+    const TestHome home;
+    const QString path = home.folder().settingsFile();
+    const Settings s(path);
+    for (const char* key : { "Customdrive", "EditByHand", "AutoSelect", "RidofBbs", "RidofCD", "RidofDot",
+             "AutoOpen", "Setcolor1", "Setcolor2", "MagicSelect4V" })
+        EXPECT_FALSE(s.text(Settings::mainSection(), QString::fromLatin1(key)).isEmpty()) << key;
+    EXPECT_EQ(s.colour(QStringLiteral("Setcolor1")), 15923455u);
+    EXPECT_EQ(s.colour(QStringLiteral("Setcolor2")), 12836859u);
+    for (int i = 0; i <= 16; ++i) {
+        const QString n = QString::number(i);
+        const bool shown = (i <= 7) || i == 12 || i == 13;
+        EXPECT_EQ(s.text(Settings::columnSection(), QStringLiteral("Colum") + n),
+            shown ? QStringLiteral("1") : QStringLiteral("0"))
+            << i;
+        EXPECT_GT(
+            TextRules::numericValue(s.text(Settings::columnSection(), QStringLiteral("ColumLen") + n)), 0)
+            << i;
+        EXPECT_EQ(s.columnWidthTwips(i) > 0, shown) << i;
+    }
+}

@@ -1,0 +1,157 @@
+#include "browse/disctree.h"
+#include "browse/movielisting.h"
+#include "store/catalogue.h"
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Three discs, 12 a favourite; 5 movies on disc 12, 3 on disc 120 and 32 on disc 5.
+class MovieListTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        home_.addDisc(QStringLiteral("12"), QStringLiteral("动作片"), QStringLiteral("DVD "), {}, {},
+            QStringLiteral("Yes"));
+        home_.addDisc(QStringLiteral("120"));
+        home_.addDisc(QStringLiteral("5"));
+        double id = 1;
+        for (int i = 0; i < 5; ++i, ++id)
+            home_.addMovie(id, QStringLiteral(" 十二号%1 ").arg(i), 12);
+        for (int i = 0; i < 3; ++i, ++id)
+            home_.addMovie(id, QStringLiteral("一二零%1").arg(i), 120);
+        for (int i = 0; i < 32; ++i, ++id)
+            home_.addMovie(id, QStringLiteral("五号%1").arg(i), 5);
+    }
+
+    MovieListing list(const QString& key, int favourites = -1)
+    {
+        QString error;
+        const Catalogue catalogue(home_.folder().catalogueFile());
+        const auto tree = DiscTree::load(catalogue, &error);
+        EXPECT_TRUE(tree) << error.toStdString();
+        const auto listing = MovieList::listForNode(catalogue, key, int(tree->discs.size()),
+            favourites < 0 ? tree->favouriteCount : favourites, &error);
+        EXPECT_TRUE(listing) << error.toStdString();
+        return listing.value_or(MovieListing {});
+    }
+
+    TestHome home_;
+};
+
+QStringList titles(const MovieListing& l)
+{
+    QStringList out;
+    for (const MovieRow& r : l.rows)
+        out << r[ListCol::MovieName];
+    return out;
+}
+
+} // namespace
+
+TEST_F(MovieListTest, AllDiscsListsEveryMovieAndCountsEachDiscOnce)
+{
+    const MovieListing l = list(DiscTree::allKey);
+    EXPECT_EQ(l.rows.size(), 40);
+    EXPECT_EQ(l.status, QStringLiteral("共3张光碟,40部影视."));
+    EXPECT_EQ(l.rowIcon, 2);
+    EXPECT_FALSE(l.emptyTable);
+    // Stored order, titles trimmed.
+    EXPECT_EQ(titles(l).first(), QStringLiteral("十二号0"));
+    EXPECT_EQ(titles(l).last(), QStringLiteral("五号31"));
+}
+
+TEST_F(MovieListTest, DiscListsOnlyItsOwnMovies)
+{
+    const MovieListing l = list(QStringLiteral("Node12"));
+    EXPECT_EQ(l.status, QStringLiteral(" 碟# 12 / 共5部影视."));
+    EXPECT_EQ(l.rowIcon, 1);
+    // Disc 120 begins with "12" but is another disc; a disc listing keeps the title as stored.
+    EXPECT_EQ(titles(l),
+        (QStringList { QStringLiteral(" 十二号0 "), QStringLiteral(" 十二号1 "), QStringLiteral(" 十二号2 "),
+            QStringLiteral(" 十二号3 "), QStringLiteral(" 十二号4 ") }));
+    EXPECT_EQ(list(QStringLiteral("Node120")).rows.size(), 3);
+    EXPECT_EQ(list(QStringLiteral("Node1")).rows.size(), 0);
+    EXPECT_EQ(list(QStringLiteral("Node1")).status, QStringLiteral(" 碟# 1 / 共0部影视."));
+}
+
+TEST_F(MovieListTest, FavouritesRootListsNothing)
+{
+    const MovieListing l = list(DiscTree::favKey, 2);
+    EXPECT_TRUE(l.rows.isEmpty());
+    EXPECT_EQ(l.status, QStringLiteral("共有2部收藏."));
+}
+
+TEST_F(MovieListTest, FavouriteDiscListsItsMoviesAndKeepsTheStatus)
+{
+    const MovieListing l = list(QStringLiteral("NodF12"));
+    EXPECT_EQ(l.rows.size(), 5);
+    EXPECT_FALSE(l.status.has_value());
+}
+
+TEST(MovieListEmpty, EmptyMovieTableListsNothing)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    QString error;
+    const auto l
+        = MovieList::listForNode(Catalogue(home.folder().catalogueFile()), DiscTree::allKey, 1, 0, &error);
+    ASSERT_TRUE(l) << error.toStdString();
+    EXPECT_TRUE(l->emptyTable);
+    EXPECT_TRUE(l->rows.isEmpty());
+    EXPECT_FALSE(l->status.has_value());
+    EXPECT_EQ(MovieList::emptyMessage, QStringLiteral("光盘数据库还未添加数据!"));
+}
+
+TEST(MovieRows, CellsAreTrimmedTextsWithNumbersInShortestForm)
+{
+    MovieRecord m;
+    m[MovieField::ID] = 12.0;
+    m[MovieField::MovieName] = QStringLiteral(" 英雄 ");
+    m[MovieField::Year] = QStringLiteral("2002 ");
+    m[MovieField::Filetype] = QStringLiteral("rmvb ");
+    m[MovieField::Type] = QStringLiteral("动作/历史");
+    m[MovieField::Company] = QStringLiteral(" ");
+    m[MovieField::Lastfor] = 95.0;
+    m[MovieField::PS] = QStringLiteral("第一行\r\n第二行 ");
+    m[MovieField::DiskNum] = 7.0;
+    m[MovieField::Score] = 7.5;
+    m[MovieField::Seen] = QStringLiteral("yes");
+
+    const MovieRow row = movieRow(m, true);
+    EXPECT_EQ(row[ListCol::MovieName], QStringLiteral("英雄"));
+    EXPECT_EQ(row[ListCol::Year], QStringLiteral("2002"));
+    EXPECT_EQ(row[ListCol::FileType], QStringLiteral("rmvb"));
+    EXPECT_EQ(row[ListCol::Type], QStringLiteral("动作/历史"));
+    EXPECT_EQ(row[ListCol::Company], QString());
+    EXPECT_EQ(row[ListCol::Lastfor], QStringLiteral("95 Mins"));
+    EXPECT_EQ(row[ListCol::PS], QStringLiteral("第一行\r\n第二行"));
+    EXPECT_EQ(row[ListCol::ID], QStringLiteral("12"));
+    EXPECT_EQ(row[ListCol::DiskNum], QStringLiteral("7"));
+    EXPECT_EQ(row[ListCol::Score], QStringLiteral("7.5"));
+    EXPECT_EQ(row[ListCol::Seen], QStringLiteral("yes"));
+    EXPECT_EQ(movieRow(m, false)[ListCol::MovieName], QStringLiteral(" 英雄 "));
+}
+
+TEST(MovieRows, NullFieldsLeaveEmptyCells)
+{
+    MovieRecord m;
+    m[MovieField::ID] = 3.0;
+    const MovieRow row = movieRow(m, true);
+    for (int c = 0; c < ListColumnCount; ++c) {
+        if (c != ListCol::ID) {
+            EXPECT_TRUE(row[size_t(c)].isEmpty()) << c << " " << row[size_t(c)].toStdString();
+        }
+    }
+    EXPECT_EQ(row[ListCol::Lastfor], QString()); // no " Mins" without a running time
+    EXPECT_EQ(row[ListCol::Seen], QString());
+}
+
+TEST(MovieRows, IdStoredAsTextIsShownUntrimmed)
+{
+    MovieRecord m;
+    m[MovieField::ID] = QStringLiteral(" 7 ");
+    EXPECT_EQ(movieRow(m, true)[ListCol::ID], QStringLiteral(" 7 "));
+}
