@@ -38,11 +38,6 @@ CliRun run(const TestHome& home, QStringList args)
     return run(args);
 }
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QJsonObject parsed(const QString& line)
 {

@@ -66,11 +66,6 @@ const QString handMadeSchema[] = {
     QStringLiteral("CREATE TABLE MovieFileType (Filetype TEXT, Selected TEXT, Memo TEXT)"),
 };
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 MovieRecord movie(double id, const QString& title, double disc)
 {

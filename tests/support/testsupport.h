@@ -12,6 +12,10 @@
 #include <memory>
 #include <ostream>
 
+// Whole files, for tests that check that bytes are left alone. writeBytes creates the folder.
+void writeBytes(const QString& path, const QByteArray& bytes);
+QByteArray readBytes(const QString& path);
+
 // Readable failures for Qt strings.
 void PrintTo(const QString& text, std::ostream* os);
 

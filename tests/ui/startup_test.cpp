@@ -9,11 +9,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 TEST(Startup, CompletesANewFolderFromTheInstalledDefaults)
 {
@@ -41,7 +36,7 @@ TEST(Startup, RefusesAFileThatIsNoCatalogueAndLeavesItAlone)
     QString error;
     EXPECT_FALSE(Startup::prepareDataFolder(folder, &error));
     EXPECT_TRUE(error.contains(QDir::toNativeSeparators(folder.catalogueFile()))) << error.toStdString();
-    EXPECT_EQ(readAll(folder.catalogueFile()), text);
+    EXPECT_EQ(readBytes(folder.catalogueFile()), text);
 }
 
 TEST(Startup, KeepsTheUsersOwnSettings)
@@ -56,7 +51,7 @@ TEST(Startup, KeepsTheUsersOwnSettings)
     }
     QString error;
     ASSERT_TRUE(Startup::prepareDataFolder(folder, &error));
-    EXPECT_EQ(readAll(folder.settingsFile()), mine);
+    EXPECT_EQ(readBytes(folder.settingsFile()), mine);
 }
 
 } // namespace

@@ -181,6 +181,13 @@ bool createSchema(QSqlDatabase& db, const QStringList& missingTables, bool withD
     return true;
 }
 
+// The current row of a query that selected the movie columns in table order.
+void readMovie(const QSqlQuery& q, MovieRecord& m)
+{
+    for (int i = 0; i < MovieFieldCount; ++i)
+        m.values[size_t(i)] = q.value(i);
+}
+
 bool hasSqliteHeader(const QString& path, QString* error)
 {
     QFile f(path);
@@ -370,8 +377,7 @@ bool Catalogue::forEachMovie(const std::function<bool(const MovieRecord&)>& visi
     }
     MovieRecord m;
     while (q.next()) {
-        for (int i = 0; i < MovieFieldCount; ++i)
-            m.values[size_t(i)] = q.value(i);
+        readMovie(q, m);
         if (!visit(m))
             return true;
     }
@@ -417,8 +423,7 @@ std::optional<MovieRecord> Catalogue::findMovie(double id, QString* error) const
         return std::nullopt;
     }
     MovieRecord m;
-    for (int i = 0; i < MovieFieldCount; ++i)
-        m.values[size_t(i)] = q.value(i);
+    readMovie(q, m);
     return m;
 }
 
