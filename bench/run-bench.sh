@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds the generator and the benchmark, makes the benchmark catalogue when it is missing, then
+# prints the in-process figures (reelshelf-bench, repeated runs) and the whole-process figures
+# (the program started RUNS times, each time until its main window is shown).
+#
+#   bench/run-bench.sh                 # defaults below
+#   RUNS=9 BENCH_HOME=/tmp/other bench/run-bench.sh
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build-bench}
+home=${BENCH_HOME:-/tmp/reelshelf-bench-home}
+runs=${RUNS:-5}
+seed=${SEED:-20070101}
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench >/dev/null
+
+export QT_QPA_PLATFORM=offscreen
+gen="$build/bench/reelshelf-gen"
+bench="$build/bench/reelshelf-bench"
+
+if [[ ! -f "$home/ShelfIndex.db" ]]; then
+    echo "== generating the catalogue in $home (seed $seed)"
+    "$gen" --home "$home" --discs 1000 --movies 100000 --posters 200 --seed "$seed"
+fi
+
+echo "== in process: $runs runs"
+"$bench" --home "$home" --runs "$runs" 2> >(grep -v XDG_RUNTIME_DIR >&2)
+
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo
+echo "== whole process: $runs starts, each until the main window is shown, then exit"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+for ((i = 0; i < runs; i++)); do
+    launched=$(date +%s%N)
+    "$bench" --home "$home" --once startup --launched-ns "$launched" >"$tmp/out" 2>/dev/null
+    ended=$(date +%s%N)
+    sed -n 's/.*since launch \([0-9.]*\) ms.*/\1/p' "$tmp/out" >>"$tmp/shown"
+    echo "$(((ended - launched) / 1000000))" >>"$tmp/wall"
+done
+echo "launch to main window shown, median ms:   $(median <"$tmp/shown")"
+echo "launch to exit (wall), median ms:         $(median <"$tmp/wall")"
+
+echo
+echo "== whole process: $runs starts, each with one click on 所有影碟, then exit"
+for ((i = 0; i < runs; i++)); do
+    /usr/bin/time -f "%M" -o "$tmp/time" \
+        "$bench" --home "$home" --once all --launched-ns "$(date +%s%N)" >"$tmp/out" 2>/dev/null
+    sed -n 's/^click NodeAll: \([0-9.]*\) ms, sqlite3 shell \([0-9.]*\) ms, ratio \([0-9.]*\).*/\1 \2 \3/p' \
+        "$tmp/out" >>"$tmp/click"
+    awk '{ printf "%d\n", $1 / 1024 }' "$tmp/time" >>"$tmp/rss"
+done
+echo "first click on 所有影碟, median ms:        $(cut -d' ' -f1 <"$tmp/click" | median)"
+echo "sqlite3 shell in the same process, median: $(cut -d' ' -f2 <"$tmp/click" | median)"
+echo "ratio per process, median:                $(cut -d' ' -f3 <"$tmp/click" | median)"
+echo "peak memory (max RSS, /usr/bin/time), MB:  $(median <"$tmp/rss")"
