@@ -66,7 +66,6 @@ const QString handMadeSchema[] = {
     QStringLiteral("CREATE TABLE MovieFileType (Filetype TEXT, Selected TEXT, Memo TEXT)"),
 };
 
-
 MovieRecord movie(double id, const QString& title, double disc)
 {
     MovieRecord m;

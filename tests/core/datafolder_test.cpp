@@ -38,8 +38,6 @@ private:
     std::optional<QByteArray> old_;
 };
 
-
-
 class DataFolderResolve : public ::testing::Test
 {
 protected:

@@ -15,8 +15,6 @@ using IniFile::writeIniString;
 
 namespace {
 
-
-
 class IniFileTest : public ::testing::Test
 {
 protected:

@@ -8,10 +8,10 @@ namespace {
 
 MovieRow rowWith(std::initializer_list<std::pair<int, QString>> cells)
 {
-    MovieRow row;
+    MovieRow::Cells row;
     for (const auto& [column, text] : cells)
         row[size_t(column)] = text;
-    return row;
+    return MovieRow(row);
 }
 
 template <size_t N> QList<int> checked(const std::array<bool, N>& boxes)

@@ -371,10 +371,12 @@ TEST(MovieListModel, PassesTheModelTesterThroughFillsAndSorts)
 {
     MovieListModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    QList<MovieRow> rows(3);
-    rows[0][0] = QStringLiteral("b");
-    rows[1][0] = QStringLiteral("a");
-    rows[2][0] = QStringLiteral("C");
+    QList<MovieRow> rows;
+    for (const char* title : { "b", "a", "C" }) {
+        MovieRow::Cells cells;
+        cells[0] = QString::fromLatin1(title);
+        rows.append(MovieRow(cells));
+    }
     model.setRows(rows, 2);
     model.sort(0, Qt::AscendingOrder);
     EXPECT_EQ(model.index(0, 0).data().toString(), QStringLiteral("a"));

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 TEST(Startup, CompletesANewFolderFromTheInstalledDefaults)
 {
     QTemporaryDir dir;

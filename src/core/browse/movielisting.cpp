@@ -4,6 +4,9 @@
 #include "store/catalogue.h"
 #include "store/textrules.h"
 
+#include <QStringDecoder>
+#include <QVarLengthArray>
+
 const std::array<ListColumn, ListColumnCount>& listColumns()
 {
     static const std::array<ListColumn, ListColumnCount> columns = { {
@@ -31,38 +34,77 @@ const std::array<ListColumn, ListColumnCount>& listColumns()
     return columns;
 }
 
-namespace {
-
-// The ID cell is the stored value as text, untrimmed.
-QString rawText(const QVariant& v)
+MovieRow::MovieRow(const Cells& cells)
 {
-    if (v.isNull())
-        return QString();
-    if (v.typeId() == QMetaType::QString)
-        return v.toString();
-    return TextRules::displayText(v);
+    for (size_t c = 0; c < cells.size(); ++c) {
+        text_ += cells[c];
+        bounds_[c + 1] = text_.size();
+    }
 }
 
-} // namespace
+MovieRow::Cells MovieRow::cells() const
+{
+    Cells out;
+    for (size_t c = 0; c < out.size(); ++c)
+        out[c] = (*this)[c];
+    return out;
+}
+
+// Decodes the cells of one row into a scratch buffer, then makes the row's one string.
+class MovieRowBuilder
+{
+public:
+    void appendText(QByteArrayView utf8, bool trim)
+    {
+        if (trim)
+            utf8 = TextRules::trimmedUtf8View(utf8);
+        const qsizetype used = buffer_.size();
+        buffer_.resize(used + utf8.size());
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QChar* end = decoder.appendToBuffer(buffer_.data() + used, utf8);
+        buffer_.resize(end - buffer_.data());
+    }
+    void append(QStringView text) { buffer_.append(text.data(), text.size()); }
+    void endCell(size_t column) { row_.bounds_[column + 1] = buffer_.size(); }
+    MovieRow take()
+    {
+        row_.text_ = QString(buffer_.data(), buffer_.size());
+        buffer_.clear();
+        return std::move(row_);
+    }
+
+private:
+    QVarLengthArray<QChar, 1024> buffer_;
+    MovieRow row_;
+};
+
+MovieRow movieRow(const StoredMovie& stored, bool trimTitle)
+{
+    MovieRowBuilder builder;
+    const auto& columns = listColumns();
+    for (size_t c = 0; c < size_t(ListColumnCount); ++c) {
+        const StoredValue& v = stored[size_t(columns[c].field)];
+        if (v.kind == StoredValue::Number) {
+            builder.append(TextRules::shortestDecimal(v.number));
+        } else if (v.kind == StoredValue::Text) {
+            // The ID cell is the stored value untrimmed; a disc listing shows the title as stored.
+            const bool trim = c != ListCol::ID && (c != ListCol::MovieName || trimTitle);
+            builder.appendText(v.utf8, trim);
+        }
+        if (c == ListCol::Lastfor && v.kind != StoredValue::Null)
+            builder.append(u" Mins");
+        builder.endCell(c);
+    }
+    return builder.take();
+}
 
 MovieRow movieRow(const MovieRecord& record, bool trimTitle)
 {
-    MovieRow row;
-    const auto& columns = listColumns();
-    for (int c = 0; c < ListColumnCount; ++c) {
-        const QVariant& v = record[columns[size_t(c)].field];
-        if (v.isNull())
-            continue;
-        if (c == ListCol::ID)
-            row[size_t(c)] = rawText(v);
-        else if (c == ListCol::MovieName && !trimTitle)
-            row[size_t(c)] = v.toString();
-        else
-            row[size_t(c)] = TextRules::displayText(v);
-    }
-    if (!record[MovieField::Lastfor].isNull())
-        row[ListCol::Lastfor] += QStringLiteral(" Mins");
-    return row;
+    StoredMovie stored;
+    std::array<QByteArray, MovieFieldCount> buffers;
+    for (size_t i = 0; i < stored.size(); ++i)
+        stored[i] = storedValue(record.values[i], buffers[i]);
+    return movieRow(stored, trimTitle);
 }
 
 namespace MovieList {
@@ -97,14 +139,20 @@ std::optional<MovieListing> listForNode(
     listing.rowIcon = all ? 2 : 1;
     listing.rows.reserve(all ? count : 0);
     const QString wanted = DiscTree::discNumberOf(nodeKey);
-    const bool ok = catalogue.forEachMovie(
-        [&](const MovieRecord& m) {
+    // The database narrows a disc listing down by number; the exact text decides.
+    const std::optional<double> disc
+        = all ? std::nullopt : std::optional<double>(TextRules::numericValue(wanted));
+    const bool ok = catalogue.forEachStoredMovie(
+        disc,
+        [&](const StoredMovie& m) {
             if (all) {
                 listing.rows.append(movieRow(m, true));
             } else {
-                const QVariant& disc = m[MovieField::DiskNum];
-                if (!disc.isNull() && TextRules::displayText(disc) == wanted)
-                    listing.rows.append(movieRow(m, false));
+                if (m[size_t(MovieField::DiskNum)].kind == StoredValue::Null)
+                    return true;
+                MovieRow row = movieRow(m, false);
+                if (row.view(ListCol::DiskNum) == wanted)
+                    listing.rows.append(std::move(row));
             }
             return true;
         },

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/catalogue.h"
 #include "store/records.h"
 
 #include <QList>
@@ -47,10 +48,32 @@ enum : int {
 
 const std::array<ListColumn, ListColumnCount>& listColumns();
 
-// A row as the list shows it: one text per column, "" for an empty cell.
-using MovieRow = std::array<QString, ListColumnCount>;
+// A row as the list shows it: one text per column, "" for an empty cell. The twenty texts share
+// one string, so a listing of a whole catalogue costs one allocation per movie, not twenty.
+class MovieRow
+{
+public:
+    using Cells = std::array<QString, ListColumnCount>;
+
+    MovieRow() = default;
+    explicit MovieRow(const Cells& cells);
+
+    // A copy of one cell (const, so that assigning to it does not compile).
+    const QString operator[](size_t column) const { return view(column).toString(); }
+    QStringView view(size_t column) const
+    {
+        return QStringView(text_).mid(bounds_[column], bounds_[column + 1] - bounds_[column]);
+    }
+    Cells cells() const;
+
+private:
+    friend class MovieRowBuilder;
+    QString text_;
+    std::array<qsizetype, ListColumnCount + 1> bounds_ {};
+};
 
 // `trimTitle`: the all-movies listing shows the title trimmed, a disc listing as stored.
+MovieRow movieRow(const StoredMovie& stored, bool trimTitle);
 MovieRow movieRow(const MovieRecord& record, bool trimTitle);
 
 struct MovieListing

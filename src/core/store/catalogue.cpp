@@ -7,9 +7,12 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <memory>
+#include <sqlite3.h>
 
 QString movieFieldName(MovieField field)
 {
@@ -379,6 +382,143 @@ bool Catalogue::forEachMovie(const std::function<bool(const MovieRecord&)>& visi
     while (q.next()) {
         readMovie(q, m);
         if (!visit(m))
+            return true;
+    }
+    if (q.lastError().isValid()) {
+        setError(error, queryError(path_, q));
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+QString storedMovieSql(bool byDisc)
+{
+    QString sql = QStringLiteral("SELECT %1 FROM ReelShelfIndex").arg(columnList(movieColumns()));
+    if (byDisc)
+        sql += QStringLiteral(" WHERE DiskNum = ?1 OR typeof(DiskNum) IN ('text', 'blob')");
+    return sql + QStringLiteral(" ORDER BY rowid");
+}
+
+// The SQLite connection under a Qt one, for reading large tables without a QVariant per value.
+sqlite3* sqliteHandle(QSqlDatabase& db)
+{
+    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(v.constData());
+}
+
+struct StatementDeleter
+{
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+
+QString sqliteError(const QString& path, sqlite3* handle)
+{
+    const int code = sqlite3_errcode(handle) & 0xFF;
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        return QStringLiteral("目录数据库 %1 正被其他程序锁定，请关闭该程序后再试。").arg(nativePath(path));
+    return QStringLiteral("读写目录数据库 %1 时出错：%2")
+        .arg(nativePath(path), QString::fromUtf8(sqlite3_errmsg(handle)));
+}
+
+bool walkWithSqlite(sqlite3* handle, const QString& path, std::optional<double> disc,
+    const std::function<bool(const StoredMovie&)>& visit, QString* error)
+{
+    const QByteArray sql = storedMovieSql(disc.has_value()).toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK) {
+        setError(error, sqliteError(path, handle));
+        return false;
+    }
+    const std::unique_ptr<sqlite3_stmt, StatementDeleter> statement(raw);
+    if (disc)
+        sqlite3_bind_double(raw, 1, *disc);
+    StoredMovie movie;
+    for (;;) {
+        const int step = sqlite3_step(raw);
+        if (step == SQLITE_DONE)
+            return true;
+        if (step != SQLITE_ROW) {
+            setError(error, sqliteError(path, handle));
+            return false;
+        }
+        for (int i = 0; i < MovieFieldCount; ++i) {
+            StoredValue& v = movie[size_t(i)];
+            switch (sqlite3_column_type(raw, i)) {
+            case SQLITE_NULL:
+                v = {};
+                break;
+            case SQLITE_INTEGER:
+            case SQLITE_FLOAT:
+                v = { StoredValue::Number, sqlite3_column_double(raw, i), {} };
+                break;
+            case SQLITE_BLOB: {
+                const auto* bytes = static_cast<const char*>(sqlite3_column_blob(raw, i));
+                v = { StoredValue::Text, 0, QByteArrayView(bytes, sqlite3_column_bytes(raw, i)) };
+                break;
+            }
+            default: {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, i));
+                v = { StoredValue::Text, 0, QByteArrayView(text, sqlite3_column_bytes(raw, i)) };
+                break;
+            }
+            }
+        }
+        if (!visit(movie))
+            return true;
+    }
+}
+
+} // namespace
+
+StoredValue storedValue(const QVariant& value, QByteArray& buffer)
+{
+    if (value.isNull() || !value.isValid())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return { StoredValue::Number, value.toDouble(), {} };
+    default:
+        buffer = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+        return { StoredValue::Text, 0, QByteArrayView(buffer) };
+    }
+}
+
+bool Catalogue::forEachStoredMovie(
+    std::optional<double> disc, const std::function<bool(const StoredMovie&)>& visit, QString* error) const
+{
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    if (sqlite3* handle = sqliteHandle(c.db()))
+        return walkWithSqlite(handle, path_, disc, visit, error);
+
+    // Without the SQLite handle, the same walk through Qt SQL.
+    QSqlQuery q(c.db());
+    q.setForwardOnly(true);
+    q.prepare(storedMovieSql(disc.has_value()));
+    if (disc)
+        q.addBindValue(*disc);
+    if (!q.exec()) {
+        setError(error, queryError(path_, q));
+        return false;
+    }
+    StoredMovie movie;
+    std::array<QByteArray, MovieFieldCount> buffers;
+    while (q.next()) {
+        for (int i = 0; i < MovieFieldCount; ++i)
+            movie[size_t(i)] = storedValue(q.value(i), buffers[size_t(i)]);
+        if (!visit(movie))
             return true;
     }
     if (q.lastError().isValid()) {

@@ -2,10 +2,24 @@
 
 #include "records.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <functional>
 #include <optional>
+
+// A stored value read without conversion; its text is valid only during the visit.
+struct StoredValue
+{
+    enum Kind : quint8 { Null, Number, Text };
+    Kind kind = Null;
+    double number = 0;
+    QByteArrayView utf8;
+};
+using StoredMovie = std::array<StoredValue, MovieFieldCount>;
+
+// A value as the fast walk hands it out; `buffer` keeps a text alive.
+StoredValue storedValue(const QVariant& value, QByteArray& buffer);
 
 // The catalogue file ShelfIndex.db. Nothing is held open between operations: each call opens the
 // file, does its work and closes it again, so another program may use the file in between.
@@ -28,6 +42,11 @@ public:
     // Walks the movie table in stored order; the visitor sees each record once. A visitor
     // that returns false stops the walk. Returns false on a database failure.
     bool forEachMovie(const std::function<bool(const MovieRecord&)>& visit, QString* error = nullptr) const;
+    // The walk behind the movie list: values as stored, without copies. With `disc`, only the
+    // movies whose DiskNum may read as that number are visited (equal as a number, or stored
+    // as text); the caller checks the exact text.
+    bool forEachStoredMovie(std::optional<double> disc, const std::function<bool(const StoredMovie&)>& visit,
+        QString* error = nullptr) const;
     // The number of movie records, or -1 on failure.
     qint64 movieCount(QString* error = nullptr) const;
     std::optional<MovieRecord> findMovie(double id, QString* error = nullptr) const;

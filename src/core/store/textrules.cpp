@@ -1,6 +1,8 @@
 #include "textrules.h"
 
 #include <QLocale>
+#include <QStringDecoder>
+#include <QVarLengthArray>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -154,6 +156,33 @@ QString shortestDecimal(double value)
         }
     }
     return text;
+}
+
+QString decodeUtf8(QByteArrayView utf8)
+{
+    // QString::fromUtf8 reserves one QChar per byte, three times what Chinese text needs; a
+    // large listing keeps its texts, so decode first and keep only what is used.
+    QVarLengthArray<QChar, 512> buffer(utf8.size());
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QChar* end = decoder.appendToBuffer(buffer.data(), utf8);
+    return QString(buffer.data(), end - buffer.data());
+}
+
+QByteArrayView trimmedUtf8View(QByteArrayView utf8)
+{
+    // A blank byte is never part of a longer UTF-8 sequence, so trimming bytes is trimming text.
+    qsizetype begin = 0;
+    qsizetype end = utf8.size();
+    while (begin < end && utf8.at(begin) == ' ')
+        ++begin;
+    while (end > begin && utf8.at(end - 1) == ' ')
+        --end;
+    return utf8.sliced(begin, end - begin);
+}
+
+QString trimmedUtf8(QByteArrayView utf8)
+{
+    return decodeUtf8(trimmedUtf8View(utf8));
 }
 
 QString storedText(const QString& text)

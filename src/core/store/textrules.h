@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -23,6 +24,13 @@ QString shortestDecimal(double value);
 
 // The form free-text fields are stored in: the text followed by one blank, never empty.
 QString storedText(const QString& text);
+
+// UTF-8 text decoded into a string that holds no more room than its characters need.
+QString decodeUtf8(QByteArrayView utf8);
+
+// UTF-8 text decoded and trimmed of blanks, as trimBlanks(QString::fromUtf8(utf8)) would give.
+QString trimmedUtf8(QByteArrayView utf8);
+QByteArrayView trimmedUtf8View(QByteArrayView utf8);
 
 // A stored value as a reader shows it: null stays null (an invalid QString), numbers in shortest
 // decimal form, texts trimmed of blanks.
