@@ -77,6 +77,20 @@ TEST_F(MovieListTest, DiscListsOnlyItsOwnMovies)
     EXPECT_EQ(list(QStringLiteral("Node1")).status, QStringLiteral(" 碟# 1 / 共0部影视."));
 }
 
+TEST_F(MovieListTest, DiscNumbersStoredByOtherToolsAreMatchedByTheirText)
+{
+    // Another tool may store a disc number as text, as an integer or as a fraction.
+    home_.exec(QStringLiteral("INSERT INTO ReelShelfIndex (ID, MovieName, DiskNum) VALUES "
+                              "(100, 'text', ' 12 '), (101, 'integer', 12), (102, 'garbled', '12abc'), "
+                              "(103, 'half', 12.5), (104, 'zero text', 'abc')"));
+    EXPECT_EQ(titles(list(QStringLiteral("Node12"))).mid(5),
+        (QStringList { QStringLiteral("text"), QStringLiteral("integer") }));
+    EXPECT_EQ(titles(list(QStringLiteral("Node12.5"))), QStringList { QStringLiteral("half") });
+    EXPECT_EQ(titles(list(QStringLiteral("Nodeabc"))), QStringList { QStringLiteral("zero text") });
+    EXPECT_TRUE(list(QStringLiteral("Node012")).rows.isEmpty());
+    EXPECT_EQ(list(QStringLiteral("Node12")).rows.at(5)[ListCol::DiskNum], QStringLiteral("12"));
+}
+
 TEST_F(MovieListTest, FavouritesRootListsNothing)
 {
     const MovieListing l = list(DiscTree::favKey, 2);
