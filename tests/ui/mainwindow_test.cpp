@@ -321,6 +321,22 @@ TEST_F(MainWindowTest, MenusAndToolbarOpenTheirWindows)
     EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(MainWindowTest, ResizingKeepsTheDesignProportions)
+{
+    open();
+    window->resize(1400, 860);
+    QApplication::processEvents();
+    const int treeWide = window->discTree()->width();
+    const int listWide = window->movieList()->width();
+    const int listHigh = window->movieList()->height();
+    EXPECT_NEAR(treeWide, 1400 * 2235 / 14025, 12);
+    window->resize(700, 860);
+    QApplication::processEvents();
+    EXPECT_NEAR(window->discTree()->width(), treeWide / 2, 4);
+    EXPECT_NEAR(window->movieList()->width(), listWide / 2, 4);
+    EXPECT_EQ(window->movieList()->height(), listHigh) << "heights stay when only the width changes";
+}
+
 TEST_F(MainWindowTest, StatusIconFollowsTheParityOfTheClock)
 {
     app.context.clock = [] { return QDateTime(QDate(2026, 12, 5), QTime(14, 23, 7)); };

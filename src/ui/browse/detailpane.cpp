@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -82,6 +83,16 @@ QCheckBox* displayCheckBox(const QString& caption, const QString& name, QWidget*
     return box;
 }
 
+// A page that scrolls rather than hold the window wider or taller than the user makes it.
+QScrollArea* scrollable(QWidget* page)
+{
+    auto* area = new QScrollArea;
+    area->setWidget(page);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    return area;
+}
+
 } // namespace
 
 DetailPane::DetailPane(QWidget* parent)
@@ -89,7 +100,7 @@ DetailPane::DetailPane(QWidget* parent)
 {
     setObjectName(QStringLiteral("TabStrip1"));
     // Tab order as the user sees it; the panels keep their own numbers.
-    addTab(buildDetailsPage(), QStringLiteral("基本信息"));
+    addTab(scrollable(buildDetailsPage()), QStringLiteral("基本信息"));
     addTab(buildSummaryPage(), QStringLiteral("剧情简介"));
     addTab(buildPosterPage(), QStringLiteral("影片海报"));
     tabBar()->setTabData(0, QStringLiteral("MovieDetail"));
