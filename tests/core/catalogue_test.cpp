@@ -394,3 +394,33 @@ TEST(CatalogueWrites, DiscsAndMoviesAreAddedAllOrNothing)
     EXPECT_EQ(c.discs()->size(), 2);
     EXPECT_EQ(c.movieCount(), 3);
 }
+
+TEST(CatalogueWrites, UpdateAndDeleteSeekTheMovieByItsNumber)
+{
+    TestHome home;
+    MovieRecord extra;
+    extra[MovieField::Year] = QStringLiteral("2002 ");
+    home.addMovie(1, QStringLiteral("英雄"), 12, extra);
+    home.addMovie(7, QStringLiteral("Alpha"), 3);
+    Catalogue c(home.folder().catalogueFile());
+
+    ASSERT_TRUE(
+        c.updateMovie(7, { { MovieField::MovieName, QStringLiteral("Beta") }, { MovieField::Seen, {} } }));
+    auto moved = c.findMovie(7);
+    ASSERT_TRUE(moved);
+    EXPECT_EQ((*moved)[MovieField::MovieName].toString(), QStringLiteral("Beta"));
+    EXPECT_TRUE((*moved)[MovieField::Seen].isNull());
+    EXPECT_EQ((*moved)[MovieField::DiskNum].toDouble(), 3.0) << "fields not named stay";
+    EXPECT_EQ(c.findMovie(1).value()[MovieField::Year].toString(), QStringLiteral("2002 "));
+
+    QString error;
+    EXPECT_FALSE(c.updateMovie(8, { { MovieField::MovieName, QStringLiteral("x") } }, &error));
+    EXPECT_EQ(error, QStringLiteral("找不到编号为 8 的影片记录。"));
+
+    EXPECT_EQ(c.nextMovieId(), 8.0);
+    ASSERT_TRUE(c.deleteMovie(7));
+    EXPECT_FALSE(c.findMovie(7));
+    EXPECT_EQ(c.nextMovieId(), 2.0) << "a deleted highest number is given out again";
+    EXPECT_FALSE(c.deleteMovie(7, &error));
+    EXPECT_EQ(c.movieCount(), 1);
+}

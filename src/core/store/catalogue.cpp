@@ -214,6 +214,19 @@ bool hasSqliteHeader(const QString& path, QString* error)
 
 } // namespace
 
+namespace {
+
+// The row the seek on ID finds: the first in stored order.
+const QString seekCondition
+    = QStringLiteral("rowid = (SELECT rowid FROM ReelShelfIndex WHERE ID = ? ORDER BY rowid LIMIT 1)");
+
+QString missingMovie(double id)
+{
+    return QStringLiteral("找不到编号为 %1 的影片记录。").arg(TextRules::shortestDecimal(id));
+}
+
+} // namespace
+
 Catalogue::Catalogue(const QString& filePath)
     : path_(filePath)
 {
@@ -559,7 +572,7 @@ std::optional<MovieRecord> Catalogue::findMovie(double id, QString* error) const
         return std::nullopt;
     }
     if (!q.next()) {
-        setError(error, QStringLiteral("找不到编号为 %1 的影片记录。").arg(TextRules::shortestDecimal(id)));
+        setError(error, missingMovie(id));
         return std::nullopt;
     }
     MovieRecord m;
@@ -671,4 +684,54 @@ bool Catalogue::addDiscsAndMovies(
             QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path_), c.db().lastError().text()));
     c.db().rollback();
     return false;
+}
+
+bool Catalogue::updateMovie(double id, const QList<std::pair<MovieField, QVariant>>& fields, QString* error)
+{
+    if (fields.isEmpty())
+        return findMovie(id, error).has_value();
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    QStringList assignments;
+    for (const auto& field : fields)
+        assignments << u'"' + movieFieldName(field.first) + QStringLiteral("\" = ?");
+    QSqlQuery q(c.db());
+    q.prepare(
+        QStringLiteral("UPDATE ReelShelfIndex SET %1 WHERE %2").arg(assignments.join(u", "), seekCondition));
+    for (const auto& field : fields)
+        q.addBindValue(field.second.isValid() ? field.second : QVariant());
+    q.addBindValue(id);
+    if (!q.exec()) {
+        setError(error, queryError(path_, q));
+        return false;
+    }
+    if (q.numRowsAffected() < 1) {
+        setError(error, missingMovie(id));
+        return false;
+    }
+    return true;
+}
+
+bool Catalogue::deleteMovie(double id, QString* error)
+{
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    QSqlQuery q(c.db());
+    q.prepare(QStringLiteral("DELETE FROM ReelShelfIndex WHERE %1").arg(seekCondition));
+    q.addBindValue(id);
+    if (!q.exec()) {
+        setError(error, queryError(path_, q));
+        return false;
+    }
+    if (q.numRowsAffected() < 1) {
+        setError(error, missingMovie(id));
+        return false;
+    }
+    return true;
 }

@@ -63,6 +63,12 @@ public:
     bool addDiscsAndMovies(
         const QList<DiscRecord>& discs, const QList<MovieRecord>& movies, QString* error = nullptr);
 
+    // Seeks the movie by its number (the first in stored order, should numbers repeat) and
+    // assigns the given fields; false when there is no such movie or the write fails.
+    bool updateMovie(double id, const QList<std::pair<MovieField, QVariant>>& fields, QString* error = nullptr);
+    // Seeks the movie by its number and deletes it.
+    bool deleteMovie(double id, QString* error = nullptr);
+
     static QString schemaSql();
 
 private:
