@@ -686,26 +686,25 @@ bool Catalogue::addDiscsAndMovies(
     return false;
 }
 
-bool Catalogue::updateMovie(double id, const QList<std::pair<MovieField, QVariant>>& fields, QString* error)
+namespace {
+
+// Runs one statement that changes the movie the seek on ID finds; `values` are bound first,
+// then the number. Fails when the statement fails or no movie has that number.
+bool changeOneMovie(
+    const QString& path, const QString& sql, const QVariantList& values, double id, QString* error)
 {
-    if (fields.isEmpty())
-        return findMovie(id, error).has_value();
-    Connection c(path_);
+    Connection c(path);
     if (!c.ok()) {
         setError(error, c.error());
         return false;
     }
-    QStringList assignments;
-    for (const auto& field : fields)
-        assignments << u'"' + movieFieldName(field.first) + QStringLiteral("\" = ?");
     QSqlQuery q(c.db());
-    q.prepare(
-        QStringLiteral("UPDATE ReelShelfIndex SET %1 WHERE %2").arg(assignments.join(u", "), seekCondition));
-    for (const auto& field : fields)
-        q.addBindValue(field.second.isValid() ? field.second : QVariant());
+    q.prepare(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v.isValid() ? v : QVariant());
     q.addBindValue(id);
     if (!q.exec()) {
-        setError(error, queryError(path_, q));
+        setError(error, queryError(path, q));
         return false;
     }
     if (q.numRowsAffected() < 1) {
@@ -715,23 +714,25 @@ bool Catalogue::updateMovie(double id, const QList<std::pair<MovieField, QVarian
     return true;
 }
 
+} // namespace
+
+bool Catalogue::updateMovie(double id, const QList<std::pair<MovieField, QVariant>>& fields, QString* error)
+{
+    if (fields.isEmpty())
+        return findMovie(id, error).has_value();
+    QStringList assignments;
+    QVariantList values;
+    for (const auto& field : fields) {
+        assignments << u'"' + movieFieldName(field.first) + QStringLiteral("\" = ?");
+        values << field.second;
+    }
+    return changeOneMovie(path_,
+        QStringLiteral("UPDATE ReelShelfIndex SET %1 WHERE %2").arg(assignments.join(u", "), seekCondition),
+        values, id, error);
+}
+
 bool Catalogue::deleteMovie(double id, QString* error)
 {
-    Connection c(path_);
-    if (!c.ok()) {
-        setError(error, c.error());
-        return false;
-    }
-    QSqlQuery q(c.db());
-    q.prepare(QStringLiteral("DELETE FROM ReelShelfIndex WHERE %1").arg(seekCondition));
-    q.addBindValue(id);
-    if (!q.exec()) {
-        setError(error, queryError(path_, q));
-        return false;
-    }
-    if (q.numRowsAffected() < 1) {
-        setError(error, missingMovie(id));
-        return false;
-    }
-    return true;
+    return changeOneMovie(
+        path_, QStringLiteral("DELETE FROM ReelShelfIndex WHERE %1").arg(seekCondition), {}, id, error);
 }
