@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QVarLengthArray>
 #include <cmath>
 #include <cstdlib>
@@ -183,6 +184,120 @@ QByteArrayView trimmedUtf8View(QByteArrayView utf8)
 QString trimmedUtf8(QByteArrayView utf8)
 {
     return decodeUtf8(trimmedUtf8View(utf8));
+}
+
+namespace {
+
+struct Utf8Census
+{
+    qsizetype sequences = 0; // valid multi-byte sequences
+    qsizetype badBytes = 0;
+};
+
+// Counts what a strict UTF-8 reading of the bytes would find.
+Utf8Census utf8Census(QByteArrayView bytes)
+{
+    Utf8Census census;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char lead = p[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        }
+        bool ok = length > 0 && i + length <= n;
+        for (int k = 1; ok && k < length; ++k) {
+            const unsigned char c = p[i + k];
+            ok = k == 1 ? (c >= low && c <= high) : (c >= 0x80 && c <= 0xBF);
+        }
+        if (ok) {
+            ++census.sequences;
+            i += length;
+        } else {
+            ++census.badBytes;
+            ++i;
+        }
+    }
+    return census;
+}
+
+QString decodeWith(QStringDecoder& decoder, QByteArrayView bytes)
+{
+    return decoder.decode(bytes);
+}
+
+} // namespace
+
+DecodedText decodeText(QByteArrayView bytes)
+{
+    DecodedText out;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        out.encoding = TextEncoding::Utf8Bom;
+        out.badBytes = utf8Census(bytes.sliced(3)).badBytes;
+        out.text = decodeWith(utf8, bytes.sliced(3));
+        return out;
+    }
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        const bool little = bytes.startsWith("\xFF\xFE");
+        QStringDecoder utf16(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+            QStringDecoder::Flag::Stateless);
+        out.encoding = little ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
+        out.text = decodeWith(utf16, bytes.sliced(2));
+        out.badBytes = utf16.hasError() ? 1 : 0;
+        return out;
+    }
+    const Utf8Census census = utf8Census(bytes);
+    if (census.badBytes > census.sequences) {
+        QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
+        if (gb.isValid()) {
+            QString text = decodeWith(gb, bytes);
+            if (!gb.hasError()) {
+                out.encoding = TextEncoding::Gb18030;
+                out.text = std::move(text);
+                return out;
+            }
+        }
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    out.text = decodeWith(utf8, bytes);
+    out.badBytes = census.badBytes;
+    return out;
+}
+
+QByteArray encodeText(QStringView text, TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf16Le:
+        return QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::Stateless).encode(text);
+    case TextEncoding::Utf16Be:
+        return QStringEncoder(QStringEncoder::Utf16BE, QStringEncoder::Flag::Stateless).encode(text);
+    case TextEncoding::Gb18030: {
+        QStringEncoder gb("GB18030", QStringEncoder::Flag::Stateless);
+        if (gb.isValid())
+            return gb.encode(text);
+        return text.toUtf8();
+    }
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8Bom:
+        break;
+    }
+    return text.toUtf8();
 }
 
 QString storedText(const QString& text)

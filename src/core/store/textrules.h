@@ -32,6 +32,24 @@ QString decodeUtf8(QByteArrayView utf8);
 QString trimmedUtf8(QByteArrayView utf8);
 QByteArrayView trimmedUtf8View(QByteArrayView utf8);
 
+// The encodings a text file from this platform or from Windows comes in.
+enum class TextEncoding { Utf8, Utf8Bom, Utf16Le, Utf16Be, Gb18030 };
+
+struct DecodedText
+{
+    QString text;
+    TextEncoding encoding = TextEncoding::Utf8;
+    qsizetype badBytes = 0; // bytes that could not be decoded and became U+FFFD
+};
+
+// Decodes a text file: a byte-order mark decides where there is one; otherwise UTF-8, unless the
+// bytes really are GBK/GB18030 (they decode cleanly that way and hold more bytes that are not
+// UTF-8 than UTF-8 sequences). A UTF-8 file with a few stray bytes stays UTF-8.
+DecodedText decodeText(QByteArrayView bytes);
+
+// Encodes text as `encoding` does, without a byte-order mark.
+QByteArray encodeText(QStringView text, TextEncoding encoding);
+
 // A stored value as a reader shows it: null stays null (an invalid QString), numbers in shortest
 // decimal form, texts trimmed of blanks.
 QString displayText(const QVariant& value);
