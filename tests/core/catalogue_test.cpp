@@ -308,6 +308,20 @@ TEST(CatalogueIds, NextMovieIdIsTheHighestPlusOne)
     EXPECT_EQ(c.nextMovieId(), 8.0);
 }
 
+TEST(CatalogueIds, NumbersThatAreNotFiniteNeverBecomeTheHighest)
+{
+    // Another tool stored an overflowing number, as text and as a real infinity.
+    TestHome home;
+    home.addMovie(3, QStringLiteral("a"), 1);
+    home.exec(QStringLiteral("INSERT INTO ReelShelfIndex (ID, MovieName) VALUES ('1e999年', 'x'), (9e999, 'y')"));
+    Catalogue c(home.folder().catalogueFile());
+    EXPECT_EQ(c.nextMovieId(), 4.0);
+    MovieRecord m;
+    m[MovieField::ID] = *c.nextMovieId();
+    ASSERT_TRUE(c.addMovie(m));
+    EXPECT_EQ(c.nextMovieId(), 5.0) << "later adds keep working";
+}
+
 TEST(CatalogueOrder, RecordsComeInStoredOrder)
 {
     TestHome home;

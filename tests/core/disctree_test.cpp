@@ -80,6 +80,15 @@ TEST(DiscTree, ADiscNumberThatIsNoNumberCountsZero)
     EXPECT_EQ(describe(data.discs), QStringLiteral("NodeA1 碟#A1 2"));
 }
 
+TEST(DiscTree, AnOverflowingDiscNumberTakesNoPartInTheHighest)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("7"));
+    home.addDisc(QStringLiteral("1e999"));
+    home.addDisc(QStringLiteral("-1e999"));
+    EXPECT_EQ(load(home).highestDiscNumber, 7);
+}
+
 TEST(DiscTree, DiscWithoutNumberIsPassedOver)
 {
     TestHome home;

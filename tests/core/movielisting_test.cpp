@@ -91,6 +91,22 @@ TEST_F(MovieListTest, DiscNumbersStoredByOtherToolsAreMatchedByTheirText)
     EXPECT_EQ(list(QStringLiteral("Node12")).rows.at(5)[ListCol::DiskNum], QStringLiteral("12"));
 }
 
+TEST_F(MovieListTest, ANumberThatShowsAsTheDiscIsListedUnderIt)
+{
+    // Fractions a hair away from a whole number show as that number, so its disc lists them.
+    home_.exec(QStringLiteral("INSERT INTO ReelShelfIndex (ID, MovieName, DiskNum) VALUES "
+                              "(100, 'above', 12.000000000000002), (101, 'below', 11.999999999999998), "
+                              "(102, 'apart', 12.0001), (103, 'sum', 0.30000000000000004)"));
+    EXPECT_EQ(titles(list(QStringLiteral("Node12"))).mid(5),
+        (QStringList { QStringLiteral("above"), QStringLiteral("below") }));
+    EXPECT_EQ(titles(list(QStringLiteral("Node12.0001"))), QStringList { QStringLiteral("apart") });
+    EXPECT_EQ(titles(list(QStringLiteral("Node0.3"))), QStringList { QStringLiteral("sum") });
+    // The all-movies listing shows them as the disc number they are listed under.
+    const MovieListing all = list(QStringLiteral("NodeAll"));
+    EXPECT_EQ(all.rows.at(40)[ListCol::DiskNum], QStringLiteral("12"));
+    EXPECT_EQ(all.rows.at(41)[ListCol::DiskNum], QStringLiteral("12"));
+}
+
 TEST_F(MovieListTest, FavouritesRootListsNothing)
 {
     const MovieListing l = list(DiscTree::favKey, 2);

@@ -2,6 +2,7 @@
 #include "testsupport.h"
 
 #include <QVariant>
+#include <cmath>
 #include <clocale>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -126,6 +127,49 @@ TEST(TextRules, ShortestDecimalForm)
     EXPECT_EQ(shortestDecimal(std::numeric_limits<double>::quiet_NaN()), QStringLiteral("0"));
 }
 
+TEST(TextRules, ShortestDecimalAtTheExtremesKeepsFifteenDigitsAndNeverShowsMinusZero)
+{
+    const struct
+    {
+        double value;
+        const char* shown;
+    } cases[] = {
+        { -1e-20, "-1E-20" },
+        { 1e-20, "1E-20" },
+        { -1e-7, "-0.0000001" },
+        { -4e-16, "-4E-16" },
+        { 999999999999999.9, "1E+15" },
+        { 999999999999999.0, "999999999999999" },
+        { 1e15, "1E+15" },
+        { 1e300, "1E+300" },
+        { -1.5e300, "-1.5E+300" },
+        { 1.0000000000000002, "1" },
+        { 0.30000000000000004, "0.3" },
+        { 123456789.123, "123456789.123" },
+        { 2.0 / 3.0, "0.666666666666667" },
+        { std::numeric_limits<double>::infinity(), "0" },
+        { -std::numeric_limits<double>::infinity(), "0" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(shortestDecimal(c.value), QString::fromLatin1(c.shown)) << c.value;
+    // Whatever the number, the shown form reads back as a number within the shown digits.
+    for (const auto& c : cases) {
+        if (std::isfinite(c.value)) {
+            EXPECT_NEAR(numericValue(shortestDecimal(c.value)), c.value, std::fabs(c.value) * 1e-14);
+        }
+    }
+}
+
+TEST(TextRules, NumbersThatOverflowReadAsZero)
+{
+    EXPECT_EQ(numericValue(QStringLiteral("1e999")), 0);
+    EXPECT_EQ(numericValue(QStringLiteral("-1e999")), 0);
+    EXPECT_EQ(numericValue(QStringLiteral("1e308")), 1e308);
+    double value = -1;
+    EXPECT_TRUE(isWholeNumber(QStringLiteral("1e999"), &value));
+    EXPECT_EQ(value, 0);
+}
+
 TEST(TextRules, RemoveSeparatorsTakesTheFirstOccurrenceOnly)
 {
     const QStringList slash { QStringLiteral("/") };
@@ -157,4 +201,36 @@ TEST(TextRules, IntegerConversionsRoundAndClamp)
     EXPECT_EQ(toInt32(15923455), 15923455);
     EXPECT_EQ(toInt32(1e12), std::numeric_limits<qint32>::max());
     EXPECT_EQ(toInt32(std::numeric_limits<double>::infinity()), 0);
+}
+
+TEST(TextRules, TextFilesAreDecodedByWhatTheirBytesAre)
+{
+    const QByteArray utf8 = QStringLiteral("路径=/media/中文\n").toUtf8();
+    // A stray byte from another editor leaves the rest of a UTF-8 file as it is.
+    DecodedText stray = decodeText(QByteArray("; caf\xE9\n") + utf8);
+    EXPECT_EQ(stray.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(stray.badBytes, 1);
+    EXPECT_TRUE(stray.text.endsWith(QStringLiteral("路径=/media/中文\n")));
+
+    // "光驱" in GBK, as Windows saves it.
+    const DecodedText gbk = decodeText("drive=\xb9\xe2\xc7\xfd\r\n");
+    EXPECT_EQ(gbk.encoding, TextEncoding::Gb18030);
+    EXPECT_EQ(gbk.text, QStringLiteral("drive=光驱\r\n"));
+    EXPECT_EQ(encodeText(gbk.text, gbk.encoding), QByteArray("drive=\xb9\xe2\xc7\xfd\r\n"));
+
+    const DecodedText bom = decodeText(QByteArray("\xEF\xBB\xBF") + utf8);
+    EXPECT_EQ(bom.encoding, TextEncoding::Utf8Bom);
+    EXPECT_EQ(bom.text, QStringLiteral("路径=/media/中文\n"));
+
+    const DecodedText wide = decodeText(QByteArray("\xFF\xFE", 2) + QByteArray("A\0\x2d\x4e", 4));
+    EXPECT_EQ(wide.encoding, TextEncoding::Utf16Le);
+    EXPECT_EQ(wide.text, QStringLiteral("A中"));
+
+    // Bytes that are neither are read as UTF-8 with replacement characters, never dropped.
+    const DecodedText garbage = decodeText("\xff\xfe\x80");
+    EXPECT_EQ(garbage.encoding, TextEncoding::Utf16Le); // a byte-order mark decides
+    const DecodedText noise = decodeText("a\xff\x80\xff");
+    EXPECT_EQ(noise.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(noise.badBytes, 3);
+    EXPECT_TRUE(decodeText("").text.isEmpty());
 }

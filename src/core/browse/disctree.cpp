@@ -3,6 +3,8 @@
 #include "store/catalogue.h"
 #include "store/textrules.h"
 
+#include <cmath>
+
 namespace DiscTree {
 
 NodeKind kindOf(const QString& key)
@@ -64,7 +66,11 @@ std::optional<DiscTreeData> load(const Catalogue& catalogue, QString* error)
         node.icon = iconForStation(r.station);
         node.record = r;
         data.discs.append(node);
-        highest = std::max(highest, std::round(TextRules::numericValue(r.diskNum.toString())));
+        const double number = r.diskNum.typeId() == QMetaType::QString
+            ? TextRules::numericValue(r.diskNum.toString())
+            : r.diskNum.toDouble();
+        if (std::isfinite(number))
+            highest = std::max(highest, std::round(number));
         if (!r.fav.isNull() && TextRules::trimBlanks(r.fav.toString()) == QStringLiteral("Yes")) {
             node.key = favDiscPrefix + node.discNumber;
             data.favourites.append(node);

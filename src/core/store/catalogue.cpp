@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <cmath>
 #include <memory>
 #include <sqlite3.h>
 
@@ -410,8 +411,16 @@ QString storedMovieSql(bool byDisc)
 {
     QString sql = QStringLiteral("SELECT %1 FROM ReelShelfIndex").arg(columnList(movieColumns()));
     if (byDisc)
-        sql += QStringLiteral(" WHERE DiskNum = ?1 OR typeof(DiskNum) IN ('text', 'blob')");
+        sql += QStringLiteral(" WHERE DiskNum BETWEEN ?1 AND ?2 OR typeof(DiskNum) IN ('text', 'blob')");
     return sql + QStringLiteral(" ORDER BY rowid");
+}
+
+// The stored numbers that may show as the same text as `number`: shown with fifteen significant
+// digits, two numbers that differ by less than a few parts in 10^15 can print alike.
+std::pair<double, double> discNumberRange(double number)
+{
+    const double slack = std::fabs(number) * 1e-13;
+    return { number - slack, number + slack };
 }
 
 // The SQLite connection under a Qt one, for reading large tables without a QVariant per value.
@@ -447,8 +456,11 @@ bool walkWithSqlite(sqlite3* handle, const QString& path, std::optional<double> 
         return false;
     }
     const std::unique_ptr<sqlite3_stmt, StatementDeleter> statement(raw);
-    if (disc)
-        sqlite3_bind_double(raw, 1, *disc);
+    if (disc) {
+        const auto [low, high] = discNumberRange(*disc);
+        sqlite3_bind_double(raw, 1, low);
+        sqlite3_bind_double(raw, 2, high);
+    }
     StoredMovie movie;
     for (;;) {
         const int step = sqlite3_step(raw);
@@ -520,8 +532,11 @@ bool Catalogue::forEachStoredMovie(
     QSqlQuery q(c.db());
     q.setForwardOnly(true);
     q.prepare(storedMovieSql(disc.has_value()));
-    if (disc)
-        q.addBindValue(*disc);
+    if (disc) {
+        const auto [low, high] = discNumberRange(*disc);
+        q.addBindValue(low);
+        q.addBindValue(high);
+    }
     if (!q.exec()) {
         setError(error, queryError(path_, q));
         return false;
@@ -622,7 +637,9 @@ std::optional<double> Catalogue::nextMovieId(QString* error) const
             continue;
         const double n
             = v.typeId() == QMetaType::QString ? TextRules::numericValue(v.toString()) : v.toDouble();
-        highest = std::max(highest, n);
+        // An infinite number written by another tool would make every later number the same.
+        if (std::isfinite(n))
+            highest = std::max(highest, n);
     }
     return highest + 1;
 }

@@ -43,8 +43,8 @@ public:
     // that returns false stops the walk. Returns false on a database failure.
     bool forEachMovie(const std::function<bool(const MovieRecord&)>& visit, QString* error = nullptr) const;
     // The walk behind the movie list: values as stored, without copies. With `disc`, only the
-    // movies whose DiskNum may read as that number are visited (equal as a number, or stored
-    // as text); the caller checks the exact text.
+    // movies whose DiskNum may show as that number are visited (within the rounding of the shown
+    // form, or stored as text); the caller checks the exact text.
     bool forEachStoredMovie(std::optional<double> disc, const std::function<bool(const StoredMovie&)>& visit,
         QString* error = nullptr) const;
     // The number of movie records, or -1 on failure.

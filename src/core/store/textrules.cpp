@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QVarLengthArray>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -106,7 +107,8 @@ double parseCollected(const std::string& s)
     // locale with decimal commas "7.5" would read as 7.
     static const locale_t cNumbers = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     const double v = strtod_l(s.c_str(), nullptr, cNumbers);
-    if (std::isnan(v))
+    // "1e999" overflows; a number that is not finite reads as nothing at all.
+    if (!std::isfinite(v))
         return 0.0;
     return v;
 }
@@ -136,26 +138,42 @@ bool isWholeNumber(const QString& text, double* value)
     return true;
 }
 
+namespace {
+
+// Drops the zeros a fixed number of decimals leaves behind: "7.500" -> "7.5", "12.000" -> "12".
+void chopTrailingZeros(QString& text)
+{
+    if (!text.contains(u'.'))
+        return;
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+}
+
+} // namespace
+
 QString shortestDecimal(double value)
 {
-    if (!std::isfinite(value))
-        return QStringLiteral("0");
-    if (value == 0.0)
-        return QStringLiteral("0"); // also turns -0 into 0
-    if (std::trunc(value) == value && std::fabs(value) < 1e15)
-        return QString::number(static_cast<qint64>(value));
-    // Fifteen significant digits, as a double holds them, without an exponent for the
-    // magnitudes a catalogue holds.
-    QString text = QString::number(value, 'g', 15);
-    if (text.contains(u'e')) {
-        text = QString::number(value, 'f', 15);
-        if (text.contains(u'.')) {
-            while (text.endsWith(u'0'))
-                text.chop(1);
-            if (text.endsWith(u'.'))
-                text.chop(1);
-        }
+    if (!std::isfinite(value) || value == 0.0)
+        return QStringLiteral("0"); // also -0
+    // Fifteen significant digits, as the catalogues' own platform shows numbers. Rounding to them
+    // first turns 0.1 + 0.2 into 0.3 and decides the form by the number as it will be shown.
+    const QString scientific = QString::number(value, 'e', 14);
+    const qsizetype e = scientific.indexOf(u'e');
+    const int exponent = scientific.mid(e + 1).toInt();
+    const double rounded = scientific.toDouble();
+    if (exponent >= 15 || exponent < -7) {
+        // Too large or too small for plain digits to stay readable: 1E+300, -1E-20.
+        QString mantissa = scientific.left(e);
+        chopTrailingZeros(mantissa);
+        return mantissa + u'E' + (exponent < 0 ? u'-' : u'+')
+            + QString::number(std::abs(exponent)).rightJustified(2, u'0');
     }
+    if (std::trunc(rounded) == rounded)
+        return QString::number(static_cast<qint64>(rounded));
+    QString text = QString::number(rounded, 'f', 14 - exponent);
+    chopTrailingZeros(text);
     return text;
 }
 

@@ -19,7 +19,9 @@ double numericValue(const QString& text);
 // True when the whole text (blanks and tabs aside) is a number, as a switch value must be.
 bool isWholeNumber(const QString& text, double* value = nullptr);
 
-// A number as text without leading zeros, trailing ".0", exponent or separators: 12, 7.5, -3.
+// A number as text with at most fifteen significant digits, without leading zeros, trailing ".0"
+// or separators: 12, 7.5, -3, 0.3 for 0.1 + 0.2. Whole numbers below 10^15 are plain digits; from
+// 10^15 up and below 10^-7 the exponent form is shorter (1E+15, -1E-20). Never "-0".
 QString shortestDecimal(double value);
 
 // The form free-text fields are stored in: the text followed by one blank, never empty.
