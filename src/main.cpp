@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QScreen>
 
 int main(int argc, char* argv[])
 {
@@ -28,12 +27,8 @@ int main(int argc, char* argv[])
         prompt.warn(nullptr, problem);
 
     MainWindow window(context);
-    // Some desktops (and none at all) ignore the maximise request; fill the screen either way.
-    if (const QScreen* screen = window.screen())
-        window.setGeometry(screen->availableGeometry());
-    window.showMaximized();
-    if (!window.load(&problem)) {
-        prompt.ask(&window, Prompt::Icon::Critical, problem, Prompt::Buttons::Ok);
+    if (!window.loadAndShow(&problem)) {
+        prompt.ask(nullptr, Prompt::Icon::Critical, problem, Prompt::Buttons::Ok);
         return 1;
     }
     return QApplication::exec();

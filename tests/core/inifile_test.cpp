@@ -148,19 +148,72 @@ TEST_F(IniFileTest, OlderChineseEncodingIsRead)
     EXPECT_EQ(readIniString(mainSection, QStringLiteral("Customdrive"), ini()), QStringLiteral("光驱"));
     EXPECT_EQ(readIniString(QStringLiteral("电影"), QStringLiteral("Key"), ini()), QStringLiteral("1"));
 
-    // A write keeps the content and stores it as UTF-8 from then on.
+    // A write keeps the file in the encoding it came in, every other line byte for byte.
     ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), ini()));
     EXPECT_EQ(readBytes(ini()),
-        QStringLiteral("[ReelShelfIndex1.02]\nCustomdrive=光驱\nAutoOpen=0\n[电影]\nKey=1\n").toUtf8());
+        QByteArray(
+            "[ReelShelfIndex1.02]\nCustomdrive=\xb9\xe2\xc7\xfd\nAutoOpen=0\n[\xb5\xe7\xd3\xb0]\nKey=1\n"));
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("Customdrive"), QStringLiteral("电影"), ini()));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Customdrive"), ini()), QStringLiteral("电影"));
+    EXPECT_TRUE(readBytes(ini()).contains("Customdrive=\xb5\xe7\xd3\xb0\n"));
 }
 
-TEST_F(IniFileTest, UnreadableEncodingIsNeverRewritten)
+TEST_F(IniFileTest, AStrayByteNeitherGarblesNorDestroysTheFile)
 {
-    const QByteArray garbage = "[ReelShelfIndex1.02]\nCustomdrive=\xff\xff\x80\xff\n";
+    // Another editor saved a Latin-1 comment into an otherwise UTF-8 file.
+    const QByteArray before = QByteArray("; caf\xE9\n")
+        + QStringLiteral("[ReelShelfIndex1.02]\nCustomdrive=/media/中文\n"
+                         "AutoOpen=1\n")
+              .toUtf8();
+    writeBytes(ini(), before);
+    EXPECT_EQ(
+        readIniString(mainSection, QStringLiteral("Customdrive"), ini()), QStringLiteral("/media/中文"));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()), QStringLiteral("1"));
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), ini()));
+    QByteArray expected = before;
+    expected.replace("AutoOpen=1", "AutoOpen=0");
+    EXPECT_EQ(readBytes(ini()), expected);
+}
+
+TEST_F(IniFileTest, LinesInNoKnownEncodingSurviveAWriteByteForByte)
+{
+    const QByteArray garbage = "[ReelShelfIndex1.02]\nCustomdrive=\xff\xff\x80\xff\nAutoOpen=0\n";
     writeBytes(ini(), garbage);
-    EXPECT_FALSE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("1"), ini()));
-    EXPECT_EQ(readBytes(ini()), garbage);
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()), QStringLiteral("0"));
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("1"), ini()));
+    EXPECT_EQ(
+        readBytes(ini()), QByteArray("[ReelShelfIndex1.02]\nCustomdrive=\xff\xff\x80\xff\nAutoOpen=1\n"));
+}
+
+TEST_F(IniFileTest, OnlyTheFirstSectionOfANameCountsAndOnlySemicolonsComment)
+{
+    writeBytes(ini(),
+        "[ReelShelfIndex1.02]\nAutoOpen=0\n#Tag=hash\n;Note=comment\n"
+        "[reelshelfindex1.02]\nAutoOpen=1\nRidofCD=1\n");
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()), QStringLiteral("0"));
+    EXPECT_TRUE(readIniString(mainSection, QStringLiteral("RidofCD"), ini()).isEmpty());
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("#Tag"), ini()), QStringLiteral("hash"));
+    EXPECT_TRUE(readIniString(mainSection, QStringLiteral(";Note"), ini()).isEmpty());
+    // The writer agrees with the reader: the key goes into the first section.
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("RidofCD"), QStringLiteral("0"), ini()));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("RidofCD"), ini()), QStringLiteral("0"));
+    EXPECT_TRUE(readBytes(ini()).endsWith("AutoOpen=1\nRidofCD=1\n"));
+}
+
+TEST_F(IniFileTest, AnOversizedFileIsNeitherReadNorWritten)
+{
+    QByteArray huge = "[ReelShelfIndex1.02]\nAutoOpen=0\n";
+    huge += QByteArray(int(IniFile::MaxFileSize), ';');
+    writeBytes(ini(), huge);
     EXPECT_TRUE(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()).isEmpty());
+    QString problem;
+    EXPECT_FALSE(
+        writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("1"), ini(), &problem));
+    EXPECT_TRUE(problem.contains(QStringLiteral("太大"))) << problem.toStdString();
+    EXPECT_EQ(readBytes(ini()).size(), huge.size());
+    const Settings s(ini());
+    EXPECT_TRUE(s.autoOpen()) << "the shipped value holds while the file is refused";
+    EXPECT_TRUE(s.problem().contains(QDir::toNativeSeparators(ini()))) << s.problem().toStdString();
 }
 
 TEST_F(IniFileTest, WriteIntoImpossibleFolderFails)
@@ -229,8 +282,47 @@ TEST_F(IniFileTest, ColumnWidths)
     EXPECT_EQ(s.columnWidthTwips(6), 1200);
     EXPECT_EQ(s.columnWidthTwips(7), 32767);
     EXPECT_EQ(s.columnWidthTwips(16), 900);
-    // Colum1 is missing: shown as shipped, but it has no width either.
-    EXPECT_EQ(s.columnWidthTwips(1), 0);
+    // Colum1 and its width are missing: shown as shipped, at the shipped width.
+    EXPECT_EQ(s.columnWidthTwips(1), 750);
+    // Colum8 is missing and hidden as shipped.
+    EXPECT_EQ(s.columnWidthTwips(8), 0);
+}
+
+TEST_F(IniFileTest, AMissingFileOrKeyReadsAsShipped)
+{
+    // A read-only data folder may leave no settings file at all; the list must still show.
+    const Settings none(ini());
+    EXPECT_EQ(none.colour(QStringLiteral("Setcolor1")), 15923455u);
+    EXPECT_EQ(none.colour(QStringLiteral("Setcolor2")), 12836859u);
+    EXPECT_TRUE(none.autoOpen());
+    EXPECT_EQ(none.columnWidthTwips(0), 3000);
+    EXPECT_EQ(none.columnWidthTwips(8), 0);
+    EXPECT_TRUE(none.problem().isEmpty());
+
+    // Present but empty or not a number is the user's value: 0 for a colour or width, the shipped
+    // value for a switch.
+    writeBytes(
+        ini(), "[ReelShelfIndex1.02]\nSetcolor1=\nAutoOpen=on\n[ColumnHeaders]\nColumLen0=\nColum2=x\n");
+    const Settings some(ini());
+    EXPECT_EQ(some.colour(QStringLiteral("Setcolor1")), 0u);
+    EXPECT_EQ(some.colour(QStringLiteral("Setcolor2")), 12836859u);
+    EXPECT_TRUE(some.autoOpen());
+    EXPECT_EQ(some.columnWidthTwips(0), 0);
+    EXPECT_EQ(some.columnWidthTwips(2), 750);
+}
+
+TEST_F(IniFileTest, TheFileIsReadOnceUntilItChanges)
+{
+    writeBytes(ini(), "[ReelShelfIndex1.02]\nAutoOpen=0\n");
+    const Settings s(ini());
+    for (int i = 0; i < 36; ++i)
+        EXPECT_FALSE(s.autoOpen());
+    EXPECT_EQ(s.loads(), 1);
+    ASSERT_TRUE(
+        writeIniString(Settings::mainSection(), QStringLiteral("AutoOpen"), QStringLiteral("1"), ini()));
+    EXPECT_TRUE(s.autoOpen());
+    EXPECT_TRUE(s.autoOpen());
+    EXPECT_EQ(s.loads(), 2);
 }
 
 TEST_F(IniFileTest, ColoursReadAsWindowsColourReferences)
@@ -249,6 +341,8 @@ TEST_F(IniFileTest, ColoursReadAsWindowsColourReferences)
 TEST_F(IniFileTest, SettingsSeeChangesAtTheNextRead)
 {
     const Settings s(ini());
+    ASSERT_TRUE(
+        writeIniString(Settings::mainSection(), QStringLiteral("AutoOpen"), QStringLiteral("0"), ini()));
     EXPECT_FALSE(s.autoOpen());
     ASSERT_TRUE(
         writeIniString(Settings::mainSection(), QStringLiteral("AutoOpen"), QStringLiteral("1"), ini()));

@@ -7,15 +7,20 @@
 #include "browse/movielistview.h"
 #include "testsupport.h"
 
+#include "store/inifile.h"
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QToolBar>
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,6 +104,81 @@ TEST_F(MainWindowTest, EmptyCatalogueWarnsOnceAndShowsTheTwoRoots)
     ASSERT_EQ(app.prompt.asked.size(), 2);
     EXPECT_EQ(app.prompt.asked.at(1).text, QStringLiteral("光盘数据库还未添加数据!"));
     EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("就绪"));
+}
+
+// Notes whether the main window could be seen when a message came up.
+class VisibilityPrompt final : public Prompt
+{
+public:
+    Answer ask(QWidget*, Icon, const QString& text, Buttons) override
+    {
+        texts.append(text);
+        seen.append(window && window->isVisible());
+        return Answer::Ok;
+    }
+    QWidget* window = nullptr;
+    QStringList texts;
+    QList<bool> seen;
+};
+
+TEST(MainWindowStart, TheWindowIsFilledBeforeItIsShown)
+{
+    TestHome home;
+    VisibilityPrompt prompt;
+    RecordingDesktop desktop;
+    AppContext context(home.folder(), prompt, desktop);
+    MainWindow window(context);
+    prompt.window = &window;
+    QString error;
+    ASSERT_TRUE(window.loadAndShow(&error)) << error.toStdString();
+    ASSERT_EQ(prompt.texts.size(), 1);
+    EXPECT_EQ(prompt.texts.at(0), QStringLiteral("光盘数据库还未添加数据,选择'新建'开始添加."));
+    EXPECT_FALSE(prompt.seen.at(0)) << "the empty-catalogue message came over a half-built window";
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_NE(window.findChild<QLabel*>(QStringLiteral("Image3_0"))->isVisibleTo(&window),
+        window.findChild<QLabel*>(QStringLiteral("Image3_1"))->isVisibleTo(&window));
+}
+
+TEST_F(MainWindowTest, ToolbarAndMenuBarOfferNoMenuThatCouldHideThem)
+{
+    open();
+    EXPECT_EQ(window->createPopupMenu(), nullptr);
+    auto* toolbar = child<QToolBar>(QStringLiteral("Toolbar1"));
+    ASSERT_NE(toolbar, nullptr);
+    for (QWidget* target : { static_cast<QWidget*>(toolbar), static_cast<QWidget*>(window->menuBar()) }) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), target->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(target, &event);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    }
+    EXPECT_FALSE(toolbar->toggleViewAction()->isEnabled());
+    EXPECT_TRUE(toolbar->isVisibleTo(window.get()));
+}
+
+TEST_F(MainWindowTest, WithoutASettingsFileTheListKeepsItsShippedColumnsAndColours)
+{
+    // A read-only data folder may leave no settings file; the list must not lose every column.
+    QFile::remove(app.home.folder().settingsFile());
+    fillCatalogue(app.home);
+    open();
+    QHeaderView* header = window->movieList()->header();
+    EXPECT_EQ(header->sectionSize(0), 200);
+    EXPECT_EQ(header->sectionSize(1), 50);
+    EXPECT_EQ(header->sectionSize(8), 0);
+    const QPalette p = window->movieList()->palette();
+    EXPECT_EQ(p.color(QPalette::Base), QColor(255, 248, 242));
+    EXPECT_EQ(p.color(QPalette::AlternateBase), QColor(251, 223, 195));
+    EXPECT_TRUE(window->discTree()->topLevelItem(0)->isExpanded()) << "AutoOpen reads as shipped";
+    EXPECT_TRUE(app.prompt.asked.isEmpty());
+}
+
+TEST_F(MainWindowTest, AnOversizedSettingsFileIsReportedOnceAndTheDefaultsHold)
+{
+    writeBytes(app.home.folder().settingsFile(), QByteArray(int(IniFile::MaxFileSize) + 10, ';'));
+    fillCatalogue(app.home);
+    open();
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    EXPECT_TRUE(app.prompt.asked.at(0).text.startsWith(QStringLiteral("设置文件 ")));
+    EXPECT_EQ(window->movieList()->header()->sectionSize(0), 200);
 }
 
 TEST_F(MainWindowTest, NodeClicksFillTheListAndTheStatusLine)
@@ -371,16 +451,35 @@ TEST(PosterViewer, FitsSmallPicturesAndStretchesLargeOnes)
     home.writePicture(QStringLiteral("Posters/small.jpg"), 400, 600);
     home.writePicture(QStringLiteral("Posters/wide.jpg"), 600, 300);
     home.writePicture(QStringLiteral("Posters/exact.jpg"), 525, 777);
-    PosterViewer small(home.folder().posterFor(QStringLiteral("small")));
+    const QString fallback = home.folder().defaultPoster();
+    PosterViewer small(home.folder().posterFor(QStringLiteral("small")), fallback);
     EXPECT_FALSE(small.isStretched());
     EXPECT_EQ(small.size(), QSize(400, 613));
-    PosterViewer wide(home.folder().posterFor(QStringLiteral("wide")));
+    PosterViewer wide(home.folder().posterFor(QStringLiteral("wide")), fallback);
     EXPECT_TRUE(wide.isStretched());
     EXPECT_EQ(wide.size(), PosterViewer::innerArea());
-    PosterViewer exact(home.folder().posterFor(QStringLiteral("exact")));
+    PosterViewer exact(home.folder().posterFor(QStringLiteral("exact")), fallback);
     EXPECT_FALSE(exact.isStretched());
-    PosterViewer missing(home.folder().posterFor(QStringLiteral("none")));
-    EXPECT_FALSE(missing.isStretched());
+}
+
+TEST(PosterViewer, AMissingOrBrokenPictureShowsTheDefaultPosterAtItsSize)
+{
+    TestHome home;
+    home.writePicture(QStringLiteral("Posters/00.jpg"), 300, 450);
+    writeBytes(home.folder().posterFor(QStringLiteral("broken")), "not a picture");
+    const QString fallback = home.folder().defaultPoster();
+    for (const char* name : { "none", "broken" }) {
+        PosterViewer viewer(home.folder().posterFor(QString::fromLatin1(name)), fallback);
+        EXPECT_FALSE(viewer.isStretched()) << name;
+        EXPECT_EQ(viewer.size(), QSize(300, 463)) << name;
+        const QLabel* image = viewer.findChild<QLabel*>(QStringLiteral("Image1"));
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->pixmap().size(), QSize(300, 450)) << name;
+    }
+    // Without even a default poster the viewer keeps its designed area.
+    QFile::remove(fallback);
+    PosterViewer bare(home.folder().posterFor(QStringLiteral("none")), fallback);
+    EXPECT_EQ(bare.size().width(), PosterViewer::innerArea().width());
 }
 
 TEST(MovieListModel, PassesTheModelTesterThroughFillsAndSorts)
@@ -388,15 +487,18 @@ TEST(MovieListModel, PassesTheModelTesterThroughFillsAndSorts)
     MovieListModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     QList<MovieRow> rows;
-    for (const char* title : { "b", "a", "C" }) {
+    for (const QString& title : { QStringLiteral("英雄"), QStringLiteral("b"), QStringLiteral("a"),
+             QStringLiteral("C"), QStringLiteral("阿甘正传") }) {
         MovieRow::Cells cells;
-        cells[0] = QString::fromLatin1(title);
+        cells[0] = title;
         rows.append(MovieRow(cells));
     }
     model.setRows(rows, 2);
     model.sort(0, Qt::AscendingOrder);
     EXPECT_EQ(model.index(0, 0).data().toString(), QStringLiteral("a"));
     EXPECT_EQ(model.index(2, 0).data().toString(), QStringLiteral("C"));
+    EXPECT_EQ(model.index(3, 0).data().toString(), QStringLiteral("阿甘正传")) << "Latin before Chinese";
+    EXPECT_EQ(model.index(4, 0).data().toString(), QStringLiteral("英雄"));
     model.clear();
     EXPECT_EQ(model.rowCount(), 0);
 }

@@ -1,63 +1,14 @@
 #include "inifile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <QStringList>
 
 namespace IniFile {
 
 namespace {
-
-struct IniText
-{
-    QStringList lines;
-    QString newline = QStringLiteral("\n");
-    bool hadBom = false;
-};
-
-// Settings are written in UTF-8; a file saved by an older tool in GB18030 is still read. A file
-// that is neither is not understood, and so never rewritten.
-bool decodeText(const QByteArray& bytes, QString* text)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    *text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return true;
-    QStringDecoder gb("GB18030");
-    if (gb.isValid()) {
-        *text = gb.decode(bytes);
-        if (!gb.hasError())
-            return true;
-    }
-    return false;
-}
-
-bool loadText(const QString& path, IniText& out, bool* exists)
-{
-    QFile file(path);
-    *exists = file.exists();
-    if (!*exists)
-        return true;
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray bytes = file.readAll();
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        out.hadBom = true;
-        bytes.remove(0, 3);
-    }
-    QString text;
-    if (!decodeText(bytes, &text))
-        return false;
-    if (text.contains(QStringLiteral("\r\n")))
-        out.newline = QStringLiteral("\r\n");
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    out.lines = text.split(u'\n');
-    // A final newline leaves one empty element behind; it is added back on save.
-    if (!out.lines.isEmpty() && out.lines.last().isEmpty())
-        out.lines.removeLast();
-    return true;
-}
 
 QString stripSpaces(const QString& s)
 {
@@ -82,10 +33,10 @@ QString sectionOf(const QString& line)
     return stripSpaces(t.mid(1, close - 1));
 }
 
+// Only ';' starts a comment; a line beginning with '#' is a key line like any other.
 bool isComment(const QString& line)
 {
-    const QString t = stripSpaces(line);
-    return t.startsWith(u';') || t.startsWith(u'#');
+    return stripSpaces(line).startsWith(u';');
 }
 
 // Splits "key = value" into its parts; false when the line has no '='.
@@ -113,90 +64,213 @@ QString unquote(const QString& v)
     return v;
 }
 
-} // namespace
-
-QString readIniString(const QString& section, const QString& key, const QString& path)
+bool isWide(TextEncoding encoding)
 {
-    IniText ini;
-    bool exists = false;
-    if (!loadText(path, ini, &exists) || !exists)
-        return QString(QLatin1String(""));
-    bool inSection = false;
-    for (const QString& line : std::as_const(ini.lines)) {
-        const QString name = sectionOf(line);
-        if (!name.isNull()) {
-            inSection = sameName(name, section);
-            continue;
-        }
-        QString k, v;
-        if (inSection && splitEntry(line, &k, &v) && sameName(k, key))
-            return unquote(v).left(MaxValueLength);
-    }
-    return QString(QLatin1String(""));
+    return encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be;
 }
 
-bool writeIniString(const QString& section, const QString& key, const QString& value, const QString& path)
+QString decodeLine(QByteArrayView bytes, TextEncoding encoding)
 {
-    if (value.contains(u'\n') || value.contains(u'\r') || key.contains(u'=') || key.trimmed().isEmpty())
-        return false;
-    IniText ini;
-    bool exists = false;
-    if (!loadText(path, ini, &exists))
-        return false;
+    if (encoding == TextEncoding::Gb18030) {
+        QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
+        if (gb.isValid())
+            return gb.decode(bytes);
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    return utf8.decode(bytes);
+}
 
-    qsizetype sectionLine = -1;
-    qsizetype lastEntryLine = -1; // last non-blank line of the matching section
-    qsizetype keyLine = -1;
-    bool inSection = false;
-    for (qsizetype i = 0; i < ini.lines.size(); ++i) {
-        const QString& line = ini.lines.at(i);
-        const QString name = sectionOf(line);
+QString nativePath(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+Document Document::fromBytes(const QByteArray& bytes)
+{
+    Document doc;
+    const DecodedText decoded = TextRules::decodeText(bytes);
+    doc.encoding_ = decoded.encoding;
+    if (bytes.isEmpty())
+        return doc;
+    if (isWide(doc.encoding_)) {
+        // Two-byte text cannot be split at newline bytes; its lines re-encode exactly.
+        doc.bom_ = bytes.left(2);
+        QStringList texts = decoded.text.split(u'\n');
+        doc.finalNewline_ = texts.size() > 1 && texts.last().isEmpty();
+        if (doc.finalNewline_)
+            texts.removeLast();
+        for (const QString& t : std::as_const(texts)) {
+            doc.crlf_ = doc.crlf_ || t.endsWith(u'\r');
+            doc.lines_.append(
+                { TextRules::encodeText(t, doc.encoding_), t.endsWith(u'\r') ? t.chopped(1) : t });
+        }
+        return doc;
+    }
+    QByteArrayView body(bytes);
+    if (doc.encoding_ == TextEncoding::Utf8Bom) {
+        doc.bom_ = bytes.left(3);
+        body = body.sliced(3);
+    }
+    doc.finalNewline_ = body.endsWith('\n');
+    if (doc.finalNewline_)
+        body.chop(1);
+    if (body.isEmpty() && !doc.finalNewline_)
+        return doc;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype nl = body.indexOf('\n', from);
+        QByteArrayView raw = body.sliced(from, (nl < 0 ? body.size() : nl) - from);
+        const bool cr = raw.endsWith('\r');
+        doc.crlf_ = doc.crlf_ || cr;
+        doc.lines_.append({ raw.toByteArray(), decodeLine(cr ? raw.chopped(1) : raw, doc.encoding_) });
+        if (nl < 0)
+            break;
+        from = nl + 1;
+    }
+    return doc;
+}
+
+Document::Found Document::find(const QString& section, const QString& key) const
+{
+    Found found;
+    for (qsizetype i = 0; i < lines_.size(); ++i) {
+        const QString& text = lines_.at(i).text;
+        const QString name = sectionOf(text);
         if (!name.isNull()) {
-            if (inSection)
-                break; // only the first matching section is used, as a reader sees it
-            inSection = sameName(name, section);
-            if (inSection) {
-                sectionLine = i;
-                lastEntryLine = i;
-            }
+            if (found.section >= 0)
+                break; // a second section of the same name is not read
+            if (sameName(name, section))
+                found.section = found.lastEntry = i;
             continue;
         }
-        if (!inSection)
+        if (found.section < 0)
             continue;
-        if (!stripSpaces(line).isEmpty())
-            lastEntryLine = i;
+        if (!stripSpaces(text).isEmpty())
+            found.lastEntry = i;
         QString k;
-        if (splitEntry(line, &k, nullptr) && sameName(k, key)) {
-            keyLine = i;
+        if (splitEntry(text, &k, nullptr) && sameName(k, key)) {
+            found.key = i;
             break;
         }
     }
+    return found;
+}
 
-    if (keyLine >= 0) {
-        // Keep the key's spelling as it stands in the file.
+std::optional<QString> Document::value(const QString& section, const QString& key) const
+{
+    const Found found = find(section, key);
+    if (found.key < 0)
+        return std::nullopt;
+    QString k, v;
+    splitEntry(lines_.at(found.key).text, &k, &v);
+    return unquote(v).left(MaxValueLength);
+}
+
+Document::Line Document::makeLine(const QString& text) const
+{
+    const QString withEnd = crlf_ ? text + u'\r' : text;
+    return { TextRules::encodeText(withEnd, encoding_), text };
+}
+
+void Document::setValue(const QString& section, const QString& key, const QString& value)
+{
+    const Found found = find(section, key);
+    if (found.key >= 0) {
+        // Keep the key's spelling and the line's own ending as they stand in the file.
+        const Line& old = lines_.at(found.key);
         QString k;
-        splitEntry(ini.lines.at(keyLine), &k, nullptr);
-        ini.lines[keyLine] = k + u'=' + value;
-    } else if (sectionLine >= 0) {
-        ini.lines.insert(lastEntryLine + 1, key + u'=' + value);
-    } else {
-        if (!ini.lines.isEmpty() && !stripSpaces(ini.lines.last()).isEmpty())
-            ini.lines.append(QString());
-        ini.lines.append(u'[' + section + u']');
-        ini.lines.append(key + u'=' + value);
+        splitEntry(old.text, &k, nullptr);
+        const QString text = k + u'=' + value;
+        const bool cr = isWide(encoding_) ? crlf_ : old.bytes.endsWith('\r');
+        lines_[found.key] = { TextRules::encodeText(cr ? text + u'\r' : text, encoding_), text };
+        return;
     }
+    if (found.section >= 0) {
+        if (found.lastEntry + 1 == lines_.size())
+            finalNewline_ = true;
+        lines_.insert(found.lastEntry + 1, makeLine(key + u'=' + value));
+        return;
+    }
+    if (!lines_.isEmpty() && !stripSpaces(lines_.last().text).isEmpty())
+        lines_.append(makeLine(QString()));
+    lines_.append(makeLine(u'[' + section + u']'));
+    lines_.append(makeLine(key + u'=' + value));
+    finalNewline_ = true;
+}
+
+QByteArray Document::toBytes() const
+{
+    const QByteArray newline = TextRules::encodeText(u"\n", encoding_);
+    QByteArray out = bom_;
+    for (qsizetype i = 0; i < lines_.size(); ++i) {
+        if (i > 0)
+            out += newline;
+        out += lines_.at(i).bytes;
+    }
+    if (finalNewline_ && !lines_.isEmpty())
+        out += newline;
+    return out;
+}
+
+LoadResult load(const QString& path, Document* document, QString* problem)
+{
+    *document = Document();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return LoadResult::Missing;
+    if (info.size() > MaxFileSize) {
+        if (problem)
+            *problem = QStringLiteral("设置文件 %1 太大（%2 KB，设置文件不会超过 %3 KB），程序没有读取它，"
+                                      "暂时按默认设置运行。请检查或移走这个文件。")
+                           .arg(nativePath(path))
+                           .arg(info.size() / 1024)
+                           .arg(MaxFileSize / 1024);
+        return LoadResult::TooLarge;
+    }
+    QFile file(path);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        if (problem)
+            *problem = QStringLiteral("无法读取设置文件 %1：%2。暂时按默认设置运行。")
+                           .arg(nativePath(path),
+                               info.isDir() ? QStringLiteral("这是一个文件夹") : file.errorString());
+        return LoadResult::Unreadable;
+    }
+    *document = Document::fromBytes(file.readAll());
+    return LoadResult::Loaded;
+}
+
+QString readIniString(const QString& section, const QString& key, const QString& path)
+{
+    Document doc;
+    load(path, &doc);
+    return doc.value(section, key).value_or(QString(QLatin1String("")));
+}
+
+bool writeIniString(
+    const QString& section, const QString& key, const QString& value, const QString& path, QString* problem)
+{
+    if (value.contains(u'\n') || value.contains(u'\r') || key.contains(u'=') || key.trimmed().isEmpty()
+        || section.contains(u']') || section.contains(u'\n')) {
+        if (problem)
+            *problem = QStringLiteral("设置项 %1 的值含有换行等无法保存的字符，没有写入。").arg(key);
+        return false;
+    }
+    Document doc;
+    const LoadResult loaded = load(path, &doc, problem);
+    if (loaded == LoadResult::TooLarge || loaded == LoadResult::Unreadable)
+        return false;
+    doc.setValue(section, key, value);
 
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
+    const QByteArray bytes = doc.toBytes();
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+        if (problem)
+            *problem = QStringLiteral("无法写入设置文件 %1：%2").arg(nativePath(path), out.errorString());
         return false;
-    QByteArray bytes;
-    if (ini.hadBom)
-        bytes = "\xEF\xBB\xBF";
-    bytes += ini.lines.join(ini.newline).toUtf8();
-    bytes += ini.newline.toUtf8();
-    if (out.write(bytes) != bytes.size())
-        return false;
-    return out.commit();
+    }
+    return true;
 }
 
 } // namespace IniFile

@@ -1,21 +1,76 @@
 #pragma once
 
+#include "textrules.h"
+
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <optional>
 
 // A small private-profile (INI) reader and writer with the semantics the settings rely on:
 // section and key names match without regard to letter case, anything missing reads as the
-// empty text, and a write replaces a value in place while keeping every other line.
+// empty text, and a write replaces one line while keeping every other line byte for byte.
 namespace IniFile {
 
-inline constexpr int MaxValueLength = 9999;
+using TextRules::DecodedText;
+using TextRules::TextEncoding;
 
-// The value of `key` in `section` of the file at `path`, cut to 9,999 characters; the empty
-// text for a missing file, section or key. Blanks around the '=' are not part of the value.
+inline constexpr int MaxValueLength = 9999;
+// A settings file is a few hundred bytes; anything this large is not one.
+inline constexpr qint64 MaxFileSize = 1024 * 1024;
+
+// The text of one settings file, read once. Lines keep their bytes, so a file in GBK, one with
+// a stray byte or one in no encoding at all is never re-encoded by a write.
+class Document
+{
+public:
+    Document() = default;
+    static Document fromBytes(const QByteArray& bytes);
+
+    // The value as the file holds it (blanks around '=' and surrounding quotes removed, cut to
+    // 9,999 characters); nullopt when the section or key is missing. Only the first section of a
+    // name counts.
+    std::optional<QString> value(const QString& section, const QString& key) const;
+    // Replaces the key's line, or adds the key (and the section) where missing.
+    void setValue(const QString& section, const QString& key, const QString& value);
+    QByteArray toBytes() const;
+
+private:
+    struct Line
+    {
+        QByteArray bytes; // without the line end
+        QString text;
+    };
+    struct Found
+    {
+        qsizetype section = -1;
+        qsizetype lastEntry = -1; // the last non-blank line of the section
+        qsizetype key = -1;
+    };
+    Found find(const QString& section, const QString& key) const;
+    Line makeLine(const QString& text) const;
+
+    QList<Line> lines_;
+    QByteArray bom_;
+    TextEncoding encoding_ = TextEncoding::Utf8;
+    bool crlf_ = false;
+    bool finalNewline_ = true;
+};
+
+enum class LoadResult { Loaded, Missing, Unreadable, TooLarge };
+
+// Reads the file at `path`; on anything but Loaded the document is empty and `problem` (when
+// given) says what went wrong in a sentence for the user.
+LoadResult load(const QString& path, Document* document, QString* problem = nullptr);
+
+// The value of `key` in `section` of the file at `path`; the empty text for a missing, unreadable
+// or oversized file, section or key.
 QString readIniString(const QString& section, const QString& key, const QString& path);
 
 // Writes one key. Creates the file, the section or the key when missing, replaces an existing
-// value in place and keeps every other line as it was. Returns false when the file cannot be
-// read or written (nothing is changed then) or the value holds a line break.
-bool writeIniString(const QString& section, const QString& key, const QString& value, const QString& path);
+// value in place and keeps every other line as it was. Returns false (and changes nothing) when
+// the file cannot be read or written, is too large, or the value holds a line break.
+bool writeIniString(const QString& section, const QString& key, const QString& value, const QString& path,
+    QString* problem = nullptr);
 
 } // namespace IniFile

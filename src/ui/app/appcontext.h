@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/datafolder.h"
+#include "store/settings.h"
 
 #include <QDateTime>
 #include <QUrl>
@@ -37,12 +38,14 @@ struct AppContext
 {
     AppContext(const DataFolder& dataFolder, Prompt& prompts, Desktop& desk)
         : folder(dataFolder)
+        , settings(dataFolder.settingsFile())
         , prompt(prompts)
         , desktop(desk)
     {
     }
 
     DataFolder folder;
+    Settings settings; // read again only when the file changed
     Prompt& prompt;
     Desktop& desktop;
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };

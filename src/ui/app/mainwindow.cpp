@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -162,6 +163,7 @@ void MainWindow::buildToolbar()
     QToolBar* bar = addToolBar(QStringLiteral("工具栏"));
     bar->setObjectName(QStringLiteral("Toolbar1"));
     bar->setMovable(false);
+    bar->toggleViewAction()->setEnabled(false);
     bar->setIconSize(QSize(25, 25));
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     for (const ToolbarButton& b : toolbarButtons) {
@@ -248,14 +250,28 @@ void MainWindow::chooseStatusIcon()
 
 bool MainWindow::load(QString* error)
 {
-    list_->paintRowBands(context_.folder.settingsFile());
+    list_->paintRowBands(context_.settings);
     if (!tree_->rebuildDiscTree(error))
         return false;
-    list_->setupListColumns(context_.folder.settingsFile());
+    list_->setupListColumns(context_.settings);
     pane_->setCurrentIndex(0);
     pane_->reset(context_.folder.defaultPoster());
     pane_->showStars(0, context_.folder.goldStar(), context_.folder.grayStar());
     chooseStatusIcon();
+    // A settings file that could not be read leaves the defaults in force; say why once.
+    if (const QString problem = context_.settings.problem(); !problem.isEmpty())
+        context_.prompt.warn(this, problem);
+    return true;
+}
+
+bool MainWindow::loadAndShow(QString* error)
+{
+    if (!load(error))
+        return false;
+    // Some desktops (and none at all) ignore the maximise request; fill the screen either way.
+    if (const QScreen* screen = this->screen())
+        setGeometry(screen->availableGeometry());
+    showMaximized();
     return true;
 }
 

@@ -23,6 +23,8 @@ public:
     // Fills the window from the catalogue: row colours, tree, columns, default poster, icons.
     // Returns false with a message when the catalogue cannot be read.
     bool load(QString* error);
+    // Loads, then shows the window maximised: nothing is seen half-built.
+    bool loadAndShow(QString* error);
 
     // Runs the command of a toolbar key; a key that matches none does nothing.
     void runToolbarKey(const QString& key);
@@ -37,6 +39,9 @@ public:
 
     // Shows whichever of the two status icons the clock's DDHHMMSS digits pick.
     void chooseStatusIcon();
+
+    // No menu of Qt's own over the toolbar and menu bar: it could hide the toolbar for good.
+    QMenu* createPopupMenu() override { return nullptr; }
 
 private:
     QAction* addCommand(

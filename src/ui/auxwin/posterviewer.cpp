@@ -5,7 +5,18 @@
 #include <QLabel>
 #include <QScreen>
 
-PosterViewer::PosterViewer(const QString& picturePath, QWidget* parent)
+namespace {
+
+QImage readPicture(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    return reader.read();
+}
+
+} // namespace
+
+PosterViewer::PosterViewer(const QString& picturePath, const QString& defaultPoster, QWidget* parent)
     : QDialog(parent)
     , image_(new QLabel(this))
 {
@@ -15,9 +26,9 @@ PosterViewer::PosterViewer(const QString& picturePath, QWidget* parent)
     image_->setObjectName(QStringLiteral("Image1"));
     image_->move(0, 0);
 
-    QImageReader reader(picturePath);
-    reader.setAutoTransform(true);
-    const QImage picture = reader.read(); // unreadable: an empty picture, no message
+    QImage picture = readPicture(picturePath);
+    if (picture.isNull())
+        picture = readPicture(defaultPoster); // no message, as for any picture that will not load
     const QSize area = innerArea();
     const QSize own = picture.isNull() ? QSize(0, 0) : picture.size();
     if (own.width() > area.width() || own.height() > area.height()) {
@@ -28,11 +39,13 @@ PosterViewer::PosterViewer(const QString& picturePath, QWidget* parent)
         image_->resize(area);
         setFixedSize(area);
     } else {
+        // Not even the default poster: the viewer keeps its designed area rather than shrink to nothing.
+        const QSize shown = picture.isNull() ? area : own;
         if (!picture.isNull())
             image_->setPixmap(QPixmap::fromImage(picture));
-        image_->resize(own);
+        image_->resize(shown);
         // The window follows the picture, with room below it as designed (200 twips).
-        setFixedSize(std::max(own.width(), 120), own.height() + 13);
+        setFixedSize(shown.width(), shown.height() + 13);
     }
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
         const QRect s = screen->availableGeometry();

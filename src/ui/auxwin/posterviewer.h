@@ -10,7 +10,8 @@ class PosterViewer : public QDialog
 {
     Q_OBJECT
 public:
-    explicit PosterViewer(const QString& picturePath, QWidget* parent = nullptr);
+    // A picture that is missing or unreadable shows the default poster at its own size instead.
+    PosterViewer(const QString& picturePath, const QString& defaultPoster, QWidget* parent = nullptr);
 
     // The viewer's inner area as designed, in pixels (7875 x 11655 twips).
     static QSize innerArea() { return { 525, 777 }; }

@@ -67,7 +67,7 @@ void BrowseController::openPosterViewer()
 {
     const QString path = context_.session.lastPosterPath.isEmpty() ? context_.folder.defaultPoster()
                                                                    : context_.session.lastPosterPath;
-    auto* viewer = new PosterViewer(path, list_->window());
+    auto* viewer = new PosterViewer(path, context_.folder.defaultPoster(), list_->window());
     viewer->setWindowModality(Qt::ApplicationModal);
     viewer->show();
 }

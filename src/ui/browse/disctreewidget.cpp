@@ -80,8 +80,7 @@ bool DiscTreeWidget::rebuildDiscTree(QString* error)
     for (const DiscNode& n : std::as_const(data_.favourites))
         lastFav = addNode(fav, n.key, n.text, n.icon);
 
-    Settings settings(context_.folder.settingsFile());
-    if (settings.autoOpen()) {
+    if (context_.settings.autoOpen()) {
         // Making the last node of a root visible opens that root.
         if (lastDisc) {
             all->setExpanded(true);

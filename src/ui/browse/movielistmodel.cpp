@@ -1,7 +1,7 @@
 #include "movielistmodel.h"
 
-#include <QCollator>
-#include <QLocale>
+#include "browse/listorder.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -75,17 +75,15 @@ void MovieListModel::clear()
 
 namespace {
 
-// The order of the rows by the text of one column: a text comparison in the Chinese collation,
-// so "10" comes before "9". Equal texts keep their order.
+// The order of the rows by the text of one column, as a text comparison (so "10" comes before
+// "9"). Equal texts keep their order.
 QList<int> sortedOrder(const QList<MovieRow>& rows, int column, Qt::SortOrder order)
 {
-    QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(size_t(rows.size()));
+    QList<QStringView> texts;
+    texts.reserve(rows.size());
     for (const MovieRow& r : rows)
-        keys.push_back(collator.sortKey(r[size_t(column)]));
+        texts.append(r.view(size_t(column)));
+    const std::vector<ListOrder::SortKey> keys = ListOrder::sortKeys(texts);
     QList<int> permutation(rows.size());
     std::iota(permutation.begin(), permutation.end(), 0);
     std::stable_sort(permutation.begin(), permutation.end(), [&](int a, int b) {

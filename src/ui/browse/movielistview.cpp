@@ -43,9 +43,8 @@ int MovieListView::twipsToPixels(int twips)
     return int(std::lround(twips / 15.0));
 }
 
-void MovieListView::setupListColumns(const QString& settingsFile)
+void MovieListView::setupListColumns(const Settings& settings)
 {
-    const Settings settings(settingsFile);
     const auto& columns = listColumns();
     for (int c = 0; c < ListColumnCount; ++c) {
         const int number = columns[size_t(c)].settingsNumber;
@@ -54,9 +53,8 @@ void MovieListView::setupListColumns(const QString& settingsFile)
     }
 }
 
-void MovieListView::paintRowBands(const QString& settingsFile)
+void MovieListView::paintRowBands(const Settings& settings)
 {
-    const Settings settings(settingsFile);
     QPalette p = palette();
     p.setColor(QPalette::Base, fromColourReference(settings.colour(QStringLiteral("SetColor1"))));
     p.setColor(QPalette::AlternateBase, fromColourReference(settings.colour(QStringLiteral("SetColor2"))));

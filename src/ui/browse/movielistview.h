@@ -3,6 +3,7 @@
 #include <QTreeView>
 
 class MovieListModel;
+class Settings;
 struct AppContext;
 
 // The movie list in report view: twenty keyed columns with widths from the settings,
@@ -16,9 +17,9 @@ public:
     MovieListModel* movieModel() const { return model_; }
 
     // Creates the columns: widths in twips from the settings file, a width of 0 hides a column.
-    void setupListColumns(const QString& settingsFile);
+    void setupListColumns(const Settings& settings);
     // The two alternating row colours from the settings file.
-    void paintRowBands(const QString& settingsFile);
+    void paintRowBands(const Settings& settings);
 
     int selectedRow() const;
     static int twipsToPixels(int twips);
