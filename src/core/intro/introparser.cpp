@@ -22,24 +22,25 @@ double roundHalfUp(double value)
     return value - whole >= 0.5 ? whole + 1 : whole;
 }
 
+// Boxes already checked stay checked.
+template <size_t N> void checkAlso(std::array<bool, N>& boxes, const std::array<bool, N>& found)
+{
+    for (size_t i = 0; i < N; ++i)
+        boxes[i] = boxes[i] || found[i];
+}
+
 void takeValue(IntroResult& result, MovieField field, Conversion conversion, const QString& value)
 {
     switch (conversion) {
     case Conversion::Text:
         result.fields[field] = value;
         return;
-    case Conversion::Genres: {
-        const Captions::GenreMarks found = Captions::matchCaptions(value, Captions::editorGenres());
-        for (size_t i = 0; i < found.size(); ++i)
-            result.genres[i] = result.genres[i] || found[i];
+    case Conversion::Genres:
+        checkAlso(result.genres, Captions::matchCaptions(value, Captions::editorGenres()));
         return;
-    }
-    case Conversion::Subtitles: {
-        const Captions::SubtitleMarks found = Captions::matchCaptions(value, Captions::subtitles());
-        for (size_t i = 0; i < found.size(); ++i)
-            result.subtitles[i] = result.subtitles[i] || found[i];
+    case Conversion::Subtitles:
+        checkAlso(result.subtitles, Captions::matchCaptions(value, Captions::subtitles()));
         return;
-    }
     case Conversion::Number:
     case Conversion::RoundedNumber: {
         double number = TextRules::numericValue(value);
@@ -63,7 +64,7 @@ void readLine(IntroResult& result, const QString& line, const RuleSet& rules)
         const std::optional<Conversion> conversion = rules.conversionFor(marker.field);
         if (!conversion)
             continue;
-        takeValue(result, marker.field, *conversion, textFrom(line, marker.valueFrom()));
+        takeValue(result, marker.field, *conversion, textFrom(line, valueOffset(marker.text)));
         result.recognised = true;
     }
 }
@@ -91,7 +92,7 @@ std::optional<QString> extractBlock(const QString& text, const BlockMarker& mark
         return std::nullopt;
     if (marker.extent == BlockMarker::Extent::ToEnd)
         return textFrom(text, at);
-    const qsizetype from = at + marker.text.size() + 1;
+    const qsizetype from = at + valueOffset(marker.text);
     const qsizetype end = from < text.size() ? text.indexOf(marker.family(), from) : -1;
     // A block with no mark after it runs to the end of the text rather than coming out empty.
     return textFrom(text, from, end < 0 ? -1 : end - from);

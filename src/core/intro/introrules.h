@@ -10,6 +10,12 @@
 // The field markers of downloaded description texts, and what each caller takes from them.
 namespace Intro {
 
+// The value after a marker starts past the marker and one separator character.
+inline qsizetype valueOffset(QStringView marker)
+{
+    return marker.size() + 1;
+}
+
 // A line that begins with `text` (compared exactly) gives `field` the rest of the line after the
 // marker and one separator character.
 struct LineMarker
@@ -19,7 +25,6 @@ struct LineMarker
 
     // "◎" or "◆": the two sites' families of markers.
     QChar family() const { return text.front(); }
-    qsizetype valueFrom() const { return text.size() + 1; }
 };
 
 // A marker searched in the whole text once every line is read; its first occurrence counts.
