@@ -15,16 +15,7 @@ using TextRules::TextEncoding;
 
 namespace {
 
-template <size_t N> QList<int> checked(const std::array<bool, N>& boxes)
-{
-    QList<int> out;
-    for (size_t i = 0; i < N; ++i)
-        if (boxes[i])
-            out << int(i);
-    return out;
-}
-
-// Written as a real file in `encoding` and read back the way both imports read it.
+// Written as a real file and read back the way both imports read it.
 QStringList linesOfFile(const QTemporaryDir& dir, const QByteArray& bytes)
 {
     const QString path = dir.filePath(QStringLiteral("intro.txt"));
@@ -94,8 +85,8 @@ TEST(Intro, CircleFamilyInGbkFillsTheEditor)
             { MovieField::Role, QStringLiteral("刘德华\r\n　　　　　　梁朝伟\r\n") },
             { MovieField::Company, QStringLiteral("寰亚电影\r\n") },
             { MovieField::PS, QStringLiteral("◎简　　介　\r\n　　卧底的故事。\r\n\r\n◎截　　图\r\n") } });
-    EXPECT_EQ(checked(r.genres), (QList<int> { 2, 7, 10, 11 }));
-    EXPECT_EQ(checked(r.subtitles), (QList<int> { 0, 1 }));
+    EXPECT_EQ(checkedBoxes(r.genres), (QList<int> { 2, 7, 10, 11 }));
+    EXPECT_EQ(checkedBoxes(r.subtitles), (QList<int> { 0, 1 }));
     EXPECT_EQ(r.scoreText, QStringLiteral("7.5/10 from 1,000 users"));
     EXPECT_EQ(r.score, 8);
     EXPECT_TRUE(r.recognised);
@@ -128,7 +119,7 @@ TEST(Intro, DiamondFamilyInUtf8FillsTheEditor)
             { MovieField::Filetype, QStringLiteral("RMVB") },
             { MovieField::Role, QStringLiteral("刘德华 ◎特邀\r\n　　　　　　梁朝伟\r\n") },
             { MovieField::PS, QStringLiteral("◆简　　介　新的简介\r\n") } });
-    EXPECT_EQ(checked(r.genres), (QList<int> { 1, 6 }));
+    EXPECT_EQ(checkedBoxes(r.genres), (QList<int> { 1, 6 }));
 }
 
 TEST(Intro, ScoreIsRoundedHalfUpForTheEditorAndReadAsItIsForTheWizard)
@@ -157,7 +148,7 @@ TEST(Intro, WizardTakesItsOwnSubsetWithRawGenresAndTheSameBlocks)
     expected[MovieField::Score] = QStringLiteral("7.5");
     const IntroResult r = parse(circleText, wizardRules());
     EXPECT_EQ(r.fields, expected);
-    EXPECT_EQ(checked(r.genres), QList<int> {});
+    EXPECT_EQ(checkedBoxes(r.genres), QList<int> {});
 
     // A translated title is no marker for the wizard: such a text is stored whole.
     const IntroResult only = parse(QStringLiteral("◎译　　名　无间道"), wizardRules());
