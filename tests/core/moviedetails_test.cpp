@@ -14,18 +14,9 @@ MovieRow rowWith(std::initializer_list<std::pair<int, QString>> cells)
     return MovieRow(row);
 }
 
-template <size_t N> QList<int> checked(const std::array<bool, N>& boxes)
-{
-    QList<int> out;
-    for (size_t i = 0; i < N; ++i)
-        if (boxes[i])
-            out << int(i);
-    return out;
-}
-
 QList<int> genresOf(const TestHome& home, const QString& list)
 {
-    return checked(Details::forRow(rowWith({ { ListCol::Type, list } }), home.folder()).genres);
+    return checkedBoxes(Details::forRow(rowWith({ { ListCol::Type, list } }), home.folder()).genres);
 }
 
 } // namespace
@@ -48,7 +39,8 @@ TEST(Details, SubtitleBoxesFollowTheSubtitleList)
 {
     const TestHome home;
     const auto subtitles = [&](const QString& list) {
-        return checked(Details::forRow(rowWith({ { ListCol::SubTitile, list } }), home.folder()).subtitles);
+        return checkedBoxes(
+            Details::forRow(rowWith({ { ListCol::SubTitile, list } }), home.folder()).subtitles);
     };
     EXPECT_EQ(subtitles(QStringLiteral("中文/英文")), (QList<int> { 0, 1 }));
     EXPECT_EQ(subtitles(QStringLiteral("日语/朝语/俄语")), (QList<int> { 4, 5, 6 }));

@@ -9,12 +9,23 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <array>
 #include <memory>
 #include <ostream>
 
 // Whole files, for tests that check that bytes are left alone. writeBytes creates the folder.
 void writeBytes(const QString& path, const QByteArray& bytes);
 QByteArray readBytes(const QString& path);
+
+// The indexes of the checked boxes, for comparing with a short list.
+template <size_t N> QList<int> checkedBoxes(const std::array<bool, N>& boxes)
+{
+    QList<int> out;
+    for (size_t i = 0; i < N; ++i)
+        if (boxes[i])
+            out << int(i);
+    return out;
+}
 
 // Readable failures for Qt strings.
 void PrintTo(const QString& text, std::ostream* os);

@@ -8,24 +8,6 @@
 
 namespace Details {
 
-const std::array<QString, 18>& genreCaptions()
-{
-    static const std::array<QString, 18> captions = { QStringLiteral("喜剧"), QStringLiteral("动作"),
-        QStringLiteral("战争"), QStringLiteral("恐怖"), QStringLiteral("惊秫"), QStringLiteral("历史"),
-        QStringLiteral("科幻"), QStringLiteral("魔幻"), QStringLiteral("科教"), QStringLiteral("动画"),
-        QStringLiteral("剧情"), QStringLiteral("爱情"), QStringLiteral("戏剧"), QStringLiteral("记录"),
-        QStringLiteral("体育"), QStringLiteral("传记"), QStringLiteral("成人"), QStringLiteral("西部") };
-    return captions;
-}
-
-const std::array<QString, 8>& subtitleCaptions()
-{
-    static const std::array<QString, 8> captions = { QStringLiteral("中文"), QStringLiteral("英文"),
-        QStringLiteral("德语"), QStringLiteral("法语"), QStringLiteral("朝语"), QStringLiteral("日语"),
-        QStringLiteral("俄语"), QStringLiteral("其它") };
-    return captions;
-}
-
 QString summaryText(const MovieRow& row)
 {
     static const std::pair<const char16_t*, int> lines[] = { { u"【片    名】", ListCol::MovieName },
@@ -41,23 +23,6 @@ QString summaryText(const MovieRow& row)
         out << QString::fromUtf16(heading) + TextRules::trimBlanks(row[size_t(column)]);
     return out.join(QStringLiteral("\r\n"));
 }
-
-template <size_t N>
-std::array<bool, N> matchCaptions(const QString& list, const std::array<QString, N>& captions)
-{
-    std::array<bool, N> checked {};
-    const QString text = TextRules::removeSeparators(list, { QStringLiteral("/") });
-    for (qsizetype p = 0; p + 1 < text.size(); ++p) {
-        const QStringView pair = QStringView(text).mid(p, 2);
-        for (size_t i = 0; i < N; ++i)
-            if (pair == captions[i])
-                checked[i] = true;
-    }
-    return checked;
-}
-
-template std::array<bool, 18> matchCaptions(const QString&, const std::array<QString, 18>&);
-template std::array<bool, 8> matchCaptions(const QString&, const std::array<QString, 8>&);
 
 int litStars(const QString& scoreText)
 {
@@ -92,8 +57,9 @@ MovieDetails forRow(const MovieRow& row, const DataFolder& folder)
     const QString company = d.boxes[13];
     if (isPlainFileName(company) && QFileInfo(folder.logoFor(company)).isFile())
         d.logoPath = folder.logoFor(company);
-    d.genres = matchCaptions(TextRules::trimBlanks(row[ListCol::Type]), genreCaptions());
-    d.subtitles = matchCaptions(TextRules::trimBlanks(row[ListCol::SubTitile]), subtitleCaptions());
+    d.genres = Captions::matchCaptions(TextRules::trimBlanks(row[ListCol::Type]), Captions::paneGenres());
+    d.subtitles
+        = Captions::matchCaptions(TextRules::trimBlanks(row[ListCol::SubTitile]), Captions::subtitles());
     const QString id = TextRules::trimBlanks(row[ListCol::ID]);
     if (isPlainFileName(id) && QFileInfo(folder.posterFor(id)).isFile())
         d.posterPath = folder.posterFor(id);

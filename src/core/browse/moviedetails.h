@@ -1,5 +1,6 @@
 #pragma once
 
+#include "intro/captions.h"
 #include "movielisting.h"
 
 #include <QString>
@@ -16,8 +17,8 @@ struct MovieDetails
     std::array<QString, 14> boxes; // by text box index (Text1 0 to 13)
     QString summary; // fifteen lines joined by CR LF
     Seen seen = Seen::Unknown;
-    std::array<bool, 18> genres {};
-    std::array<bool, 8> subtitles {};
+    Captions::GenreMarks genres {}; // by the pane's genre captions
+    Captions::SubtitleMarks subtitles {};
     QString logoPath; // empty: no logo
     QString posterPath; // the movie's poster, or the default poster when it has none
     int litStars = 0; // 0 to 10
@@ -32,15 +33,10 @@ inline constexpr std::array<int, TextBoxCount> boxColumn
           ListCol::Role, ListCol::Lastfor, ListCol::Audio, ListCol::MovieSize, ListCol::MovieName,
           ListCol::Year, ListCol::Definition, ListCol::Nation, ListCol::Company };
 
-const std::array<QString, 18>& genreCaptions();
-const std::array<QString, 8>& subtitleCaptions();
 inline const QString seenCaption = QStringLiteral("已经看过");
 inline const QString unseenCaption = QStringLiteral("还未观看");
 
 QString summaryText(const MovieRow& row);
-// Boxes whose two-character caption occurs in the list after its first "/" is removed.
-template <size_t N>
-std::array<bool, N> matchCaptions(const QString& list, const std::array<QString, N>& captions);
 int litStars(const QString& scoreText);
 
 MovieDetails forRow(const MovieRow& row, const DataFolder& folder);

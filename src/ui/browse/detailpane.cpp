@@ -138,7 +138,7 @@ QWidget* DetailPane::buildDetailsPage()
     auto* genreGrid = new QGridLayout(genreFrame);
     for (size_t i = 0; i < genres_.size(); ++i) {
         genres_[i]
-            = displayCheckBox(Details::genreCaptions()[i], QStringLiteral("Check1_%1").arg(i), genreFrame);
+            = displayCheckBox(Captions::paneGenres()[i], QStringLiteral("Check1_%1").arg(i), genreFrame);
         genreGrid->addWidget(genres_[i], int(i / 6), int(i % 6));
     }
     side->addWidget(genreFrame);
@@ -146,8 +146,8 @@ QWidget* DetailPane::buildDetailsPage()
     auto* subtitleFrame = new QGroupBox(QStringLiteral(" 字 幕 "), page);
     auto* subtitleGrid = new QGridLayout(subtitleFrame);
     for (size_t i = 0; i < subtitles_.size(); ++i) {
-        subtitles_[i] = displayCheckBox(
-            Details::subtitleCaptions()[i], QStringLiteral("Check2_%1").arg(i), subtitleFrame);
+        subtitles_[i]
+            = displayCheckBox(Captions::subtitles()[i], QStringLiteral("Check2_%1").arg(i), subtitleFrame);
         subtitleGrid->addWidget(subtitles_[i], int(i / 4), int(i % 4));
     }
     side->addWidget(subtitleFrame);
