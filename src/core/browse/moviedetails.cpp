@@ -31,17 +31,6 @@ int litStars(const QString& scoreText)
     return int(std::clamp(s, 0.0, 10.0));
 }
 
-namespace {
-
-// A record's text used as a file name must not climb out of its folder.
-bool isPlainFileName(const QString& name)
-{
-    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && name != QStringLiteral(".")
-        && name != QStringLiteral("..") && !name.contains(QChar(0));
-}
-
-} // namespace
-
 MovieDetails forRow(const MovieRow& row, const DataFolder& folder)
 {
     MovieDetails d;
@@ -55,13 +44,13 @@ MovieDetails forRow(const MovieRow& row, const DataFolder& folder)
         d.seen = MovieDetails::Seen::No;
 
     const QString company = d.boxes[13];
-    if (isPlainFileName(company) && QFileInfo(folder.logoFor(company)).isFile())
+    if (DataFolder::isPlainFileName(company) && QFileInfo(folder.logoFor(company)).isFile())
         d.logoPath = folder.logoFor(company);
     d.genres = Captions::matchCaptions(TextRules::trimBlanks(row[ListCol::Type]), Captions::paneGenres());
     d.subtitles
         = Captions::matchCaptions(TextRules::trimBlanks(row[ListCol::SubTitile]), Captions::subtitles());
     const QString id = TextRules::trimBlanks(row[ListCol::ID]);
-    if (isPlainFileName(id) && QFileInfo(folder.posterFor(id)).isFile())
+    if (DataFolder::isPlainFileName(id) && QFileInfo(folder.posterFor(id)).isFile())
         d.posterPath = folder.posterFor(id);
     else
         d.posterPath = folder.defaultPoster();

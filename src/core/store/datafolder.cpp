@@ -78,6 +78,12 @@ QString DataFolder::logoFor(const QString& company) const
     return compicsDir() + u'/' + company + QStringLiteral(".jpg");
 }
 
+bool DataFolder::isPlainFileName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && name != QStringLiteral(".")
+        && name != QStringLiteral("..") && !name.contains(QChar(0));
+}
+
 namespace {
 
 // The installed defaults travel inside the program as resources under :/defaults.

@@ -32,6 +32,9 @@ public:
     QString posterFor(const QString& idText) const;
     QString logoFor(const QString& company) const;
 
+    // A record's text used as a file name must not climb out of its folder.
+    static bool isPlainFileName(const QString& name);
+
     static QString catalogueFileName() { return QStringLiteral("ShelfIndex.db"); }
     static QString settingsFileName() { return QStringLiteral("RSISet.ini"); }
 

@@ -8,6 +8,7 @@
 #include <functional>
 
 class Prompt;
+class QWidget;
 
 // Opens files and web addresses with the desktop's default handlers; tests record instead.
 class Desktop
@@ -22,6 +23,12 @@ class SystemDesktop final : public Desktop
 public:
     bool openUrl(const QUrl& url) override;
 };
+
+// Asks the user for one existing file to open; the empty text when they cancel. Tests answer
+// in its place.
+using FilePicker = std::function<QString(
+    QWidget* parent, const QString& title, const QString& folder, const QString& filter)>;
+QString systemPickFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter);
 
 // The values the windows share for the whole run, kept in one place.
 struct SessionState
@@ -49,6 +56,7 @@ struct AppContext
     Prompt& prompt;
     Desktop& desktop;
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+    FilePicker pickFile = systemPickFile;
     SessionState session;
 
     static QString homePage() { return QStringLiteral("https://reelshelf.example.org/"); }

@@ -8,6 +8,7 @@
 #include "browse/disctreewidget.h"
 #include "browse/movielisting.h"
 #include "browse/movielistview.h"
+#include "movies/moviecommands.h"
 #include "prompt.h"
 
 #include <QAction>
@@ -22,12 +23,11 @@
 namespace {
 
 // Commands whose windows are not part of the program yet stay disabled.
-const QStringList unbuiltCommands = { QStringLiteral("MN_NewDisk"), QStringLiteral("MN_Movie"),
-    QStringLiteral("MN_wizard"), QStringLiteral("MN_search"), QStringLiteral("MN_trans"),
-    QStringLiteral("MN_Set1"), QStringLiteral("MN_Set2"), QStringLiteral("MN_Set3"),
-    QStringLiteral("MN_Set4"), QStringLiteral("MN_edit"), QStringLiteral("MN_Move"),
-    QStringLiteral("MN_delete"), QStringLiteral("AddMovie"), QStringLiteral("addtofav"),
-    QStringLiteral("DelFav"), QStringLiteral("ChangeDiskDetail"), QStringLiteral("deldisk") };
+const QStringList unbuiltCommands
+    = { QStringLiteral("MN_NewDisk"), QStringLiteral("MN_wizard"), QStringLiteral("MN_search"),
+          QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"), QStringLiteral("MN_Set2"),
+          QStringLiteral("MN_Set3"), QStringLiteral("MN_Set4"), QStringLiteral("addtofav"),
+          QStringLiteral("DelFav"), QStringLiteral("ChangeDiskDetail"), QStringLiteral("deldisk") };
 
 struct ToolbarButton
 {
@@ -77,6 +77,8 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildCentre();
     buildStatusLine();
     browse_ = new BrowseController(context_, tree_, list_, pane_, status_, this);
+    movies_ = new MovieCommands(context_, tree_, list_, pane_, this);
+    connectMovieCommands();
     for (const QString& name : unbuiltCommands)
         actions_.value(name)->setEnabled(false);
     for (const ToolbarButton& b : toolbarButtons) {
@@ -262,6 +264,21 @@ bool MainWindow::load(QString* error)
     if (const QString problem = context_.settings.problem(); !problem.isEmpty())
         context_.prompt.warn(this, problem);
     return true;
+}
+
+void MainWindow::connectMovieCommands()
+{
+    const std::pair<const char*, void (MovieCommands::*)()> commands[] = {
+        { "MN_Movie", &MovieCommands::newMovie },
+        { "AddMovie", &MovieCommands::addMovieToSelectedDisc },
+        { "MN_edit", &MovieCommands::editSelected },
+        { "MN_Move", &MovieCommands::moveSelected },
+        { "MN_delete", &MovieCommands::deleteSelected },
+    };
+    for (const auto& [name, command] : commands)
+        connect(action(QString::fromLatin1(name)), &QAction::triggered, movies_, command);
+    connect(list_, &MovieListView::editRequested, movies_, &MovieCommands::editSelected);
+    connect(list_, &MovieListView::deleteRequested, movies_, &MovieCommands::deleteSelected);
 }
 
 bool MainWindow::loadAndShow(QString* error)

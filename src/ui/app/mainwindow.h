@@ -6,6 +6,7 @@
 class BrowseController;
 class DetailPane;
 class DiscTreeWidget;
+class MovieCommands;
 class MovieListView;
 class QLabel;
 class QMenu;
@@ -36,6 +37,7 @@ public:
     MovieListView* movieList() const { return list_; }
     DetailPane* detailPane() const { return pane_; }
     QLabel* statusLabel() const { return status_; }
+    MovieCommands* movieCommands() const { return movies_; }
 
     // Shows whichever of the two status icons the clock's DDHHMMSS digits pick.
     void chooseStatusIcon();
@@ -50,6 +52,7 @@ private:
     void buildToolbar();
     void buildCentre();
     void buildStatusLine();
+    void connectMovieCommands();
     void showTreeMenu(const QString& key, const QPoint& globalPos);
     void showMovieMenu(int row, const QPoint& globalPos);
     void showAbout();
@@ -68,4 +71,5 @@ private:
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* rightSplitter_ = nullptr;
     BrowseController* browse_ = nullptr;
+    MovieCommands* movies_ = nullptr;
 };

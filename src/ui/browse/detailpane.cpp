@@ -1,5 +1,7 @@
 #include "detailpane.h"
 
+#include "starrow.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -157,13 +159,8 @@ QWidget* DetailPane::buildDetailsPage()
     scoreRow->addWidget(seen_);
     scoreRow->addSpacing(12);
     scoreRow->addWidget(new QLabel(QStringLiteral("评  分(/10)"), page));
-    for (size_t i = 0; i < stars_.size(); ++i) {
-        stars_[i] = new QLabel(page);
-        stars_[i]->setObjectName(QStringLiteral("Image5_%1").arg(i));
-        stars_[i]->setFixedSize(18, 18);
-        stars_[i]->setAlignment(Qt::AlignCenter);
-        scoreRow->addWidget(stars_[i]);
-    }
+    stars_ = new StarRow(page);
+    scoreRow->addWidget(stars_);
     scoreRow->addStretch(1);
     side->addLayout(scoreRow);
 
@@ -263,8 +260,5 @@ void DetailPane::showMovie(const MovieDetails& d, const QString& goldStar, const
 
 void DetailPane::showStars(int lit, const QString& goldStar, const QString& grayStar)
 {
-    const QPixmap gold(goldStar);
-    const QPixmap gray(grayStar);
-    for (int i = 0; i < int(stars_.size()); ++i)
-        stars_[size_t(i)]->setPixmap(i < lit ? gold : gray);
+    stars_->show(lit, goldStar, grayStar);
 }

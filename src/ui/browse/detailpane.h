@@ -7,6 +7,7 @@
 #include <array>
 
 class QCheckBox;
+class StarRow;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -73,7 +74,7 @@ private:
     std::array<QLineEdit*, Details::TextBoxCount> boxes_ {};
     std::array<QCheckBox*, 18> genres_ {};
     std::array<QCheckBox*, 8> subtitles_ {};
-    std::array<QLabel*, 10> stars_ {};
+    StarRow* stars_ = nullptr;
     QCheckBox* seen_ = nullptr;
     PictureLabel* logo_ = nullptr;
     PictureLabel* poster_ = nullptr;

@@ -73,6 +73,23 @@ void MovieListModel::clear()
     setRows({}, icon_);
 }
 
+void MovieListModel::replaceRow(int row, MovieRow movie)
+{
+    if (row < 0 || row >= rows_.size())
+        return;
+    rows_[row] = std::move(movie);
+    emit dataChanged(index(row, 0), index(row, ListColumnCount - 1));
+}
+
+void MovieListModel::removeMovieRow(int row)
+{
+    if (row < 0 || row >= rows_.size())
+        return;
+    beginRemoveRows({}, row, row);
+    rows_.removeAt(row);
+    endRemoveRows();
+}
+
 namespace {
 
 // The order of the rows by the text of one column, as a text comparison (so "10" comes before

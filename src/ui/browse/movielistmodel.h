@@ -23,6 +23,9 @@ public:
     // Replaces the rows; when sorting is on they come out sorted by the current column and order.
     void setRows(QList<MovieRow> rows, int icon);
     void clear();
+    // An edit rewrites one row, a move or a delete takes it out.
+    void replaceRow(int row, MovieRow movie);
+    void removeMovieRow(int row);
     const MovieRow& movieRow(int row) const { return rows_.at(row); }
 
     bool isSorted() const { return sortColumn_ >= 0; }

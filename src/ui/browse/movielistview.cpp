@@ -4,7 +4,9 @@
 #include "movielistmodel.h"
 #include "store/settings.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -76,6 +78,39 @@ void MovieListView::headerClicked(int section)
     model_->sort(section, next);
     header()->setSortIndicatorShown(true);
     header()->setSortIndicator(section, next);
+}
+
+void MovieListView::keyPressEvent(QKeyEvent* event)
+{
+    if (model_->rowCount() > 0 && selectedRow() >= 0) {
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            emit editRequested();
+            return;
+        case Qt::Key_Delete:
+            emit deleteRequested();
+            return;
+        default:
+            break;
+        }
+    }
+    const int before = selectedRow();
+    QTreeView::keyPressEvent(event);
+    // Moving through the rows with the keyboard shows each movie, as a click does.
+    if (selectedRow() != before && selectedRow() >= 0)
+        emit leftReleased(selectedRow());
+}
+
+void MovieListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The mouse's menu comes with the button's release; the keyboard's menu key comes here.
+    if (event->reason() != QContextMenuEvent::Keyboard || model_->rowCount() == 0)
+        return;
+    if (selectedRow() < 0)
+        setCurrentIndex(model_->index(0, 0));
+    const QRect r = visualRect(model_->index(selectedRow(), 0));
+    emit rightReleased(selectedRow(), viewport()->mapToGlobal(r.center()));
 }
 
 void MovieListView::mouseReleaseEvent(QMouseEvent* event)

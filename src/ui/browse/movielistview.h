@@ -25,11 +25,16 @@ public:
     static int twipsToPixels(int twips);
 
 signals:
+    // A row chosen with the left button, or reached with the arrow keys: the pane shows it.
     void leftReleased(int row);
     void rightReleased(int row, const QPoint& globalPos);
+    void editRequested();
+    void deleteRequested();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void headerClicked(int section);
