@@ -42,6 +42,35 @@ Connection::~Connection()
     QSqlDatabase::removeDatabase(name_);
 }
 
+WriteTransaction::WriteTransaction(QSqlDatabase& db, const QString& path)
+    : db_(db)
+    , path_(path)
+{
+    QSqlQuery q(db_);
+    active_ = q.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    if (!active_)
+        error_ = queryError(path_, q);
+}
+
+WriteTransaction::~WriteTransaction()
+{
+    if (active_) {
+        QSqlQuery q(db_);
+        q.exec(QStringLiteral("ROLLBACK"));
+    }
+}
+
+bool WriteTransaction::commit()
+{
+    QSqlQuery q(db_);
+    if (!q.exec(QStringLiteral("COMMIT"))) {
+        error_ = queryError(path_, q);
+        return false;
+    }
+    active_ = false;
+    return true;
+}
+
 void setError(QString* error, const QString& message)
 {
     if (error)
@@ -50,7 +79,12 @@ void setError(QString* error, const QString& message)
 
 QString queryError(const QString& path, const QSqlQuery& q)
 {
-    const QString text = q.lastError().text();
+    return queryError(path, q.lastError());
+}
+
+QString queryError(const QString& path, const QSqlError& error)
+{
+    const QString text = error.text();
     if (text.contains(QStringLiteral("locked"), Qt::CaseInsensitive)
         || text.contains(QStringLiteral("busy"), Qt::CaseInsensitive))
         return QStringLiteral("目录数据库 %1 正被其他程序锁定，请关闭该程序后再试。").arg(nativePath(path));

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class QSqlError;
 class QSqlQuery;
 class QVariant;
 
@@ -38,8 +39,30 @@ private:
     QString error_;
 };
 
+// Opens with BEGIN IMMEDIATE, taking the write lock at once, so that what a walk inside decides
+// to change is still there when it changes it. Rolls back unless committed.
+class WriteTransaction
+{
+public:
+    WriteTransaction(QSqlDatabase& db, const QString& path);
+    ~WriteTransaction();
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+    bool active() const { return active_; }
+    bool commit();
+    QString error() const { return error_; }
+
+private:
+    QSqlDatabase& db_;
+    QString path_;
+    bool active_ = false;
+    QString error_;
+};
+
 void setError(QString* error, const QString& message);
 QString queryError(const QString& path, const QSqlQuery& q);
+QString queryError(const QString& path, const QSqlError& error);
 // The message for a transaction that could not be started or committed.
 QString writeError(const QString& path, const QSqlDatabase& db);
 
