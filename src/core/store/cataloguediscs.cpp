@@ -61,15 +61,14 @@ DiscOutcome failed(const QString& message)
 DiscOutcome seekDisc(
     QSqlDatabase& db, const QString& path, const QString& number, qint64& rowid, DiscRecord* disc = nullptr)
 {
-    if (number.isEmpty())
-        return { DiscOutcome::NoSuchDisc, Catalogue::missingDiscMessage(number) };
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(
             QStringLiteral("SELECT rowid, %1 FROM DiskState ORDER BY rowid").arg(columnList(discColumns))))
         return failed(queryError(path, q));
     while (q.next()) {
-        if (DiscNumbers::numberOf(q.value(1)) != number)
+        // A disc without a number is in no tree node, so no command can mean it.
+        if (q.value(1).isNull() || DiscNumbers::numberOf(q.value(1)) != number)
             continue;
         rowid = q.value(0).toLongLong();
         if (disc)

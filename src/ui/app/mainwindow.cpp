@@ -8,6 +8,7 @@
 #include "browse/disctreewidget.h"
 #include "browse/movielisting.h"
 #include "browse/movielistview.h"
+#include "discs/disccommands.h"
 #include "prompt.h"
 
 #include <QAction>
@@ -21,12 +22,11 @@
 namespace {
 
 // Commands whose windows are not part of the program yet stay disabled.
-const QStringList unbuiltCommands = { QStringLiteral("MN_NewDisk"), QStringLiteral("MN_Movie"),
-    QStringLiteral("MN_wizard"), QStringLiteral("MN_search"), QStringLiteral("MN_trans"),
-    QStringLiteral("MN_Set1"), QStringLiteral("MN_Set2"), QStringLiteral("MN_Set3"),
-    QStringLiteral("MN_Set4"), QStringLiteral("MN_edit"), QStringLiteral("MN_Move"),
-    QStringLiteral("MN_delete"), QStringLiteral("AddMovie"), QStringLiteral("addtofav"),
-    QStringLiteral("DelFav"), QStringLiteral("ChangeDiskDetail"), QStringLiteral("deldisk") };
+const QStringList unbuiltCommands
+    = { QStringLiteral("MN_Movie"), QStringLiteral("MN_wizard"), QStringLiteral("MN_search"),
+          QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"), QStringLiteral("MN_Set2"),
+          QStringLiteral("MN_Set3"), QStringLiteral("MN_Set4"), QStringLiteral("MN_edit"),
+          QStringLiteral("MN_Move"), QStringLiteral("MN_delete"), QStringLiteral("AddMovie") };
 
 struct ToolbarButton
 {
@@ -76,6 +76,14 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildCentre();
     buildStatusLine();
     browse_ = new BrowseController(context_, tree_, list_, pane_, status_, this);
+    auto* discs = new DiscCommands(context_, tree_, list_, this);
+    connect(action(QStringLiteral("MN_NewDisk")), &QAction::triggered, discs, &DiscCommands::newDisc);
+    connect(action(QStringLiteral("ChangeDiskDetail")), &QAction::triggered, discs,
+        &DiscCommands::changeDiskDetail);
+    connect(action(QStringLiteral("deldisk")), &QAction::triggered, discs, &DiscCommands::deleteDisc);
+    connect(action(QStringLiteral("addtofav")), &QAction::triggered, discs, &DiscCommands::addToFavourites);
+    connect(
+        action(QStringLiteral("DelFav")), &QAction::triggered, discs, &DiscCommands::removeFromFavourites);
     for (const QString& name : unbuiltCommands)
         actions_.value(name)->setEnabled(false);
     for (const ToolbarButton& b : toolbarButtons) {
