@@ -41,16 +41,6 @@ TEST(DiscNumbers, NewNumbersMustBeWrittenAsTheirValue)
     }
 }
 
-TEST(DiscNumbers, MessagesNameTheNumberAndThePlainForm)
-{
-    EXPECT_EQ(DiscNumbers::check(QStringLiteral("012")).error,
-        QStringLiteral("光盘号“012”的写法不规范：光盘号必须是一个不带前导零的普通数字，请改为“12”。"));
-    EXPECT_EQ(DiscNumbers::check(QStringLiteral(" A1 ")).error,
-        QStringLiteral("光盘号“A1”无法使用：光盘号必须是一个不带前导零的普通数字，例如 12。"));
-    EXPECT_EQ(DiscNumbers::takenMessage(QStringLiteral("12")),
-        QStringLiteral("已经存在光盘号为12的光盘,请确认您输入的光盘号正确!"));
-}
-
 TEST(DiscNumbers, BlanksOnlyAreNoNumber)
 {
     for (const QString& typed : { QString(), QStringLiteral("   ") }) {
