@@ -63,6 +63,31 @@ void TestHome::exec(const QString& sql)
     QSqlDatabase::removeDatabase(name);
 }
 
+QStringList TestHome::discRows() const
+{
+    const auto discs = Catalogue(folder().catalogueFile()).discs();
+    if (!discs)
+        return { QStringLiteral("unreadable") };
+    QStringList out;
+    for (const DiscRecord& d : *discs) {
+        QStringList cells;
+        for (const QVariant& v : { d.diskNum, d.name, d.diskType, d.station, d.ps, d.fav })
+            cells << (v.isNull() ? QStringLiteral("-") : v.toString());
+        out << cells.join(u'|');
+    }
+    return out;
+}
+
+QList<double> TestHome::movieIds() const
+{
+    QList<double> ids;
+    Catalogue(folder().catalogueFile()).forEachMovie([&](const MovieRecord& m) {
+        ids << m[MovieField::ID].toDouble();
+        return true;
+    });
+    return ids;
+}
+
 void TestHome::addDisc(const QVariant& number, const QVariant& name, const QVariant& kind,
     const QVariant& station, const QVariant& ps, const QVariant& fav)
 {

@@ -76,6 +76,10 @@ public:
     void addMovie(double id, const QString& title, double disc, const MovieRecord& extra = {});
     // Runs raw SQL against the catalogue file.
     void exec(const QString& sql);
+    // Each disc in stored order as "number|name|kind|condition|notes|favourite", null as "-".
+    QStringList discRows() const;
+    // The IDs of the movies in stored order.
+    QList<double> movieIds() const;
     void writeSetting(const QString& section, const QString& key, const QString& value);
     // Writes a picture of the given pixel size as a JPEG file.
     void writePicture(const QString& relativePath, int width, int height);

@@ -1,6 +1,7 @@
 #include "disctree.h"
 
 #include "store/catalogue.h"
+#include "store/discnumbers.h"
 #include "store/textrules.h"
 
 #include <cmath>
@@ -60,7 +61,7 @@ std::optional<DiscTreeData> load(const Catalogue& catalogue, QString* error)
         if (r.diskNum.isNull())
             continue;
         DiscNode node;
-        node.discNumber = TextRules::trimBlanks(r.diskNum.toString());
+        node.discNumber = DiscNumbers::numberOf(r.diskNum);
         node.key = discPrefix + node.discNumber;
         node.text = nodeText(node.discNumber, r.name);
         node.icon = iconForStation(r.station);

@@ -2,6 +2,7 @@
 
 #include "disctree.h"
 #include "store/catalogue.h"
+#include "store/discnumbers.h"
 #include "store/textrules.h"
 
 #include <QStringDecoder>
@@ -147,12 +148,8 @@ std::optional<MovieListing> listForNode(
         [&](const StoredMovie& m) {
             if (all) {
                 listing.rows.append(movieRow(m, true));
-            } else {
-                if (m[size_t(MovieField::DiskNum)].kind == StoredValue::Null)
-                    return true;
-                MovieRow row = movieRow(m, false);
-                if (row.view(ListCol::DiskNum) == wanted)
-                    listing.rows.append(std::move(row));
+            } else if (DiscNumbers::holdsMovie(wanted, m[size_t(MovieField::DiskNum)])) {
+                listing.rows.append(movieRow(m, false));
             }
             return true;
         },

@@ -21,6 +21,25 @@ using StoredMovie = std::array<StoredValue, MovieFieldCount>;
 // A value as the fast walk hands it out; `buffer` keeps a text alive.
 StoredValue storedValue(const QVariant& value, QByteArray& buffer);
 
+// Which fields of a disc record to assign; a field left out keeps its stored value.
+struct DiscDetails
+{
+    std::optional<QString> name;
+    std::optional<QString> diskType;
+    std::optional<QString> station;
+    std::optional<QString> ps;
+};
+
+// How an operation on one disc, found by its number, came out.
+struct DiscOutcome
+{
+    enum Status { Done, NoSuchDisc, Failed };
+    Status status = Done;
+    QString error; // what to tell the user when it is not Done
+
+    bool ok() const { return status == Done; }
+};
+
 // The catalogue file ShelfIndex.db. Nothing is held open between operations: each call opens the
 // file, does its work and closes it again, so another program may use the file in between.
 class Catalogue
@@ -51,6 +70,18 @@ public:
     qint64 movieCount(QString* error = nullptr) const;
     std::optional<MovieRecord> findMovie(double id, QString* error = nullptr) const;
 
+    // Disc operations find the first disc in stored order whose number (DiscNumbers::numberOf)
+    // is `number` trimmed of blanks. Nothing changes when there is no such disc (NoSuchDisc) or
+    // the catalogue cannot be read or written (Failed); either way `error` says so.
+    DiscOutcome findDisc(const QString& number, DiscRecord* disc = nullptr) const;
+    DiscOutcome updateDisc(const QString& number, const DiscDetails& details);
+    // Fav becomes "Yes" or "No".
+    DiscOutcome setFavourite(const QString& number, bool favourite);
+    // Deletes the disc and exactly the movies its listing shows (DiscNumbers::holdsMovie), all
+    // or nothing. Poster files stay where they are.
+    DiscOutcome deleteDiscWithMovies(const QString& number, qint64* moviesDeleted = nullptr);
+    static QString missingDiscMessage(const QString& number);
+
     std::optional<QList<FileTypeRecord>> fileTypes(QString* error = nullptr) const;
 
     // The number the next added movie gets: the largest numeric reading of ID plus one.
@@ -65,7 +96,8 @@ public:
 
     // Seeks the movie by its number (the first in stored order, should numbers repeat) and
     // assigns the given fields; false when there is no such movie or the write fails.
-    bool updateMovie(double id, const QList<std::pair<MovieField, QVariant>>& fields, QString* error = nullptr);
+    bool updateMovie(
+        double id, const QList<std::pair<MovieField, QVariant>>& fields, QString* error = nullptr);
     // Seeks the movie by its number and deletes it.
     bool deleteMovie(double id, QString* error = nullptr);
 

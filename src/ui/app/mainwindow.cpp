@@ -8,6 +8,7 @@
 #include "browse/disctreewidget.h"
 #include "browse/movielisting.h"
 #include "browse/movielistview.h"
+#include "discs/disccommands.h"
 #include "movies/moviecommands.h"
 #include "prompt.h"
 
@@ -19,15 +20,14 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
+#include <functional>
 
 namespace {
 
 // Commands whose windows are not part of the program yet stay disabled.
-const QStringList unbuiltCommands
-    = { QStringLiteral("MN_NewDisk"), QStringLiteral("MN_wizard"), QStringLiteral("MN_search"),
-          QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"), QStringLiteral("MN_Set2"),
-          QStringLiteral("MN_Set3"), QStringLiteral("MN_Set4"), QStringLiteral("addtofav"),
-          QStringLiteral("DelFav"), QStringLiteral("ChangeDiskDetail"), QStringLiteral("deldisk") };
+const QStringList unbuiltCommands = { QStringLiteral("MN_wizard"), QStringLiteral("MN_search"),
+    QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"), QStringLiteral("MN_Set2"), QStringLiteral("MN_Set3"),
+    QStringLiteral("MN_Set4") };
 
 struct ToolbarButton
 {
@@ -77,8 +77,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildCentre();
     buildStatusLine();
     browse_ = new BrowseController(context_, tree_, list_, pane_, status_, this);
+    discs_ = new DiscCommands(context_, tree_, list_, this);
     movies_ = new MovieCommands(context_, tree_, list_, pane_, this);
-    connectMovieCommands();
+    connectCommands();
     for (const QString& name : unbuiltCommands)
         actions_.value(name)->setEnabled(false);
     for (const ToolbarButton& b : toolbarButtons) {
@@ -266,8 +267,17 @@ bool MainWindow::load(QString* error)
     return true;
 }
 
-void MainWindow::connectMovieCommands()
+void MainWindow::connectCommands()
 {
+    const std::pair<const char*, std::function<void()>> discCommands[] = {
+        { "MN_NewDisk", [this] { discs_->newDisc(); } },
+        { "ChangeDiskDetail", [this] { discs_->changeDiskDetail(); } },
+        { "deldisk", [this] { discs_->deleteDisc(); } },
+        { "addtofav", [this] { discs_->addToFavourites(); } },
+        { "DelFav", [this] { discs_->removeFromFavourites(); } },
+    };
+    for (const auto& [name, command] : discCommands)
+        connect(action(QString::fromLatin1(name)), &QAction::triggered, discs_, command);
     const std::pair<const char*, void (MovieCommands::*)()> commands[] = {
         { "MN_Movie", &MovieCommands::newMovie },
         { "AddMovie", &MovieCommands::addMovieToSelectedDisc },

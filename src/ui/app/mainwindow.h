@@ -6,6 +6,7 @@
 class BrowseController;
 class DetailPane;
 class DiscTreeWidget;
+class DiscCommands;
 class MovieCommands;
 class MovieListView;
 class QLabel;
@@ -37,6 +38,7 @@ public:
     MovieListView* movieList() const { return list_; }
     DetailPane* detailPane() const { return pane_; }
     QLabel* statusLabel() const { return status_; }
+    DiscCommands* discCommands() const { return discs_; }
     MovieCommands* movieCommands() const { return movies_; }
 
     // Shows whichever of the two status icons the clock's DDHHMMSS digits pick.
@@ -52,7 +54,7 @@ private:
     void buildToolbar();
     void buildCentre();
     void buildStatusLine();
-    void connectMovieCommands();
+    void connectCommands();
     void showTreeMenu(const QString& key, const QPoint& globalPos);
     void showMovieMenu(int row, const QPoint& globalPos);
     void showAbout();
@@ -71,5 +73,6 @@ private:
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* rightSplitter_ = nullptr;
     BrowseController* browse_ = nullptr;
+    DiscCommands* discs_ = nullptr;
     MovieCommands* movies_ = nullptr;
 };

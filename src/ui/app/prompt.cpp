@@ -4,7 +4,8 @@
 
 Prompt::Answer MessageBoxPrompt::ask(QWidget* parent, Icon icon, const QString& text, Buttons buttons)
 {
-    QMessageBox box(parent);
+    // A window not yet shown would place the box at its corner; centre it on the screen instead.
+    QMessageBox box(parent && parent->isVisible() ? parent : nullptr);
     box.setWindowTitle(title());
     box.setText(text);
     switch (icon) {

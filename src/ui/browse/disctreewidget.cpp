@@ -5,7 +5,9 @@
 #include "store/catalogue.h"
 #include "store/settings.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -120,4 +122,28 @@ void DiscTreeWidget::mouseReleaseEvent(QMouseEvent* event)
             setCurrentItem(item);
         emit contextMenuWanted(selectedKey(), event->globalPosition().toPoint());
     }
+}
+
+void DiscTreeWidget::keyPressEvent(QKeyEvent* event)
+{
+    // Moving to a node with the keyboard lists it, as a click does; Enter lists it again.
+    const QTreeWidgetItem* before = currentItem();
+    QTreeWidget::keyPressEvent(event);
+    QTreeWidgetItem* now = currentItem();
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (now && (now != before || enter))
+        emit nodeClicked(keyOf(now));
+}
+
+void DiscTreeWidget::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The mouse opens the menu on release (above); the menu key opens it at the current node.
+    if (event->reason() != QContextMenuEvent::Keyboard) {
+        QTreeWidget::contextMenuEvent(event);
+        return;
+    }
+    QPoint at = viewport()->rect().center();
+    if (QTreeWidgetItem* item = currentItem())
+        at = visualItemRect(item).center();
+    emit contextMenuWanted(selectedKey(), viewport()->mapToGlobal(at));
 }

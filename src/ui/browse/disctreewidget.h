@@ -31,6 +31,8 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text, int icon);

@@ -1,0 +1,81 @@
+#pragma once
+
+// Shared by the catalogue's source files only; nothing outside the store includes it.
+
+#include "records.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+class QSqlError;
+class QSqlQuery;
+class QVariant;
+
+namespace CatalogueDb {
+
+inline const QStringList discColumns = { "DiskNum", "Name", "DiskType", "Station", "PS", "Fav" };
+inline const QStringList fileTypeColumns = { "Filetype", "Selected", "Memo" };
+QStringList movieColumns();
+
+QString nativePath(const QString& path);
+
+// One connection for the length of one operation. Queries made on it must be gone before it is.
+class Connection
+{
+public:
+    explicit Connection(const QString& path);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool ok() const { return error_.isEmpty(); }
+    QString error() const { return error_; }
+    QSqlDatabase& db() { return db_; }
+
+private:
+    QString name_;
+    QSqlDatabase db_;
+    QString error_;
+};
+
+// Opens with BEGIN IMMEDIATE, taking the write lock at once, so that what a walk inside decides
+// to change is still there when it changes it. Rolls back unless committed.
+class WriteTransaction
+{
+public:
+    WriteTransaction(QSqlDatabase& db, const QString& path);
+    ~WriteTransaction();
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+    bool active() const { return active_; }
+    bool commit();
+    QString error() const { return error_; }
+
+private:
+    QSqlDatabase& db_;
+    QString path_;
+    bool active_ = false;
+    QString error_;
+};
+
+void setError(QString* error, const QString& message);
+QString queryError(const QString& path, const QSqlQuery& q);
+QString queryError(const QString& path, const QSqlError& error);
+// The message for a transaction that could not be started or committed.
+QString writeError(const QString& path, const QSqlDatabase& db);
+
+QString columnList(const QStringList& names);
+QString insertSql(const QString& table, const QStringList& names);
+
+// Binds a value as the column expects it; a null QVariant stays SQL NULL.
+void bindAll(QSqlQuery& q, const QVariant* values, int count);
+
+// The current row of a query that selected the movie columns in table order.
+void readMovie(const QSqlQuery& q, MovieRecord& m);
+
+// Puts the file types a new catalogue starts with into MovieFileType.
+bool insertDefaultFileTypes(QSqlQuery& q);
+
+} // namespace CatalogueDb

@@ -1,0 +1,340 @@
+#include "catalogue.h"
+#include "catalogueconnection.h"
+#include "textrules.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <cmath>
+#include <memory>
+#include <sqlite3.h>
+
+using namespace CatalogueDb;
+
+QString movieFieldName(MovieField field)
+{
+    static const char* const names[MovieFieldCount] = { "ID", "MovieName", "Year", "Filetype", "Type",
+        "Audio", "SubTitile", "Definition", "MovieSize", "FileNum", "EngName", "Direct", "Role", "Company",
+        "Lastfor", "PS", "Nation", "DiskNum", "Score", "Seen" };
+    return QString::fromLatin1(names[int(field)]);
+}
+
+namespace {
+
+// The row the seek on ID finds: the first in stored order.
+const QString seekCondition
+    = QStringLiteral("rowid = (SELECT rowid FROM ReelShelfIndex WHERE ID = ? ORDER BY rowid LIMIT 1)");
+
+QString missingMovie(double id)
+{
+    return QStringLiteral("找不到编号为 %1 的影片记录。").arg(TextRules::shortestDecimal(id));
+}
+
+} // namespace
+
+bool Catalogue::forEachMovie(const std::function<bool(const MovieRecord&)>& visit, QString* error) const
+{
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    QSqlQuery q(c.db());
+    q.setForwardOnly(true);
+    if (!q.exec(
+            QStringLiteral("SELECT %1 FROM ReelShelfIndex ORDER BY rowid").arg(columnList(movieColumns())))) {
+        setError(error, queryError(path_, q));
+        return false;
+    }
+    MovieRecord m;
+    while (q.next()) {
+        readMovie(q, m);
+        if (!visit(m))
+            return true;
+    }
+    if (q.lastError().isValid()) {
+        setError(error, queryError(path_, q));
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+QString storedMovieSql(bool byDisc)
+{
+    QString sql = QStringLiteral("SELECT %1 FROM ReelShelfIndex").arg(columnList(movieColumns()));
+    if (byDisc)
+        sql += QStringLiteral(" WHERE DiskNum BETWEEN ?1 AND ?2 OR typeof(DiskNum) IN ('text', 'blob')");
+    return sql + QStringLiteral(" ORDER BY rowid");
+}
+
+// The stored numbers that may show as the same text as `number`: shown with fifteen significant
+// digits, two numbers that differ by less than a few parts in 10^15 can print alike.
+std::pair<double, double> discNumberRange(double number)
+{
+    const double slack = std::fabs(number) * 1e-13;
+    return { number - slack, number + slack };
+}
+
+// The SQLite connection under a Qt one, for reading large tables without a QVariant per value.
+sqlite3* sqliteHandle(QSqlDatabase& db)
+{
+    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(v.constData());
+}
+
+struct StatementDeleter
+{
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+
+QString sqliteError(const QString& path, sqlite3* handle)
+{
+    const int code = sqlite3_errcode(handle) & 0xFF;
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        return QStringLiteral("目录数据库 %1 正被其他程序锁定，请关闭该程序后再试。").arg(nativePath(path));
+    return QStringLiteral("读写目录数据库 %1 时出错：%2")
+        .arg(nativePath(path), QString::fromUtf8(sqlite3_errmsg(handle)));
+}
+
+bool walkWithSqlite(sqlite3* handle, const QString& path, std::optional<double> disc,
+    const std::function<bool(const StoredMovie&)>& visit, QString* error)
+{
+    const QByteArray sql = storedMovieSql(disc.has_value()).toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK) {
+        setError(error, sqliteError(path, handle));
+        return false;
+    }
+    const std::unique_ptr<sqlite3_stmt, StatementDeleter> statement(raw);
+    if (disc) {
+        const auto [low, high] = discNumberRange(*disc);
+        sqlite3_bind_double(raw, 1, low);
+        sqlite3_bind_double(raw, 2, high);
+    }
+    StoredMovie movie;
+    for (;;) {
+        const int step = sqlite3_step(raw);
+        if (step == SQLITE_DONE)
+            return true;
+        if (step != SQLITE_ROW) {
+            setError(error, sqliteError(path, handle));
+            return false;
+        }
+        for (int i = 0; i < MovieFieldCount; ++i) {
+            StoredValue& v = movie[size_t(i)];
+            switch (sqlite3_column_type(raw, i)) {
+            case SQLITE_NULL:
+                v = {};
+                break;
+            case SQLITE_INTEGER:
+            case SQLITE_FLOAT:
+                v = { StoredValue::Number, sqlite3_column_double(raw, i), {} };
+                break;
+            case SQLITE_BLOB: {
+                const auto* bytes = static_cast<const char*>(sqlite3_column_blob(raw, i));
+                v = { StoredValue::Text, 0, QByteArrayView(bytes, sqlite3_column_bytes(raw, i)) };
+                break;
+            }
+            default: {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, i));
+                v = { StoredValue::Text, 0, QByteArrayView(text, sqlite3_column_bytes(raw, i)) };
+                break;
+            }
+            }
+        }
+        if (!visit(movie))
+            return true;
+    }
+}
+
+} // namespace
+
+StoredValue storedValue(const QVariant& value, QByteArray& buffer)
+{
+    if (value.isNull() || !value.isValid())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return { StoredValue::Number, value.toDouble(), {} };
+    default:
+        buffer = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+        return { StoredValue::Text, 0, QByteArrayView(buffer) };
+    }
+}
+
+bool Catalogue::forEachStoredMovie(
+    std::optional<double> disc, const std::function<bool(const StoredMovie&)>& visit, QString* error) const
+{
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    if (sqlite3* handle = sqliteHandle(c.db()))
+        return walkWithSqlite(handle, path_, disc, visit, error);
+
+    // Without the SQLite handle, the same walk through Qt SQL.
+    QSqlQuery q(c.db());
+    q.setForwardOnly(true);
+    q.prepare(storedMovieSql(disc.has_value()));
+    if (disc) {
+        const auto [low, high] = discNumberRange(*disc);
+        q.addBindValue(low);
+        q.addBindValue(high);
+    }
+    if (!q.exec()) {
+        setError(error, queryError(path_, q));
+        return false;
+    }
+    StoredMovie movie;
+    std::array<QByteArray, MovieFieldCount> buffers;
+    while (q.next()) {
+        for (int i = 0; i < MovieFieldCount; ++i)
+            movie[size_t(i)] = storedValue(q.value(i), buffers[size_t(i)]);
+        if (!visit(movie))
+            return true;
+    }
+    if (q.lastError().isValid()) {
+        setError(error, queryError(path_, q));
+        return false;
+    }
+    return true;
+}
+
+qint64 Catalogue::movieCount(QString* error) const
+{
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return -1;
+    }
+    QSqlQuery q(c.db());
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM ReelShelfIndex")) || !q.next()) {
+        setError(error, queryError(path_, q));
+        return -1;
+    }
+    return q.value(0).toLongLong();
+}
+
+std::optional<MovieRecord> Catalogue::findMovie(double id, QString* error) const
+{
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return std::nullopt;
+    }
+    QSqlQuery q(c.db());
+    q.prepare(QStringLiteral("SELECT %1 FROM ReelShelfIndex WHERE ID = ? ORDER BY rowid LIMIT 1")
+                  .arg(columnList(movieColumns())));
+    q.addBindValue(id);
+    if (!q.exec()) {
+        setError(error, queryError(path_, q));
+        return std::nullopt;
+    }
+    if (!q.next()) {
+        setError(error, missingMovie(id));
+        return std::nullopt;
+    }
+    MovieRecord m;
+    readMovie(q, m);
+    return m;
+}
+
+std::optional<double> Catalogue::nextMovieId(QString* error) const
+{
+    // The numeric reading of every stored ID, not SQL's max(): an ID stored as text reads as
+    // its leading number, as everywhere else.
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return std::nullopt;
+    }
+    QSqlQuery q(c.db());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT ID FROM ReelShelfIndex"))) {
+        setError(error, queryError(path_, q));
+        return std::nullopt;
+    }
+    double highest = 0;
+    while (q.next()) {
+        const QVariant v = q.value(0);
+        if (v.isNull())
+            continue;
+        const double n
+            = v.typeId() == QMetaType::QString ? TextRules::numericValue(v.toString()) : v.toDouble();
+        // An infinite number written by another tool would make every later number the same.
+        if (std::isfinite(n))
+            highest = std::max(highest, n);
+    }
+    return highest + 1;
+}
+
+bool Catalogue::addMovie(const MovieRecord& movie, QString* error)
+{
+    return addDiscsAndMovies({}, { movie }, error);
+}
+
+bool Catalogue::addMovies(const QList<MovieRecord>& movies, QString* error)
+{
+    return addDiscsAndMovies({}, movies, error);
+}
+
+namespace {
+
+// Runs one statement that changes the movie the seek on ID finds; `values` are bound first,
+// then the number. Fails when the statement fails or no movie has that number.
+bool changeOneMovie(
+    const QString& path, const QString& sql, const QVariantList& values, double id, QString* error)
+{
+    Connection c(path);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    QSqlQuery q(c.db());
+    q.prepare(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v.isValid() ? v : QVariant());
+    q.addBindValue(id);
+    if (!q.exec()) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    if (q.numRowsAffected() < 1) {
+        setError(error, missingMovie(id));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool Catalogue::updateMovie(double id, const QList<std::pair<MovieField, QVariant>>& fields, QString* error)
+{
+    if (fields.isEmpty())
+        return findMovie(id, error).has_value();
+    QStringList assignments;
+    QVariantList values;
+    for (const auto& field : fields) {
+        assignments << u'"' + movieFieldName(field.first) + QStringLiteral("\" = ?");
+        values << field.second;
+    }
+    return changeOneMovie(path_,
+        QStringLiteral("UPDATE ReelShelfIndex SET %1 WHERE %2").arg(assignments.join(u", "), seekCondition),
+        values, id, error);
+}
+
+bool Catalogue::deleteMovie(double id, QString* error)
+{
+    return changeOneMovie(
+        path_, QStringLiteral("DELETE FROM ReelShelfIndex WHERE %1").arg(seekCondition), {}, id, error);
+}

@@ -1,0 +1,208 @@
+#include "disccommands.h"
+
+#include "app/appcontext.h"
+#include "app/prompt.h"
+#include "browse/disctree.h"
+#include "browse/disctreewidget.h"
+#include "browse/movielistmodel.h"
+#include "browse/movielistview.h"
+#include "creatediscdialog.h"
+#include "discdetailsdialog.h"
+#include "disctexts.h"
+#include "store/catalogue.h"
+#include "store/discnumbers.h"
+#include "store/textrules.h"
+
+#include <QScreen>
+#include <limits>
+
+DiscCommands::DiscCommands(AppContext& context, DiscTreeWidget* tree, MovieListView* list, QObject* parent)
+    : QObject(parent)
+    , context_(context)
+    , tree_(tree)
+    , list_(list)
+{
+    setObjectName(QStringLiteral("DiscCommands"));
+}
+
+QWidget* DiscCommands::window() const
+{
+    return tree_->window();
+}
+
+QString DiscCommands::proposedNumber() const
+{
+    return QString::number(qint64(context_.session.highestDiscNumber) + 1);
+}
+
+void DiscCommands::openModal(QDialog* dialog)
+{
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->adjustSize();
+    if (const QScreen* screen = window()->screen()) {
+        const QRect area = screen->availableGeometry();
+        dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
+    }
+    dialog->show();
+    dialog->activateWindow();
+}
+
+CreateDiscDialog* DiscCommands::newDisc()
+{
+    if (createDialog_ && createDialog_->isVisible()) {
+        createDialog_->raise();
+        createDialog_->activateWindow();
+        return createDialog_;
+    }
+    createDialog_ = new CreateDiscDialog(*this, proposedNumber(), window());
+    openModal(createDialog_);
+    return createDialog_;
+}
+
+bool DiscCommands::checkNewNumber(const QString& text, const QString& emptyMessage, QWidget* parent)
+{
+    const DiscNumbers::Check check = DiscNumbers::check(text);
+    if (check.isEmpty()) {
+        context_.prompt.warn(parent, emptyMessage);
+        return false;
+    }
+    if (!check.ok()) {
+        context_.prompt.warn(parent, check.error);
+        return false;
+    }
+    const DiscOutcome taken = Catalogue(context_.folder.catalogueFile()).findDisc(check.number);
+    if (taken.ok()) {
+        context_.prompt.warn(parent, DiscNumbers::takenMessage(check.number));
+        return false;
+    }
+    if (taken.status == DiscOutcome::Failed) {
+        context_.prompt.warn(parent, taken.error);
+        return false;
+    }
+    return true;
+}
+
+bool DiscCommands::addDiskRecord(
+    const QString& number, const QString& kind, const QString& name, QWidget* parent)
+{
+    const DiscNumbers::Check check = DiscNumbers::check(number);
+    if (!check.ok()) {
+        context_.prompt.warn(parent, check.isEmpty() ? DiscTexts::noNumber : check.error);
+        return false;
+    }
+    DiscRecord disc;
+    disc.diskNum = check.number;
+    disc.diskType = TextRules::storedText(kind);
+    if (!name.isEmpty())
+        disc.name = name;
+    QString error;
+    if (!Catalogue(context_.folder.catalogueFile()).addDisc(disc, &error)) {
+        context_.prompt.warn(parent, error);
+        return false;
+    }
+    if (context_.session.highestDiscNumber < std::numeric_limits<qint32>::max())
+        ++context_.session.highestDiscNumber;
+    rebuildTree(parent);
+    return true;
+}
+
+bool DiscCommands::createDisc(
+    const QString& number, const QString& kind, const QString& name, QWidget* parent)
+{
+    return checkNewNumber(number, DiscTexts::noNumber, parent) && addDiskRecord(number, kind, name, parent);
+}
+
+std::optional<QString> DiscCommands::selectedNumber(std::initializer_list<DiscTree::NodeKind> kinds) const
+{
+    const QString key = tree_->selectedKey();
+    for (DiscTree::NodeKind kind : kinds)
+        if (DiscTree::kindOf(key) == kind)
+            return DiscTree::discNumberOf(key);
+    return std::nullopt;
+}
+
+DiscDetailsDialog* DiscCommands::changeDiskDetail()
+{
+    const auto number = selectedNumber({ DiscTree::NodeKind::Disc, DiscTree::NodeKind::FavouriteDisc });
+    if (!number)
+        return nullptr;
+    DiscRecord disc;
+    const DiscOutcome found = Catalogue(context_.folder.catalogueFile()).findDisc(*number, &disc);
+    if (!found.ok()) {
+        refresh(found, window());
+        return nullptr;
+    }
+    auto* dialog = new DiscDetailsDialog(*this, window());
+    dialog->fill(disc);
+    openModal(dialog);
+    return dialog;
+}
+
+bool DiscCommands::saveDiscDetails(const QString& number, const DiscDetails& details, QWidget* parent)
+{
+    const DiscOutcome saved = Catalogue(context_.folder.catalogueFile()).updateDisc(number, details);
+    if (saved.status == DiscOutcome::Failed) {
+        context_.prompt.warn(parent, saved.error);
+        return false; // the dialog keeps what the user typed
+    }
+    refresh(saved, parent);
+    return true;
+}
+
+void DiscCommands::deleteDisc()
+{
+    const auto number = selectedNumber({ DiscTree::NodeKind::Disc });
+    if (!number)
+        return;
+    Catalogue catalogue(context_.folder.catalogueFile());
+    // Ask only about a disc that is there to delete.
+    const DiscOutcome found = catalogue.findDisc(*number);
+    if (!found.ok()) {
+        refresh(found, window(), true);
+        return;
+    }
+    if (context_.prompt.ask(
+            window(), Prompt::Icon::Warning, DiscTexts::confirmDelete(*number), Prompt::Buttons::YesNo)
+        != Prompt::Answer::Yes)
+        return;
+    refresh(catalogue.deleteDiscWithMovies(*number), window(), true);
+}
+
+void DiscCommands::addToFavourites()
+{
+    setFavourite(true);
+}
+
+void DiscCommands::removeFromFavourites()
+{
+    setFavourite(false);
+}
+
+void DiscCommands::setFavourite(bool favourite)
+{
+    // Marking works on a disc under all discs, unmarking on a disc under the favourites.
+    const auto number
+        = selectedNumber({ favourite ? DiscTree::NodeKind::Disc : DiscTree::NodeKind::FavouriteDisc });
+    if (!number)
+        return;
+    refresh(Catalogue(context_.folder.catalogueFile()).setFavourite(*number, favourite), window());
+}
+
+void DiscCommands::refresh(const DiscOutcome& outcome, QWidget* parent, bool clearList)
+{
+    if (!outcome.ok())
+        context_.prompt.warn(parent, outcome.error);
+    if (outcome.status == DiscOutcome::Failed)
+        return;
+    if (clearList)
+        list_->movieModel()->clear();
+    rebuildTree(parent);
+}
+
+void DiscCommands::rebuildTree(QWidget* parent)
+{
+    QString error;
+    if (!tree_->rebuildDiscTree(&error))
+        context_.prompt.warn(parent, error);
+}

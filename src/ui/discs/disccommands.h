@@ -1,0 +1,74 @@
+#pragma once
+
+#include "browse/disctree.h"
+
+#include <QObject>
+#include <QPointer>
+#include <initializer_list>
+#include <optional>
+
+class CreateDiscDialog;
+class DiscDetailsDialog;
+class DiscTreeWidget;
+class MovieListView;
+class QDialog;
+class QWidget;
+struct AppContext;
+struct DiscDetails;
+struct DiscOutcome;
+
+// The disc commands of the main window: creating a disc, its details, deleting it and the
+// favourite mark. Each change goes through the catalogue and ends with a rebuild of the tree.
+class DiscCommands : public QObject
+{
+    Q_OBJECT
+public:
+    DiscCommands(AppContext& context, DiscTreeWidget* tree, MovieListView* list, QObject* parent = nullptr);
+
+    // MN_NewDisk: opens the create-disc dialog, modal, with the next number proposed.
+    CreateDiscDialog* newDisc();
+    // ChangeDiskDetail: opens the details dialog of the selected disc node. Says so, and opens
+    // nothing, when the disc is no longer in the catalogue or the catalogue cannot be read.
+    DiscDetailsDialog* changeDiskDetail();
+    // deldisk: deletes the selected disc and its movies once the user confirms, then clears
+    // the movie list and rebuilds the tree.
+    void deleteDisc();
+    // addtofav and DelFav: the favourite mark of the selected disc node.
+    void addToFavourites();
+    void removeFromFavourites();
+
+    // The number for a new disc: refused, with a message, when empty (the caller's own
+    // message), not written as its value (DiscNumbers::check) or already taken. The create
+    // dialog and the import wizard both ask this before addDiskRecord.
+    bool checkNewNumber(const QString& text, const QString& emptyMessage, QWidget* parent);
+    // Stores a disc: the number trimmed, the kind followed by one blank, the name as typed and
+    // only when given. Then raises the highest disc number and rebuilds the tree. A number the
+    // check refuses is never stored.
+    bool addDiskRecord(const QString& number, const QString& kind, const QString& name, QWidget* parent);
+
+    // The create dialog's create: checkNewNumber, then addDiskRecord.
+    bool createDisc(const QString& number, const QString& kind, const QString& name, QWidget* parent);
+    // The details dialog's save. False (the dialog stays open) only when the catalogue could
+    // not be written; a disc that is gone is reported and the tree rebuilt.
+    bool saveDiscDetails(const QString& number, const DiscDetails& details, QWidget* parent);
+
+    // The number the create dialog proposes: the highest disc number plus one.
+    QString proposedNumber() const;
+
+private:
+    QWidget* window() const;
+    // The disc number of the selected node when it is of one of the given kinds.
+    std::optional<QString> selectedNumber(std::initializer_list<DiscTree::NodeKind> kinds) const;
+    void setFavourite(bool favourite);
+    // After a disc change: says what went wrong, if anything, and unless the catalogue failed
+    // (nothing changed, the views stay) rebuilds the tree and, after a deletion, clears the list.
+    // A disc that is gone still gets a rebuild: the tree showed it.
+    void refresh(const DiscOutcome& outcome, QWidget* parent, bool clearList = false);
+    void rebuildTree(QWidget* parent);
+    void openModal(QDialog* dialog);
+
+    AppContext& context_;
+    DiscTreeWidget* tree_;
+    MovieListView* list_;
+    QPointer<CreateDiscDialog> createDialog_;
+};
