@@ -91,9 +91,4 @@ double storedDiscNumber(const QString& typed)
     return numericValue(typed);
 }
 
-QString listedDiscNumber(const QString& typed)
-{
-    return TextRules::shortestDecimal(storedDiscNumber(typed));
-}
-
 } // namespace MovieForms

@@ -75,7 +75,4 @@ std::optional<QString> problemWith(const MovieForm& form);
 // The disc number a movie stores for the typed number.
 double storedDiscNumber(const QString& typed);
 
-// The text under which the disc listing shows a movie whose DiskNum was stored from `typed`.
-QString listedDiscNumber(const QString& typed);
-
 } // namespace MovieForms

@@ -3,6 +3,7 @@
 #include "posterfile.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
+#include "store/discnumbers.h"
 #include "store/textrules.h"
 
 namespace MovieSaving {
@@ -34,9 +35,10 @@ std::optional<bool> discExists(const Catalogue& catalogue, const QString& typedN
     const auto discs = catalogue.discs(error);
     if (!discs)
         return std::nullopt;
-    const QString listed = MovieForms::listedDiscNumber(typedNumber);
+    // The disc must list the movie once it is stored with the number's value.
+    const StoredValue stored { StoredValue::Number, MovieForms::storedDiscNumber(typedNumber), {} };
     for (const DiscRecord& d : *discs)
-        if (!d.diskNum.isNull() && TextRules::trimBlanks(d.diskNum.toString()) == listed)
+        if (!d.diskNum.isNull() && DiscNumbers::holdsMovie(DiscNumbers::numberOf(d.diskNum), stored))
             return true;
     return false;
 }
