@@ -42,7 +42,8 @@ FieldValues storedFields(const MovieForm& f)
     v.append({ MovieField::Score, numericValue(f.score) });
     v.append({ MovieField::DiskNum, storedDiscNumber(f.discNumber) });
     if (f.seen != MovieForm::Seen::Unmarked)
-        v.append({ MovieField::Seen, f.seen == MovieForm::Seen::Yes ? QStringLiteral("yes") : QStringLiteral("no") });
+        v.append({ MovieField::Seen,
+            f.seen == MovieForm::Seen::Yes ? QStringLiteral("yes") : QStringLiteral("no") });
     return v;
 }
 

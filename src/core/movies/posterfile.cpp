@@ -56,7 +56,8 @@ bool install(const DataFolder& folder, const QString& idText, const QString& sou
     }
     QFile in(source);
     QSaveFile out(target);
-    if (!in.open(QIODevice::ReadOnly) || !QDir().mkpath(folder.postersDir()) || !out.open(QIODevice::WriteOnly)) {
+    if (!in.open(QIODevice::ReadOnly) || !QDir().mkpath(folder.postersDir())
+        || !out.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("无法把海报复制到 %1:%2").arg(native(target), out.errorString());
         return false;
     }
@@ -82,7 +83,8 @@ bool removeLeftover(const DataFolder& folder, const QString& idText, QString* er
     QFile leftover(folder.posterFor(idText));
     if (!leftover.exists() || leftover.remove())
         return true;
-    *error = QStringLiteral("无法删除旧的海报文件 %1:%2").arg(native(leftover.fileName()), leftover.errorString());
+    *error = QStringLiteral("无法删除旧的海报文件 %1:%2")
+                 .arg(native(leftover.fileName()), leftover.errorString());
     return false;
 }
 

@@ -37,7 +37,8 @@ struct ModeTexts
 };
 
 const ModeTexts modeTexts[] = {
-    { u"添加影片信息", u"确 定(&O)", u"手动向影片数据库中添加影片详细信息,这些将成为您以后寻找其信息的依据。" },
+    { u"添加影片信息", u"确 定(&O)",
+        u"手动向影片数据库中添加影片详细信息,这些将成为您以后寻找其信息的依据。" },
     { u"修改影片信息", u"修改(&X)", u"修改关于此影片的详细信息。" },
     { u"移动影片至", u"移动(&Y)", u"您可以直接更改碟片号来移动影片." },
 };
@@ -56,29 +57,31 @@ QStringList yearChoices()
 }
 
 // The editable choice boxes: index, label and the offered entries.
-struct ComboSpec
+struct ComboChoices
 {
     int index;
     const char16_t* label;
     QStringList choices;
 };
 
-const std::array<ComboSpec, 5>& comboSpecs()
+const std::array<ComboChoices, 5>& comboChoices()
 {
-    static const std::array<ComboSpec, 5> specs = { {
+    static const std::array<ComboChoices, 5> specs = { {
         { 0, u"年    份", yearChoices() },
         { 1, u"格    式",
             { QStringLiteral("Rmvb"), QStringLiteral("Rm"), QStringLiteral("DVD-Disk"), QStringLiteral("Avi"),
                 QStringLiteral("MKV"), QStringLiteral("Ts"), QStringLiteral("Mpg"), QStringLiteral("Mp4") } },
         { 3, u"语    音",
-            { QStringLiteral("英文原声"), QStringLiteral("国语"), QStringLiteral("粤语"), QStringLiteral("日本语"),
-                QStringLiteral("法语"), QStringLiteral("意大利语"), QStringLiteral("俄语") } },
+            { QStringLiteral("英文原声"), QStringLiteral("国语"), QStringLiteral("粤语"),
+                QStringLiteral("日本语"), QStringLiteral("法语"), QStringLiteral("意大利语"),
+                QStringLiteral("俄语") } },
         { 6, u"清晰度/源",
-            { QStringLiteral("DVD"), QStringLiteral("HDTV-Rmvb"), QStringLiteral("DVDRIP"), QStringLiteral("VCD") } },
+            { QStringLiteral("DVD"), QStringLiteral("HDTV-Rmvb"), QStringLiteral("DVDRIP"),
+                QStringLiteral("VCD") } },
         { 7, u"国家/地区",
-            { QStringLiteral("中国(国产)"), QStringLiteral("中国香港"), QStringLiteral("中国台湾"), QStringLiteral("美国"),
-                QStringLiteral("英国"), QStringLiteral("法国"), QStringLiteral("日本"), QStringLiteral("韩国"),
-                QStringLiteral("泰国") } },
+            { QStringLiteral("中国(国产)"), QStringLiteral("中国香港"), QStringLiteral("中国台湾"),
+                QStringLiteral("美国"), QStringLiteral("英国"), QStringLiteral("法国"),
+                QStringLiteral("日本"), QStringLiteral("韩国"), QStringLiteral("泰国") } },
     } };
     return specs;
 }
@@ -91,6 +94,21 @@ QComboBox* editableCombo(const QString& name, QWidget* parent)
     // Enter confirms the dialog rather than adding the typed text to the choices.
     box->setInsertPolicy(QComboBox::NoInsert);
     return box;
+}
+
+// A framed group of check boxes, `perRow` to a row, named by their index.
+template <size_t N>
+QGroupBox* checkBoxFrame(const QString& title, const std::array<QString, N>& captions, const QString& names,
+    int perRow, std::array<QCheckBox*, N>& boxes, QWidget* parent)
+{
+    auto* frame = new QGroupBox(title, parent);
+    auto* grid = new QGridLayout(frame);
+    for (size_t i = 0; i < N; ++i) {
+        boxes[i] = new QCheckBox(captions[i], frame);
+        boxes[i]->setObjectName(names.arg(i));
+        grid->addWidget(boxes[i], int(i) / perRow, int(i) % perRow);
+    }
+    return frame;
 }
 
 } // namespace
@@ -167,13 +185,13 @@ QWidget* MovieEditor::buildDetailsPage()
         texts_[size_t(index)] = edit;
     };
     auto addCombo = [&](int index, int row, int column) {
-        const ComboSpec* spec = nullptr;
-        for (const ComboSpec& s : comboSpecs())
-            spec = s.index == index ? &s : spec;
+        const ComboChoices* offered = nullptr;
+        for (const ComboChoices& c : comboChoices())
+            offered = c.index == index ? &c : offered;
         QComboBox* box = editableCombo(QStringLiteral("Combo1_%1").arg(index), page);
-        box->addItems(spec->choices);
+        box->addItems(offered->choices);
         box->setEditText(QString());
-        auto* caption = new QLabel(QString::fromUtf16(spec->label), page);
+        auto* caption = new QLabel(QString::fromUtf16(offered->label), page);
         caption->setBuddy(box);
         grid->addWidget(caption, row, column);
         grid->addWidget(box, row, column + 1);
@@ -204,24 +222,12 @@ QWidget* MovieEditor::buildDetailsPage()
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
-    auto* genreFrame = new QGroupBox(QStringLiteral(" 类 型 "), page);
-    auto* genreGrid = new QGridLayout(genreFrame);
-    for (size_t i = 0; i < genres_.size(); ++i) {
-        genres_[i] = new QCheckBox(Captions::editorGenres()[i], genreFrame);
-        genres_[i]->setObjectName(QStringLiteral("Check1_%1").arg(i));
-        genreGrid->addWidget(genres_[i], int(i / 9), int(i % 9));
-    }
-    outer->addWidget(genreFrame);
-
+    outer->addWidget(checkBoxFrame(
+        QStringLiteral(" 类 型 "), Captions::editorGenres(), QStringLiteral("Check1_%1"), 9, genres_, page));
     auto* lower = new QHBoxLayout;
-    auto* subtitleFrame = new QGroupBox(QStringLiteral(" 字 幕 "), page);
-    auto* subtitleGrid = new QGridLayout(subtitleFrame);
-    for (size_t i = 0; i < subtitles_.size(); ++i) {
-        subtitles_[i] = new QCheckBox(Captions::subtitles()[i], subtitleFrame);
-        subtitles_[i]->setObjectName(QStringLiteral("Check2_%1").arg(i));
-        subtitleGrid->addWidget(subtitles_[i], int(i / 4), int(i % 4));
-    }
-    lower->addWidget(subtitleFrame, 2);
+    lower->addWidget(checkBoxFrame(QStringLiteral(" 字 幕 "), Captions::subtitles(),
+                         QStringLiteral("Check2_%1"), 4, subtitles_, page),
+        2);
 
     auto* side = new QGridLayout;
     const QString seenCaptions[2] = { QStringLiteral("标记已看"), QStringLiteral("还未观看") };
@@ -467,15 +473,16 @@ void MovieEditor::importIntroText(const QString& path)
 void MovieEditor::applyIntro(const QStringList& lines)
 {
     const Intro::IntroResult r = Intro::parseIntroText(lines, Intro::editorRules());
-    const std::pair<MovieField, QLineEdit*> boxes[] = { { MovieField::MovieName, texts_[9] },
-        { MovieField::EngName, texts_[3] }, { MovieField::FileNum, texts_[2] }, { MovieField::Lastfor, texts_[6] },
-        { MovieField::Direct, texts_[4] }, { MovieField::Role, texts_[5] } };
+    const std::pair<MovieField, QLineEdit*> boxes[]
+        = { { MovieField::MovieName, texts_[9] }, { MovieField::EngName, texts_[3] },
+              { MovieField::FileNum, texts_[2] }, { MovieField::Lastfor, texts_[6] },
+              { MovieField::Direct, texts_[4] }, { MovieField::Role, texts_[5] } };
     for (const auto& [field, box] : boxes)
         if (r.fields.contains(field))
             box->setText(r.fields.value(field));
     const std::pair<MovieField, QComboBox*> combos[] = { { MovieField::Year, combos_[0] },
-        { MovieField::Nation, combos_[7] }, { MovieField::Audio, combos_[3] }, { MovieField::Filetype, combos_[1] },
-        { MovieField::Company, company_ } };
+        { MovieField::Nation, combos_[7] }, { MovieField::Audio, combos_[3] },
+        { MovieField::Filetype, combos_[1] }, { MovieField::Company, company_ } };
     for (const auto& [field, box] : combos)
         if (r.fields.contains(field))
             box->setEditText(r.fields.value(field));
