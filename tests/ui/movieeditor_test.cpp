@@ -358,6 +358,34 @@ TEST_F(MovieEditorTest, ChoosingTheMoviesOwnPosterAgainKeepsIt)
     EXPECT_EQ(readBytes(app.home.folder().posterFor(QStringLiteral("1"))), before);
 }
 
+TEST_F(MovieEditorTest, CompaniesComeFromTheLogosAndNeverReachOutsideTheirFolder)
+{
+    app.home.writePicture(QStringLiteral("Compics/华纳.jpg"), 50, 20);
+    app.home.writePicture(QStringLiteral("Compics/新画面.jpg"), 50, 20);
+    app.home.writePicture(QStringLiteral("outside.jpg"), 50, 20);
+    MovieEditor e(app.context, window.get());
+    auto* company = child<QComboBox>(e, QStringLiteral("ComboCompany"));
+    EXPECT_EQ(company->currentText(), QStringLiteral("选择影片出品公司..."));
+    QStringList names;
+    for (int i = 0; i < company->count(); ++i)
+        names << company->itemText(i);
+    EXPECT_EQ(names, (QStringList { QStringLiteral("华纳"), QStringLiteral("新画面") }));
+    auto* logo = child<PictureLabel>(e, QStringLiteral("Image1"));
+    e.pickCompany(QStringLiteral("华纳"));
+    EXPECT_EQ(logo->loadedPath(), app.home.folder().logoFor(QStringLiteral("华纳")));
+    // A typed name is no entry and no path: nothing outside Compics is ever loaded.
+    company->setEditText(QStringLiteral("../outside"));
+    e.pickCompany(QStringLiteral("../outside"));
+    EXPECT_TRUE(logo->loadedPath().isEmpty());
+
+    company->setCurrentIndex(1);
+    type(e, QStringLiteral("Text1_0"), QStringLiteral("1"));
+    type(e, QStringLiteral("Text1_9"), QStringLiteral("片名"));
+    e.confirm();
+    ASSERT_TRUE(e.outcome());
+    EXPECT_EQ((*stored(e.outcome()->id))[MovieField::Company], QStringLiteral("新画面 "));
+}
+
 TEST_F(MovieEditorTest, KeyboardListsEditsAndDeletes)
 {
     listNode(QStringLiteral("NodeAll"));
