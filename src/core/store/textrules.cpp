@@ -157,6 +157,9 @@ QString shortestDecimal(double value)
 {
     if (!std::isfinite(value) || value == 0.0)
         return QStringLiteral("0"); // also -0
+    // The common case, and cheap: a listing shows four numbers per movie.
+    if (std::trunc(value) == value && std::fabs(value) < 1e15)
+        return QString::number(static_cast<qint64>(value));
     // Fifteen significant digits, as the catalogues' own platform shows numbers. Rounding to them
     // first turns 0.1 + 0.2 into 0.3 and decides the form by the number as it will be shown.
     const QString scientific = QString::number(value, 'e', 14);
