@@ -96,6 +96,11 @@ TEST(Drives, VolumeInfoOfMountedAndEmptyDrives)
 
 TEST(Drives, DriveBoxListsRemovableAndOpticalMounts)
 {
+    for (const char* yes : { "/dev/sr0", "/dev/sr12", "/dev/scd1", "/dev/cdrom", "/dev/dvd1", "/dev/dvdrw" })
+        EXPECT_TRUE(isOpticalDevice(QString::fromLatin1(yes))) << yes;
+    for (const char* no : { "/dev/sr", "/dev/sra", "/dev/sda1", "/dev/dvdx", "sr0" })
+        EXPECT_FALSE(isOpticalDevice(QString::fromLatin1(no))) << no;
+
     MountTable mounts;
     mounts.mounted = {
         { QStringLiteral("/"), QStringLiteral("/dev/vda"), QStringLiteral("ext4"), QString(), true },

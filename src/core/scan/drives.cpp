@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStorageInfo>
+#include <algorithm>
 
 QString normalizedRoot(const QString& typed)
 {
@@ -93,10 +93,25 @@ MountTable MountTable::current()
 
 bool isOpticalDevice(const QString& device, const QString& fileSystem)
 {
-    static const QRegularExpression node(
-        QStringLiteral("^/dev/(sr\\d+|scd\\d+|cdrom\\d*|cdrw\\d*|dvd\\d*|dvdrw\\d*)$"));
-    return node.match(device).hasMatch() || fileSystem == QStringLiteral("iso9660")
-        || fileSystem == QStringLiteral("udf");
+    if (fileSystem == QStringLiteral("iso9660") || fileSystem == QStringLiteral("udf"))
+        return true;
+    // The kernel's names (sr0, scd0) and udev's links (cdrom, cdrw1, dvd, dvdrw).
+    const struct
+    {
+        const char* prefix;
+        bool needsNumber;
+    } nodes[] = { { "/dev/sr", true }, { "/dev/scd", true }, { "/dev/cdrom", false }, { "/dev/cdrw", false },
+        { "/dev/dvdrw", false }, { "/dev/dvd", false } };
+    for (const auto& n : nodes) {
+        const QString prefix = QString::fromLatin1(n.prefix);
+        if (!device.startsWith(prefix))
+            continue;
+        const QStringView rest = QStringView(device).mid(prefix.size());
+        const bool digits = std::all_of(rest.begin(), rest.end(), [](QChar c) { return c.isDigit(); });
+        if (digits && (!rest.isEmpty() || !n.needsNumber))
+            return true;
+    }
+    return false;
 }
 
 QList<DriveChoice> removableDrives(const MountTable& mounts)
