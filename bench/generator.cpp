@@ -1,10 +1,14 @@
-// reelshelf-gen: fills a data folder with a large, realistic catalogue for the benchmarks.
+// reelshelf-gen: fills a data folder with a large, realistic catalogue for the benchmarks, and
+// makes folder trees that look like burned discs for the drive scan.
 //
 //   reelshelf-gen --home DIR [--discs 1000] [--movies 100000] [--posters 200] [--logos 10] [--seed N]
+//   reelshelf-gen --tree DIR [--tree-files 50000] [--tree-folders 5000] [--seed N]
 //
 // The folder is completed as the program itself would complete it (installed defaults, fresh
 // catalogue), then every disc and movie goes in through the catalogue store in one transaction.
-// The same seed always gives the same catalogue and the same pictures.
+// The same seed always gives the same catalogue and the same pictures, and the same tree.
+
+#include "treemaker.h"
 
 #include "store/catalogue.h"
 #include "store/datafolder.h"
@@ -111,6 +115,9 @@ const QStringList placeWords = { u"小镇"_s, u"边城"_s, u"上海滩"_s, u"北
 struct Options
 {
     QString home;
+    QString tree;
+    int treeFiles = 50000;
+    int treeFolders = 5000;
     int discs = 1000;
     int movies = 100000;
     int posters = 200;
@@ -382,7 +389,7 @@ QImage logo(CatalogueMaker& maker, const QString& company)
     return image;
 }
 
-int run(const Options& options)
+int runCatalogue(const Options& options)
 {
     QTextStream err(stderr);
     QTextStream out(stdout);
@@ -456,6 +463,26 @@ int run(const Options& options)
     return 0;
 }
 
+int run(const Options& options)
+{
+    if (!options.tree.isEmpty()) {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        QString error;
+        QElapsedTimer clock;
+        clock.start();
+        const auto made
+            = makeDiscTree(options.tree, options.treeFiles, options.treeFolders, options.seed, &error);
+        if (!made) {
+            err << error << Qt::endl;
+            return 1;
+        }
+        out << "文件夹树 " << options.tree << ": " << made->folders << " 个文件夹, " << made->files
+            << " 个文件 (" << made->movieFiles << " 个影视文件), " << clock.elapsed() << " ms" << Qt::endl;
+    }
+    return options.home.isEmpty() ? 0 : runCatalogue(options);
+}
+
 bool readCount(const QCommandLineParser& parser, const QString& name, int low, int* value)
 {
     if (!parser.isSet(name))
@@ -487,12 +514,19 @@ int main(int argc, char* argv[])
     parser.addOption({ u"posters"_s, u"海报数（默认 200）"_s, u"N"_s });
     parser.addOption({ u"logos"_s, u"公司标志数（默认 10）"_s, u"N"_s });
     parser.addOption({ u"seed"_s, u"随机种子（默认 20070101）"_s, u"N"_s });
+    parser.addOption({ u"tree"_s, u"生成光盘式文件夹树的文件夹（必须为空或不存在）"_s, u"DIR"_s });
+    parser.addOption({ u"tree-files"_s, u"文件夹树中的文件数（默认 50000）"_s, u"N"_s });
+    parser.addOption({ u"tree-folders"_s, u"文件夹树中的文件夹数（默认 5000）"_s, u"N"_s });
     parser.process(app);
 
     Options options;
     options.home = parser.value(u"home"_s);
+    options.tree = parser.value(u"tree"_s);
     int seed = int(options.seed);
-    const bool ok = !options.home.isEmpty() && readCount(parser, u"discs"_s, 1, &options.discs)
+    const bool ok = (!options.home.isEmpty() || !options.tree.isEmpty())
+        && readCount(parser, u"tree-files"_s, 0, &options.treeFiles)
+        && readCount(parser, u"tree-folders"_s, 1, &options.treeFolders)
+        && readCount(parser, u"discs"_s, 1, &options.discs)
         && readCount(parser, u"movies"_s, 0, &options.movies)
         && readCount(parser, u"posters"_s, 0, &options.posters)
         && readCount(parser, u"logos"_s, 0, &options.logos) && readCount(parser, u"seed"_s, 0, &seed);

@@ -5,6 +5,7 @@
 #
 #   bench/run-bench.sh                 # defaults below
 #   RUNS=9 BENCH_HOME=/tmp/other bench/run-bench.sh
+#   bench/run-bench.sh scan            # only the drive scan against find(1)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,13 +13,28 @@ build=${BUILD_DIR:-$root/build-bench}
 home=${BENCH_HOME:-/tmp/reelshelf-bench-home}
 runs=${RUNS:-5}
 seed=${SEED:-20070101}
+tree=${SCAN_TREE:-/tmp/reelshelf-scan-tree}
+only=${1:-all}
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench >/dev/null
+cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-cli >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 gen="$build/bench/reelshelf-gen"
 bench="$build/bench/reelshelf-bench"
+
+scan_bench() {
+    if [[ ! -d "$tree" ]]; then
+        echo "== generating the folder tree in $tree (seed $seed)"
+        "$gen" --tree "$tree" --tree-files 50000 --tree-folders 5000 --seed "$seed"
+    fi
+    echo "== drive scan against find: $runs runs"
+    "$build/bench/reelshelf-scanbench" --tree "$tree" --runs "$runs" --cli "$build/src/cli/reelshelf-cli"
+}
+if [[ "$only" == scan ]]; then
+    scan_bench
+    exit 0
+fi
 
 if [[ ! -f "$home/ShelfIndex.db" ]]; then
     echo "== generating the catalogue in $home (seed $seed)"
@@ -57,3 +73,6 @@ echo "first click on 所有影碟, median ms:        $(cut -d' ' -f1 <"$tmp/clic
 echo "sqlite3 shell in the same process, median: $(cut -d' ' -f2 <"$tmp/click" | median)"
 echo "ratio per process, median:                $(cut -d' ' -f3 <"$tmp/click" | median)"
 echo "peak memory (max RSS, /usr/bin/time), MB:  $(median <"$tmp/rss")"
+
+echo
+scan_bench

@@ -3,6 +3,9 @@
 #include "browse/disctree.h"
 #include "browse/movielisting.h"
 #include "jsonline.h"
+#include "scan/drives.h"
+#include "scan/drivesearch.h"
+#include "scan/scantexts.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "store/textrules.h"
@@ -137,5 +140,60 @@ int ListCommand::run(const QStringList& args, const DataFolder& folder, CliIo& i
     }
     if (listing->status)
         io.err << *listing->status << '\n';
+    return ExitOk;
+}
+
+int ScanCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
+{
+    bool json = false;
+    std::optional<QString> root;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QStringLiteral("--json")) {
+            json = true;
+        } else if (a == QStringLiteral("--") && i + 1 < args.size() && !root) {
+            root = args.at(++i);
+        } else if (!a.startsWith(u"--") && !root) {
+            root = a;
+        } else {
+            return usageError(*this, io);
+        }
+    }
+    if (!root)
+        return usageError(*this, io);
+
+    QString error;
+    const auto request = ScanRequest::load(folder, *root, &error);
+    if (!request) {
+        io.err << error << '\n';
+        return ExitFailed;
+    }
+    const VolumeInfo volume = showVolumeInfo(*root);
+    if (volume.readError)
+        io.err << ScanTexts::readError() << '\n';
+    const DriveSearch search = searchDrive(*request);
+    if (search.rootFailed()) {
+        io.err << search.problem << '\n';
+        return ExitFailed;
+    }
+    if (!json && !volume.readError)
+        io.err << volume.labelText() << '\n' << volume.fileSystemText() << '\n';
+    TextTable table({ QStringLiteral("文件名"), QStringLiteral("文件大小"), QStringLiteral("目录"),
+        QStringLiteral("后缀名") });
+    for (const CandidateRow& row : search.rows) {
+        if (json) {
+            JsonLine line;
+            line.add(QStringLiteral("FileName"), row.fileName)
+                .add(QStringLiteral("Size"), row.sizeText)
+                .add(QStringLiteral("Folder"), row.folder)
+                .add(QStringLiteral("Extension"), row.extension);
+            io.out << line.toString() << '\n';
+        } else {
+            table.addRow({ row.fileName, row.sizeText, row.folder, row.extension });
+        }
+    }
+    if (!json)
+        table.print(io.out);
+    io.err << search.resultText() << '\n';
     return ExitOk;
 }

@@ -19,3 +19,13 @@ public:
     QString usage() const override { return QStringLiteral("list [--disc NUMBER] [--json]"); }
     int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
 };
+
+// reelshelf-cli scan ROOT [--json]: the candidate rows the import wizard's search shows for a
+// drive root, after name cleaning and part merging.
+class ScanCommand final : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("scan"); }
+    QString usage() const override { return QStringLiteral("scan ROOT [--json]"); }
+    int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
+};

@@ -1,4 +1,5 @@
 #include "clicommand.h"
+#include "store/settings.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -37,7 +38,6 @@ CliRun run(const TestHome& home, QStringList args)
     args.prepend(QStringLiteral("--home"));
     return run(args);
 }
-
 
 QJsonObject parsed(const QString& line)
 {
@@ -260,4 +260,72 @@ TEST(CliHome, ReadOnlyFolderStillLists)
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.lines().size(), 1);
     EXPECT_EQ(readBytes(home.folder().catalogueFile()), before);
+}
+
+namespace {
+
+class CliScan : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        tree_.file(QStringLiteral("Movie.2008.CD1.avi"), 700 * 1048576);
+        tree_.file(QStringLiteral("Movie.2008.CD2.avi"), 699 * 1048576);
+        tree_.file(QStringLiteral("sub/电影天堂英雄.RMVB"), 300 * 1024);
+        tree_.file(QStringLiteral("sub/cover.jpg"), 1000);
+    }
+    TestHome home_;
+    TestTree tree_;
+};
+
+} // namespace
+
+TEST_F(CliScan, CandidateRowsAsJsonLines)
+{
+    const CliRun r = run(home_, { QStringLiteral("scan"), tree_.path() + u'/', QStringLiteral("--json") });
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_EQ(r.lines().size(), 2) << r.out.toStdString();
+    EXPECT_EQ(r.lines()[0],
+        QStringLiteral("{\"FileName\": \"Movie2008.avi\", \"Size\": \"1399MB\", \"Folder\": \"%1\", "
+                       "\"Extension\": \"avi\"}")
+            .arg(tree_.path()));
+    EXPECT_EQ(r.lines()[1],
+        QStringLiteral("{\"FileName\": \"英雄.RMVB\", \"Size\": \"300KB\", \"Folder\": \"%1/sub\", "
+                       "\"Extension\": \"RMVB\"}")
+            .arg(tree_.path()));
+    EXPECT_TRUE(r.err.endsWith(QStringLiteral("*共找到2部影视文件。\n"))) << r.err.toStdString();
+}
+
+TEST_F(CliScan, TableFollowsTheSettingsAndTheFileTypes)
+{
+    home_.writeSetting(Settings::mainSection(), QStringLiteral("EditByHand"), QStringLiteral("1"));
+    home_.writeSetting(Settings::mainSection(), QStringLiteral("AutoSelect"), QStringLiteral("0"));
+    home_.exec(QStringLiteral("UPDATE MovieFileType SET Selected = 'No' WHERE Filetype = 'rmvb'"));
+    const CliRun r = run(home_, { QStringLiteral("scan"), tree_.path() });
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_EQ(r.lines().size(), 4) << r.out.toStdString();
+    EXPECT_TRUE(r.lines()[0].startsWith(QStringLiteral("文件名"))) << r.lines()[0].toStdString();
+    EXPECT_TRUE(r.lines()[2].startsWith(QStringLiteral("Movie.2008.CD1.avi  700MB")))
+        << r.lines()[2].toStdString();
+    EXPECT_TRUE(r.lines()[3].contains(QStringLiteral("699MB")));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("*文件系统名称:"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith(QStringLiteral("*共找到2部影视文件。\n"))) << r.err.toStdString();
+}
+
+TEST_F(CliScan, UnreadableRootFailsAndBadUsageIsRefused)
+{
+    const QString missing = tree_.path(QStringLiteral("no-disc"));
+    const CliRun r = run(home_, { QStringLiteral("scan"), missing, QStringLiteral("--json") });
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(r.err, QStringLiteral("驱动器或文件夹 %1 不存在。\n").arg(missing));
+
+    for (const QStringList& args : { QStringList { QStringLiteral("scan") },
+             QStringList { QStringLiteral("scan"), QStringLiteral("--json") },
+             QStringList { QStringLiteral("scan"), tree_.path(), tree_.path() },
+             QStringList { QStringLiteral("scan"), tree_.path(), QStringLiteral("--all") } }) {
+        const CliRun bad = run(home_, args);
+        EXPECT_EQ(bad.code, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(bad.err.contains(QStringLiteral("scan ROOT [--json]"))) << bad.err.toStdString();
+    }
 }

@@ -123,3 +123,26 @@ void TestHome::writePicture(const QString& relativePath, int width, int height)
     if (!image.save(target, "JPG"))
         throw std::runtime_error("cannot write picture");
 }
+
+void TestTree::file(const QString& relative, qint64 size) const
+{
+    const QString target = path(relative);
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile f(target);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || !f.resize(size))
+        throw std::runtime_error("cannot write " + target.toStdString());
+}
+
+void TestTree::folder(const QString& relative) const
+{
+    if (!QDir().mkpath(path(relative)))
+        throw std::runtime_error("cannot make " + relative.toStdString());
+}
+
+void TestTree::link(const QString& relative, const QString& target) const
+{
+    const QString at = path(relative);
+    QDir().mkpath(QFileInfo(at).absolutePath());
+    if (!QFile::link(target, at))
+        throw std::runtime_error("cannot link " + at.toStdString());
+}

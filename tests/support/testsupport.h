@@ -88,6 +88,21 @@ private:
     QTemporaryDir dir_;
 };
 
+// A real folder tree in a temporary directory: files of chosen sizes (sparse, so a "700 MB" movie
+// costs no disk), folders and symbolic links, each given by its path below the tree's root.
+class TestTree
+{
+public:
+    QString path() const { return dir_.path(); }
+    QString path(const QString& relative) const { return dir_.path() + u'/' + relative; }
+    void file(const QString& relative, qint64 size = 0) const;
+    void folder(const QString& relative) const;
+    void link(const QString& relative, const QString& target) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
 // Everything a window test needs: a home, a recording prompt and desktop, and the context.
 struct TestApp
 {

@@ -74,11 +74,17 @@ bool Settings::isOn(const QString& section, const QString& key, bool fallback) c
 
 bool Settings::isOn(const QString& section, const QString& key) const
 {
+    return switchNumber(section, key) == 1.0;
+}
+
+double Settings::switchNumber(const QString& section, const QString& key) const
+{
     double number = 0;
-    const bool shippedOn
-        = TextRules::isWholeNumber(shipped().value(section, key).value_or(QString()), &number)
-        && number == 1.0;
-    return isOn(section, key, shippedOn);
+    if (TextRules::isWholeNumber(text(section, key), &number))
+        return number;
+    if (TextRules::isWholeNumber(shipped().value(section, key).value_or(QString()), &number))
+        return number;
+    return 0;
 }
 
 quint32 Settings::colour(const QString& key) const

@@ -25,6 +25,9 @@ public:
     bool isOn(const QString& section, const QString& key, bool fallback) const;
     // The same with the shipped value of the key as the fallback.
     bool isOn(const QString& section, const QString& key) const;
+    // A switch read as a whole number; the shipped value when it is not one, 0 when neither is.
+    // For the switch that is tested against 0 rather than 1 (EditByHand).
+    double switchNumber(const QString& section, const QString& key) const;
 
     // A Windows colour reference (red in the lowest byte) read by its leading number.
     quint32 colour(const QString& key) const;

@@ -1,0 +1,39 @@
+#include "drivesearch.h"
+
+#include "scantexts.h"
+#include "store/catalogue.h"
+#include "store/datafolder.h"
+#include "store/settings.h"
+
+std::optional<ScanRequest> ScanRequest::load(const DataFolder& folder, const QString& root, QString* error)
+{
+    const auto types = Catalogue(folder.catalogueFile()).fileTypes(error);
+    if (!types)
+        return std::nullopt;
+    return ScanRequest { root, *types, ScanSwitches::fromSettings(Settings(folder.settingsFile())) };
+}
+
+QString DriveSearch::resultText() const
+{
+    if (rootFailed())
+        return problem;
+    if (status == ScanStatus::Cancelled)
+        return ScanTexts::cancelled(rows.size());
+    return ScanTexts::found(rows.size());
+}
+
+DriveSearch searchDrive(const ScanRequest& request, const ScanProgressFn& progress)
+{
+    const TreeScan scan = scanTree(request.root, FileTypeSet::fromRecords(request.fileTypes), progress);
+    DriveSearch search;
+    search.status = scan.status;
+    search.root = scan.root;
+    search.problem = scan.problem;
+    search.foldersVisited = scan.foldersVisited;
+    search.rows.reserve(scan.files.size());
+    for (const FoundFile& f : scan.files)
+        search.rows.append(candidateRow(f, request.switches));
+    if (request.switches.autoSelect)
+        mergeParts(search.rows);
+    return search;
+}
