@@ -16,7 +16,12 @@ seed=${SEED:-20070101}
 tree=${SCAN_TREE:-/tmp/reelshelf-scan-tree}
 only=${1:-all}
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
+# A build folder of its own gets no tests; an existing one (BUILD_DIR=build) keeps its options.
+if [[ -f "$build/CMakeCache.txt" ]]; then
+    cmake -S "$root" -B "$build" >/dev/null
+else
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
+fi
 cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-cli >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
