@@ -11,6 +11,7 @@
 #include "discs/disccommands.h"
 #include "movies/moviecommands.h"
 #include "prompt.h"
+#include "wizard/wizarddialog.h"
 
 #include <QAction>
 #include <QLabel>
@@ -25,9 +26,9 @@
 namespace {
 
 // Commands whose windows are not part of the program yet stay disabled.
-const QStringList unbuiltCommands = { QStringLiteral("MN_wizard"), QStringLiteral("MN_search"),
-    QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"), QStringLiteral("MN_Set2"),
-    QStringLiteral("MN_Set3"), QStringLiteral("MN_Set4") };
+const QStringList unbuiltCommands
+    = { QStringLiteral("MN_search"), QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"),
+          QStringLiteral("MN_Set2"), QStringLiteral("MN_Set3"), QStringLiteral("MN_Set4") };
 
 struct ToolbarButton
 {
@@ -278,6 +279,7 @@ void MainWindow::connectCommands()
     };
     for (const auto& [name, command] : discCommands)
         connect(action(QString::fromLatin1(name)), &QAction::triggered, discs_, command);
+    connect(action(QStringLiteral("MN_wizard")), &QAction::triggered, this, &MainWindow::openWizard);
     const std::pair<const char*, void (MovieCommands::*)()> commands[] = {
         { "MN_Movie", &MovieCommands::newMovie },
         { "AddMovie", &MovieCommands::addMovieToSelectedDisc },
@@ -289,6 +291,22 @@ void MainWindow::connectCommands()
         connect(action(QString::fromLatin1(name)), &QAction::triggered, movies_, command);
     connect(list_, &MovieListView::editRequested, movies_, &MovieCommands::editSelected);
     connect(list_, &MovieListView::deleteRequested, movies_, &MovieCommands::deleteSelected);
+}
+
+WizardDialog* MainWindow::openWizard()
+{
+    auto* wizard = new WizardDialog(
+        context_,
+        [this] {
+            QString error;
+            if (!tree_->rebuildDiscTree(&error))
+                context_.prompt.warn(this, error);
+        },
+        this);
+    wizard->setAttribute(Qt::WA_DeleteOnClose);
+    wizard->setWindowModality(Qt::ApplicationModal);
+    wizard->show();
+    return wizard;
 }
 
 bool MainWindow::loadAndShow(QString* error)

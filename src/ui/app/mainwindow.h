@@ -9,6 +9,7 @@ class DiscTreeWidget;
 class DiscCommands;
 class MovieCommands;
 class MovieListView;
+class WizardDialog;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -27,6 +28,9 @@ public:
     bool load(QString* error);
     // Loads, then shows the window maximised: nothing is seen half-built.
     bool loadAndShow(QString* error);
+
+    // The import wizard, shown modally; it closes itself once the disc is stored.
+    WizardDialog* openWizard();
 
     // Runs the command of a toolbar key; a key that matches none does nothing.
     void runToolbarKey(const QString& key);

@@ -1,0 +1,533 @@
+#include "wizarddialog.h"
+
+#include "app/appcontext.h"
+#include "app/prompt.h"
+#include "scan/drives.h"
+#include "scan/scantexts.h"
+#include "store/catalogue.h"
+#include "store/textrules.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QThread>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString nextCaption = QStringLiteral("下一步(&N)");
+const QString commitCaption = QStringLiteral("添加所有(&A)");
+const QString busyCaption = QStringLiteral("处理中稍候..");
+const QString tick = QStringLiteral("√");
+const QString alreadyPrepared = QStringLiteral("此影片已经添加至预备列表!");
+
+constexpr int KeyRole = Qt::UserRole + 1;
+
+// Where a found file is: the same file found again by a new search is the same movie.
+QString keyOf(const CandidateRow& row)
+{
+    return row.folder + u'/' + row.foundName;
+}
+
+// A list with report columns that pops its own context menu, by mouse or by the menu key, only
+// while it has rows.
+class WizardList : public QTreeWidget
+{
+public:
+    WizardList(const QString& name, const QStringList& headers, QMenu*& menu, QWidget* parent)
+        : QTreeWidget(parent)
+        , menu_(menu)
+    {
+        setObjectName(name);
+        setHeaderLabels(headers);
+        setRootIsDecorated(false);
+        setUniformRowHeights(true);
+        setSelectionMode(QAbstractItemView::SingleSelection);
+        setAllColumnsShowFocus(true);
+        header()->setStretchLastSection(false);
+        header()->resizeSection(0, 260);
+    }
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override
+    {
+        if (topLevelItemCount() == 0 || !menu_)
+            return;
+        if (QTreeWidgetItem* item = itemAt(viewport()->mapFromGlobal(event->globalPos())))
+            setCurrentItem(item);
+        menu_->popup(event->globalPos());
+    }
+
+private:
+    QMenu*& menu_;
+};
+
+} // namespace
+
+WizardDialog::WizardDialog(AppContext& context, std::function<void()> discStored, QWidget* parent)
+    : QDialog(parent)
+    , context_(context)
+    , discStored_(std::move(discStored))
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("魔法向导添加影片信息"));
+    auto* layout = new QVBoxLayout(this);
+    auto* banner = new QLabel(QStringLiteral(
+        "  在您新刻录了一张包含您下载的电影的光碟以后,你可以使用 魔法向导 "
+        "向您的数据库添加新的光盘和批量影片信息。然而魔法向导只是给您提供简单的自动添加服务,"
+        "如果需要详细的影片信息,在用魔法向导简单添加后,再逐条更改其详细信息(包括简介,海报等)"));
+    banner->setWordWrap(true);
+    layout->addWidget(banner);
+
+    buildMenus();
+    pages_ = new QStackedWidget(this);
+    pages_->addWidget(buildDiscPage());
+    pages_->addWidget(buildSearchPage());
+    pages_->addWidget(buildPreparedPage());
+    layout->addWidget(pages_, 1);
+
+    auto* buttons = new QHBoxLayout;
+    help_ = new QPushButton(QStringLiteral("显示帮助"), this);
+    help_->setObjectName(QStringLiteral("Command4"));
+    back_ = new QPushButton(QStringLiteral("上一步(&P)"), this);
+    back_->setObjectName(QStringLiteral("Command1"));
+    next_ = new QPushButton(nextCaption, this);
+    next_->setObjectName(QStringLiteral("Command2"));
+    next_->setDefault(true);
+    buttons->addWidget(help_);
+    buttons->addStretch(1);
+    buttons->addWidget(back_);
+    buttons->addWidget(next_);
+    layout->addLayout(buttons);
+    connect(next_, &QPushButton::clicked, this, &WizardDialog::next);
+    connect(back_, &QPushButton::clicked, this, &WizardDialog::back);
+    connect(help_, &QPushButton::clicked, this,
+        [this] { context_.desktop.openUrl(QUrl::fromLocalFile(context_.folder.helpFile())); });
+
+    resize(720, 520);
+    showStep(1);
+    number_->setFocus();
+}
+
+WizardDialog::~WizardDialog()
+{
+    stopSearch();
+}
+
+void WizardDialog::stopSearch()
+{
+    cancelSearch();
+    if (!worker_)
+        return;
+    worker_->wait();
+    worker_.reset();
+    QApplication::restoreOverrideCursor();
+    setBusy(false);
+}
+
+QWidget* WizardDialog::buildDiscPage()
+{
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("Picture1"));
+    auto* layout = new QVBoxLayout(page);
+    auto* hint = new QLabel(QStringLiteral("首先须要添加您对光盘的编号、名称、电影存在的介质等等信息"), page);
+    hint->setObjectName(QStringLiteral("Label1"));
+    layout->addWidget(hint);
+
+    number_ = new QLineEdit(QString::number(qint64(context_.session.highestDiscNumber) + 1), page);
+    number_->setObjectName(QStringLiteral("Text1_0"));
+    name_ = new QLineEdit(page);
+    name_->setObjectName(QStringLiteral("Text1_1"));
+    kind_ = new QComboBox(page);
+    kind_->setObjectName(QStringLiteral("Combo1"));
+    kind_->setEditable(true);
+    kind_->setInsertPolicy(QComboBox::NoInsert);
+    kind_->addItems({ QStringLiteral("DVD"), QStringLiteral("VCD"), QStringLiteral("Blu-Ray"),
+        QStringLiteral("DoubleSide-DVD"), QStringLiteral("硬盘"), QStringLiteral("移动存储介质") });
+    kind_->setCurrentIndex(0);
+    drive_ = new QComboBox(page);
+    drive_->setObjectName(QStringLiteral("Combo2"));
+    drive_->setEditable(true);
+    drive_->setInsertPolicy(QComboBox::NoInsert);
+    // The mounted discs and removable media; any folder may be typed instead.
+    for (const DriveChoice& d : removableDrives(MountTable::current()))
+        drive_->addItem(d.root);
+    drive_->setEditText(context_.settings.text(Settings::mainSection(), QStringLiteral("Customdrive")));
+
+    const std::pair<const char16_t*, QWidget*> rows[] = {
+        { u"(1)请输入光盘号,也就是您在光盘背面写上的编号.", number_ },
+        { u"(2)请输入您对光盘的命名,即对其的简介,可以为空.", name_ },
+        { u"(3)请选择光盘的种类,VCD/DVD/Blu-Ray/DoubleSide-DVD/", kind_ },
+        { u"(4)请选择您的驱动器。", drive_ },
+    };
+    for (const auto& [caption, box] : rows) {
+        auto* label = new QLabel(QString::fromUtf16(caption), page);
+        label->setBuddy(box);
+        layout->addWidget(label);
+        layout->addWidget(box);
+    }
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* WizardDialog::buildSearchPage()
+{
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("Picture2"));
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(new QLabel(
+        QStringLiteral(
+            "请将光盘放入驱动器,点击“搜索驱动器”,然后在列表中右键选出代表各部影视的文件,添加至预备列表。"),
+        page));
+    auto* row = new QHBoxLayout;
+    searchButton_ = new QPushButton(QStringLiteral("搜索驱动器"), page);
+    searchButton_->setObjectName(QStringLiteral("Command3"));
+    stopButton_ = new QPushButton(QStringLiteral("停止搜索"), page);
+    stopButton_->setObjectName(QStringLiteral("StopSearch"));
+    stopButton_->setEnabled(false);
+    progress_ = new QLabel(page);
+    progress_->setObjectName(QStringLiteral("Label3"));
+    row->addWidget(searchButton_);
+    row->addWidget(stopButton_);
+    row->addWidget(progress_, 1);
+    layout->addLayout(row);
+    connect(searchButton_, &QPushButton::clicked, this, &WizardDialog::search);
+    connect(stopButton_, &QPushButton::clicked, this, &WizardDialog::cancelSearch);
+
+    candidates_ = new WizardList(QStringLiteral("ListView1"),
+        { QStringLiteral("文件名"), QStringLiteral("状态"), QStringLiteral("文件大小"),
+            QStringLiteral("目录"), QStringLiteral("后缀名"), QStringLiteral("是否重复") },
+        candidateMenu_, page);
+    layout->addWidget(candidates_, 1);
+    auto* labels = new QHBoxLayout;
+    volumeLabel_ = new QLabel(page);
+    volumeLabel_->setObjectName(QStringLiteral("Label4"));
+    fileSystem_ = new QLabel(page);
+    fileSystem_->setObjectName(QStringLiteral("Label5"));
+    labels->addWidget(volumeLabel_, 1);
+    labels->addWidget(fileSystem_, 1);
+    layout->addLayout(labels);
+    return page;
+}
+
+QWidget* WizardDialog::buildPreparedPage()
+{
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("Picture3"));
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(new QLabel(
+        QStringLiteral("代表光盘上影视的代表文件已经选出,列在下表中,您可以在文件名上点击右键来筛选。"),
+        page));
+    prepared_ = new WizardList(QStringLiteral("ListView2"),
+        { QStringLiteral("文件名"), QStringLiteral("文件大小"), QStringLiteral("所在目录"),
+            QStringLiteral("添加否"), QStringLiteral("文件格式") },
+        preparedMenu_, page);
+    layout->addWidget(prepared_, 1);
+    preparedCount_ = new QLabel(page);
+    preparedCount_->setObjectName(QStringLiteral("Label6"));
+    layout->addWidget(preparedCount_);
+    return page;
+}
+
+void WizardDialog::buildMenus()
+{
+    candidateMenu_ = new QMenu(this);
+    candidateMenu_->setObjectName(QStringLiteral("popupform41"));
+    auto add = [](QMenu* menu, const char* name, const QString& caption) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    connect(add(candidateMenu_, "MN_add", QStringLiteral("添加到预备列表")), &QAction::triggered, this,
+        &WizardDialog::addSelectedCandidate);
+    connect(add(candidateMenu_, "Add_all", QStringLiteral("全部添加至预备")), &QAction::triggered, this,
+        &WizardDialog::addAllCandidates);
+    candidateMenu_->addSeparator();
+    connect(add(candidateMenu_, "MN_refresh", QStringLiteral("刷新")), &QAction::triggered, this,
+        &WizardDialog::search);
+
+    preparedMenu_ = new QMenu(this);
+    preparedMenu_->setObjectName(QStringLiteral("popupform42"));
+    connect(add(preparedMenu_, "MN_del", QStringLiteral("清除选中记录")), &QAction::triggered, this,
+        &WizardDialog::removeSelectedPrepared);
+    preparedMenu_->addSeparator();
+    connect(add(preparedMenu_, "Clear_all", QStringLiteral("全部清除")), &QAction::triggered, this,
+        &WizardDialog::clearPrepared);
+}
+
+void WizardDialog::showStep(int step)
+{
+    step_ = step;
+    pages_->setCurrentIndex(step - 1);
+    back_->setEnabled(step > 1 && !isSearching());
+    next_->setText(step == 3 ? commitCaption : nextCaption);
+    if (step == 3)
+        updatePreparedCount();
+}
+
+void WizardDialog::next()
+{
+    if (isSearching() || committing_)
+        return;
+    if (next_->text() == commitCaption) {
+        commit();
+        return;
+    }
+    showStep(std::min(step_ + 1, 3));
+}
+
+void WizardDialog::back()
+{
+    if (isSearching() || committing_ || step_ == 1)
+        return;
+    showStep(step_ - 1);
+}
+
+void WizardDialog::updatePreparedCount()
+{
+    preparedCount_->setText(QStringLiteral("预备列表中共有") + QString::number(prepared_->topLevelItemCount())
+        + QStringLiteral("个待添加影片."));
+}
+
+void WizardDialog::setBusy(bool busy)
+{
+    // Nothing that starts another search or changes the lists while one runs.
+    searchButton_->setEnabled(!busy);
+    stopButton_->setEnabled(busy && isSearching());
+    back_->setEnabled(!busy && step_ > 1);
+    next_->setEnabled(!busy);
+    for (QAction* a : candidateMenu_->actions())
+        a->setEnabled(!busy);
+    for (QAction* a : preparedMenu_->actions())
+        a->setEnabled(!busy);
+}
+
+void WizardDialog::search()
+{
+    if (isSearching() || committing_)
+        return;
+    QString error;
+    const std::optional<ScanRequest> request
+        = ScanRequest::load(context_.folder, drive_->currentText(), &error);
+    if (!request) {
+        context_.prompt.warn(this, error);
+        return;
+    }
+    const VolumeInfo volume = showVolumeInfo(normalizedRoot(request->root));
+    if (volume.readError) {
+        context_.prompt.warn(this, ScanTexts::readError());
+    } else {
+        volumeLabel_->setText(volume.labelText());
+        fileSystem_->setText(volume.fileSystemText());
+    }
+    candidates_->clear();
+    rows_.clear();
+    progress_->setText(ScanTexts::searching());
+    cancel_ = std::make_shared<std::atomic_bool>(false);
+    const auto cancel = cancel_;
+    // The walk runs beside the window, which stays usable and shows where it is.
+    worker_.reset(QThread::create([this, cancel, r = *request] {
+        qint64 lastShown = -1000;
+        const DriveSearch result = searchDrive(r, [this, cancel, &lastShown](const ScanProgress& p) {
+            if (p.foldersVisited - lastShown >= 50) {
+                lastShown = p.foldersVisited;
+                QMetaObject::invokeMethod(
+                    this, [this, p] { showProgress(p.foldersVisited, p.filesFound, p.folder); },
+                    Qt::QueuedConnection);
+            }
+            return !cancel->load();
+        });
+        QMetaObject::invokeMethod(
+            this, [this, result] { searchDone(result); }, Qt::QueuedConnection);
+    }));
+    setBusy(true);
+    stopButton_->setEnabled(true);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    worker_->start();
+}
+
+void WizardDialog::showProgress(qint64 folders, qint64 files, const QString& folder)
+{
+    if (isSearching())
+        progress_->setText(QStringLiteral("正在搜索:已查看 %1 个文件夹,找到 %2 个文件 %3")
+                               .arg(folders)
+                               .arg(files)
+                               .arg(folder));
+}
+
+void WizardDialog::cancelSearch()
+{
+    if (cancel_)
+        cancel_->store(true);
+}
+
+void WizardDialog::searchDone(const DriveSearch& result)
+{
+    if (!worker_)
+        return; // the window was closed while the search ran
+    worker_->wait();
+    worker_.reset();
+    QApplication::restoreOverrideCursor();
+    fillCandidates(result.rows);
+    progress_->setText(result.resultText());
+    setBusy(false);
+    if (result.rootFailed())
+        context_.prompt.warn(this, result.problem);
+    emit searchFinished();
+}
+
+void WizardDialog::fillCandidates(const QList<CandidateRow>& rows)
+{
+    rows_ = rows;
+    QList<QTreeWidgetItem*> items;
+    items.reserve(rows.size());
+    for (const CandidateRow& r : rows) {
+        auto* item = new QTreeWidgetItem(
+            QStringList { r.fileName, r.status, r.sizeText, r.folder, r.extension, r.duplicateMark });
+        item->setData(0, KeyRole, keyOf(r));
+        items.append(item);
+    }
+    candidates_->addTopLevelItems(items);
+    // Files already prepared keep their mark through a new search.
+    for (int i = 0; i < prepared_->topLevelItemCount(); ++i)
+        setCandidateMark(prepared_->topLevelItem(i)->data(0, KeyRole).toString(), true);
+}
+
+void WizardDialog::prepare(int candidate)
+{
+    QTreeWidgetItem* from = candidates_->topLevelItem(candidate);
+    const CandidateRow& r = rows_.at(candidate);
+    auto* item = new QTreeWidgetItem(
+        QStringList { TextRules::trimBlanks(from->text(0)), TextRules::trimBlanks(r.sizeText),
+            TextRules::trimBlanks(r.folder), QString(), TextRules::trimBlanks(r.extension) });
+    item->setData(0, KeyRole, keyOf(r));
+    item->setData(0, Qt::UserRole, r.foundName);
+    prepared_->addTopLevelItem(item);
+    from->setText(1, tick);
+}
+
+void WizardDialog::setCandidateMark(const QString& key, bool prepared)
+{
+    for (int i = 0; i < candidates_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = candidates_->topLevelItem(i);
+        if (item->data(0, KeyRole).toString() == key)
+            item->setText(1, prepared ? tick : QString());
+    }
+}
+
+void WizardDialog::addSelectedCandidate()
+{
+    QTreeWidgetItem* item = candidates_->currentItem();
+    if (!item || isSearching())
+        return;
+    if (item->text(1) == tick) {
+        context_.prompt.warn(this, alreadyPrepared);
+        return;
+    }
+    prepare(candidates_->indexOfTopLevelItem(item));
+}
+
+void WizardDialog::addAllCandidates()
+{
+    if (isSearching())
+        return;
+    for (int i = 0; i < candidates_->topLevelItemCount(); ++i)
+        if (candidates_->topLevelItem(i)->text(1) != tick)
+            prepare(i);
+}
+
+void WizardDialog::removeSelectedPrepared()
+{
+    QTreeWidgetItem* item = prepared_->currentItem();
+    if (!item || committing_)
+        return; // nothing selected: nothing to remove
+    setCandidateMark(item->data(0, KeyRole).toString(), false);
+    delete item;
+}
+
+void WizardDialog::clearPrepared()
+{
+    if (committing_)
+        return;
+    prepared_->clear();
+    for (int i = 0; i < candidates_->topLevelItemCount(); ++i)
+        candidates_->topLevelItem(i)->setText(1, QString());
+    if (step_ == 3)
+        updatePreparedCount();
+}
+
+bool WizardDialog::commitStep(int done, int total)
+{
+    next_->setText(busyCaption);
+    if (done % 25 == 0 || done == total)
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return true;
+}
+
+void WizardDialog::commit()
+{
+    WizardCommit::Disc disc { number_->text(), name_->text(), kind_->currentText(), drive_->currentText() };
+    QList<WizardCommit::PreparedRow> rows;
+    for (int i = 0; i < prepared_->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = prepared_->topLevelItem(i);
+        rows.append({ item->text(0), item->text(1), item->text(2), item->text(4),
+            item->data(0, Qt::UserRole).toString() });
+    }
+    Catalogue catalogue(context_.folder.catalogueFile());
+    // The checks come before anything changes, so a refusal keeps the wizard on this step as it was.
+    if (const auto problem = WizardCommit::problemWith(catalogue, disc, rows.size())) {
+        context_.prompt.warn(this, *problem);
+        return;
+    }
+    committing_ = true;
+    setBusy(true);
+    const WizardCommit::Result result = WizardCommit::commit(catalogue, context_.folder,
+        context_.settings.text(Settings::mainSection(), QStringLiteral("MagicSelect4V")), disc, rows,
+        [this](int done, int total) { return commitStep(done, total); });
+    committing_ = false;
+    setBusy(false);
+    next_->setText(commitCaption);
+    if (!result.stored) {
+        context_.prompt.warn(this, result.error);
+        return;
+    }
+    for (int i = 0; i < prepared_->topLevelItemCount(); ++i)
+        prepared_->topLevelItem(i)->setText(3, tick);
+    ++context_.session.highestDiscNumber;
+    if (discStored_)
+        discStored_();
+    if (!result.warnings.isEmpty())
+        context_.prompt.warn(
+            this, QStringLiteral("光盘和影片已添加,但以下海报没有复制:\n") + result.warnings.join(u'\n'));
+    accept();
+}
+
+void WizardDialog::closeEvent(QCloseEvent* event)
+{
+    // A commit is one transaction and is not broken off; a search is stopped first.
+    if (committing_) {
+        event->ignore();
+        return;
+    }
+    stopSearch();
+    QDialog::closeEvent(event);
+}
+
+void WizardDialog::reject()
+{
+    if (committing_)
+        return;
+    stopSearch();
+    QDialog::reject();
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "scan/candidates.h"
+#include "scan/drivesearch.h"
+#include "scan/wizardcommit.h"
+
+#include <QDialog>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStackedWidget;
+class QThread;
+class QTreeWidget;
+struct AppContext;
+
+// The import wizard: a disc's number, name, kind and drive; a search of the drive for movie
+// files; the prepared list; and one commit that stores the disc with a movie per prepared file.
+class WizardDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    // `discStored` runs once the disc and its movies are in the catalogue (the tree is rebuilt).
+    WizardDialog(AppContext& context, std::function<void()> discStored, QWidget* parent = nullptr);
+    ~WizardDialog() override;
+
+    int step() const { return step_; }
+    bool isSearching() const { return worker_ != nullptr; }
+
+    // The buttons and menu commands, callable without clicking.
+    void next();
+    void back();
+    void search();
+    void cancelSearch();
+    void addSelectedCandidate();
+    void addAllCandidates();
+    void removeSelectedPrepared();
+    void clearPrepared();
+
+    QTreeWidget* candidateList() const { return candidates_; }
+    QTreeWidget* preparedList() const { return prepared_; }
+
+    // Closing stops a search first; during a commit the window does not close.
+    void reject() override;
+
+signals:
+    void searchFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* buildDiscPage();
+    QWidget* buildSearchPage();
+    QWidget* buildPreparedPage();
+    void buildMenus();
+    void showStep(int step);
+    void setBusy(bool busy);
+    void stopSearch();
+    void searchDone(const DriveSearch& result);
+    void showProgress(qint64 folders, qint64 files, const QString& folder);
+    void fillCandidates(const QList<CandidateRow>& rows);
+    void prepare(int candidate);
+    void setCandidateMark(const QString& key, bool prepared);
+    void updatePreparedCount();
+    void commit();
+    bool commitStep(int done, int total);
+
+    AppContext& context_;
+    std::function<void()> discStored_;
+    int step_ = 1;
+    bool committing_ = false;
+    QList<CandidateRow> rows_; // what the candidate list shows, row for row
+
+    std::unique_ptr<QThread> worker_;
+    std::shared_ptr<std::atomic_bool> cancel_;
+
+    QStackedWidget* pages_ = nullptr;
+    QLineEdit* number_ = nullptr;
+    QLineEdit* name_ = nullptr;
+    QComboBox* kind_ = nullptr;
+    QComboBox* drive_ = nullptr;
+    QPushButton* searchButton_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+    QTreeWidget* candidates_ = nullptr;
+    QTreeWidget* prepared_ = nullptr;
+    QLabel* progress_ = nullptr; // Label3
+    QLabel* volumeLabel_ = nullptr; // Label4
+    QLabel* fileSystem_ = nullptr; // Label5
+    QLabel* preparedCount_ = nullptr; // Label6
+    QPushButton* back_ = nullptr;
+    QPushButton* next_ = nullptr;
+    QPushButton* help_ = nullptr;
+    QMenu* candidateMenu_ = nullptr;
+    QMenu* preparedMenu_ = nullptr;
+};
