@@ -274,6 +274,9 @@ void WizardDialog::showStep(int step)
     next_->setText(step == 3 ? commitCaption : nextCaption);
     if (step == 3)
         updatePreparedCount();
+    // The keyboard starts where the step's work is.
+    QWidget* first[] = { number_, searchButton_, prepared_ };
+    first[step - 1]->setFocus();
 }
 
 void WizardDialog::next()
@@ -382,6 +385,10 @@ void WizardDialog::searchDone(const DriveSearch& result)
     fillCandidates(result.rows);
     progress_->setText(result.resultText());
     setBusy(false);
+    if (candidates_->topLevelItemCount() > 0) {
+        candidates_->setCurrentItem(candidates_->topLevelItem(0));
+        candidates_->setFocus();
+    }
     if (result.rootFailed())
         context_.prompt.warn(this, result.problem);
     emit searchFinished();
