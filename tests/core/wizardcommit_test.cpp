@@ -418,10 +418,16 @@ TEST_F(WizardCommitTest, FailedTransactionLeavesCatalogueAndPostersAsTheyWere)
 TEST_F(WizardCommitTest, LockedCatalogueGivesUpWithinSecondsAndStoresNothing)
 {
     const QList<PreparedRow> rows = { row(QStringLiteral("Film.avi")) };
-    // Another program writing (readers still pass), or holding the file for itself.
-    for (const QString& lock : { QStringLiteral("BEGIN IMMEDIATE"), QStringLiteral("BEGIN EXCLUSIVE") }) {
+    // Another program reading (the commit cannot finish), writing (readers still pass), or
+    // holding the file for itself.
+    const QStringList locks[]
+        = { { QStringLiteral("BEGIN"), QStringLiteral("SELECT count(*) FROM DiskState") },
+              { QStringLiteral("BEGIN IMMEDIATE") }, { QStringLiteral("BEGIN EXCLUSIVE") } };
+    for (const QStringList& statements : locks) {
+        const QString lock = statements.join(u"; ");
         RawDb other(home_.folder().catalogueFile());
-        other.exec(lock);
+        for (const QString& sql : statements)
+            other.exec(sql);
         QElapsedTimer clock;
         clock.start();
         const Result r = commitRows(rows);
