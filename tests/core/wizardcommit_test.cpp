@@ -415,6 +415,21 @@ TEST_F(WizardCommitTest, FailedTransactionLeavesCatalogueAndPostersAsTheyWere)
     EXPECT_EQ(postersState(home_.folder()), before);
 }
 
+TEST_F(WizardCommitTest, MovieNumberTakenMeanwhileByAnotherProgramStoresNothing)
+{
+    home_.addMovie(4, QStringLiteral("旧片"), 1);
+    const QList<PreparedRow> rows = { row(QStringLiteral("One.avi")), row(QStringLiteral("Two.avi")) };
+    const Result r = commitRows(rows, QStringLiteral("12"), QStringLiteral("1"), [&](int done, int) {
+        if (done == 1)
+            home_.addMovie(6, QStringLiteral("别的程序加的"), 2);
+        return true;
+    });
+    EXPECT_FALSE(r.stored);
+    EXPECT_FALSE(r.error.isEmpty());
+    EXPECT_TRUE(home_.discRows().isEmpty());
+    EXPECT_EQ(home_.movieIds(), QList<double>({ 4, 6 }));
+}
+
 TEST_F(WizardCommitTest, LockedCatalogueGivesUpWithinSecondsAndStoresNothing)
 {
     const QList<PreparedRow> rows = { row(QStringLiteral("Film.avi")) };
