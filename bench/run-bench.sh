@@ -6,6 +6,7 @@
 #   bench/run-bench.sh                 # defaults below
 #   RUNS=9 BENCH_HOME=/tmp/other bench/run-bench.sh
 #   bench/run-bench.sh scan            # only the drive scan against find(1)
+#   bench/run-bench.sh commit          # only the wizard's commit of 1,000 prepared rows
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,7 +23,8 @@ if [[ -f "$build/CMakeCache.txt" ]]; then
 else
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
 fi
-cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-cli >/dev/null
+cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-commitbench \
+    reelshelf-cli >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 gen="$build/bench/reelshelf-gen"
@@ -44,6 +46,16 @@ fi
 if [[ ! -f "$home/ShelfIndex.db" ]]; then
     echo "== generating the catalogue in $home (seed $seed)"
     "$gen" --home "$home" --discs 1000 --movies 100000 --posters 200 --seed "$seed"
+fi
+
+commit_bench() {
+    echo "== wizard commit of 1,000 rows: $runs runs on a fresh empty catalogue, then on copies of $home"
+    "$build/bench/reelshelf-commitbench" --rows 1000 --runs "$runs"
+    "$build/bench/reelshelf-commitbench" --rows 1000 --runs "$runs" --catalogue "$home/ShelfIndex.db"
+}
+if [[ "$only" == commit ]]; then
+    commit_bench
+    exit 0
 fi
 
 echo "== in process: $runs runs"
@@ -81,3 +93,6 @@ echo "peak memory (max RSS, /usr/bin/time), MB:  $(median <"$tmp/rss")"
 
 echo
 scan_bench
+
+echo
+commit_bench

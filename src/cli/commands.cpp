@@ -6,12 +6,16 @@
 #include "scan/drives.h"
 #include "scan/drivesearch.h"
 #include "scan/scantexts.h"
+#include "scan/wizardcommit.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
+#include "store/discnumbers.h"
+#include "store/settings.h"
 #include "store/textrules.h"
 #include "texttable.h"
 
 #include <QTextStream>
+#include <optional>
 
 namespace {
 
@@ -46,6 +50,95 @@ int usageError(const CliCommand& command, CliIo& io)
 {
     io.err << "用法: reelshelf-cli [--home DIR] " << command.usage() << '\n';
     return ExitUsage;
+}
+
+// Reads "--key VALUE" or "--key=VALUE" at args[i] into `value`; a key given twice is bad usage.
+enum class Taken { OtherWord, Value, Bad };
+Taken takeValue(const QStringList& args, qsizetype& i, const QString& key, std::optional<QString>& value)
+{
+    const QString& a = args.at(i);
+    QString found;
+    if (a == key) {
+        if (i + 1 >= args.size())
+            return Taken::Bad;
+        found = args.at(++i);
+    } else if (a.startsWith(key + u'=')) {
+        found = a.mid(key.size() + 1);
+    } else {
+        return Taken::OtherWord;
+    }
+    if (value)
+        return Taken::Bad;
+    value = found;
+    return Taken::Value;
+}
+
+struct AddDiscOptions
+{
+    std::optional<QString> number;
+    std::optional<QString> name;
+    std::optional<QString> kind;
+    std::optional<QString> root;
+    bool json = false;
+};
+
+bool parseAddDisc(const QStringList& args, AddDiscOptions& o)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        bool taken = false;
+        for (auto [key, value] : { std::pair { QStringLiteral("--number"), &o.number },
+                 std::pair { QStringLiteral("--name"), &o.name },
+                 std::pair { QStringLiteral("--kind"), &o.kind } }) {
+            const Taken t = takeValue(args, i, key, *value);
+            if (t == Taken::Bad)
+                return false;
+            taken = t == Taken::Value;
+            if (taken)
+                break;
+        }
+        if (taken)
+            continue;
+        if (a == QStringLiteral("--json"))
+            o.json = true;
+        else if (a == QStringLiteral("--") && i + 1 < args.size() && !o.root)
+            o.root = args.at(++i);
+        else if (!a.startsWith(u"--") && !o.root)
+            o.root = a;
+        else
+            return false;
+    }
+    return o.number && o.root;
+}
+
+// Movie rows as the list shows them: all twenty columns by their keys as JSON Lines, or a table.
+void printMovieRows(const QList<MovieRow>& rows, bool json, CliIo& io)
+{
+    const auto& columns = listColumns();
+    if (json) {
+        for (const MovieRow& row : rows) {
+            JsonLine line;
+            for (int c = 0; c < ListColumnCount; ++c)
+                line.add(QString::fromUtf16(columns[size_t(c)].key), row[size_t(c)]);
+            io.out << line.toString() << '\n';
+        }
+        return;
+    }
+    // The columns a reader wants on a terminal; --json carries all twenty.
+    const int shown[] = { ListCol::ID, ListCol::DiskNum, ListCol::MovieName, ListCol::Year, ListCol::FileType,
+        ListCol::Type, ListCol::Lastfor, ListCol::Score, ListCol::Seen };
+    QStringList headers;
+    for (int c : shown)
+        headers << (c == ListCol::ID ? QStringLiteral("编号")
+                                     : QString::fromUtf16(columns[size_t(c)].header));
+    TextTable table(headers);
+    for (const MovieRow& row : rows) {
+        QStringList cells;
+        for (int c : shown)
+            cells << row[size_t(c)];
+        table.addRow(cells);
+    }
+    table.print(io.out);
 }
 
 } // namespace
@@ -113,31 +206,7 @@ int ListCommand::run(const QStringList& args, const DataFolder& folder, CliIo& i
         io.err << MovieList::emptyMessage << '\n';
         return ExitOk;
     }
-    const auto& columns = listColumns();
-    if (options.json) {
-        for (const MovieRow& row : listing->rows) {
-            JsonLine line;
-            for (int c = 0; c < ListColumnCount; ++c)
-                line.add(QString::fromUtf16(columns[size_t(c)].key), row[size_t(c)]);
-            io.out << line.toString() << '\n';
-        }
-    } else {
-        // The columns a reader wants on a terminal; --json carries all twenty.
-        const int shown[] = { ListCol::ID, ListCol::DiskNum, ListCol::MovieName, ListCol::Year,
-            ListCol::FileType, ListCol::Type, ListCol::Lastfor, ListCol::Score, ListCol::Seen };
-        QStringList headers;
-        for (int c : shown)
-            headers << (c == ListCol::ID ? QStringLiteral("编号")
-                                         : QString::fromUtf16(columns[size_t(c)].header));
-        TextTable table(headers);
-        for (const MovieRow& row : listing->rows) {
-            QStringList cells;
-            for (int c : shown)
-                cells << row[size_t(c)];
-            table.addRow(cells);
-        }
-        table.print(io.out);
-    }
+    printMovieRows(listing->rows, options.json, io);
     if (listing->status)
         io.err << *listing->status << '\n';
     return ExitOk;
@@ -195,5 +264,55 @@ int ScanCommand::run(const QStringList& args, const DataFolder& folder, CliIo& i
     if (!json)
         table.print(io.out);
     io.err << search.resultText() << '\n';
+    return ExitOk;
+}
+
+int AddDiscCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
+{
+    AddDiscOptions options;
+    if (!parseAddDisc(args, options))
+        return usageError(*this, io);
+    const WizardCommit::Disc disc { *options.number, options.name.value_or(QString()),
+        options.kind.value_or(QStringLiteral("DVD")), *options.root };
+    Catalogue catalogue(folder.catalogueFile());
+    // A missing or taken number is refused before a whole disc is searched; the checks that need
+    // the prepared rows follow the search, in the wizard's order.
+    if (const auto problem = WizardCommit::problemWith(catalogue, disc, 0);
+        problem && *problem != WizardCommit::emptyListMessage) {
+        io.err << *problem << '\n';
+        return ExitFailed;
+    }
+    QString error;
+    const auto request = ScanRequest::load(folder, disc.drive, &error);
+    if (!request) {
+        io.err << error << '\n';
+        return ExitFailed;
+    }
+    const DriveSearch search = searchDrive(*request);
+    if (search.rootFailed()) {
+        io.err << search.problem << '\n';
+        return ExitFailed;
+    }
+    io.err << search.resultText() << '\n';
+    QList<WizardCommit::PreparedRow> rows;
+    rows.reserve(search.rows.size());
+    for (const CandidateRow& candidate : search.rows)
+        rows.append(WizardCommit::preparedRow(candidate));
+
+    const Settings settings(folder.settingsFile());
+    const WizardCommit::Result result = WizardCommit::commit(catalogue, folder,
+        settings.text(Settings::mainSection(), QStringLiteral("MagicSelect4V")), disc, rows);
+    if (!result.stored) {
+        io.err << result.error << '\n';
+        return ExitFailed;
+    }
+    QList<MovieRow> stored;
+    stored.reserve(result.movies.size());
+    for (const MovieRecord& movie : result.movies)
+        stored.append(movieRow(movie, false));
+    printMovieRows(stored, options.json, io);
+    for (const QString& warning : result.warnings)
+        io.err << warning << '\n';
+    io.err << MovieList::statusForDisc(DiscNumbers::check(disc.number).number, stored.size()) << '\n';
     return ExitOk;
 }

@@ -29,3 +29,16 @@ public:
     QString usage() const override { return QStringLiteral("scan ROOT [--json]"); }
     int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
 };
+
+// reelshelf-cli add-disc --number N [--name NAME] [--kind KIND] [--json] ROOT: what the import
+// wizard stores when every file its search finds in ROOT is prepared and "添加所有(&A)" is pressed.
+class AddDiscCommand final : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("add-disc"); }
+    QString usage() const override
+    {
+        return QStringLiteral("add-disc --number N [--name NAME] [--kind KIND] [--json] ROOT");
+    }
+    int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
+};

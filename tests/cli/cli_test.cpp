@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -328,4 +329,135 @@ TEST_F(CliScan, UnreadableRootFailsAndBadUsageIsRefused)
         EXPECT_EQ(bad.code, 2) << args.join(u' ').toStdString();
         EXPECT_TRUE(bad.err.contains(QStringLiteral("scan ROOT [--json]"))) << bad.err.toStdString();
     }
+}
+
+namespace {
+
+class CliAddDisc : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        tree_.file(QStringLiteral("Movie.2008.CD1.avi"), 700 * 1048576);
+        tree_.file(QStringLiteral("Movie.2008.CD2.avi"), 699 * 1048576);
+        tree_.file(QStringLiteral("sub/电影天堂英雄.RMVB"), 300 * 1048576);
+        writeBytes(tree_.path(QStringLiteral("sub/intro.txt")),
+            QStringLiteral("◎片　　名　Hero\n◎IMDB评分　8.1/10\n◎主　　演　李连杰\n◎简　　介　\n刺客。\n")
+                .toUtf8());
+        home_.writePicture(QStringLiteral("cover.jpg"), 16, 16);
+        QFile::copy(home_.path() + QStringLiteral("/cover.jpg"), tree_.path(QStringLiteral("sub/cover.jpg")));
+    }
+    QStringList addDisc(const QStringList& options, int expectedCode)
+    {
+        QStringList args = { QStringLiteral("add-disc") };
+        args << options;
+        const CliRun r = run(home_, args);
+        EXPECT_EQ(r.code, expectedCode) << r.err.toStdString();
+        last_ = r;
+        return r.lines();
+    }
+    TestHome home_;
+    TestTree tree_;
+    CliRun last_;
+};
+
+} // namespace
+
+TEST_F(CliAddDisc, StoresWhatTheWizardStoresAndPrintsItAsListDoes)
+{
+    home_.addMovie(7, QStringLiteral("旧片"), 1);
+    const QStringList lines
+        = addDisc({ QStringLiteral("--number"), QStringLiteral("3"), QStringLiteral("--name"),
+                      QStringLiteral("新片"), QStringLiteral("--json"), tree_.path() },
+            0);
+    ASSERT_EQ(lines.size(), 2) << last_.out.toStdString();
+    EXPECT_EQ(lines[0],
+        QStringLiteral(
+            "{\"MovieName\": \"Movie2008\", \"Year\": \"\", \"FileType\": \"avi\", \"Type\": \"\", "
+            "\"Audio\": \"\", \"SubTitile\": \"\", \"Definition\": \"\", \"MovieSize\": \"1399MB\", "
+            "\"FileNum\": \"\", \"EngName\": \"\", \"Direct\": \"\", \"Role\": \"\", \"Company\": \"\", "
+            "\"Lastfor\": \"\", \"PS\": \"\", \"ID\": \"8\", \"Nation\": \"\", \"DiskNum\": \"3\", "
+            "\"Score\": \"\", \"Seen\": \"\"}"));
+    const QJsonObject hero = parsed(lines[1]);
+    EXPECT_EQ(hero.value(QStringLiteral("MovieName")).toString(), QStringLiteral("英雄"));
+    EXPECT_EQ(hero.value(QStringLiteral("EngName")).toString(), QStringLiteral("Hero"));
+    EXPECT_EQ(hero.value(QStringLiteral("Score")).toString(), QStringLiteral("8.1"));
+    EXPECT_EQ(hero.value(QStringLiteral("ID")).toString(), QStringLiteral("9"));
+    EXPECT_EQ(last_.err, QStringLiteral("*共找到2部影视文件。\n 碟# 3 / 共2部影视.\n"));
+
+    // The same rows as the disc's listing shows them afterwards.
+    const CliRun listed = run(home_,
+        { QStringLiteral("list"), QStringLiteral("--disc"), QStringLiteral("3"), QStringLiteral("--json") });
+    EXPECT_EQ(listed.lines(), lines);
+    EXPECT_EQ(home_.discRows(), QStringList({ QStringLiteral("3|新片|DVD |-|-|-") }));
+    EXPECT_EQ(readBytes(home_.folder().posterFor(QStringLiteral("9"))),
+        readBytes(tree_.path(QStringLiteral("sub/cover.jpg"))));
+    EXPECT_FALSE(QFileInfo::exists(home_.folder().posterFor(QStringLiteral("8"))));
+
+    // Without --json a table like list's; the kind as given.
+    const QStringList table = addDisc(
+        { QStringLiteral("--kind=硬盘"), QStringLiteral("--number=4"), QStringLiteral("--"), tree_.path() },
+        0);
+    ASSERT_EQ(table.size(), 4) << last_.out.toStdString();
+    EXPECT_TRUE(table[0].startsWith(QStringLiteral("编号"))) << table[0].toStdString();
+    EXPECT_TRUE(table[2].startsWith(QStringLiteral("10 "))) << table[2].toStdString();
+    EXPECT_EQ(home_.discRows().last(), QStringLiteral("4|-|硬盘 |-|-|-"));
+}
+
+TEST_F(CliAddDisc, RefusalsExitWithOneAndStoreNothing)
+{
+    home_.addDisc(QStringLiteral("3"));
+    TestTree empty;
+    const QString missing = tree_.path(QStringLiteral("no-disc"));
+    const struct
+    {
+        QStringList args;
+        QString message;
+    } cases[] = {
+        { { QStringLiteral("--number"), QStringLiteral(" 3 "), tree_.path() },
+            QStringLiteral("已经存在光盘号为3的光盘,请确认您输入的光盘号正确!\n") },
+        { { QStringLiteral("--number"), QStringLiteral(""), tree_.path() },
+            QStringLiteral("未输入碟号或选择驱动器!\n") },
+        { { QStringLiteral("--number"), QStringLiteral("5"), QStringLiteral("") },
+            QStringLiteral("未输入碟号或选择驱动器!\n") },
+        { { QStringLiteral("--number"), QStringLiteral("5"), missing },
+            QStringLiteral("驱动器或文件夹 %1 不存在。\n").arg(missing) },
+        { { QStringLiteral("--number"), QStringLiteral("5"), empty.path() },
+            QStringLiteral("*共找到0部影视文件。\n预备列表中未发现文件!请点击上一步右键添加.\n") },
+        { { QStringLiteral("--number"), QStringLiteral("012"), tree_.path() },
+            QStringLiteral("*共找到2部影视文件。\n光盘号“012”的写法不规范：光盘号必须是一个不带前导零的普通数"
+                           "字，请改为“12”。\n") },
+    };
+    const QByteArray before = readBytes(home_.folder().catalogueFile());
+    for (const auto& c : cases) {
+        const QStringList lines = addDisc(c.args + QStringList { QStringLiteral("--json") }, 1);
+        EXPECT_TRUE(lines.isEmpty()) << c.args.join(u' ').toStdString();
+        EXPECT_EQ(last_.err, c.message) << c.args.join(u' ').toStdString();
+    }
+    EXPECT_EQ(home_.discRows(), QStringList({ QStringLiteral("3|-|DVD |-|-|-") }));
+    EXPECT_TRUE(home_.movieIds().isEmpty());
+    EXPECT_EQ(readBytes(home_.folder().catalogueFile()), before);
+    EXPECT_EQ(
+        QDir(home_.folder().postersDir()).entryList(QDir::Files), QStringList({ QStringLiteral("00.jpg") }));
+}
+
+TEST_F(CliAddDisc, BadUsageExitsWithTwo)
+{
+    const QString root = tree_.path();
+    const QList<QStringList> bad = {
+        { root },
+        { QStringLiteral("--number"), QStringLiteral("5") },
+        { QStringLiteral("--number") },
+        { QStringLiteral("--number"), QStringLiteral("5"), root, root },
+        { QStringLiteral("--number"), QStringLiteral("5"), QStringLiteral("--number"), QStringLiteral("6"),
+            root },
+        { QStringLiteral("--number"), QStringLiteral("5"), QStringLiteral("--drive"), root },
+        { QStringLiteral("--number"), QStringLiteral("5"), root, QStringLiteral("--name") },
+    };
+    for (const QStringList& args : bad) {
+        addDisc(args, 2);
+        EXPECT_TRUE(last_.out.isEmpty());
+        EXPECT_TRUE(last_.err.contains(QStringLiteral("add-disc --number N"))) << last_.err.toStdString();
+    }
+    EXPECT_TRUE(home_.discRows().isEmpty());
 }

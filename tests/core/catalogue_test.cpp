@@ -12,47 +12,6 @@
 
 namespace {
 
-// A second, independent connection to a catalogue file, as another program would hold it.
-class RawDb
-{
-public:
-    explicit RawDb(const QString& path)
-        : name_(QStringLiteral("rawdb-%1").arg(quintptr(this), 0, 16))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-        db.setDatabaseName(path);
-        db.open();
-    }
-    ~RawDb() { QSqlDatabase::removeDatabase(name_); }
-    RawDb(const RawDb&) = delete;
-    RawDb& operator=(const RawDb&) = delete;
-
-    void exec(const QString& sql)
-    {
-        QSqlQuery q(QSqlDatabase::database(name_));
-        ASSERT_TRUE(q.exec(sql)) << q.lastError().text().toStdString() << " in " << sql.toStdString();
-    }
-    // Each row's columns joined by "|", a null shown as "<null>".
-    QStringList rows(const QString& sql)
-    {
-        QStringList out;
-        QSqlQuery q(QSqlDatabase::database(name_));
-        if (!q.exec(sql))
-            return { QStringLiteral("error: ") + q.lastError().text() };
-        while (q.next()) {
-            QStringList cells;
-            for (int i = 0; i < q.record().count(); ++i)
-                cells << (q.value(i).isNull() ? QStringLiteral("<null>") : q.value(i).toString());
-            out << cells.join(u'|');
-        }
-        return out;
-    }
-    void close() { QSqlDatabase::database(name_).close(); }
-
-private:
-    QString name_;
-};
-
 // The schema as the catalogue format defines it, written out here on its own.
 const QString handMadeSchema[] = {
     QStringLiteral(
@@ -313,7 +272,8 @@ TEST(CatalogueIds, NumbersThatAreNotFiniteNeverBecomeTheHighest)
     // Another tool stored an overflowing number, as text and as a real infinity.
     TestHome home;
     home.addMovie(3, QStringLiteral("a"), 1);
-    home.exec(QStringLiteral("INSERT INTO ReelShelfIndex (ID, MovieName) VALUES ('1e999年', 'x'), (9e999, 'y')"));
+    home.exec(
+        QStringLiteral("INSERT INTO ReelShelfIndex (ID, MovieName) VALUES ('1e999年', 'x'), (9e999, 'y')"));
     Catalogue c(home.folder().catalogueFile());
     EXPECT_EQ(c.nextMovieId(), 4.0);
     MovieRecord m;

@@ -12,6 +12,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 void writeBytes(const QString& path, const QByteArray& bytes)
@@ -145,4 +147,43 @@ void TestTree::link(const QString& relative, const QString& target) const
     QDir().mkpath(QFileInfo(at).absolutePath());
     if (!QFile::link(target, at))
         throw std::runtime_error("cannot link " + at.toStdString());
+}
+
+RawDb::RawDb(const QString& path)
+    : name_(QStringLiteral("rawdb-%1").arg(quintptr(this), 0, 16))
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+    db.setDatabaseName(path);
+    db.open();
+}
+
+RawDb::~RawDb()
+{
+    QSqlDatabase::removeDatabase(name_);
+}
+
+void RawDb::exec(const QString& sql)
+{
+    QSqlQuery q(QSqlDatabase::database(name_));
+    ASSERT_TRUE(q.exec(sql)) << q.lastError().text().toStdString() << " in " << sql.toStdString();
+}
+
+QStringList RawDb::rows(const QString& sql)
+{
+    QStringList out;
+    QSqlQuery q(QSqlDatabase::database(name_));
+    if (!q.exec(sql))
+        return { QStringLiteral("error: ") + q.lastError().text() };
+    while (q.next()) {
+        QStringList cells;
+        for (int i = 0; i < q.record().count(); ++i)
+            cells << (q.value(i).isNull() ? QStringLiteral("<null>") : q.value(i).toString());
+        out << cells.join(u'|');
+    }
+    return out;
+}
+
+void RawDb::close()
+{
+    QSqlDatabase::database(name_).close();
 }

@@ -103,6 +103,24 @@ private:
     QTemporaryDir dir_;
 };
 
+// A second, independent connection to a catalogue file, as another program would hold it.
+class RawDb
+{
+public:
+    explicit RawDb(const QString& path);
+    ~RawDb();
+    RawDb(const RawDb&) = delete;
+    RawDb& operator=(const RawDb&) = delete;
+
+    void exec(const QString& sql);
+    // Each row's columns joined by "|", a null shown as "<null>".
+    QStringList rows(const QString& sql);
+    void close();
+
+private:
+    QString name_;
+};
+
 // Everything a window test needs: a home, a recording prompt and desktop, and the context.
 struct TestApp
 {

@@ -54,6 +54,12 @@ void readDescription(MovieRecord& movie, const PreparedRow& row, const QString& 
 
 } // namespace
 
+PreparedRow preparedRow(const CandidateRow& candidate)
+{
+    return { TextRules::trimBlanks(candidate.fileName), TextRules::trimBlanks(candidate.sizeText),
+        candidate.folder, TextRules::trimBlanks(candidate.extension), candidate.foundName };
+}
+
 std::optional<QString> problemWith(const Catalogue& catalogue, const Disc& disc, qsizetype preparedRows)
 {
     const QString number = TextRules::trimBlanks(disc.number);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "candidates.h"
 #include "store/records.h"
 
 #include <QList>
@@ -25,6 +26,10 @@ struct PreparedRow
     QString extension; // "文件格式"
     QString foundName; // the movie file's own name, to find its poster and text by
 };
+
+// The prepared row "添加到预备列表" makes of a candidate: name and extension trimmed of blanks.
+// The folder is taken as it is, since a folder's name may end in a blank.
+PreparedRow preparedRow(const CandidateRow& candidate);
 
 struct Disc
 {

@@ -82,18 +82,36 @@ QString queryError(const QString& path, const QSqlQuery& q)
     return queryError(path, q.lastError());
 }
 
+namespace {
+
+bool isLocked(const QString& errorText)
+{
+    return errorText.contains(QStringLiteral("locked"), Qt::CaseInsensitive)
+        || errorText.contains(QStringLiteral("busy"), Qt::CaseInsensitive);
+}
+
+QString lockedMessage(const QString& path)
+{
+    return QStringLiteral("目录数据库 %1 正被其他程序锁定，请关闭该程序后再试。").arg(nativePath(path));
+}
+
+} // namespace
+
 QString queryError(const QString& path, const QSqlError& error)
 {
     const QString text = error.text();
-    if (text.contains(QStringLiteral("locked"), Qt::CaseInsensitive)
-        || text.contains(QStringLiteral("busy"), Qt::CaseInsensitive))
-        return QStringLiteral("目录数据库 %1 正被其他程序锁定，请关闭该程序后再试。").arg(nativePath(path));
+    if (isLocked(text))
+        return lockedMessage(path);
     return QStringLiteral("读写目录数据库 %1 时出错：%2").arg(nativePath(path), text);
 }
 
 QString writeError(const QString& path, const QSqlDatabase& db)
 {
-    return QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path), db.lastError().text());
+    const QString text = db.lastError().text();
+    // A commit that waited in vain for another program's readers is a lock like any other.
+    if (isLocked(text))
+        return lockedMessage(path);
+    return QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path), text);
 }
 
 QString columnList(const QStringList& names)
