@@ -5,7 +5,6 @@
 #include "scan/drives.h"
 #include "scan/scantexts.h"
 #include "store/catalogue.h"
-#include "store/textrules.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -415,11 +414,10 @@ void WizardDialog::prepare(int candidate)
 {
     QTreeWidgetItem* from = candidates_->topLevelItem(candidate);
     const CandidateRow& r = rows_.at(candidate);
-    auto* item = new QTreeWidgetItem(
-        QStringList { TextRules::trimBlanks(from->text(0)), TextRules::trimBlanks(r.sizeText),
-            TextRules::trimBlanks(r.folder), QString(), TextRules::trimBlanks(r.extension) });
+    const WizardCommit::PreparedRow p = WizardCommit::preparedRow(r);
+    auto* item = new QTreeWidgetItem(QStringList { p.name, p.sizeText, p.folder, QString(), p.extension });
     item->setData(0, KeyRole, keyOf(r));
-    item->setData(0, Qt::UserRole, r.foundName);
+    item->setData(0, Qt::UserRole, p.foundName);
     prepared_->addTopLevelItem(item);
     from->setText(1, tick);
 }
