@@ -65,6 +65,21 @@ void TestHome::exec(const QString& sql)
     QSqlDatabase::removeDatabase(name);
 }
 
+QStringList TestHome::fileTypeRows() const
+{
+    const auto types = Catalogue(folder().catalogueFile()).fileTypes();
+    if (!types)
+        return { QStringLiteral("unreadable") };
+    QStringList out;
+    for (const FileTypeRecord& t : *types) {
+        QStringList cells;
+        for (const QVariant& v : { t.filetype, t.selected })
+            cells << (v.isNull() ? QStringLiteral("-") : v.toString());
+        out << cells.join(u'|');
+    }
+    return out;
+}
+
 QStringList TestHome::discRows() const
 {
     const auto discs = Catalogue(folder().catalogueFile()).discs();

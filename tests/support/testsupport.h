@@ -78,6 +78,8 @@ public:
     void exec(const QString& sql);
     // Each disc in stored order as "number|name|kind|condition|notes|favourite", null as "-".
     QStringList discRows() const;
+    // Each file type in stored order as "Filetype|Selected", null as "-".
+    QStringList fileTypeRows() const;
     // The IDs of the movies in stored order.
     QList<double> movieIds() const;
     void writeSetting(const QString& section, const QString& key, const QString& value);

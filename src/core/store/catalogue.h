@@ -83,6 +83,9 @@ public:
     static QString missingDiscMessage(const QString& number);
 
     std::optional<QList<FileTypeRecord>> fileTypes(QString* error = nullptr) const;
+    // Sets Selected to "Yes" or "No" on each row found by its rowid, all in one transaction; a
+    // row that another program deleted meanwhile is left out.
+    bool setFileTypesSelected(const QList<std::pair<qint64, bool>>& selected, QString* error = nullptr);
 
     // The number the next added movie gets: the largest numeric reading of ID plus one.
     std::optional<double> nextMovieId(QString* error = nullptr) const;

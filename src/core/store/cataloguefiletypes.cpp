@@ -53,13 +53,51 @@ std::optional<QList<FileTypeRecord>> Catalogue::fileTypes(QString* error) const
     }
     QSqlQuery q(c.db());
     q.setForwardOnly(true);
-    if (!q.exec(
-            QStringLiteral("SELECT %1 FROM MovieFileType ORDER BY rowid").arg(columnList(fileTypeColumns)))) {
+    if (!q.exec(QStringLiteral("SELECT %1, rowid FROM MovieFileType ORDER BY rowid")
+                    .arg(columnList(fileTypeColumns)))) {
         setError(error, queryError(path_, q));
         return std::nullopt;
     }
     QList<FileTypeRecord> result;
     while (q.next())
-        result.append({ q.value(0), q.value(1), q.value(2) });
+        result.append({ q.value(0), q.value(1), q.value(2), q.value(3).toLongLong() });
+    if (q.lastError().isValid()) {
+        setError(error, queryError(path_, q));
+        return std::nullopt;
+    }
     return result;
+}
+
+bool Catalogue::setFileTypesSelected(const QList<std::pair<qint64, bool>>& selected, QString* error)
+{
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    WriteTransaction transaction(c.db(), path_);
+    if (!transaction.active()) {
+        setError(error, transaction.error());
+        return false;
+    }
+    {
+        QSqlQuery q(c.db());
+        if (!q.prepare(QStringLiteral("UPDATE MovieFileType SET Selected = ? WHERE rowid = ?"))) {
+            setError(error, queryError(path_, q));
+            return false;
+        }
+        for (const auto& [rowId, on] : selected) {
+            q.addBindValue(on ? QStringLiteral("Yes") : QStringLiteral("No"));
+            q.addBindValue(rowId);
+            if (!q.exec()) {
+                setError(error, queryError(path_, q));
+                return false;
+            }
+        }
+    }
+    if (!transaction.commit()) {
+        setError(error, transaction.error());
+        return false;
+    }
+    return true;
 }

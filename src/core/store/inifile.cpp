@@ -251,17 +251,25 @@ QString readIniString(const QString& section, const QString& key, const QString&
 bool writeIniString(
     const QString& section, const QString& key, const QString& value, const QString& path, QString* problem)
 {
-    if (value.contains(u'\n') || value.contains(u'\r') || key.contains(u'=') || key.trimmed().isEmpty()
-        || section.contains(u']') || section.contains(u'\n')) {
-        if (problem)
-            *problem = QStringLiteral("设置项 %1 的值含有换行等无法保存的字符，没有写入。").arg(key);
-        return false;
+    return writeIniStrings({ { section, key, value } }, path, problem);
+}
+
+bool writeIniStrings(const QList<Write>& writes, const QString& path, QString* problem)
+{
+    for (const Write& w : writes) {
+        if (w.value.contains(u'\n') || w.value.contains(u'\r') || w.key.contains(u'=')
+            || w.key.trimmed().isEmpty() || w.section.contains(u']') || w.section.contains(u'\n')) {
+            if (problem)
+                *problem = QStringLiteral("设置项 %1 的值含有换行等无法保存的字符，没有写入。").arg(w.key);
+            return false;
+        }
     }
     Document doc;
     const LoadResult loaded = load(path, &doc, problem);
     if (loaded == LoadResult::TooLarge || loaded == LoadResult::Unreadable)
         return false;
-    doc.setValue(section, key, value);
+    for (const Write& w : writes)
+        doc.setValue(w.section, w.key, w.value);
 
     QSaveFile out(path);
     const QByteArray bytes = doc.toBytes();

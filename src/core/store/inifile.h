@@ -73,4 +73,16 @@ QString readIniString(const QString& section, const QString& key, const QString&
 bool writeIniString(const QString& section, const QString& key, const QString& value, const QString& path,
     QString* problem = nullptr);
 
+// One key to write.
+struct Write
+{
+    QString section;
+    QString key;
+    QString value;
+};
+
+// Writes all the keys in the given order and saves the file once, replacing it whole: either
+// every key is written or the file stays as it was. The same rules as writeIniString.
+bool writeIniStrings(const QList<Write>& writes, const QString& path, QString* problem = nullptr);
+
 } // namespace IniFile

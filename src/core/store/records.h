@@ -58,4 +58,5 @@ struct FileTypeRecord
     QVariant filetype;
     QVariant selected;
     QVariant memo;
+    qint64 rowId = 0; // finds the row again, however the table changed meanwhile
 };

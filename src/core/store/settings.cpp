@@ -1,5 +1,6 @@
 #include "settings.h"
 
+#include "colournumber.h"
 #include "textrules.h"
 
 #include <QFile>
@@ -89,9 +90,12 @@ double Settings::switchNumber(const QString& section, const QString& key) const
 
 quint32 Settings::colour(const QString& key) const
 {
-    const QString text
-        = value(mainSection(), key).value_or(shipped().value(mainSection(), key).value_or(QString()));
-    return quint32(TextRules::toInt32(TextRules::numericValue(text)));
+    const QString shippedText = shipped().value(mainSection(), key).value_or(QString());
+    // A hand-edited "-1" or "1e20" is no colour; it reads as the shipped one.
+    if (const auto stored = value(mainSection(), key))
+        if (const auto number = ColourNumber::read(*stored))
+            return *number;
+    return ColourNumber::read(shippedText).value_or(0);
 }
 
 bool Settings::autoOpen() const

@@ -29,7 +29,8 @@ public:
     // For the switch that is tested against 0 rather than 1 (EditByHand).
     double switchNumber(const QString& section, const QString& key) const;
 
-    // A Windows colour reference (red in the lowest byte) read by its leading number.
+    // A Windows colour reference (red in the lowest byte) read by its leading number; a missing
+    // value or one outside 0 to 16777215 reads as the shipped colour.
     quint32 colour(const QString& key) const;
     bool autoOpen() const;
     // Column i (0 to 16) of the movie list: its width in twips, 0 when hidden.

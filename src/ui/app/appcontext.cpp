@@ -1,5 +1,6 @@
 #include "appcontext.h"
 
+#include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 
@@ -11,4 +12,12 @@ bool SystemDesktop::openUrl(const QUrl& url)
 QString systemPickFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter)
 {
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
+}
+
+QColor systemPickColour(QWidget* parent)
+{
+    // Each opening starts from black with sixteen black custom colours; nothing carries over.
+    for (int i = 0; i < QColorDialog::customCount(); ++i)
+        QColorDialog::setCustomColor(i, QColor(Qt::black));
+    return QColorDialog::getColor(QColor(Qt::black), parent);
 }

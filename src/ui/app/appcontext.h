@@ -3,6 +3,7 @@
 #include "store/datafolder.h"
 #include "store/settings.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QUrl>
 #include <functional>
@@ -29,6 +30,10 @@ public:
 using FilePicker = std::function<QString(
     QWidget* parent, const QString& title, const QString& folder, const QString& filter)>;
 QString systemPickFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter);
+
+// Asks the user for a colour; an invalid colour when they cancel. Tests answer in its place.
+using ColourPicker = std::function<QColor(QWidget* parent)>;
+QColor systemPickColour(QWidget* parent);
 
 // The values the windows share for the whole run, kept in one place.
 struct SessionState
@@ -57,6 +62,7 @@ struct AppContext
     Desktop& desktop;
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
     FilePicker pickFile = systemPickFile;
+    ColourPicker pickColour = systemPickColour;
     SessionState session;
 
     static QString homePage() { return QStringLiteral("https://reelshelf.example.org/"); }

@@ -11,6 +11,7 @@
 #include "discs/disccommands.h"
 #include "movies/moviecommands.h"
 #include "prompt.h"
+#include "settings/settingsdialog.h"
 #include "wizard/wizarddialog.h"
 
 #include <QAction>
@@ -26,9 +27,7 @@
 namespace {
 
 // Commands whose windows are not part of the program yet stay disabled.
-const QStringList unbuiltCommands
-    = { QStringLiteral("MN_search"), QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"),
-          QStringLiteral("MN_Set2"), QStringLiteral("MN_Set3"), QStringLiteral("MN_Set4") };
+const QStringList unbuiltCommands = { QStringLiteral("MN_search"), QStringLiteral("MN_trans") };
 
 struct ToolbarButton
 {
@@ -289,6 +288,10 @@ void MainWindow::connectCommands()
     };
     for (const auto& [name, command] : commands)
         connect(action(QString::fromLatin1(name)), &QAction::triggered, movies_, command);
+    // Each settings command opens the dialog on its own page.
+    for (int page = 1; page <= 4; ++page)
+        connect(action(QStringLiteral("MN_Set%1").arg(page)), &QAction::triggered, this,
+            [this, page] { SettingsDialog::open(context_, page, this); });
     connect(list_, &MovieListView::editRequested, movies_, &MovieCommands::editSelected);
     connect(list_, &MovieListView::deleteRequested, movies_, &MovieCommands::deleteSelected);
 }

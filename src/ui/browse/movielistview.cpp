@@ -2,6 +2,7 @@
 
 #include "browse/movielisting.h"
 #include "movielistmodel.h"
+#include "store/colournumber.h"
 #include "store/settings.h"
 
 #include <QContextMenuEvent>
@@ -13,7 +14,7 @@ namespace {
 
 QColor fromColourReference(quint32 ref)
 {
-    return QColor(int(ref & 0xFF), int((ref >> 8) & 0xFF), int((ref >> 16) & 0xFF));
+    return QColor(ColourNumber::red(ref), ColourNumber::green(ref), ColourNumber::blue(ref));
 }
 
 } // namespace
