@@ -12,3 +12,8 @@ QString systemPickFile(QWidget* parent, const QString& title, const QString& fol
 {
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }
+
+QString systemPickFolder(QWidget* parent, const QString& title)
+{
+    return QFileDialog::getExistingDirectory(parent, title, QString(), QFileDialog::ShowDirsOnly);
+}

@@ -30,6 +30,10 @@ using FilePicker = std::function<QString(
     QWidget* parent, const QString& title, const QString& folder, const QString& filter)>;
 QString systemPickFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter);
 
+// Asks the user for an existing folder; the empty text when they cancel. Tests answer in its place.
+using FolderPicker = std::function<QString(QWidget* parent, const QString& title)>;
+QString systemPickFolder(QWidget* parent, const QString& title);
+
 // The values the windows share for the whole run, kept in one place.
 struct SessionState
 {
@@ -57,6 +61,7 @@ struct AppContext
     Desktop& desktop;
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
     FilePicker pickFile = systemPickFile;
+    FolderPicker pickFolder = systemPickFolder;
     SessionState session;
 
     static QString homePage() { return QStringLiteral("https://reelshelf.example.org/"); }

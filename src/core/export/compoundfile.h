@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QIODevice;
+
+// Writes a compound document (version 3, 512-byte sectors) that holds one stream in its root
+// storage, as an Excel 97-2003 workbook file does. A stream below the mini-stream cutoff is
+// padded to it, so the mini stream is never needed.
+namespace CompoundFile {
+
+bool write(QIODevice& device, const QString& streamName, const QByteArray& stream, QString* error = nullptr);
+
+} // namespace CompoundFile
