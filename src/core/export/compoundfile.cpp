@@ -157,16 +157,25 @@ bool writeAll(QIODevice& device, const char* data, qint64 size, QString* error)
 
 bool write(QIODevice& device, const QString& streamName, const QByteArray& stream, QString* error)
 {
-    const quint64 padded = std::max<quint64>(stream.size(), miniStreamCutoff);
+    return write(device, streamName, QList<QByteArray> { stream }, error);
+}
+
+bool write(QIODevice& device, const QString& streamName, const QList<QByteArray>& pieces, QString* error)
+{
+    quint64 size = 0;
+    for (const QByteArray& p : pieces)
+        size += quint64(p.size());
+    const quint64 padded = std::max<quint64>(size, miniStreamCutoff);
     if (padded > 0xFFFFFFFFull) {
         if (error)
             *error = QStringLiteral("stream too large");
         return false;
     }
     const Layout l = layoutFor(padded);
-    const QByteArray tail(qsizetype(l.streamSectors) * sectorSize - stream.size(), '\0');
-    const QByteArray parts[]
-        = { header(l), stream, tail, directory(streamName, quint32(padded)), fat(l), difat(l) };
+    QList<QByteArray> parts { header(l) };
+    parts += pieces;
+    parts += { QByteArray(qsizetype(quint64(l.streamSectors) * sectorSize - size), '\0'),
+        directory(streamName, quint32(padded)), fat(l), difat(l) };
     for (const QByteArray& p : parts) {
         if (!writeAll(device, p.constData(), p.size(), error))
             return false;

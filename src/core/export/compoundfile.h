@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class QIODevice;
@@ -11,5 +12,8 @@ class QIODevice;
 namespace CompoundFile {
 
 bool write(QIODevice& device, const QString& streamName, const QByteArray& stream, QString* error = nullptr);
+// The same with the stream given in consecutive pieces, so that it is never copied whole.
+bool write(
+    QIODevice& device, const QString& streamName, const QList<QByteArray>& pieces, QString* error = nullptr);
 
 } // namespace CompoundFile

@@ -2,6 +2,7 @@
 
 #include "compoundfile.h"
 
+#include <QSysInfo>
 #include <QtEndian>
 
 namespace {
@@ -67,6 +68,10 @@ bool fitsOneByte(QStringView text)
 // Characters as the flags byte says: one byte each when all fit, else UTF-16LE.
 void addChars(QByteArray& b, QStringView text, bool compressed)
 {
+    if (!compressed && QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        b.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        return;
+    }
     for (QChar c : text) {
         if (compressed)
             b.append(char(c.unicode()));
@@ -183,66 +188,85 @@ bool XlsWorkbook::setText(int row, int column, QStringView text, bool* cut)
 quint32 XlsWorkbook::stringIndex(QStringView text)
 {
     ++stringUses_;
-    const QString key = text.toString();
-    auto it = stringIds_.constFind(key);
-    if (it != stringIds_.constEnd())
-        return it.value();
-    const quint32 id = quint32(strings_.size());
-    stringIds_.insert(key, id);
-    strings_.append(key);
-    return id;
+    constexpr qsizetype shortText = 64;
+    if (text.size() <= shortText) {
+        const auto it = shortStringIds_.constFind(text.toString());
+        if (it != shortStringIds_.constEnd())
+            return it.value();
+        shortStringIds_.insert(text.toString(), stringCount_);
+    }
+    const bool compressed = fitsOneByte(text);
+    add16(strings_, quint16(text.size()));
+    strings_.append(char(compressed ? 0 : 1));
+    addChars(strings_, text, compressed);
+    return stringCount_++;
 }
 
 // The string table, split into CONTINUE records; each piece of a split string starts again
-// with its flags byte, and a string's header never splits. The EXTSST index follows.
-QByteArray XlsWorkbook::sharedStrings(qsizetype streamOffset) const
+// with its flags byte, and a string's header never splits. The records' bodies are slices of
+// the strings as collected, so the table is never copied. The EXTSST index follows.
+QList<QByteArray> XlsWorkbook::sharedStrings(qsizetype streamOffset) const
 {
-    QByteArray out;
-    QByteArray body;
-    quint16 type = Sst;
-    const qsizetype unique = strings_.size();
-    const quint16 bucket = quint16(std::max<qsizetype>(8, unique / 128 + 1));
+    QList<QByteArray> out;
+    qsizetype written = 0;
+    const quint32 bucket = std::max<quint32>(8, stringCount_ / 128 + 1);
     QByteArray index;
-    add16(index, bucket);
-    auto flush = [&] {
-        addRecord(out, type, body);
-        body.clear();
+    add16(index, quint16(bucket));
+
+    quint16 type = Sst;
+    QByteArray prefix; // what the body holds before its slice of the strings
+    add32(prefix, stringUses_);
+    add32(prefix, stringCount_);
+    qsizetype sliceStart = 0;
+    qsizetype sliceEnd = 0;
+    const auto bodySize = [&] { return prefix.size() + (sliceEnd - sliceStart); };
+    const auto flush = [&] {
+        QByteArray head;
+        add16(head, type);
+        add16(head, quint16(bodySize()));
+        head.append(prefix);
+        out << head << QByteArray::fromRawData(strings_.constData() + sliceStart, sliceEnd - sliceStart);
+        written += head.size() + (sliceEnd - sliceStart);
         type = Continue;
+        prefix.clear();
+        sliceStart = sliceEnd;
     };
-    add32(body, stringUses_);
-    add32(body, quint32(unique));
-    for (qsizetype i = 0; i < unique; ++i) {
-        const QString& text = strings_.at(i);
-        const bool compressed = fitsOneByte(text);
-        const int charBytes = compressed ? 1 : 2;
-        if (body.size() + 3 + charBytes > maxRecordBody)
+
+    const char* data = strings_.constData();
+    for (quint32 i = 0; i < stringCount_; ++i) {
+        const quint16 units = qFromLittleEndian<quint16>(data + sliceEnd);
+        const char flags = data[sliceEnd + 2];
+        const int charBytes = flags ? 2 : 1;
+        if (bodySize() + 3 + charBytes > maxRecordBody)
             flush();
         if (i % bucket == 0) {
-            add32(index, quint32(streamOffset + out.size() + 4 + body.size()));
-            add16(index, quint16(body.size() + 4));
+            add32(index, quint32(streamOffset + written + 4 + bodySize()));
+            add16(index, quint16(bodySize() + 4));
             add16(index, 0);
         }
-        add16(body, quint16(text.size()));
-        body.append(char(compressed ? 0 : 1));
-        qsizetype done = 0;
-        while (done < text.size()) {
-            qsizetype room = (maxRecordBody - body.size()) / charBytes;
+        sliceEnd += 3;
+        qsizetype left = qsizetype(units) * charBytes;
+        while (left > 0) {
+            qsizetype room = (maxRecordBody - bodySize()) / charBytes * charBytes;
             if (room == 0) {
                 flush();
-                body.append(char(compressed ? 0 : 1));
-                room = (maxRecordBody - body.size()) / charBytes;
+                prefix.append(flags);
+                room = (maxRecordBody - bodySize()) / charBytes * charBytes;
             }
-            const qsizetype n = std::min(room, text.size() - done);
-            addChars(body, QStringView(text).mid(done, n), compressed);
-            done += n;
+            const qsizetype n = std::min(room, left);
+            sliceEnd += n;
+            left -= n;
         }
     }
     flush();
-    addRecord(out, ExtSst, index);
+    QByteArray tail;
+    addRecord(tail, ExtSst, index);
+    addRecord(tail, Eof, {});
+    out << tail;
     return out;
 }
 
-QByteArray XlsWorkbook::globals(const QList<quint32>& sheetOffsets) const
+QList<QByteArray> XlsWorkbook::globals(QList<qsizetype>* sheetEntries) const
 {
     QByteArray out;
     addRecord(out, Bof, bof(0x0005));
@@ -267,62 +291,70 @@ QByteArray XlsWorkbook::globals(const QList<quint32>& sheetOffsets) const
     addRecord(out, Style, style);
     for (qsizetype i = 0; i < sheets_.size(); ++i) {
         QByteArray b;
-        add32(b, i < sheetOffsets.size() ? sheetOffsets.at(i) : 0);
+        sheetEntries->append(out.size() + 4);
+        add32(b, 0); // the offset of the sheet's BOF, filled in once the sizes are known
         b.append('\0');
         b.append('\0');
         b.append(shortName(sheets_.at(i).name));
         addRecord(out, BoundSheet, b);
     }
-    out.append(sharedStrings(out.size()));
-    addRecord(out, Eof, {});
-    return out;
+    QList<QByteArray> pieces { out };
+    pieces += sharedStrings(out.size());
+    return pieces;
 }
 
-QByteArray XlsWorkbook::sheetStream(const Sheet& sheet, bool first)
+// The stream in pieces: the globals, then each sheet's head, its cells (shared, not copied)
+// and its tail.
+QList<QByteArray> XlsWorkbook::streamPieces() const
 {
-    QByteArray out;
-    addRecord(out, Bof, bof(0x0010));
-    QByteArray dim;
-    add32(dim, 0);
-    add32(dim, quint32(sheet.rows));
-    add16(dim, 0);
-    add16(dim, quint16(sheet.columns));
-    add16(dim, 0);
-    addRecord(out, Dimensions, dim);
-    out.append(sheet.cells);
-    QByteArray w2;
-    add16(w2, first ? 0x06B6 : 0x00B6); // only the first sheet is selected
-    add16(w2, 0);
-    add16(w2, 0);
-    add16(w2, 0x0040);
-    add16(w2, 0);
-    add16(w2, 0);
-    add16(w2, 0);
-    add32(w2, 0);
-    addRecord(out, Window2, w2);
-    addRecord(out, Eof, {});
-    return out;
+    QList<qsizetype> entries;
+    QList<QByteArray> pieces = globals(&entries);
+    QByteArray first = pieces.first();
+    pieces.first().clear();
+    quint64 offset = 0;
+    for (const QByteArray& p : pieces)
+        offset += quint64(p.size());
+    offset += quint64(first.size());
+    for (qsizetype i = 0; i < sheets_.size(); ++i) {
+        const Sheet& sheet = sheets_.at(i);
+        qToLittleEndian(quint32(offset), first.data() + entries.at(i));
+        QByteArray head;
+        addRecord(head, Bof, bof(0x0010));
+        QByteArray dim;
+        add32(dim, 0);
+        add32(dim, quint32(sheet.rows));
+        add16(dim, 0);
+        add16(dim, quint16(sheet.columns));
+        add16(dim, 0);
+        addRecord(head, Dimensions, dim);
+        QByteArray tail;
+        QByteArray w2;
+        add16(w2, i == 0 ? 0x06B6 : 0x00B6); // only the first sheet is selected
+        add16(w2, 0);
+        add16(w2, 0);
+        add16(w2, 0x0040);
+        add16(w2, 0);
+        add16(w2, 0);
+        add16(w2, 0);
+        add32(w2, 0);
+        addRecord(tail, Window2, w2);
+        addRecord(tail, Eof, {});
+        offset += quint64(head.size() + sheet.cells.size() + tail.size());
+        pieces << head << sheet.cells << tail;
+    }
+    pieces[0] = first;
+    return pieces;
 }
 
 QByteArray XlsWorkbook::workbookStream() const
 {
-    // The globals' size does not depend on the offsets they hold, so measure once and patch.
-    QList<quint32> offsets(sheets_.size(), 0);
-    QByteArray out = globals(offsets);
-    QList<QByteArray> sheets;
-    for (qsizetype i = 0; i < sheets_.size(); ++i) {
-        offsets[i] = quint32(out.size());
-        for (qsizetype j = 0; j < i; ++j)
-            offsets[i] += quint32(sheets.at(j).size());
-        sheets.append(sheetStream(sheets_.at(i), i == 0));
-    }
-    out = globals(offsets);
-    for (const QByteArray& s : sheets)
-        out.append(s);
+    QByteArray out;
+    for (const QByteArray& p : streamPieces())
+        out.append(p);
     return out;
 }
 
 bool XlsWorkbook::save(QIODevice& device, QString* error) const
 {
-    return CompoundFile::write(device, QStringLiteral("Workbook"), workbookStream(), error);
+    return CompoundFile::write(device, QStringLiteral("Workbook"), streamPieces(), error);
 }

@@ -41,12 +41,14 @@ private:
 
     bool place(int row, int column, quint16 type, quint16 bodySize);
     quint32 stringIndex(QStringView text);
-    QByteArray globals(const QList<quint32>& sheetOffsets) const;
-    QByteArray sharedStrings(qsizetype streamOffset) const;
-    static QByteArray sheetStream(const Sheet& sheet, bool first);
+    QList<QByteArray> globals(QList<qsizetype>* sheetEntries) const;
+    QList<QByteArray> sharedStrings(qsizetype streamOffset) const;
+    QList<QByteArray> streamPieces() const;
 
     QList<Sheet> sheets_;
-    QHash<QString, quint32> stringIds_;
-    QList<QString> strings_;
+    // Short texts repeat (genres, formats, names) and are stored once; long ones rarely do.
+    QHash<QString, quint32> shortStringIds_;
+    QByteArray strings_; // each string as the table holds it: length, flags, characters
+    quint32 stringCount_ = 0;
     quint32 stringUses_ = 0;
 };
