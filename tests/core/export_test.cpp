@@ -359,3 +359,19 @@ TEST(CompoundFile, LargeStreamNeedsDifatAndReadsBack)
     const QByteArray md5 = QCryptographicHash::hash(stream, QCryptographicHash::Md5).toHex();
     EXPECT_EQ(python.readAllStandardOutput().trimmed(), QByteArray::number(stream.size()) + ' ' + md5);
 }
+
+TEST(XlsWorkbook, RepeatedTextsAreStoredOnce)
+{
+    // A repeated long text must not grow the workbook by its size again.
+    const QString summary = QString(5000, u'长');
+    const auto size = [&](int repeats) {
+        XlsWorkbook book;
+        book.addSheet(QStringLiteral("S"));
+        for (int i = 0; i < repeats; ++i) {
+            book.setText(i, 0, summary);
+            book.setText(i, 1, u"短");
+        }
+        return book.workbookStream().size();
+    };
+    EXPECT_EQ(size(10) - size(1), 9 * 2 * 14); // per row only its two cells, 14 bytes each
+}

@@ -196,9 +196,23 @@ quint32 XlsWorkbook::stringIndex(QStringView text)
         shortStringIds_.insert(text.toString(), stringCount_);
     }
     const bool compressed = fitsOneByte(text);
+    const qsizetype start = strings_.size();
     add16(strings_, quint16(text.size()));
     strings_.append(char(compressed ? 0 : 1));
     addChars(strings_, text, compressed);
+    if (text.size() > shortText) {
+        // Long texts are found again by a hash of their bytes, so the table holds each once.
+        const QByteArrayView bytes(strings_.constData() + start, strings_.size() - start);
+        const size_t key = qHash(bytes);
+        for (auto it = longStrings_.constFind(key); it != longStrings_.constEnd() && it.key() == key; ++it) {
+            const LongString& seen = it.value();
+            if (QByteArrayView(strings_.constData() + seen.offset, seen.size) == bytes) {
+                strings_.truncate(start);
+                return seen.index;
+            }
+        }
+        longStrings_.insert(key, LongString { stringCount_, start, bytes.size() });
+    }
     return stringCount_++;
 }
 

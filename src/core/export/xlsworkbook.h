@@ -46,8 +46,16 @@ private:
     QList<QByteArray> streamPieces() const;
 
     QList<Sheet> sheets_;
-    // Short texts repeat (genres, formats, names) and are stored once; long ones rarely do.
+    struct LongString
+    {
+        quint32 index;
+        qsizetype offset;
+        qsizetype size;
+    };
+    // Every text is stored once: short ones found by their text, long ones by a hash of their
+    // stored bytes, so the long texts are never held twice.
     QHash<QString, quint32> shortStringIds_;
+    QMultiHash<size_t, LongString> longStrings_;
     QByteArray strings_; // each string as the table holds it: length, flags, characters
     quint32 stringCount_ = 0;
     quint32 stringUses_ = 0;
