@@ -190,10 +190,11 @@ quint32 XlsWorkbook::stringIndex(QStringView text)
     ++stringUses_;
     constexpr qsizetype shortText = 64;
     if (text.size() <= shortText) {
-        const auto it = shortStringIds_.constFind(text.toString());
+        QString key = text.toString();
+        const auto it = shortStringIds_.constFind(key);
         if (it != shortStringIds_.constEnd())
             return it.value();
-        shortStringIds_.insert(text.toString(), stringCount_);
+        shortStringIds_.insert(std::move(key), stringCount_);
     }
     const bool compressed = fitsOneByte(text);
     const qsizetype start = strings_.size();
