@@ -7,7 +7,7 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${REELSHELF_BUILD_DIR:-$top/build}"
 
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
-          libsqlite3-dev libgtest-dev fonts-wqy-microhei sqlite3)
+          libsqlite3-dev libgtest-dev fonts-wqy-microhei sqlite3 python3-xlrd)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -17,6 +17,7 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     commands.push_back(std::make_unique<ListCommand>());
     commands.push_back(std::make_unique<ScanCommand>());
     commands.push_back(std::make_unique<AddDiscCommand>());
+    commands.push_back(std::make_unique<ExportCommand>());
     return commands;
 }
 

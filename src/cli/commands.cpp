@@ -2,6 +2,7 @@
 
 #include "browse/disctree.h"
 #include "browse/movielisting.h"
+#include "export/catalogueexport.h"
 #include "jsonline.h"
 #include "scan/drives.h"
 #include "scan/drivesearch.h"
@@ -14,6 +15,10 @@
 #include "store/textrules.h"
 #include "texttable.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 #include <QTextStream>
 #include <optional>
 
@@ -314,5 +319,45 @@ int AddDiscCommand::run(const QStringList& args, const DataFolder& folder, CliIo
     for (const QString& warning : result.warnings)
         io.err << warning << '\n';
     io.err << MovieList::statusForDisc(DiscNumbers::check(disc.number).number, stored.size()) << '\n';
+    return ExitOk;
+}
+
+int ExportCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
+{
+    std::optional<CatalogueExport::Format> format;
+    std::optional<QString> target;
+    bool stamped = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if ((a == QStringLiteral("--txt") || a == QStringLiteral("--xls")) && !format) {
+            format = a == QStringLiteral("--txt") ? CatalogueExport::Format::Text
+                                                  : CatalogueExport::Format::Excel;
+        } else if (a == QStringLiteral("--folder") && i + 1 < args.size() && !target) {
+            target = args.at(++i);
+        } else if (a.startsWith(u"--folder=") && !target) {
+            target = a.mid(9);
+        } else if (a == QStringLiteral("--stamped") && !stamped) {
+            stamped = true;
+        } else {
+            return usageError(*this, io);
+        }
+    }
+    if (!format || (target && target->isEmpty()))
+        return usageError(*this, io);
+
+    CatalogueExport::Request request;
+    request.format = *format;
+    request.overwrite = !stamped;
+    if (target)
+        request.folder = QFileInfo(*target).absoluteFilePath();
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto result = CatalogueExport::run(
+        folder, request, now, QLocale::system().toString(now.date(), QLocale::ShortFormat));
+    if (!result.ok) {
+        io.err << result.message << '\n';
+        return ExitFailed;
+    }
+    io.out << QDir::toNativeSeparators(result.path) << '\n';
+    io.err << result.message << '\n';
     return ExitOk;
 }

@@ -42,3 +42,16 @@ public:
     }
     int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
 };
+
+// reelshelf-cli export (--txt | --xls) [--folder DIR] [--stamped]: the export window's work,
+// printing only the path of the file written.
+class ExportCommand final : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("export"); }
+    QString usage() const override
+    {
+        return QStringLiteral("export (--txt | --xls) [--folder DIR] [--stamped]");
+    }
+    int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
+};

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
@@ -460,4 +461,58 @@ TEST_F(CliAddDisc, BadUsageExitsWithTwo)
         EXPECT_TRUE(last_.err.contains(QStringLiteral("add-disc --number N"))) << last_.err.toStdString();
     }
     EXPECT_TRUE(home_.discRows().isEmpty());
+}
+
+TEST(CliExport, PrintsOnlyThePathOfTheFileWritten)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("5"), QStringLiteral("五"));
+    home.addMovie(1, QStringLiteral("Heat"), 5);
+    QTemporaryDir share;
+    const struct
+    {
+        QStringList args;
+        QString path;
+    } cases[] = {
+        { { QStringLiteral("--txt") }, home.folder().outputsDir() + QStringLiteral("/ReelShelfIndex.txt") },
+        { { QStringLiteral("--xls"), QStringLiteral("--folder"), share.path() + u'/' },
+            share.path() + QStringLiteral("/ReelShelfIndex.xls") },
+    };
+    for (const auto& c : cases) {
+        const CliRun r = run(home, QStringList { QStringLiteral("export") } + c.args);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.path + u'\n');
+        EXPECT_EQ(r.err, QStringLiteral("数据转换成功!\n"));
+        EXPECT_TRUE(QFileInfo::exists(c.path));
+    }
+    const CliRun stamped
+        = run(home, { QStringLiteral("export"), QStringLiteral("--txt"), QStringLiteral("--stamped") });
+    EXPECT_EQ(stamped.code, 0);
+    EXPECT_TRUE(QFileInfo(stamped.out.trimmed())
+                    .fileName()
+                    .contains(QRegularExpression(QStringLiteral("^ReelShelfIndex_\\d{12}\\.txt$"))))
+        << stamped.out.toStdString();
+    EXPECT_TRUE(readBytes(stamped.out.trimmed()).contains("⊙碟号5【五】\r\n      ◎Heat\r\n"));
+}
+
+TEST(CliExport, FailureAndBadUsage)
+{
+    TestHome home;
+    QTemporaryDir share;
+    const QString gone = share.path() + QStringLiteral("/gone");
+    const CliRun failed
+        = run(home, { QStringLiteral("export"), QStringLiteral("--xls"), QStringLiteral("--folder"), gone });
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_TRUE(failed.out.isEmpty());
+    EXPECT_EQ(failed.err,
+        QStringLiteral("文件夹 %1 不存在,无法保存文件 %1/ReelShelfIndex.xls 。数据没有转换。\n").arg(gone));
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    for (const QStringList& args :
+        { QStringList {}, QStringList { QStringLiteral("--txt"), QStringLiteral("--xls") },
+            QStringList { QStringLiteral("--txt"), QStringLiteral("--folder") },
+            QStringList { QStringLiteral("--csv") } }) {
+        const CliRun r = run(home, QStringList { QStringLiteral("export") } + args);
+        EXPECT_EQ(r.code, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("export (--txt | --xls) [--folder DIR] [--stamped]")));
+    }
 }

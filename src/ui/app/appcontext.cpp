@@ -21,3 +21,8 @@ QColor systemPickColour(QWidget* parent)
         QColorDialog::setCustomColor(i, QColor(Qt::black));
     return QColorDialog::getColor(QColor(Qt::black), parent);
 }
+
+QString systemPickFolder(QWidget* parent, const QString& title)
+{
+    return QFileDialog::getExistingDirectory(parent, title, QString(), QFileDialog::ShowDirsOnly);
+}

@@ -34,6 +34,9 @@ QString systemPickFile(QWidget* parent, const QString& title, const QString& fol
 // Asks the user for a colour; an invalid colour when they cancel. Tests answer in its place.
 using ColourPicker = std::function<QColor(QWidget* parent)>;
 QColor systemPickColour(QWidget* parent);
+// Asks the user for an existing folder; the empty text when they cancel. Tests answer in its place.
+using FolderPicker = std::function<QString(QWidget* parent, const QString& title)>;
+QString systemPickFolder(QWidget* parent, const QString& title);
 
 // The values the windows share for the whole run, kept in one place.
 struct SessionState
@@ -63,6 +66,7 @@ struct AppContext
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
     FilePicker pickFile = systemPickFile;
     ColourPicker pickColour = systemPickColour;
+    FolderPicker pickFolder = systemPickFolder;
     SessionState session;
 
     static QString homePage() { return QStringLiteral("https://reelshelf.example.org/"); }

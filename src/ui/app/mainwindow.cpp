@@ -9,6 +9,7 @@
 #include "browse/movielisting.h"
 #include "browse/movielistview.h"
 #include "discs/disccommands.h"
+#include "export/exportdialog.h"
 #include "movies/moviecommands.h"
 #include "prompt.h"
 #include "settings/settingsdialog.h"
@@ -27,7 +28,7 @@
 namespace {
 
 // Commands whose windows are not part of the program yet stay disabled.
-const QStringList unbuiltCommands = { QStringLiteral("MN_search"), QStringLiteral("MN_trans") };
+const QStringList unbuiltCommands = { QStringLiteral("MN_search") };
 
 struct ToolbarButton
 {
@@ -279,6 +280,7 @@ void MainWindow::connectCommands()
     for (const auto& [name, command] : discCommands)
         connect(action(QString::fromLatin1(name)), &QAction::triggered, discs_, command);
     connect(action(QStringLiteral("MN_wizard")), &QAction::triggered, this, &MainWindow::openWizard);
+    connect(action(QStringLiteral("MN_trans")), &QAction::triggered, this, &MainWindow::openExport);
     const std::pair<const char*, void (MovieCommands::*)()> commands[] = {
         { "MN_Movie", &MovieCommands::newMovie },
         { "AddMovie", &MovieCommands::addMovieToSelectedDisc },
@@ -310,6 +312,15 @@ WizardDialog* MainWindow::openWizard()
     wizard->setWindowModality(Qt::ApplicationModal);
     wizard->show();
     return wizard;
+}
+
+ExportDialog* MainWindow::openExport()
+{
+    auto* dialog = new ExportDialog(context_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    return dialog;
 }
 
 bool MainWindow::loadAndShow(QString* error)

@@ -1,0 +1,377 @@
+#include "export/catalogueexport.h"
+#include "export/compoundfile.h"
+#include "export/xlsworkbook.h"
+#include "testsupport.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using CatalogueExport::Format;
+using CatalogueExport::Request;
+
+const QDateTime stampTime(QDate(2007, 12, 6), QTime(19, 15, 3));
+const QString today = QStringLiteral("2007/12/6");
+
+CatalogueExport::Result exportTo(const TestHome& home, Format format, bool overwrite = true,
+    const QString& folder = {}, const QDateTime& now = stampTime)
+{
+    return CatalogueExport::run(home.folder(), Request { format, overwrite, folder }, now, today);
+}
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Reads a workbook with xlrd and gives each sheet as {name, rows: [[cell, ...], ...]}, a cell
+// as null (empty), a number or a string; `summary` keeps only the first and last two rows.
+const char* const readBack = R"(
+import json, sys, xlrd
+book = xlrd.open_workbook(sys.argv[1])
+summary = sys.argv[2] == '1'
+def cell(c):
+    if c.ctype == xlrd.XL_CELL_EMPTY: return None
+    if c.ctype == xlrd.XL_CELL_NUMBER: return c.value
+    if c.ctype == xlrd.XL_CELL_TEXT: return c.value
+    return ['type', c.ctype]
+out = []
+for s in book.sheets():
+    rows = [[cell(s.cell(r, c)) for c in range(s.ncols)] for r in range(s.nrows)
+            if not summary or r < 2 or r >= s.nrows - 2]
+    out.append({'name': s.name, 'nrows': s.nrows, 'ncols': s.ncols, 'rows': rows})
+sys.stdout.write(json.dumps(out))
+)";
+
+QJsonArray readWorkbook(const QString& path, bool summary = false)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+        { QStringLiteral("-c"), QString::fromUtf8(readBack), path,
+            summary ? QStringLiteral("1") : QStringLiteral("0") });
+    EXPECT_TRUE(python.waitForFinished(120000));
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+}
+
+QJsonArray headerRow()
+{
+    QJsonArray row;
+    for (int c = 0; c < MovieFieldCount; ++c)
+        row.append(movieFieldName(MovieField(c)));
+    return row;
+}
+
+} // namespace
+
+TEST(TextExport, ListMatchesExpectedBytes)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("12"), QStringLiteral(" Films A "));
+    home.addDisc(QStringLiteral("3 ")); // a trailing blank still collects disc 3's movies
+    home.addDisc(QStringLiteral("7"), QStringLiteral("空碟"));
+    home.addDisc(QStringLiteral("12"), QStringLiteral("副本")); // the same number lists the same movies
+    home.addMovie(1, QStringLiteral(" 大话西游 "), 12);
+    home.addMovie(2, QStringLiteral("Heat"), 3);
+    home.addMovie(3, QStringLiteral("无主之片"), 99);
+    home.addMovie(4, QStringLiteral("English\tTab"), 12);
+    const auto r = exportTo(home, Format::Text);
+    ASSERT_TRUE(r.ok) << r.message.toStdString();
+    EXPECT_EQ(r.message, QStringLiteral("数据转换成功!"));
+    EXPECT_EQ(r.path, home.folder().outputsDir() + QStringLiteral("/ReelShelfIndex.txt"));
+    const QByteArray expected = QStringLiteral("*以下数据由ReelShelf Index V1.02建立* ^_^\r\n"
+                                               "－－－－－－－－－－－－－－－－－－-\r\n"
+                                               "*共有4张光碟数据.\r\n"
+                                               "*本文件建立日期： 2007/12/6\r\n"
+                                               "－－－－－－－－－－－－－－－－－－-\r\n"
+                                               "⊙碟号12【Films A】\r\n"
+                                               "      ◎大话西游\r\n"
+                                               "      ◎English\tTab\r\n"
+                                               "⊙碟号3\r\n"
+                                               "      ◎Heat\r\n"
+                                               "⊙碟号7【空碟】\r\n"
+                                               "⊙碟号12【副本】\r\n"
+                                               "      ◎大话西游\r\n"
+                                               "      ◎English\tTab\r\n"
+                                               "\r\n")
+                                    .toUtf8();
+    EXPECT_EQ(readBytes(r.path), expected);
+}
+
+TEST(TextExport, DiscsWithoutMoviesGiveHeaderAndDiscLines)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    home.addDisc(QStringLiteral("2"), QStringLiteral("B"));
+    const auto r = exportTo(home, Format::Text);
+    ASSERT_TRUE(r.ok) << r.message.toStdString();
+    EXPECT_TRUE(
+        readBytes(r.path).endsWith(QStringLiteral("*共有2张光碟数据.\r\n*本文件建立日期： 2007/12/6\r\n"
+                                                  "－－－－－－－－－－－－－－－－－－-\r\n"
+                                                  "⊙碟号1\r\n⊙碟号2【B】\r\n\r\n")
+                                       .toUtf8()));
+}
+
+TEST(ExportNames, FixedAndStampedNamesAndFolders)
+{
+    EXPECT_EQ(CatalogueExport::fileName(Format::Text, true, stampTime), QStringLiteral("ReelShelfIndex.txt"));
+    EXPECT_EQ(
+        CatalogueExport::fileName(Format::Excel, true, stampTime), QStringLiteral("ReelShelfIndex.xls"));
+    EXPECT_EQ(CatalogueExport::fileName(Format::Text, false, stampTime),
+        QStringLiteral("ReelShelfIndex_071206191503.txt"));
+    EXPECT_EQ(CatalogueExport::fileName(Format::Excel, false, QDateTime(QDate(2010, 1, 2), QTime(3, 4, 5))),
+        QStringLiteral("ReelShelfIndex_100102030405.xls"));
+    const DataFolder data(QStringLiteral("/data"));
+    EXPECT_EQ(
+        CatalogueExport::outputFolder(data, QStringLiteral("/srv/Share")), QStringLiteral("/srv/Share"));
+    EXPECT_EQ(
+        CatalogueExport::outputFolder(data, QStringLiteral("/srv/Share/")), QStringLiteral("/srv/Share"));
+    EXPECT_EQ(CatalogueExport::outputFolder(data, QString()), QStringLiteral("/data/Outputs"));
+    EXPECT_EQ(CatalogueExport::sheetName(0), QStringLiteral("ReelShelfIndex"));
+    EXPECT_EQ(CatalogueExport::sheetName(2), QStringLiteral("ReelShelfIndex_3"));
+}
+
+TEST(TextExport, OverwriteKeepsOneFileStampedMakesMore)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    ASSERT_TRUE(exportTo(home, Format::Text).ok);
+    home.addDisc(QStringLiteral("2"));
+    ASSERT_TRUE(exportTo(home, Format::Text).ok);
+    const QString outputs = home.folder().outputsDir();
+    EXPECT_EQ(filesIn(outputs), QStringList { QStringLiteral("ReelShelfIndex.txt") });
+    EXPECT_TRUE(readBytes(outputs + QStringLiteral("/ReelShelfIndex.txt")).contains("*共有2张"));
+
+    ASSERT_TRUE(exportTo(home, Format::Text, false).ok);
+    ASSERT_TRUE(exportTo(home, Format::Text, false, {}, stampTime.addSecs(1)).ok);
+    EXPECT_EQ(filesIn(outputs),
+        (QStringList { QStringLiteral("ReelShelfIndex.txt"),
+            QStringLiteral("ReelShelfIndex_071206191503.txt"),
+            QStringLiteral("ReelShelfIndex_071206191504.txt") }));
+}
+
+TEST(ExportFailures, EachIsReportedAndLeavesNoFile)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    QTemporaryDir other;
+    const QString stamped = other.path() + QStringLiteral("/ReelShelfIndex_071206191503.xls");
+    writeBytes(stamped, "earlier");
+    QDir(other.path()).mkdir(QStringLiteral("ReelShelfIndex.txt")); // a folder where the file would go
+    writeBytes(other.path() + QStringLiteral("/plain"), "x");
+
+    struct Case
+    {
+        const char* what;
+        Format format;
+        bool overwrite;
+        QString folder;
+        QString message;
+    };
+    const QString missing = other.path() + QStringLiteral("/gone");
+    const Case cases[] = {
+        { "missing folder", Format::Text, true, missing,
+            QStringLiteral("文件夹 %1 不存在,无法保存文件 %1/ReelShelfIndex.txt 。数据没有转换。")
+                .arg(missing) },
+        { "folder is a file", Format::Excel, true, other.path() + QStringLiteral("/plain"),
+            QStringLiteral("文件夹 %1/plain 不存在,无法保存文件 %1/plain/ReelShelfIndex.xls 。数据没有转换。")
+                .arg(other.path()) },
+        { "stamped name of the same second", Format::Excel, false, other.path(),
+            QStringLiteral("文件 %1 已经存在,无法替换。数据没有转换。").arg(stamped) },
+        { "name taken by a folder", Format::Text, true, other.path() + u'/',
+            QStringLiteral("文件 %1/ReelShelfIndex.txt 已经存在,无法替换。数据没有转换。")
+                .arg(other.path()) },
+    };
+    for (const Case& c : cases) {
+        const auto r = exportTo(home, c.format, c.overwrite, c.folder);
+        EXPECT_FALSE(r.ok) << c.what;
+        EXPECT_EQ(r.message, c.message) << c.what;
+    }
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_EQ(readBytes(stamped), QByteArray("earlier"));
+    EXPECT_EQ(filesIn(other.path()),
+        (QStringList { QStringLiteral("ReelShelfIndex_071206191503.xls"), QStringLiteral("plain") }));
+}
+
+TEST(ExportFailures, UnreadableCatalogueKeepsThePreviousFile)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    ASSERT_TRUE(exportTo(home, Format::Text).ok);
+    const QString previous = home.folder().outputsDir() + QStringLiteral("/ReelShelfIndex.txt");
+    const QByteArray before = readBytes(previous);
+    writeBytes(home.folder().catalogueFile(), QByteArray(4096, 'z'));
+    for (Format f : { Format::Text, Format::Excel }) {
+        const auto r = exportTo(home, f);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.message.startsWith(QStringLiteral("读取影片数据库失败,文件 %1 没有生成:").arg(r.path)))
+            << r.message.toStdString();
+    }
+    EXPECT_EQ(readBytes(previous), before);
+    EXPECT_EQ(filesIn(home.folder().outputsDir()), QStringList { QStringLiteral("ReelShelfIndex.txt") });
+}
+
+TEST(ExcelExport, ValuesReadBackAsStored)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("12"));
+    MovieRecord extra;
+    const QString longText = QStringLiteral("第一行\r\n第二行 \n😀 emoji ");
+    extra[MovieField::PS] = longText;
+    extra[MovieField::Lastfor] = 128.5;
+    extra[MovieField::Score] = 7;
+    extra[MovieField::Year] = QStringLiteral("2007 ");
+    home.addMovie(1, QStringLiteral(" 大话西游 "), 12, extra);
+    MovieRecord huge;
+    huge[MovieField::Role] = QString(40000, u'演');
+    huge[MovieField::Direct] = QString(32766, u'a') + QStringLiteral("😀"); // the pair would straddle the cut
+    home.addMovie(2, QStringLiteral("Long"), 3, huge);
+
+    const auto r = exportTo(home, Format::Excel);
+    ASSERT_TRUE(r.ok) << r.message.toStdString();
+    EXPECT_EQ(r.cutCells, 2);
+    EXPECT_EQ(r.message,
+        QStringLiteral("数据转换成功!\n有 2 个单元格的文字超过了 Excel 单元格的 32767 个字符,已被截断。"));
+    const QJsonArray sheets = readWorkbook(r.path);
+    ASSERT_EQ(sheets.size(), 1);
+    const QJsonObject sheet = sheets[0].toObject();
+    EXPECT_EQ(sheet[QStringLiteral("name")].toString(), QStringLiteral("ReelShelfIndex"));
+    const QJsonArray rows = sheet[QStringLiteral("rows")].toArray();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0].toArray(), headerRow());
+    const QJsonArray first = rows[1].toArray();
+    ASSERT_EQ(first.size(), MovieFieldCount);
+    EXPECT_EQ(first[0], QJsonValue(1.0));
+    EXPECT_EQ(first[1], QJsonValue(QStringLiteral(" 大话西游 ")));
+    EXPECT_EQ(first[2], QJsonValue(QStringLiteral("2007 ")));
+    EXPECT_TRUE(first[3].isNull());
+    EXPECT_EQ(first[14], QJsonValue(128.5));
+    EXPECT_EQ(first[15], QJsonValue(longText));
+    EXPECT_EQ(first[17], QJsonValue(12.0));
+    EXPECT_EQ(first[18], QJsonValue(7.0));
+    const QJsonArray second = rows[2].toArray();
+    EXPECT_EQ(second[12].toString(), QString(32767, u'演'));
+    EXPECT_EQ(second[11].toString(), QString(32766, u'a'));
+}
+
+TEST(ExcelExport, MoreMoviesThanASheetHoldsContinueOnFurtherSheets)
+{
+    TestHome home;
+    // One statement, so the catalogue is built in one transaction.
+    home.exec(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65537) "
+        "INSERT INTO ReelShelfIndex (ID, MovieName, DiskNum) SELECT i, 'Movie ' || i, 1 FROM n"));
+    const auto r = exportTo(home, Format::Excel, false);
+    ASSERT_TRUE(r.ok) << r.message.toStdString();
+    const QJsonArray sheets = readWorkbook(r.path, true);
+    ASSERT_EQ(sheets.size(), 2);
+    const QJsonObject a = sheets[0].toObject();
+    const QJsonObject b = sheets[1].toObject();
+    EXPECT_EQ(a[QStringLiteral("name")].toString(), QStringLiteral("ReelShelfIndex"));
+    EXPECT_EQ(a[QStringLiteral("nrows")].toInt(), 65536);
+    EXPECT_EQ(b[QStringLiteral("name")].toString(), QStringLiteral("ReelShelfIndex_2"));
+    EXPECT_EQ(b[QStringLiteral("nrows")].toInt(), 3);
+    const QJsonArray aRows = a[QStringLiteral("rows")].toArray();
+    const QJsonArray bRows = b[QStringLiteral("rows")].toArray();
+    EXPECT_EQ(aRows[0].toArray(), headerRow());
+    EXPECT_EQ(aRows[3].toArray()[0], QJsonValue(65535.0));
+    EXPECT_EQ(aRows[3].toArray()[1], QJsonValue(QStringLiteral("Movie 65535")));
+    EXPECT_EQ(bRows[0].toArray(), headerRow());
+    EXPECT_EQ(bRows[1].toArray()[1], QJsonValue(QStringLiteral("Movie 65536")));
+    EXPECT_EQ(bRows[2].toArray()[0], QJsonValue(65537.0));
+}
+
+TEST(ExcelExport, EmptyCatalogueHasTheHeaderRowOnly)
+{
+    TestHome home;
+    const auto r = exportTo(home, Format::Excel);
+    ASSERT_TRUE(r.ok) << r.message.toStdString();
+    const QJsonArray sheets = readWorkbook(r.path);
+    ASSERT_EQ(sheets.size(), 1);
+    const QJsonArray rows = sheets[0].toObject()[QStringLiteral("rows")].toArray();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].toArray(), headerRow());
+}
+
+TEST(XlsWorkbook, RefusesCellsOutsideTheSheet)
+{
+    XlsWorkbook book;
+    EXPECT_FALSE(book.setNumber(0, 0, 1)); // no sheet yet
+    book.addSheet(QStringLiteral("S"));
+    EXPECT_TRUE(book.setNumber(65535, 255, 1));
+    EXPECT_FALSE(book.setNumber(65536, 0, 1));
+    EXPECT_FALSE(book.setText(0, 256, u"x"));
+}
+
+TEST(XlsWorkbook, StringTableSplitsAcrossContinueRecords)
+{
+    // Many long strings, wide and narrow, force the table over several CONTINUE records.
+    XlsWorkbook book;
+    book.addSheet(QStringLiteral("S"));
+    QStringList texts;
+    for (int i = 0; i < 300; ++i)
+        texts << QString(100 + i * 7, i % 2 ? u'字' : u'x') + QString::number(i);
+    for (int i = 0; i < texts.size(); ++i)
+        ASSERT_TRUE(book.setText(i, 0, texts[i]));
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/s.xls");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(book.save(file));
+    file.close();
+    const QJsonArray rows = readWorkbook(path)[0].toObject()[QStringLiteral("rows")].toArray();
+    ASSERT_EQ(rows.size(), texts.size());
+    for (int i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(rows[i].toArray()[0].toString(), texts[i]) << i;
+}
+
+TEST(CompoundFile, LargeStreamNeedsDifatAndReadsBack)
+{
+    // Past about 7 MB the FAT sector list no longer fits in the header.
+    QByteArray stream(9 * 1024 * 1024 + 77, '\0');
+    for (qsizetype i = 0; i < stream.size(); ++i)
+        stream[i] = char((i * 131) >> 3);
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/big.cfb");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(CompoundFile::write(file, QStringLiteral("Workbook"), stream));
+    file.close();
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+        { QStringLiteral("-c"),
+            QStringLiteral("import sys, hashlib, xlrd.compdoc as c\n"
+                           "d = c.CompDoc(open(sys.argv[1], 'rb').read(), logfile=open('/dev/null', 'w'))\n"
+                           "s = d.get_named_stream('Workbook')\n"
+                           "print(len(s), hashlib.md5(s).hexdigest())\n"),
+            path });
+    ASSERT_TRUE(python.waitForFinished(60000));
+    EXPECT_EQ(python.readAllStandardError(), QByteArray());
+    const QByteArray md5 = QCryptographicHash::hash(stream, QCryptographicHash::Md5).toHex();
+    EXPECT_EQ(python.readAllStandardOutput().trimmed(), QByteArray::number(stream.size()) + ' ' + md5);
+}
+
+TEST(XlsWorkbook, RepeatedTextsAreStoredOnce)
+{
+    // A repeated long text must not grow the workbook by its size again.
+    const QString summary = QString(5000, u'长');
+    const auto size = [&](int repeats) {
+        XlsWorkbook book;
+        book.addSheet(QStringLiteral("S"));
+        for (int i = 0; i < repeats; ++i) {
+            book.setText(i, 0, summary);
+            book.setText(i, 1, u"短");
+        }
+        return book.workbookStream().size();
+    };
+    EXPECT_EQ(size(10) - size(1), 9 * 2 * 14); // per row only its two cells, 14 bytes each
+}
