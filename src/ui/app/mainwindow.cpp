@@ -11,6 +11,7 @@
 #include "discs/disccommands.h"
 #include "movies/moviecommands.h"
 #include "prompt.h"
+#include "search/searchdialog.h"
 #include "wizard/wizarddialog.h"
 
 #include <QAction>
@@ -27,7 +28,7 @@ namespace {
 
 // Commands whose windows are not part of the program yet stay disabled.
 const QStringList unbuiltCommands
-    = { QStringLiteral("MN_search"), QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"),
+    = { QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"),
           QStringLiteral("MN_Set2"), QStringLiteral("MN_Set3"), QStringLiteral("MN_Set4") };
 
 struct ToolbarButton
@@ -280,6 +281,7 @@ void MainWindow::connectCommands()
     for (const auto& [name, command] : discCommands)
         connect(action(QString::fromLatin1(name)), &QAction::triggered, discs_, command);
     connect(action(QStringLiteral("MN_wizard")), &QAction::triggered, this, &MainWindow::openWizard);
+    connect(action(QStringLiteral("MN_search")), &QAction::triggered, this, &MainWindow::openSearch);
     const std::pair<const char*, void (MovieCommands::*)()> commands[] = {
         { "MN_Movie", &MovieCommands::newMovie },
         { "AddMovie", &MovieCommands::addMovieToSelectedDisc },
@@ -291,6 +293,15 @@ void MainWindow::connectCommands()
         connect(action(QString::fromLatin1(name)), &QAction::triggered, movies_, command);
     connect(list_, &MovieListView::editRequested, movies_, &MovieCommands::editSelected);
     connect(list_, &MovieListView::deleteRequested, movies_, &MovieCommands::deleteSelected);
+}
+
+SearchDialog* MainWindow::openSearch()
+{
+    auto* dialog = new SearchDialog(context_, list_, pane_, status_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    return dialog;
 }
 
 WizardDialog* MainWindow::openWizard()

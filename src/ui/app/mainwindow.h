@@ -9,6 +9,7 @@ class DiscTreeWidget;
 class DiscCommands;
 class MovieCommands;
 class MovieListView;
+class SearchDialog;
 class WizardDialog;
 class QLabel;
 class QMenu;
@@ -31,6 +32,8 @@ public:
 
     // The import wizard, shown modally; it closes itself once the disc is stored.
     WizardDialog* openWizard();
+    // The movie search, shown modally; it closes itself after a search.
+    SearchDialog* openSearch();
 
     // Runs the command of a toolbar key; a key that matches none does nothing.
     void runToolbarKey(const QString& key);
