@@ -87,11 +87,62 @@ constexpr std::array<char, 128> escapeTable = [] {
     return t;
 }();
 
-void appendUnicodeEscape(QByteArray& out, char16_t c)
+char* writeUnicodeEscape(char* d, char16_t c)
 {
     static constexpr char hex[] = "0123456789abcdef";
-    const char e[] = { '\\', 'u', hex[(c >> 12) & 15], hex[(c >> 8) & 15], hex[(c >> 4) & 15], hex[c & 15] };
-    out.append(e, sizeof e);
+    *d++ = '\\';
+    *d++ = 'u';
+    *d++ = hex[(c >> 12) & 15];
+    *d++ = hex[(c >> 8) & 15];
+    *d++ = hex[(c >> 4) & 15];
+    *d++ = hex[c & 15];
+    return d;
+}
+
+// Writes `text` quoted into `d`, which has room for 6 bytes per code unit and the quotes.
+char* writeQuoted(char* d, QStringView text)
+{
+    *d++ = '"';
+    const char16_t* p = text.utf16();
+    const char16_t* const end = p + text.size();
+    while (p < end) {
+        const char16_t c = *p++;
+        if (c < 0x80) {
+            const char e = escapeTable[c];
+            if (e == 0) {
+                *d++ = char(c);
+            } else if (e == 'u') {
+                d = writeUnicodeEscape(d, c);
+            } else {
+                *d++ = '\\';
+                *d++ = e;
+            }
+        } else if (c < 0x800) {
+            *d++ = char(0xC0 | (c >> 6));
+            *d++ = char(0x80 | (c & 0x3F));
+        } else if (c == 0x2028 || c == 0x2029) {
+            d = writeUnicodeEscape(d, c);
+        } else if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
+            const char32_t u = QChar::surrogateToUcs4(c, *p++);
+            *d++ = char(0xF0 | (u >> 18));
+            *d++ = char(0x80 | ((u >> 12) & 0x3F));
+            *d++ = char(0x80 | ((u >> 6) & 0x3F));
+            *d++ = char(0x80 | (u & 0x3F));
+        } else {
+            // A lone surrogate becomes the replacement character, as the UTF-8 encoder writes it.
+            const char16_t w = QChar::isSurrogate(c) ? char16_t(0xFFFD) : c;
+            *d++ = char(0xE0 | (w >> 12));
+            *d++ = char(0x80 | ((w >> 6) & 0x3F));
+            *d++ = char(0x80 | (w & 0x3F));
+        }
+    }
+    *d++ = '"';
+    return d;
+}
+
+qsizetype quotedRoom(QStringView text)
+{
+    return 6 * text.size() + 2;
 }
 
 constexpr qsizetype flushSize = 1 << 20;
@@ -100,39 +151,10 @@ constexpr qsizetype flushSize = 1 << 20;
 
 void JsonLinesWriter::appendQuoted(QByteArray& out, QStringView text)
 {
-    out.append('"');
-    const char16_t* p = text.utf16();
-    const char16_t* const end = p + text.size();
-    while (p < end) {
-        const char16_t c = *p++;
-        if (c < 0x80) {
-            const char e = escapeTable[c];
-            if (e == 0) {
-                out.append(char(c));
-            } else if (e == 'u') {
-                appendUnicodeEscape(out, c);
-            } else {
-                const char pair[] = { '\\', e };
-                out.append(pair, 2);
-            }
-        } else if (c < 0x800) {
-            const char b[] = { char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F)) };
-            out.append(b, 2);
-        } else if (c == 0x2028 || c == 0x2029) {
-            appendUnicodeEscape(out, c);
-        } else if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
-            const char32_t u = QChar::surrogateToUcs4(c, *p++);
-            const char b[] = { char(0xF0 | (u >> 18)), char(0x80 | ((u >> 12) & 0x3F)),
-                char(0x80 | ((u >> 6) & 0x3F)), char(0x80 | (u & 0x3F)) };
-            out.append(b, 4);
-        } else {
-            // A lone surrogate becomes the replacement character, as the UTF-8 encoder writes it.
-            const char16_t w = QChar::isSurrogate(c) ? char16_t(0xFFFD) : c;
-            const char b[] = { char(0xE0 | (w >> 12)), char(0x80 | ((w >> 6) & 0x3F)), char(0x80 | (w & 0x3F)) };
-            out.append(b, 3);
-        }
-    }
-    out.append('"');
+    const qsizetype used = out.size();
+    out.resize(used + quotedRoom(text));
+    char* const start = out.data();
+    out.resize(writeQuoted(start + used, text) - start);
 }
 
 JsonLinesWriter::JsonLinesWriter(QTextStream& out)
@@ -154,12 +176,21 @@ void JsonLinesWriter::beginObject()
 
 void JsonLinesWriter::member(QStringView key, QStringView text)
 {
-    if (!first_)
-        buffer_.append(", ", 2);
+    // One reservation for the whole member: appends one byte at a time cost more than the escaping.
+    const qsizetype used = buffer_.size();
+    buffer_.resize(used + 4 + quotedRoom(key) + quotedRoom(text));
+    char* const start = buffer_.data();
+    char* d = start + used;
+    if (!first_) {
+        *d++ = ',';
+        *d++ = ' ';
+    }
     first_ = false;
-    appendQuoted(buffer_, key);
-    buffer_.append(": ", 2);
-    appendQuoted(buffer_, text);
+    d = writeQuoted(d, key);
+    *d++ = ':';
+    *d++ = ' ';
+    d = writeQuoted(d, text);
+    buffer_.resize(d - start);
 }
 
 void JsonLinesWriter::endObject()
@@ -180,5 +211,5 @@ void JsonLinesWriter::flush()
     } else {
         out_ << QString::fromUtf8(buffer_);
     }
-    buffer_.clear();
+    buffer_.resize(0); // keeps the room for the next rows
 }
