@@ -46,7 +46,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addOption({ QStringLiteral("home"), QStringLiteral("data folder"), QStringLiteral("DIR") });
-    parser.addOption({ QStringLiteral("runs"), QStringLiteral("repetitions"), QStringLiteral("N"), QStringLiteral("5") });
+    parser.addOption(
+        { QStringLiteral("runs"), QStringLiteral("repetitions"), QStringLiteral("N"), QStringLiteral("5") });
     parser.addOption({ QStringLiteral("query"), QStringLiteral("title text"), QStringLiteral("TEXT"),
         QStringLiteral("英雄") });
     parser.process(app);
@@ -94,6 +95,7 @@ int main(int argc, char* argv[])
     const double b = median(shell);
     out << "title search \"" << text << "\": " << hits << " hits, median " << QString::number(a, 'f', 1)
         << " ms; sqlite3 LIKE median " << QString::number(b, 'f', 1) << " ms; ratio "
-        << QString::number(a / b, 'f', 2) << (a <= 2 * b ? " (target 2x met)" : " (target 2x missed)") << Qt::endl;
+        << QString::number(a / b, 'f', 2) << (a <= 2 * b ? " (target 2x met)" : " (target 2x missed)")
+        << Qt::endl;
     return 0;
 }

@@ -49,7 +49,6 @@ int usageError(const CliCommand& command, CliIo& io)
     return ExitUsage;
 }
 
-
 // The movie rows as JSON Lines with the list's column keys, or as a readable table.
 void printMovieRows(const QList<MovieRow>& rows, bool json, CliIo& io)
 {
@@ -69,7 +68,8 @@ void printMovieRows(const QList<MovieRow>& rows, bool json, CliIo& io)
         ListCol::Type, ListCol::Lastfor, ListCol::Score, ListCol::Seen };
     QStringList headers;
     for (int c : shown)
-        headers << (c == ListCol::ID ? QStringLiteral("编号") : QString::fromUtf16(columns[size_t(c)].header));
+        headers << (c == ListCol::ID ? QStringLiteral("编号")
+                                     : QString::fromUtf16(columns[size_t(c)].header));
     TextTable table(headers);
     for (const MovieRow& row : rows) {
         QStringList cells;
@@ -85,8 +85,9 @@ bool parseSearch(const QStringList& args, SearchQuery& query, bool& json)
 {
     bool haveCriterion = false;
     bool exact = false;
-    const std::pair<const char*, SearchKind> textOptions[] = { { "--title", SearchKind::Title },
-        { "--year", SearchKind::Year }, { "--genre", SearchKind::Genre }, { "--format", SearchKind::Format } };
+    const std::pair<const char*, SearchKind> textOptions[]
+        = { { "--title", SearchKind::Title }, { "--year", SearchKind::Year },
+              { "--genre", SearchKind::Genre }, { "--format", SearchKind::Format } };
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
         bool known = false;

@@ -350,7 +350,8 @@ TEST_F(CliList, SearchGivesTheListObjectsOfTheHits)
         { { "--title", " " }, { 0, 1, 2 } },
     };
     for (const auto& c : cases) {
-        const CliRun r = run(home_, QStringList { QStringLiteral("search") } + c.args + QStringList { "--json" });
+        const CliRun r
+            = run(home_, QStringList { QStringLiteral("search") } + c.args + QStringList { "--json" });
         EXPECT_EQ(r.code, 0) << r.err.toStdString();
         QStringList expected;
         for (int i : c.listLines)
@@ -375,8 +376,9 @@ TEST_F(CliList, SearchWithEmptyTextPrintsNothingAndTableFormHasHeaders)
 TEST(CliSearch, BadUsageExitsWithTwo)
 {
     TestHome home;
-    const QStringList bad[] = { { "search" }, { "search", "--title" }, { "search", "--year", "1", "--genre", "x" },
-        { "search", "--seen", "--unseen" }, { "search", "--year", "1", "--exact" }, { "search", "--other" } };
+    const QStringList bad[] = { { "search" }, { "search", "--title" },
+        { "search", "--year", "1", "--genre", "x" }, { "search", "--seen", "--unseen" },
+        { "search", "--year", "1", "--exact" }, { "search", "--other" } };
     for (const QStringList& args : bad) {
         const CliRun r = run(home, args);
         EXPECT_EQ(r.code, 2) << args.join(u' ').toStdString();
@@ -395,9 +397,9 @@ TEST(CliSearch, EmptyMovieTableWarnsOnStandardErrorOnly)
 
 TEST(CliJson, WriterEscapesAsJsonLineDoes)
 {
-    const QString texts[] = { QStringLiteral("plain"), QStringLiteral("q\"b\\s/"), QStringLiteral("a\nb\rc\td"),
-        QString(QChar(1)) + QChar(0x1f) + QChar(0x2028) + QChar(0x2029), QStringLiteral("中文 é"),
-        QString::fromUcs4(U"\U0001F3AC"), QString() };
+    const QString texts[] = { QStringLiteral("plain"), QStringLiteral("q\"b\\s/"),
+        QStringLiteral("a\nb\rc\td"), QString(QChar(1)) + QChar(0x1f) + QChar(0x2028) + QChar(0x2029),
+        QStringLiteral("中文 é"), QString::fromUcs4(U"\U0001F3AC"), QString() };
     for (const QString& t : texts) {
         QByteArray bytes;
         JsonLinesWriter::appendQuoted(bytes, t);

@@ -23,15 +23,15 @@ protected:
         using F = MovieField;
         home_.addDisc(QStringLiteral("1"));
         const QString rmvb = QStringLiteral("rmvb");
-        home_.addMovie(1, QStringLiteral("The Matrix "),
-            1, fields({ { F::Year, QStringLiteral("1999") }, { F::Filetype, QStringLiteral("RMVB ") },
-                   { F::Type, QStringLiteral("动作 科幻") }, { F::Seen, QStringLiteral("yes") } }));
+        home_.addMovie(1, QStringLiteral("The Matrix "), 1,
+            fields({ { F::Year, QStringLiteral("1999") }, { F::Filetype, QStringLiteral("RMVB ") },
+                { F::Type, QStringLiteral("动作 科幻") }, { F::Seen, QStringLiteral("yes") } }));
         home_.addMovie(2, QStringLiteral("MATRIX Reloaded"), 1,
             fields({ { F::Year, QStringLiteral("2003") }, { F::Filetype, QStringLiteral("rmvb2") },
                 { F::Type, QStringLiteral("科幻动作") }, { F::Seen, QStringLiteral("no") } }));
         home_.addMovie(3, QStringLiteral("matrix"), 1,
-            fields({ { F::Year, QStringLiteral("1950") }, { F::Filetype, rmvb }, { F::Type, QStringLiteral("Action") },
-                { F::Seen, QStringLiteral("Yes") } }));
+            fields({ { F::Year, QStringLiteral("1950") }, { F::Filetype, rmvb },
+                { F::Type, QStringLiteral("Action") }, { F::Seen, QStringLiteral("Yes") } }));
         home_.addMovie(4, QStringLiteral("Mat4rix 2007"), 1,
             fields({ { F::Year, QStringLiteral("2007") }, { F::Filetype, QStringLiteral("rm*") },
                 { F::Type, QStringLiteral("喜剧") } }));
@@ -41,7 +41,8 @@ protected:
     QStringList found(const SearchQuery& query, SearchOutcome* out = nullptr)
     {
         QString error;
-        const auto outcome = MovieSearch::searchMovie(Catalogue(home_.folder().catalogueFile()), query, &error);
+        const auto outcome
+            = MovieSearch::searchMovie(Catalogue(home_.folder().catalogueFile()), query, &error);
         EXPECT_TRUE(outcome) << error.toStdString();
         QStringList ids;
         for (const MovieRow& r : outcome.value_or(SearchOutcome {}).rows)
@@ -114,7 +115,8 @@ TEST_F(SearchTest, BlanksListEveryNonNullValueButEmptyTextSearchesNothing)
     EXPECT_EQ(found(textQuery(SearchKind::Year, QStringLiteral(" "))), QStringList({ "1", "2", "3", "4" }));
     EXPECT_EQ(found(textQuery(SearchKind::Genre, QStringLiteral(" "))), QStringList({ "1", "2", "3", "4" }));
     SearchOutcome outcome;
-    for (const SearchKind kind : { SearchKind::Title, SearchKind::Year, SearchKind::Genre, SearchKind::Format }) {
+    for (const SearchKind kind :
+        { SearchKind::Title, SearchKind::Year, SearchKind::Genre, SearchKind::Format }) {
         EXPECT_EQ(found(textQuery(kind, QString()), &outcome), QStringList {});
         EXPECT_EQ(outcome.status, QString());
         EXPECT_FALSE(outcome.emptyTable);

@@ -135,7 +135,8 @@ TEST_F(SearchWindowTest, TitleSearchByKeyboardFillsTheListAndEmptiesThePane)
     ASSERT_EQ(listedTitles().size(), 3);
     // A movie shown in the pane first, so that the reset can be seen.
     emit window->movieList()->leftReleased(0);
-    EXPECT_TRUE(child<QPlainTextEdit>(window.get(), "TextPS")->toPlainText().contains(QStringLiteral("notes")));
+    EXPECT_TRUE(
+        child<QPlainTextEdit>(window.get(), "TextPS")->toPlainText().contains(QStringLiteral("notes")));
 
     SearchDialog* d = openSearch();
     ASSERT_NE(d, nullptr);
@@ -165,15 +166,18 @@ TEST_F(SearchWindowTest, EachPageSearchesItsOwnField)
         std::function<void(SearchDialog*)> fill;
         QStringList titles;
     } cases[] = {
-        { "INyear", [this](SearchDialog* d) { child<QComboBox>(d, "Combo3")->setEditText(QStringLiteral("199")); },
+        { "INyear",
+            [this](SearchDialog* d) { child<QComboBox>(d, "Combo3")->setEditText(QStringLiteral("199")); },
             { "The Matrix", "Heat" } },
         { "INmovietype", [this](SearchDialog* d) { child<QComboBox>(d, "Combo1")->setCurrentIndex(0); },
             { "Heat" } },
-        { "Infiletype", [this](SearchDialog* d) { child<QComboBox>(d, "Combo2")->setEditText(QStringLiteral(" AVI ")); },
+        { "Infiletype",
+            [this](SearchDialog* d) { child<QComboBox>(d, "Combo2")->setEditText(QStringLiteral(" AVI ")); },
             { "Heat" } },
         { "Seen", [this](SearchDialog* d) { child<QRadioButton>(d, "OptionSeen_0")->setChecked(true); },
             { "The Matrix" } },
-        { "Seen", [this](SearchDialog* d) { child<QRadioButton>(d, "OptionSeen_1")->setChecked(true); }, { "Heat" } },
+        { "Seen", [this](SearchDialog* d) { child<QRadioButton>(d, "OptionSeen_1")->setChecked(true); },
+            { "Heat" } },
         { "Seen", [](SearchDialog*) {}, {} },
     };
     for (const auto& c : cases) {

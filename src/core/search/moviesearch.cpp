@@ -60,7 +60,8 @@ public:
             return false;
         switch (query_.kind) {
         case SearchKind::Title:
-            return query_.exact ? text->toLower() == pattern_ : TextRules::wildcardMatch(text->toLower(), pattern_);
+            return query_.exact ? text->toLower() == pattern_
+                                : TextRules::wildcardMatch(text->toLower(), pattern_);
         case SearchKind::Year:
         case SearchKind::Genre:
             return TextRules::wildcardMatch(*text, pattern_);

@@ -34,6 +34,7 @@ QString statusText(qsizetype found);
 // One search over the whole movie table in stored order. A criterion text that is empty (before
 // trimming) searches nothing. Returns nullopt with the message in *error when the catalogue
 // cannot be read.
-std::optional<SearchOutcome> searchMovie(const Catalogue& catalogue, const SearchQuery& query, QString* error);
+std::optional<SearchOutcome> searchMovie(
+    const Catalogue& catalogue, const SearchQuery& query, QString* error);
 
 } // namespace MovieSearch

@@ -27,9 +27,8 @@
 namespace {
 
 // Commands whose windows are not part of the program yet stay disabled.
-const QStringList unbuiltCommands
-    = { QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"),
-          QStringLiteral("MN_Set2"), QStringLiteral("MN_Set3"), QStringLiteral("MN_Set4") };
+const QStringList unbuiltCommands = { QStringLiteral("MN_trans"), QStringLiteral("MN_Set1"),
+    QStringLiteral("MN_Set2"), QStringLiteral("MN_Set3"), QStringLiteral("MN_Set4") };
 
 struct ToolbarButton
 {

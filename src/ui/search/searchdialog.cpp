@@ -36,15 +36,16 @@ const Tab tabs[] = {
     { u"看否", "Seen" },
 };
 
-const QString intro = QStringLiteral(
-    "  寻找您想要的电影,选择和输入您想寻找的方式以及电影的相关信息,ReelShelfIndex将很快找到您需要的信息。并显示出来。");
-const QString yearHelp = QStringLiteral(
-    " 年代搜索,您既可以输入\"2007\"这样的关键字来搜索2007年出产的影片,也可以输入\"19\"来获得在整个20世纪中出产的影片.");
+const QString intro = QStringLiteral("  "
+                                     "寻找您想要的电影,选择和输入您想寻找的方式以及电影的相关信息,"
+                                     "ReelShelfIndex将很快找到您需要的信息。并显示出来。");
+const QString yearHelp = QStringLiteral(" 年代搜索,您既可以输入\"2007\"这样的关键字来搜索2007年出产的影片,"
+                                        "也可以输入\"19\"来获得在整个20世纪中出产的影片.");
 const QString genreHelp
     = QStringLiteral("  按照影片类型来搜索,比如\"喜剧\",\"动作\"等.也可自定义输入您的搜索关键字");
 const QString formatHelp = QStringLiteral("  按照影片文件格式来搜索.如\"rmvb\"");
-const QString seenHelp = QStringLiteral(
-    "  按影片是否看过搜索,这样您将得到所有您没有（有）看过的并做记录的影片.");
+const QString seenHelp
+    = QStringLiteral("  按影片是否看过搜索,这样您将得到所有您没有（有）看过的并做记录的影片.");
 
 // The icon the list shows in front of a found movie, as in the all-movies listing.
 constexpr int foundRowIcon = 2;
