@@ -164,3 +164,32 @@ TEST(SearchBroken, AnUnreadableCatalogueIsAFailure)
     EXPECT_FALSE(outcome);
     EXPECT_FALSE(error.isEmpty());
 }
+
+TEST(SearchLarge, FewAndManyHitsComeInStoredOrderWithTheirWholeRows)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("3"));
+    // IDs out of step with the stored order, so that the order seen is the table's own.
+    for (int i = 0; i < 40; ++i)
+        home.addMovie(100 - i,
+            i % 10 == 0 ? QStringLiteral("Rare %1").arg(i) : QStringLiteral("Common %1").arg(i), 3,
+            fields({ { MovieField::Year, QStringLiteral("19%1").arg(50 + i) } }));
+    home.exec(QStringLiteral("DELETE FROM ReelShelfIndex WHERE ID = 99"));
+    const Catalogue catalogue(home.folder().catalogueFile());
+    QString error;
+    const auto few
+        = MovieSearch::searchMovie(catalogue, textQuery(SearchKind::Title, QStringLiteral("rare")), &error);
+    ASSERT_TRUE(few) << error.toStdString();
+    QStringList seen;
+    for (const MovieRow& r : few->rows)
+        seen << r[ListCol::ID] + u' ' + r[ListCol::MovieName] + u' ' + r[ListCol::Year];
+    EXPECT_EQ(
+        seen, QStringList({ "100 Rare 0 1950", "90 Rare 10 1960", "80 Rare 20 1970", "70 Rare 30 1980" }));
+    const auto many
+        = MovieSearch::searchMovie(catalogue, textQuery(SearchKind::Title, QStringLiteral("o")), &error);
+    ASSERT_TRUE(many) << error.toStdString();
+    ASSERT_EQ(many->rows.size(), 35);
+    EXPECT_EQ(many->rows.first()[ListCol::ID], QStringLiteral("98"));
+    EXPECT_EQ(many->rows.last()[ListCol::Year], QStringLiteral("1989"));
+    EXPECT_EQ(many->status, QStringLiteral("搜索完毕,共发现 35 项."));
+}

@@ -52,9 +52,11 @@ public:
         }
     }
 
-    bool matches(const StoredMovie& movie) const
+    MovieField field() const { return field_; }
+
+    bool matches(const StoredValue& value) const
     {
-        const std::optional<QString> text = fieldText(movie[size_t(field_)]);
+        const std::optional<QString> text = fieldText(value);
         // A movie without a value, a title included, is found by no criterion.
         if (!text)
             return false;
@@ -100,11 +102,10 @@ std::optional<SearchOutcome> searchMovie(const Catalogue& catalogue, const Searc
         outcome.emptyTable = true;
     } else {
         const Matcher matcher(query);
-        const bool ok = catalogue.forEachStoredMovie(
-            std::nullopt,
+        const bool ok = catalogue.forEachStoredMovieWhere(
+            matcher.field(), [&](const StoredValue& v) { return matcher.matches(v); },
             [&](const StoredMovie& m) {
-                if (matcher.matches(m))
-                    outcome.rows.append(movieRow(m, true));
+                outcome.rows.append(movieRow(m, true));
                 return true;
             },
             error);
