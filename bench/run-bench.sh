@@ -7,6 +7,7 @@
 #   RUNS=9 BENCH_HOME=/tmp/other bench/run-bench.sh
 #   bench/run-bench.sh scan            # only the drive scan against find(1)
 #   bench/run-bench.sh commit          # only the wizard's commit of 1,000 prepared rows
+#   bench/run-bench.sh search          # only list --json, search --title and the window's title search
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,7 +25,7 @@ else
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-commitbench \
-    reelshelf-cli >/dev/null
+    reelshelf-searchbench reelshelf-cli >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 gen="$build/bench/reelshelf-gen"
@@ -58,10 +59,37 @@ if [[ "$only" == commit ]]; then
     exit 0
 fi
 
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# Whole processes, output to /dev/null, each against the sqlite3 shell in the same round.
+search_bench() {
+    local cli="$build/src/cli/reelshelf-cli" db="$home/ShelfIndex.db" query=${QUERY:-英雄}
+    local t
+    t=$(mktemp -d)
+    ms() { local s e; s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N); echo $(((e - s) / 1000000)); }
+    for ((i = 0; i < runs; i++)); do
+        ms sqlite3 -json "$db" "SELECT * FROM ReelShelfIndex" >>"$t/sqlite"
+        ms "$cli" --home "$home" list --json >>"$t/list"
+        ms "$cli" --home "$home" search --title "$query" --json >>"$t/search"
+    done
+    local base list search
+    base=$(median <"$t/sqlite") list=$(median <"$t/list") search=$(median <"$t/search")
+    echo "== JSON output: $runs runs, medians"
+    echo "sqlite3 -json SELECT * FROM ReelShelfIndex, ms: $base"
+    echo "reelshelf-cli list --json, ms:                $list ($(awk -v a="$list" -v b="$base" 'BEGIN { printf "%.2f", a / b }')x)"
+    echo "reelshelf-cli search --title $query --json, ms: $search ($(awk -v a="$search" -v b="$base" 'BEGIN { printf "%.2f", a / b }')x)"
+    rm -rf "$t"
+    echo "== window title search against the sqlite3 LIKE query"
+    "$build/bench/reelshelf-searchbench" --home "$home" --runs "$runs" --query "$query" 2>/dev/null
+}
+if [[ "$only" == search ]]; then
+    search_bench
+    exit 0
+fi
+
 echo "== in process: $runs runs"
 "$bench" --home "$home" --runs "$runs" 2> >(grep -v XDG_RUNTIME_DIR >&2)
 
-median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo
 echo "== whole process: $runs starts, each until the main window is shown, then exit"
@@ -96,3 +124,6 @@ scan_bench
 
 echo
 commit_bench
+
+echo
+search_bench

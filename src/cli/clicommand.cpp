@@ -15,6 +15,7 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     std::vector<std::unique_ptr<CliCommand>> commands;
     commands.push_back(std::make_unique<DiscsCommand>());
     commands.push_back(std::make_unique<ListCommand>());
+    commands.push_back(std::make_unique<SearchCommand>());
     commands.push_back(std::make_unique<ScanCommand>());
     commands.push_back(std::make_unique<AddDiscCommand>());
     commands.push_back(std::make_unique<ExportCommand>());

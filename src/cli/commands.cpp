@@ -8,6 +8,7 @@
 #include "scan/drivesearch.h"
 #include "scan/scantexts.h"
 #include "scan/wizardcommit.h"
+#include "search/moviesearch.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "store/discnumbers.h"
@@ -116,16 +117,17 @@ bool parseAddDisc(const QStringList& args, AddDiscOptions& o)
     return o.number && o.root;
 }
 
-// Movie rows as the list shows them: all twenty columns by their keys as JSON Lines, or a table.
+// The movie rows as JSON Lines with the list's column keys, or as a readable table.
 void printMovieRows(const QList<MovieRow>& rows, bool json, CliIo& io)
 {
     const auto& columns = listColumns();
     if (json) {
+        JsonLinesWriter writer(io.out);
         for (const MovieRow& row : rows) {
-            JsonLine line;
-            for (int c = 0; c < ListColumnCount; ++c)
-                line.add(QString::fromUtf16(columns[size_t(c)].key), row[size_t(c)]);
-            io.out << line.toString() << '\n';
+            writer.beginObject();
+            for (size_t c = 0; c < size_t(ListColumnCount); ++c)
+                writer.member(columns[c].key, row.view(c));
+            writer.endObject();
         }
         return;
     }
@@ -144,6 +146,49 @@ void printMovieRows(const QList<MovieRow>& rows, bool json, CliIo& io)
         table.addRow(cells);
     }
     table.print(io.out);
+}
+
+// Reads the one criterion of a search and "--json"; false on anything else.
+bool parseSearch(const QStringList& args, SearchQuery& query, bool& json)
+{
+    bool haveCriterion = false;
+    bool exact = false;
+    const std::pair<const char*, SearchKind> textOptions[]
+        = { { "--title", SearchKind::Title }, { "--year", SearchKind::Year },
+              { "--genre", SearchKind::Genre }, { "--format", SearchKind::Format } };
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        bool known = false;
+        if (a == QStringLiteral("--json")) {
+            json = true;
+            known = true;
+        } else if (a == QStringLiteral("--exact") && !exact) {
+            exact = true;
+            known = true;
+        } else if ((a == QStringLiteral("--seen") || a == QStringLiteral("--unseen")) && !haveCriterion) {
+            query.kind = SearchKind::Seen;
+            query.seen = a == QStringLiteral("--seen");
+            haveCriterion = known = true;
+        }
+        for (const auto& [option, kind] : textOptions) {
+            if (known || haveCriterion)
+                break;
+            const QString name = QString::fromLatin1(option);
+            if (a == name && i + 1 < args.size()) {
+                query.text = args.at(++i);
+            } else if (a.startsWith(name + u'=')) {
+                query.text = a.mid(name.size() + 1);
+            } else {
+                continue;
+            }
+            query.kind = kind;
+            haveCriterion = known = true;
+        }
+        if (!known)
+            return false;
+    }
+    query.exact = exact;
+    return haveCriterion && (!exact || query.kind == SearchKind::Title);
 }
 
 } // namespace
@@ -359,5 +404,25 @@ int ExportCommand::run(const QStringList& args, const DataFolder& folder, CliIo&
     }
     io.out << QDir::toNativeSeparators(result.path) << '\n';
     io.err << result.message << '\n';
+    return ExitOk;
+}
+
+int SearchCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
+{
+    SearchQuery query;
+    bool json = false;
+    if (!parseSearch(args, query, json))
+        return usageError(*this, io);
+    QString error;
+    const auto outcome = MovieSearch::searchMovie(Catalogue(folder.catalogueFile()), query, &error);
+    if (!outcome) {
+        io.err << error << '\n';
+        return ExitFailed;
+    }
+    if (outcome->emptyTable)
+        io.err << MovieSearch::emptyMessage << '\n';
+    printMovieRows(outcome->rows, json, io);
+    if (!outcome->status.isEmpty())
+        io.err << outcome->status << '\n';
     return ExitOk;
 }

@@ -55,3 +55,17 @@ public:
     }
     int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
 };
+
+// reelshelf-cli search (--title TEXT [--exact] | --year TEXT | --genre TEXT | --format TEXT | --seen |
+// --unseen) [--json]: the rows the search window puts into the movie list, in the same order.
+class SearchCommand final : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("search"); }
+    QString usage() const override
+    {
+        return QStringLiteral("search (--title TEXT [--exact] | --year TEXT | --genre TEXT | --format TEXT | "
+                              "--seen | --unseen) [--json]");
+    }
+    int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
+};

@@ -1,4 +1,5 @@
 #include "clicommand.h"
+#include "jsonline.h"
 #include "store/settings.h"
 #include "testsupport.h"
 
@@ -330,6 +331,94 @@ TEST_F(CliScan, UnreadableRootFailsAndBadUsageIsRefused)
         EXPECT_EQ(bad.code, 2) << args.join(u' ').toStdString();
         EXPECT_TRUE(bad.err.contains(QStringLiteral("scan ROOT [--json]"))) << bad.err.toStdString();
     }
+}
+
+TEST_F(CliList, SearchGivesTheListObjectsOfTheHits)
+{
+    const CliRun list = run(home_, { QStringLiteral("list"), QStringLiteral("--json") });
+    const struct
+    {
+        QStringList args;
+        QList<int> listLines; // which lines of `list --json` the search prints
+    } cases[] = {
+        { { "--title", " 英雄" }, { 0 } },
+        { { "--title", "英雄", "--exact" }, {} },
+        { { "--title", "??埋伏" }, { 2 } },
+        { { "--year", "2002" }, { 0 } },
+        { { "--genre", "历史" }, { 0 } },
+        { { "--format", "RMVB" }, { 0 } },
+        { { "--seen" }, { 0 } },
+        { { "--unseen" }, {} },
+        { { "--title", " " }, { 0, 1, 2 } },
+    };
+    for (const auto& c : cases) {
+        const CliRun r
+            = run(home_, QStringList { QStringLiteral("search") } + c.args + QStringList { "--json" });
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        QStringList expected;
+        for (int i : c.listLines)
+            expected << list.lines().at(i);
+        EXPECT_EQ(r.lines(), expected) << c.args.join(u' ').toStdString();
+        EXPECT_EQ(r.err, QStringLiteral("搜索完毕,共发现 %1 项.\n").arg(c.listLines.size()));
+    }
+}
+
+TEST_F(CliList, SearchWithEmptyTextPrintsNothingAndTableFormHasHeaders)
+{
+    const CliRun empty = run(home_, { "search", "--title", "", "--json" });
+    EXPECT_EQ(empty.code, 0);
+    EXPECT_EQ(empty.out, QString());
+    EXPECT_EQ(empty.err, QString());
+    const CliRun table = run(home_, { "search", "--year", "2002" });
+    EXPECT_EQ(table.code, 0);
+    EXPECT_TRUE(table.out.contains(QStringLiteral("英雄"))) << table.out.toStdString();
+    EXPECT_FALSE(table.out.contains(QStringLiteral("十面埋伏")));
+}
+
+TEST(CliSearch, BadUsageExitsWithTwo)
+{
+    TestHome home;
+    const QStringList bad[] = { { "search" }, { "search", "--title" },
+        { "search", "--year", "1", "--genre", "x" }, { "search", "--seen", "--unseen" },
+        { "search", "--year", "1", "--exact" }, { "search", "--other" } };
+    for (const QStringList& args : bad) {
+        const CliRun r = run(home, args);
+        EXPECT_EQ(r.code, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+TEST(CliSearch, EmptyMovieTableWarnsOnStandardErrorOnly)
+{
+    TestHome home;
+    const CliRun r = run(home, { "search", "--seen", "--json" });
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(r.err, QStringLiteral("数据库还未添加数据。\n搜索完毕,共发现 0 项.\n"));
+}
+
+TEST(CliJson, WriterEscapesAsJsonLineDoes)
+{
+    const QString texts[] = { QStringLiteral("plain"), QStringLiteral("q\"b\\s/"),
+        QStringLiteral("a\nb\rc\td"), QString(QChar(1)) + QChar(0x1f) + QChar(0x2028) + QChar(0x2029),
+        QStringLiteral("中文 é"), QString::fromUcs4(U"\U0001F3AC"), QString() };
+    for (const QString& t : texts) {
+        QByteArray bytes;
+        JsonLinesWriter::appendQuoted(bytes, t);
+        EXPECT_EQ(QString::fromUtf8(bytes), JsonLine::quoted(t)) << t.toStdString();
+    }
+    QString out;
+    {
+        QTextStream stream(&out);
+        JsonLinesWriter writer(stream);
+        writer.beginObject();
+        writer.member(u"A", u"1");
+        writer.member(u"B", u"");
+        writer.endObject();
+        writer.beginObject();
+        writer.endObject();
+    }
+    EXPECT_EQ(out, QStringLiteral("{\"A\": \"1\", \"B\": \"\"}\n{}\n"));
 }
 
 namespace {

@@ -66,6 +66,10 @@ public:
     // form, or stored as text); the caller checks the exact text.
     bool forEachStoredMovie(std::optional<double> disc, const std::function<bool(const StoredMovie&)>& visit,
         QString* error = nullptr) const;
+    // The walk behind a search: `test` sees `field` of every movie in stored order, and the movies
+    // it accepts are visited whole, in stored order, from the same read of the file.
+    bool forEachStoredMovieWhere(MovieField field, const std::function<bool(const StoredValue&)>& test,
+        const std::function<bool(const StoredMovie&)>& visit, QString* error = nullptr) const;
     // The number of movie records, or -1 on failure.
     qint64 movieCount(QString* error = nullptr) const;
     std::optional<MovieRecord> findMovie(double id, QString* error = nullptr) const;

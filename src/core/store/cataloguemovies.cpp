@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 #include <sqlite3.h>
+#include <vector>
 
 using namespace CatalogueDb;
 
@@ -100,6 +101,26 @@ QString sqliteError(const QString& path, sqlite3* handle)
         .arg(nativePath(path), QString::fromUtf8(sqlite3_errmsg(handle)));
 }
 
+// One column of the current row, without a copy; valid until the statement steps again.
+StoredValue columnValue(sqlite3_stmt* st, int i)
+{
+    switch (sqlite3_column_type(st, i)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return { StoredValue::Number, sqlite3_column_double(st, i), {} };
+    case SQLITE_BLOB: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(st, i));
+        return { StoredValue::Text, 0, QByteArrayView(bytes, sqlite3_column_bytes(st, i)) };
+    }
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+        return { StoredValue::Text, 0, QByteArrayView(text, sqlite3_column_bytes(st, i)) };
+    }
+    }
+}
+
 bool walkWithSqlite(sqlite3* handle, const QString& path, std::optional<double> disc,
     const std::function<bool(const StoredMovie&)>& visit, QString* error)
 {
@@ -124,28 +145,8 @@ bool walkWithSqlite(sqlite3* handle, const QString& path, std::optional<double> 
             setError(error, sqliteError(path, handle));
             return false;
         }
-        for (int i = 0; i < MovieFieldCount; ++i) {
-            StoredValue& v = movie[size_t(i)];
-            switch (sqlite3_column_type(raw, i)) {
-            case SQLITE_NULL:
-                v = {};
-                break;
-            case SQLITE_INTEGER:
-            case SQLITE_FLOAT:
-                v = { StoredValue::Number, sqlite3_column_double(raw, i), {} };
-                break;
-            case SQLITE_BLOB: {
-                const auto* bytes = static_cast<const char*>(sqlite3_column_blob(raw, i));
-                v = { StoredValue::Text, 0, QByteArrayView(bytes, sqlite3_column_bytes(raw, i)) };
-                break;
-            }
-            default: {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, i));
-                v = { StoredValue::Text, 0, QByteArrayView(text, sqlite3_column_bytes(raw, i)) };
-                break;
-            }
-            }
-        }
+        for (int i = 0; i < MovieFieldCount; ++i)
+            movie[size_t(i)] = columnValue(raw, i);
         if (!visit(movie))
             return true;
     }
@@ -206,6 +207,122 @@ bool Catalogue::forEachStoredMovie(
     if (q.lastError().isValid()) {
         setError(error, queryError(path_, q));
         return false;
+    }
+    return true;
+}
+
+namespace {
+
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+Statement prepared(sqlite3* handle, const QString& sql)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        return nullptr;
+    }
+    return Statement(raw);
+}
+
+// Holds one read transaction, so that both passes of a search see the same table.
+class ReadSnapshot
+{
+public:
+    explicit ReadSnapshot(sqlite3* handle)
+        : handle_(handle)
+        , open_(sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK)
+    {
+    }
+    ~ReadSnapshot()
+    {
+        if (open_)
+            sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+    bool ok() const { return open_; }
+
+private:
+    sqlite3* handle_;
+    bool open_;
+};
+
+// Past this share of hits, one more walk of the whole table beats a seek per hit.
+constexpr qsizetype seekLimitDivisor = 8;
+
+} // namespace
+
+bool Catalogue::forEachStoredMovieWhere(MovieField field, const std::function<bool(const StoredValue&)>& test,
+    const std::function<bool(const StoredMovie&)>& visit, QString* error) const
+{
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    sqlite3* handle = sqliteHandle(c.db());
+    if (!handle) {
+        return forEachStoredMovie(
+            std::nullopt, [&](const StoredMovie& m) { return !test(m[size_t(field)]) || visit(m); }, error);
+    }
+    const ReadSnapshot snapshot(handle);
+    const Statement names = prepared(handle,
+        QStringLiteral("SELECT rowid, %1 FROM ReelShelfIndex ORDER BY rowid").arg(movieFieldName(field)));
+    if (!snapshot.ok() || !names) {
+        setError(error, sqliteError(path_, handle));
+        return false;
+    }
+    // First pass: the one field of every movie; only the hits are read whole afterwards.
+    std::vector<sqlite3_int64> hits;
+    qsizetype total = 0;
+    int step;
+    while ((step = sqlite3_step(names.get())) == SQLITE_ROW) {
+        ++total;
+        if (test(columnValue(names.get(), 1)))
+            hits.push_back(sqlite3_column_int64(names.get(), 0));
+    }
+    if (step != SQLITE_DONE) {
+        setError(error, sqliteError(path_, handle));
+        return false;
+    }
+    if (hits.empty())
+        return true;
+    const bool seek = qsizetype(hits.size()) * seekLimitDivisor < total;
+    const QString columns = columnList(movieColumns());
+    const Statement rows = prepared(handle,
+        seek ? QStringLiteral("SELECT %1, rowid FROM ReelShelfIndex WHERE rowid = ?1").arg(columns)
+             : QStringLiteral("SELECT %1, rowid FROM ReelShelfIndex ORDER BY rowid").arg(columns));
+    if (!rows) {
+        setError(error, sqliteError(path_, handle));
+        return false;
+    }
+    StoredMovie movie;
+    size_t next = 0;
+    while (next < hits.size()) {
+        if (seek) {
+            sqlite3_reset(rows.get());
+            sqlite3_bind_int64(rows.get(), 1, hits[next]);
+        }
+        step = sqlite3_step(rows.get());
+        if (step == SQLITE_DONE && seek) {
+            ++next; // a row that is gone is skipped
+            continue;
+        }
+        if (step != SQLITE_ROW) {
+            if (step == SQLITE_DONE)
+                return true;
+            setError(error, sqliteError(path_, handle));
+            return false;
+        }
+        if (sqlite3_column_int64(rows.get(), MovieFieldCount) != hits[next])
+            continue;
+        ++next;
+        for (int i = 0; i < MovieFieldCount; ++i)
+            movie[size_t(i)] = columnValue(rows.get(), i);
+        if (!visit(movie))
+            return true;
     }
     return true;
 }

@@ -13,6 +13,7 @@
 #include "movies/moviecommands.h"
 #include "prompt.h"
 #include "settings/settingsdialog.h"
+#include "search/searchdialog.h"
 #include "wizard/wizarddialog.h"
 
 #include <QAction>
@@ -28,7 +29,7 @@
 namespace {
 
 // Commands whose windows are not part of the program yet stay disabled.
-const QStringList unbuiltCommands = { QStringLiteral("MN_search") };
+const QStringList unbuiltCommands = {};
 
 struct ToolbarButton
 {
@@ -281,6 +282,7 @@ void MainWindow::connectCommands()
         connect(action(QString::fromLatin1(name)), &QAction::triggered, discs_, command);
     connect(action(QStringLiteral("MN_wizard")), &QAction::triggered, this, &MainWindow::openWizard);
     connect(action(QStringLiteral("MN_trans")), &QAction::triggered, this, &MainWindow::openExport);
+    connect(action(QStringLiteral("MN_search")), &QAction::triggered, this, &MainWindow::openSearch);
     const std::pair<const char*, void (MovieCommands::*)()> commands[] = {
         { "MN_Movie", &MovieCommands::newMovie },
         { "AddMovie", &MovieCommands::addMovieToSelectedDisc },
@@ -296,6 +298,15 @@ void MainWindow::connectCommands()
             [this, page] { SettingsDialog::open(context_, page, this); });
     connect(list_, &MovieListView::editRequested, movies_, &MovieCommands::editSelected);
     connect(list_, &MovieListView::deleteRequested, movies_, &MovieCommands::deleteSelected);
+}
+
+SearchDialog* MainWindow::openSearch()
+{
+    auto* dialog = new SearchDialog(context_, list_, pane_, status_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    return dialog;
 }
 
 WizardDialog* MainWindow::openWizard()

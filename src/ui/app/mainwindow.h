@@ -10,6 +10,7 @@ class DiscCommands;
 class MovieCommands;
 class MovieListView;
 class ExportDialog;
+class SearchDialog;
 class WizardDialog;
 class QLabel;
 class QMenu;
@@ -33,6 +34,9 @@ public:
     // The import wizard, shown modally; it closes itself once the disc is stored.
     WizardDialog* openWizard();
     ExportDialog* openExport();
+
+    // The movie search, shown modally; it closes itself after a search.
+    SearchDialog* openSearch();
 
     // Runs the command of a toolbar key; a key that matches none does nothing.
     void runToolbarKey(const QString& key);
