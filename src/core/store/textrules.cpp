@@ -5,6 +5,7 @@
 #include <QStringEncoder>
 #include <QVarLengthArray>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -157,9 +158,19 @@ QString shortestDecimal(double value)
 {
     if (!std::isfinite(value) || value == 0.0)
         return QStringLiteral("0"); // also -0
-    // The common case, and cheap: a listing shows four numbers per movie.
-    if (std::trunc(value) == value && std::fabs(value) < 1e15)
+    // The common cases, and cheap: a listing shows four numbers per movie.
+    const double magnitude = std::fabs(value);
+    if (std::trunc(value) == value && magnitude < 1e15)
         return QString::number(static_cast<qint64>(value));
+    if (magnitude >= 1e-4 && magnitude < 1e15) {
+        // In this range the general form of fifteen digits is plain digits without trailing zeros.
+        char buffer[32];
+        const auto written
+            = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+        const QLatin1StringView text(buffer, written.ptr - buffer);
+        if (written.ec == std::errc() && !text.contains(u'e'))
+            return QString(text); // else it rounded up to 10^15: the exponent form below
+    }
     // Fifteen significant digits, as the catalogues' own platform shows numbers. Rounding to them
     // first turns 0.1 + 0.2 into 0.3 and decides the form by the number as it will be shown.
     const QString scientific = QString::number(value, 'e', 14);
@@ -276,8 +287,8 @@ DecodedText decodeText(QByteArrayView bytes)
     }
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         const bool little = bytes.startsWith("\xFF\xFE");
-        QStringDecoder utf16(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
-            QStringDecoder::Flag::Stateless);
+        QStringDecoder utf16(
+            little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless);
         out.encoding = little ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
         out.text = decodeWith(utf16, bytes.sliced(2));
         out.badBytes = utf16.hasError() ? 1 : 0;
