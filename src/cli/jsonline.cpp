@@ -8,35 +8,10 @@
 
 QString JsonLine::quoted(const QString& text)
 {
-    QString out;
-    out.reserve(text.size() + 2);
-    out += u'"';
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'"':
-            out += QStringLiteral("\\\"");
-            break;
-        case u'\\':
-            out += QStringLiteral("\\\\");
-            break;
-        case u'\n':
-            out += QStringLiteral("\\n");
-            break;
-        case u'\r':
-            out += QStringLiteral("\\r");
-            break;
-        case u'\t':
-            out += QStringLiteral("\\t");
-            break;
-        default:
-            if (c.unicode() < 0x20 || c == QChar(0x2028) || c == QChar(0x2029))
-                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
-    }
-    out += u'"';
-    return out;
+    // One set of escapes for both writers.
+    QByteArray utf8;
+    JsonLinesWriter::appendQuoted(utf8, text);
+    return QString::fromUtf8(utf8);
 }
 
 JsonLine& JsonLine::add(const QString& key, const QString& text)
