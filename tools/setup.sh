@@ -7,7 +7,8 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${REELSHELF_BUILD_DIR:-$top/build}"
 
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
-          libsqlite3-dev libgtest-dev fonts-wqy-microhei sqlite3 python3-xlrd)
+          libsqlite3-dev libgtest-dev fonts-wqy-microhei sqlite3 python3-xlrd
+          mdbtools mdbtools-dev qt6-charts-dev)
 
 missing=()
 for p in "${packages[@]}"; do
