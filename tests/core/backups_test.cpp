@@ -1,0 +1,107 @@
+#include "store/backups.h"
+#include "store/catalogue.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+QDateTime at(int day, int hour, int minute = 0, int second = 0)
+{
+    return QDateTime(QDate(2026, 12, day), QTime(hour, minute, second));
+}
+
+TEST(Backups, CopiesTheCatalogueAndListsItNewestFirstWithCounts)
+{
+    TestHome home;
+    home.addDisc(1);
+    home.addMovie(1, QStringLiteral("甲"), 1);
+    CatalogueBackups backups(home.folder());
+    QString error, made;
+    ASSERT_TRUE(backups.take(at(7, 9), &error, &made)) << error.toStdString();
+    EXPECT_EQ(made, home.path() + QStringLiteral("/Backups/ShelfIndex-20261207-090000.db"));
+    home.addMovie(2, QStringLiteral("乙"), 1);
+    ASSERT_TRUE(backups.take(at(7, 9), &error));
+
+    const auto entries = backups.list();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_TRUE(entries[0].path.endsWith(QStringLiteral("-090000-2.db")));
+    EXPECT_EQ(entries[0].movies, 2);
+    EXPECT_EQ(entries[1].movies, 1);
+    EXPECT_EQ(entries[1].discs, 1);
+    EXPECT_EQ(entries[1].taken, at(7, 9));
+}
+
+TEST(Backups, KeepsTheNewestTenAndTakesOneDailyCopy)
+{
+    TestHome home;
+    CatalogueBackups backups(home.folder());
+    QString error;
+    for (int i = 0; i < 12; ++i)
+        ASSERT_TRUE(backups.take(at(1, 8, i), &error));
+    auto entries = backups.list();
+    ASSERT_EQ(entries.size(), CatalogueBackups::kept);
+    EXPECT_EQ(entries.front().taken, at(1, 8, 11));
+    EXPECT_EQ(entries.back().taken, at(1, 8, 2));
+
+    QString made;
+    ASSERT_TRUE(backups.takeDaily(at(1, 23), &error, &made));
+    EXPECT_TRUE(made.isEmpty());
+    ASSERT_TRUE(backups.takeDaily(at(2, 0, 1), &error, &made));
+    EXPECT_FALSE(made.isEmpty());
+}
+
+TEST(Backups, IgnoresFilesThatAreNotBackupsAndNeverMakesHalfCopies)
+{
+    TestHome home;
+    CatalogueBackups backups(home.folder());
+    writeBytes(backups.folderPath() + QStringLiteral("/ShelfIndex-mine.db"), "x");
+    writeBytes(backups.folderPath() + QStringLiteral("/notes.txt"), "x");
+    EXPECT_TRUE(backups.list().isEmpty());
+
+    // A catalogue that is not a database is not copied, and no file named as a backup appears.
+    writeBytes(home.folder().catalogueFile(), QByteArray(4096, 'z'));
+    QString error;
+    EXPECT_FALSE(backups.take(at(3, 10), &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("备份目录数据库"))) << error.toStdString();
+    EXPECT_TRUE(backups.list().isEmpty());
+    EXPECT_EQ(QDir(backups.folderPath()).entryList(QDir::Files).size(), 2);
+}
+
+TEST(Backups, RestorePutsACopyBackAfterKeepingTheCurrentState)
+{
+    TestHome home;
+    home.addDisc(12);
+    home.addMovie(1, QStringLiteral("甲"), 12);
+    CatalogueBackups backups(home.folder());
+    QString error, yesterday;
+    ASSERT_TRUE(backups.take(at(6, 20), &error, &yesterday));
+    home.exec(QStringLiteral("DELETE FROM ReelShelfIndex"));
+    home.exec(QStringLiteral("DELETE FROM DiskState"));
+
+    ASSERT_TRUE(backups.restore(yesterday, at(7, 9), &error)) << error.toStdString();
+    EXPECT_EQ(home.discRows().size(), 1);
+    const auto entries = backups.list();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0].movies, 0); // the state before the restore
+    EXPECT_EQ(Catalogue(home.folder().catalogueFile()).movieCount(), 1);
+}
+
+TEST(Backups, RestoreRefusesAnUnreadableCopyAndChangesNothing)
+{
+    TestHome home;
+    home.addDisc(5);
+    CatalogueBackups backups(home.folder());
+    const QString bad = backups.folderPath() + QStringLiteral("/ShelfIndex-20261201-000000.db");
+    writeBytes(bad, QByteArray("SQLite format 3") + QByteArray(100, '\0'));
+    const QByteArray before = readBytes(home.folder().catalogueFile());
+    QString error;
+    EXPECT_FALSE(backups.restore(bad, at(7, 9), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("目录没有改变"))) << error.toStdString();
+    EXPECT_EQ(readBytes(home.folder().catalogueFile()), before);
+    EXPECT_EQ(backups.list().size(), 1);
+}
+
+} // namespace
