@@ -39,9 +39,15 @@ if [ ! -d "$base" ]; then
 fi
 
 step "Building the package"
-cmake --build "$build" --parallel 2
+mkdir -p "$cache"
+quietly() {
+  local log=$1
+  shift
+  "$@" >"$log" 2>&1 || { tail -n 40 "$log" >&2; echo "FAIL: $* (log in $log)" >&2; exit 1; }
+}
+quietly "$cache/build.log" cmake --build "$build" --parallel 2
 rm -f "$build"/reelshelf-index_*.deb
-(cd "$build" && cpack -G DEB)
+quietly "$cache/cpack.log" sh -c "cd '$build' && cpack -G DEB"
 deb=$(ls "$build"/reelshelf-index_*.deb)
 dpkg-deb --field "$deb" Package Version Depends Recommends Section Homepage
 
@@ -63,9 +69,10 @@ mount -t proc proc "$root/proc" && mounted+=("$root/proc")
 mount --bind "$archives" "$root/var/cache/apt/archives" && mounted+=("$root/var/cache/apt/archives")
 cp "$deb" "$root/tmp/"
 in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive "$@"; }
-in_root apt-get update -qq
+quietly "$cache/apt.log" in_root apt-get update
 # Recommends are left out on purpose: what Depends names must be enough to start.
-in_root apt-get install -y -q --no-install-recommends "/tmp/$(basename "$deb")"
+quietly "$cache/apt.log" in_root apt-get install -y --no-install-recommends "/tmp/$(basename "$deb")"
+echo "apt installed $(grep -c '^Setting up' "$cache/apt.log") packages (log in $cache/apt.log)"
 if in_root sh -c 'ldd /usr/bin/reelshelf /usr/bin/reelshelf-cli | grep "not found"'; then
   echo "FAIL: a library is missing" >&2
   exit 1
