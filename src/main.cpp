@@ -10,6 +10,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ReelShelf Index"));
+    // Lets Wayland compositors and docks match the window with its installed menu entry.
+    QApplication::setDesktopFileName(QStringLiteral(REELSHELF_APP_ID));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
     Startup::installTranslations(app);
 

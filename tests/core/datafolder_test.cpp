@@ -129,3 +129,13 @@ TEST(InstallDefaults, ImpossibleFolderIsReported)
     EXPECT_FALSE(installDefaults(DataFolder(tmp.filePath(QStringLiteral("file/home"))), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("file/home"))) << error.toStdString();
 }
+
+// Started from a launcher or from a terminal in another folder, the program finds the same catalogue.
+TEST_F(DataFolderResolve, RelativeDataHomeIsIgnored)
+{
+    const ScopedEnv env("REELSHELF_HOME", std::nullopt);
+    const ScopedEnv data("XDG_DATA_HOME", QStringLiteral("relative/share"));
+    const ScopedEnv home("HOME", tmp_.filePath(QStringLiteral("user")));
+    EXPECT_EQ(DataFolder::resolve(QString(), plainExe()).path(),
+        tmp_.filePath(QStringLiteral("user/.local/share/ReelShelfIndex")));
+}

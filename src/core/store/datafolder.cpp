@@ -5,24 +5,40 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-DataFolder::DataFolder(const QString& path)
+#ifndef REELSHELF_DEFAULTS_FROM_BIN
+#define REELSHELF_DEFAULTS_FROM_BIN "../share/reelshelf-index"
+#endif
+
+DataFolder::DataFolder(const QString& path, const QString& defaultsDir)
     : path_(QDir::cleanPath(QFileInfo(path).absoluteFilePath()))
+    , defaultsDir_(defaultsDir)
 {
 }
 
 DataFolder DataFolder::resolve(const QString& explicitHome, const QString& executableDir)
 {
+    const QString defaults = installedDefaultsDir(executableDir);
     if (!explicitHome.isEmpty())
-        return DataFolder(explicitHome);
+        return DataFolder(explicitHome, defaults);
     const QString fromEnv = qEnvironmentVariable("REELSHELF_HOME");
     if (!fromEnv.isEmpty())
-        return DataFolder(fromEnv);
+        return DataFolder(fromEnv, defaults);
     if (!executableDir.isEmpty() && QFileInfo::exists(executableDir + u'/' + catalogueFileName()))
-        return DataFolder(executableDir);
+        return DataFolder(executableDir, defaults);
     QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    if (dataHome.isEmpty())
+    // A relative value would move the catalogue with the working folder; XDG says to ignore it.
+    if (dataHome.isEmpty() || QDir::isRelativePath(dataHome))
         dataHome = QDir::homePath() + QStringLiteral("/.local/share");
-    return DataFolder(dataHome + QStringLiteral("/ReelShelfIndex"));
+    return DataFolder(dataHome + QStringLiteral("/ReelShelfIndex"), defaults);
+}
+
+QString DataFolder::installedDefaultsDir(const QString& executableDir)
+{
+    if (executableDir.isEmpty())
+        return QString();
+    const QString dir
+        = QDir::cleanPath(executableDir + u'/' + QString::fromUtf8(REELSHELF_DEFAULTS_FROM_BIN));
+    return QFileInfo(dir).isDir() ? dir : QString();
 }
 
 QString DataFolder::file(const QString& tail) const
@@ -86,13 +102,25 @@ bool DataFolder::isPlainFileName(const QString& name)
 
 namespace {
 
-// The installed defaults travel inside the program as resources under :/defaults.
-bool copyDefault(const QString& resource, const QString& target, QString* error)
+// An installed copy may be edited by the packager or the administrator; the copies built into the
+// program under :/defaults keep a build tree or a damaged installation working.
+bool openDefault(const QString& defaultsDir, const QString& resource, QFile& source)
+{
+    if (!defaultsDir.isEmpty()) {
+        source.setFileName(defaultsDir + u'/' + resource);
+        if (QFileInfo(source).isFile() && source.open(QIODevice::ReadOnly))
+            return true;
+    }
+    source.setFileName(QStringLiteral(":/defaults/") + resource);
+    return source.open(QIODevice::ReadOnly);
+}
+
+bool copyDefault(const QString& defaultsDir, const QString& resource, const QString& target, QString* error)
 {
     if (QFileInfo::exists(target))
         return true;
-    QFile source(QStringLiteral(":/defaults/") + resource);
-    if (!source.open(QIODevice::ReadOnly)) {
+    QFile source;
+    if (!openDefault(defaultsDir, resource, source)) {
         *error = QStringLiteral("安装文件 %1 缺失。").arg(resource);
         return false;
     }
@@ -135,9 +163,10 @@ bool installDefaults(const DataFolder& folder, QString* error)
         if (!makeDir(dir, error))
             return false;
     }
-    return copyDefault(DataFolder::settingsFileName(), folder.settingsFile(), error)
-        && copyDefault(QStringLiteral("Posters/00.jpg"), folder.defaultPoster(), error)
-        && copyDefault(QStringLiteral("Temp/goldstar.gif"), folder.goldStar(), error)
-        && copyDefault(QStringLiteral("Temp/graystar.gif"), folder.grayStar(), error)
-        && copyDefault(QStringLiteral("help.html"), folder.helpFile(), error);
+    const QString from = folder.defaultsDir();
+    return copyDefault(from, DataFolder::settingsFileName(), folder.settingsFile(), error)
+        && copyDefault(from, QStringLiteral("Posters/00.jpg"), folder.defaultPoster(), error)
+        && copyDefault(from, QStringLiteral("Temp/goldstar.gif"), folder.goldStar(), error)
+        && copyDefault(from, QStringLiteral("Temp/graystar.gif"), folder.grayStar(), error)
+        && copyDefault(from, QStringLiteral("help.html"), folder.helpFile(), error);
 }

@@ -9,13 +9,21 @@ class DataFolder
 {
 public:
     DataFolder() = default;
-    explicit DataFolder(const QString& path);
+    // defaultsDir: where an installed copy keeps the files a new folder is completed from; empty
+    // (or a file missing there) means the copies built into the program.
+    explicit DataFolder(const QString& path, const QString& defaultsDir = QString());
 
     // Resolution order: an explicit folder (--home or REELSHELF_HOME), then the executable's folder
     // when it already holds a catalogue (a portable install), then $XDG_DATA_HOME/ReelShelfIndex.
+    // The installed defaults are looked up beside the executable (see installedDefaultsDir).
     static DataFolder resolve(const QString& explicitHome, const QString& executableDir);
 
+    // <prefix>/share/reelshelf-index for an executable in <prefix>/bin, when that folder exists;
+    // otherwise empty, as when the program runs from its build tree.
+    static QString installedDefaultsDir(const QString& executableDir);
+
     QString path() const { return path_; }
+    QString defaultsDir() const { return defaultsDir_; }
     bool isEmpty() const { return path_.isEmpty(); }
 
     QString catalogueFile() const;
@@ -41,9 +49,12 @@ public:
 private:
     QString file(const QString& tail) const;
     QString path_;
+    QString defaultsDir_;
 };
 
 // Completes a data folder from the installed defaults: the folders, the settings file, the
-// default poster, the star pictures and the help document. Nothing that exists is overwritten.
+// default poster, the star pictures and the help document, each taken from the folder's
+// defaultsDir when it holds a readable copy and from the built-in one otherwise. Nothing that
+// exists is overwritten.
 // The catalogue itself is made by Catalogue::prepare. Returns false with a message on failure.
 bool installDefaults(const DataFolder& folder, QString* error);

@@ -1,0 +1,28 @@
+# What `cmake --install` puts under the prefix: the two programs, the defaults a new data folder is
+# completed from, and the files that make the program a desktop application (menu entry, icons,
+# software-centre metadata).
+
+install(TARGETS reelshelf reelshelf-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+set(_data ${PROJECT_SOURCE_DIR}/resources/data)
+install(FILES ${_data}/RSISet.ini ${_data}/help.html DESTINATION ${REELSHELF_DEFAULTS_DESTINATION})
+install(FILES ${_data}/Posters/00.jpg DESTINATION ${REELSHELF_DEFAULTS_DESTINATION}/Posters)
+install(FILES ${_data}/Temp/goldstar.gif ${_data}/Temp/graystar.gif
+  DESTINATION ${REELSHELF_DEFAULTS_DESTINATION}/Temp)
+
+set(_desktop ${PROJECT_SOURCE_DIR}/resources/desktop)
+install(FILES ${_desktop}/${REELSHELF_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The release line follows the project version.
+configure_file(${_desktop}/${REELSHELF_APP_ID}.metainfo.xml.in
+  ${PROJECT_BINARY_DIR}/${REELSHELF_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/${REELSHELF_APP_ID}.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+foreach(_size 16 22 24 32 48 64 128 256)
+  install(FILES ${_desktop}/icons/${REELSHELF_APP_ID}-${_size}.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps
+    RENAME ${REELSHELF_APP_ID}.png)
+endforeach()
+install(FILES ${_desktop}/icons/${REELSHELF_APP_ID}.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
