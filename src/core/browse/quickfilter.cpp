@@ -24,10 +24,12 @@ QChar foldChar(QChar c)
     return c.isSurrogate() ? c : c.toCaseFolded();
 }
 
-void appendFolded(QString& out, QStringView text)
+// Writes the folded text at `out` (room for text.size() characters) and returns the end.
+QChar* writeFolded(QChar* out, QStringView text)
 {
     for (QChar c : text)
-        out.append(foldChar(c));
+        *out++ = foldChar(c);
+    return out;
 }
 
 } // namespace
@@ -84,9 +86,8 @@ QList<int> QuickFilter::filter(const std::vector<QString>& keys, const QList<int
 
 QString QuickFilter::fold(QStringView text)
 {
-    QString out;
-    out.reserve(text.size());
-    appendFolded(out, text);
+    QString out(text.size(), Qt::Uninitialized);
+    writeFolded(out.data(), text);
     return out;
 }
 
@@ -96,11 +97,12 @@ QString QuickFilter::rowKey(const MovieRow& row)
     qsizetype length = 0;
     for (size_t c : columns)
         length += row.view(c).size() + 1;
-    QString key;
-    key.reserve(length);
+    // Written in place: a whole catalogue is keyed on the first keystroke.
+    QString key(length, Qt::Uninitialized);
+    QChar* out = key.data();
     for (size_t c : columns) {
-        appendFolded(key, row.view(c));
-        key.append(QChar(fieldSeparator));
+        out = writeFolded(out, row.view(c));
+        *out++ = QChar(fieldSeparator);
     }
     return key;
 }

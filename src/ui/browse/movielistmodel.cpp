@@ -68,12 +68,12 @@ void MovieListModel::setRows(QList<MovieRow> rows, int icon)
     keys_.clear();
     if (isSorted())
         sortRows();
+    // Folded now, while the listing is being shown anyway, so that no keystroke waits for it.
+    ensureKeys();
     filtered_ = !filter_.isEmpty();
     visible_.clear();
-    if (filtered_) {
-        ensureKeys();
+    if (filtered_)
         visible_ = filter_.filter(keys_);
-    }
     endResetModel();
 }
 

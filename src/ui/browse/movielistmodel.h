@@ -59,7 +59,7 @@ private:
     QuickFilter filter_;
     bool filtered_ = false;
     QList<int> visible_; // the positions in rows_ of the shown rows, ascending, while filtered
-    std::vector<QString> keys_; // QuickFilter::rowKey of each row, made on the first filtering
+    std::vector<QString> keys_; // QuickFilter::rowKey of each row, made when the rows arrive
     int icon_ = 1;
     QIcon discIcon_;
     QIcon allIcon_;
