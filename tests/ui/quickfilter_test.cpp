@@ -240,6 +240,29 @@ TEST_F(QuickFilterWindowTest, DeletingTheSecondShownRowDeletesThatMovie)
     EXPECT_EQ(titles(), QStringList { QStringLiteral("The Matrix") });
 }
 
+TEST_F(QuickFilterWindowTest, MoveTakesTheShownRowToItsDiscAndOutOfTheList)
+{
+    listNode(QStringLiteral("Node1"));
+    QTest::keyClicks(box, QStringLiteral("keanu"));
+    ASSERT_EQ(titles(), QStringList { QStringLiteral("The Matrix") });
+    selectRow(0);
+    QString moving;
+    whenEditorOpens([&](MovieEditor& e) {
+        moving = e.findChild<QLineEdit*>(QStringLiteral("Text1_9"))->text();
+        e.findChild<QLineEdit*>(QStringLiteral("Text1_0"))->setText(QStringLiteral("2"));
+        e.confirm();
+    });
+    window->action(QStringLiteral("MN_Move"))->trigger();
+    EXPECT_EQ(moving, QStringLiteral("The Matrix"));
+    const Catalogue catalogue(app.home.folder().catalogueFile());
+    EXPECT_EQ((*catalogue.findMovie(2))[MovieField::DiskNum].toDouble(), 2.0);
+    EXPECT_EQ((*catalogue.findMovie(1))[MovieField::DiskNum].toDouble(), 1.0) << "the hidden row stays";
+    EXPECT_TRUE(titles().isEmpty());
+    EXPECT_EQ(status->text(), QStringLiteral("显示 0 / 共 1 部影视"));
+    box->clear();
+    EXPECT_EQ(titles(), QStringList { QStringLiteral("英雄") });
+}
+
 TEST_F(QuickFilterWindowTest, SortingWithAFilterOnSortsShownAndHiddenRows)
 {
     listNode(QStringLiteral("NodeAll"));
