@@ -8,6 +8,7 @@
 #   bench/run-bench.sh scan            # only the drive scan against find(1)
 #   bench/run-bench.sh commit          # only the wizard's commit of 1,000 prepared rows
 #   bench/run-bench.sh search          # only list --json, search --title and the window's title search
+#   bench/run-bench.sh filter          # only the quick filter above the movie list, key by key
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,7 +26,7 @@ else
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-commitbench \
-    reelshelf-searchbench reelshelf-cli >/dev/null
+    reelshelf-searchbench reelshelf-filterbench reelshelf-cli >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 gen="$build/bench/reelshelf-gen"
@@ -87,6 +88,15 @@ if [[ "$only" == search ]]; then
     exit 0
 fi
 
+filter_bench() {
+    echo "== quick filter on 所有影碟: $runs runs"
+    "$build/bench/reelshelf-filterbench" --home "$home" --runs "$runs" 2> >(grep -v XDG_RUNTIME_DIR >&2)
+}
+if [[ "$only" == filter ]]; then
+    filter_bench
+    exit 0
+fi
+
 echo "== in process: $runs runs"
 "$bench" --home "$home" --runs "$runs" 2> >(grep -v XDG_RUNTIME_DIR >&2)
 
@@ -127,3 +137,6 @@ commit_bench
 
 echo
 search_bench
+
+echo
+filter_bench

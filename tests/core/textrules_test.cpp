@@ -234,3 +234,12 @@ TEST(TextRules, TextFilesAreDecodedByWhatTheirBytesAre)
     EXPECT_EQ(noise.badBytes, 3);
     EXPECT_TRUE(decodeText("").text.isEmpty());
 }
+
+TEST(TextRules, HalfWidthFoldsOnlyTheFullWidthAsciiBlock)
+{
+    const std::pair<char16_t, char16_t> cases[]
+        = { { u'Ａ', u'A' }, { u'ｚ', u'z' }, { u'０', u'0' }, { u'！', u'!' }, { u'～', u'~' },
+              { 0xFF00, 0xFF00 }, { 0xFF5F, 0xFF5F }, { 0x3000, 0x3000 }, { u'A', u'A' }, { u'中', u'中' } };
+    for (const auto& [from, to] : cases)
+        EXPECT_EQ(TextRules::halfWidth(QChar(from)), QChar(to)) << int(from);
+}

@@ -1,5 +1,7 @@
 #include "listorder.h"
 
+#include "store/textrules.h"
+
 #include <QCollator>
 #include <QHash>
 #include <QLocale>
@@ -22,19 +24,11 @@ bool isChinese(QChar c)
     return !c.isSurrogate() && c.script() == QChar::Script_Han && c.isLetter();
 }
 
-// Full-width digits and letters sort with their ordinary forms.
-QChar halfWidth(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= 0xFF01 && u <= 0xFF5E)
-        return QChar(char16_t(u - 0xFEE0));
-    return c;
-}
-
 // Digits, Latin letters and anything else; Chinese is ranked separately.
 char32_t plainKey(QChar c)
 {
-    c = halfWidth(c);
+    // Full-width digits and letters sort with their ordinary forms.
+    c = TextRules::halfWidth(c);
     if (c >= u'0' && c <= u'9')
         return keyOf(Digit, c.unicode() - u'0');
     if (c.isLetter() && c.script() == QChar::Script_Latin) {

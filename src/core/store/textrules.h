@@ -56,6 +56,14 @@ QByteArray encodeText(QStringView text, TextEncoding encoding);
 // decimal form, texts trimmed of blanks.
 QString displayText(const QVariant& value);
 
+// The half-width form of a full-width character U+FF01..U+FF5E (Ａ -> A, ９ -> 9, ！ -> !);
+// every other character as it is.
+inline QChar halfWidth(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u >= 0xFF01 && u <= 0xFF5E ? QChar(char16_t(u - 0xFEE0)) : c;
+}
+
 // Removes the first occurrence of the (first) separator; later occurrences stay.
 QString removeSeparators(const QString& text, const QStringList& separators);
 

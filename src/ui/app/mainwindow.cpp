@@ -10,6 +10,7 @@
 #include "browse/movielistview.h"
 #include "discs/disccommands.h"
 #include "export/exportdialog.h"
+#include "filter/quickfilterbox.h"
 #include "movies/moviecommands.h"
 #include "prompt.h"
 #include "settings/settingsdialog.h"
@@ -24,6 +25,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <functional>
 
 namespace {
@@ -76,8 +78,8 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     resize(14025 / 15, 9915 / 15);
     buildMenus();
     buildToolbar();
-    buildCentre();
     buildStatusLine();
+    buildCentre();
     browse_ = new BrowseController(context_, tree_, list_, pane_, status_, this);
     discs_ = new DiscCommands(context_, tree_, list_, this);
     movies_ = new MovieCommands(context_, tree_, list_, pane_, this);
@@ -209,11 +211,20 @@ void MainWindow::buildCentre()
     mainSplitter_->setObjectName(QStringLiteral("MainSplitter"));
     tree_ = new DiscTreeWidget(context_, mainSplitter_);
     rightSplitter_ = new QSplitter(Qt::Vertical, mainSplitter_);
-    list_ = new MovieListView(rightSplitter_);
+    // The quick filter box sits right above the list and goes with it when the splitter moves.
+    auto* listPanel = new QWidget(rightSplitter_);
+    list_ = new MovieListView(listPanel);
+    quickFilter_ = new QuickFilterBox(list_, status_, listPanel);
+    auto* listLayout = new QVBoxLayout(listPanel);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(2);
+    listLayout->addWidget(quickFilter_);
+    listLayout->addWidget(list_);
+    QWidget::setTabOrder(quickFilter_, list_);
     pane_ = new DetailPane(rightSplitter_);
     mainSplitter_->addWidget(tree_);
     mainSplitter_->addWidget(rightSplitter_);
-    rightSplitter_->addWidget(list_);
+    rightSplitter_->addWidget(listPanel);
     rightSplitter_->addWidget(pane_);
     // Extra room is shared in the design's proportions.
     mainSplitter_->setStretchFactor(0, treeWidth);

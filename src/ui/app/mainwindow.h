@@ -9,6 +9,7 @@ class DiscTreeWidget;
 class DiscCommands;
 class MovieCommands;
 class MovieListView;
+class QuickFilterBox;
 class ExportDialog;
 class SearchDialog;
 class WizardDialog;
@@ -46,6 +47,7 @@ public:
     QMenu* treeMenu() const { return treeMenu_; }
     DiscTreeWidget* discTree() const { return tree_; }
     MovieListView* movieList() const { return list_; }
+    QuickFilterBox* quickFilter() const { return quickFilter_; }
     DetailPane* detailPane() const { return pane_; }
     QLabel* statusLabel() const { return status_; }
     DiscCommands* discCommands() const { return discs_; }
@@ -77,6 +79,7 @@ private:
     QMenu* treeMenu_ = nullptr;
     DiscTreeWidget* tree_ = nullptr;
     MovieListView* list_ = nullptr;
+    QuickFilterBox* quickFilter_ = nullptr;
     DetailPane* pane_ = nullptr;
     QLabel* status_ = nullptr;
     QLabel* statusIcons_[2] = { nullptr, nullptr };

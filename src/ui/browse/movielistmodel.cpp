@@ -14,7 +14,9 @@ MovieListModel::MovieListModel(QObject* parent)
 
 int MovieListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(rows_.size());
+    if (parent.isValid())
+        return 0;
+    return int(filtered_ ? visible_.size() : rows_.size());
 }
 
 int MovieListModel::columnCount(const QModelIndex& parent) const
@@ -24,12 +26,12 @@ int MovieListModel::columnCount(const QModelIndex& parent) const
 
 QVariant MovieListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= rows_.size() || index.column() >= ListColumnCount)
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= ListColumnCount)
         return {};
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return rows_.at(index.row())[size_t(index.column())];
+        return rows_.at(sourceRow(index.row()))[size_t(index.column())];
     case Qt::DecorationRole:
         if (index.column() == 0)
             return icon_ == 2 ? allIcon_ : discIcon_;
@@ -63,8 +65,15 @@ void MovieListModel::setRows(QList<MovieRow> rows, int icon)
     beginResetModel();
     rows_ = std::move(rows);
     icon_ = icon;
+    keys_.clear();
     if (isSorted())
         sortRows();
+    // Folded now, while the listing is being shown anyway, so that no keystroke waits for it.
+    ensureKeys();
+    filtered_ = !filter_.isEmpty();
+    visible_.clear();
+    if (filtered_)
+        visible_ = filter_.filter(keys_);
     endResetModel();
 }
 
@@ -75,19 +84,92 @@ void MovieListModel::clear()
 
 void MovieListModel::replaceRow(int row, MovieRow movie)
 {
-    if (row < 0 || row >= rows_.size())
+    if (row < 0 || row >= rowCount())
         return;
-    rows_[row] = std::move(movie);
+    // An edited row stays shown even if it no longer matches: the user just worked on it.
+    const int source = sourceRow(row);
+    rows_[source] = std::move(movie);
+    if (!keys_.empty())
+        keys_[size_t(source)] = QuickFilter::rowKey(rows_.at(source));
     emit dataChanged(index(row, 0), index(row, ListColumnCount - 1));
 }
 
 void MovieListModel::removeMovieRow(int row)
 {
-    if (row < 0 || row >= rows_.size())
+    if (row < 0 || row >= rowCount())
         return;
+    const int source = sourceRow(row);
     beginRemoveRows({}, row, row);
-    rows_.removeAt(row);
+    rows_.removeAt(source);
+    if (!keys_.empty())
+        keys_.erase(keys_.begin() + source);
+    if (filtered_) {
+        visible_.removeAt(row);
+        for (qsizetype i = row; i < visible_.size(); ++i)
+            --visible_[i];
+    }
     endRemoveRows();
+}
+
+void MovieListModel::ensureKeys()
+{
+    if (!keys_.empty() || rows_.isEmpty())
+        return;
+    keys_.reserve(size_t(rows_.size()));
+    for (const MovieRow& r : rows_)
+        keys_.push_back(QuickFilter::rowKey(r));
+}
+
+int MovieListModel::shownRow(int source) const
+{
+    if (!filtered_)
+        return source;
+    const auto it = std::lower_bound(visible_.cbegin(), visible_.cend(), source);
+    return it != visible_.cend() && *it == source ? int(it - visible_.cbegin()) : -1;
+}
+
+QList<int> MovieListModel::persistentSources(const QModelIndexList& indexes) const
+{
+    QList<int> sources;
+    sources.reserve(indexes.size());
+    for (const QModelIndex& idx : indexes)
+        sources.append(idx.isValid() && idx.row() < rowCount() ? sourceRow(idx.row()) : -1);
+    return sources;
+}
+
+void MovieListModel::movePersistentIndexes(const QModelIndexList& indexes, const QList<int>& sources)
+{
+    QModelIndexList after;
+    after.reserve(indexes.size());
+    for (qsizetype i = 0; i < indexes.size(); ++i) {
+        const int row = sources.at(i) < 0 ? -1 : shownRow(sources.at(i));
+        after << (row < 0 ? QModelIndex() : index(row, indexes.at(i).column()));
+    }
+    changePersistentIndexList(indexes, after);
+}
+
+void MovieListModel::setQuickFilter(const QuickFilter& filter)
+{
+    if (filter == filter_)
+        return;
+    const bool narrowing = filtered_ && filter.narrows(filter_);
+    filter_ = filter;
+    if (filter.isEmpty() && !filtered_)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    const QModelIndexList before = persistentIndexList();
+    const QList<int> sources = persistentSources(before);
+    if (filter.isEmpty()) {
+        filtered_ = false;
+        visible_.clear();
+    } else {
+        ensureKeys();
+        // A narrowing keystroke only has to look at the rows shown now.
+        visible_ = narrowing ? filter.filter(keys_, visible_) : filter.filter(keys_);
+        filtered_ = true;
+    }
+    movePersistentIndexes(before, sources);
+    emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
 }
 
 namespace {
@@ -119,20 +201,31 @@ void MovieListModel::sort(int column, Qt::SortOrder order)
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     sortColumn_ = column;
     sortOrder_ = order;
+    const QModelIndexList before = persistentIndexList();
+    QList<int> sources = persistentSources(before);
+    // Hidden rows are sorted too, so that clearing the filter shows every row in order.
     const QList<int> permutation = sortedOrder(rows_, column, order);
     QList<MovieRow> sorted;
     sorted.reserve(rows_.size());
+    std::vector<QString> sortedKeys;
+    sortedKeys.reserve(keys_.size());
     QList<int> newPosition(rows_.size());
     for (qsizetype i = 0; i < permutation.size(); ++i) {
         sorted.append(std::move(rows_[permutation.at(i)]));
+        if (!keys_.empty())
+            sortedKeys.push_back(std::move(keys_[size_t(permutation.at(i))]));
         newPosition[permutation.at(i)] = int(i);
     }
     rows_ = std::move(sorted);
-    const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    for (const QModelIndex& idx : before)
-        after << index(newPosition.at(idx.row()), idx.column());
-    changePersistentIndexList(before, after);
+    keys_ = std::move(sortedKeys);
+    if (filtered_) {
+        for (int& v : visible_)
+            v = newPosition.at(v);
+        std::sort(visible_.begin(), visible_.end());
+    }
+    for (int& source : sources)
+        source = source < 0 ? -1 : newPosition.at(source);
+    movePersistentIndexes(before, sources);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 

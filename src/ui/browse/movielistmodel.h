@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/movielisting.h"
+#include "browse/quickfilter.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>
@@ -8,6 +9,8 @@
 
 // The rows of the movie list. Each row carries every field of its movie, hidden columns
 // included, because the detail pane and the movie commands read the selected row.
+// With a quick filter on, the model shows only the rows it keeps: every row number the model
+// takes or gives (movieRow, replaceRow, removeMovieRow, indexes) counts the shown rows only.
 class MovieListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -20,13 +23,22 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    // Replaces the rows; when sorting is on they come out sorted by the current column and order.
+    // Replaces the rows; when sorting is on they come out sorted by the current column and order,
+    // and a quick filter that is on applies to them at once.
     void setRows(QList<MovieRow> rows, int icon);
     void clear();
     // An edit rewrites one row, a move or a delete takes it out.
     void replaceRow(int row, MovieRow movie);
     void removeMovieRow(int row);
-    const MovieRow& movieRow(int row) const { return rows_.at(row); }
+    const MovieRow& movieRow(int row) const { return rows_.at(sourceRow(row)); }
+
+    // Shows only the rows the filter keeps (all of them for an empty filter). The current and the
+    // selected rows stay where they are still shown.
+    void setQuickFilter(const QuickFilter& filter);
+    const QuickFilter& quickFilter() const { return filter_; }
+    bool isFiltered() const { return filtered_; }
+    // All rows, shown or not.
+    int totalRowCount() const { return int(rows_.size()); }
 
     bool isSorted() const { return sortColumn_ >= 0; }
     int sortColumn() const { return sortColumn_; }
@@ -34,8 +46,20 @@ public:
 
 private:
     void sortRows();
+    int sourceRow(int row) const { return filtered_ ? visible_.at(row) : row; }
+    void ensureKeys();
+    // The shown row of a position in rows_, -1 when the filter hides it.
+    int shownRow(int source) const;
+    // The positions in rows_ of the rows the persistent indexes point at, before a change.
+    QList<int> persistentSources(const QModelIndexList& indexes) const;
+    // Points the persistent indexes at the shown rows of their rows after a change.
+    void movePersistentIndexes(const QModelIndexList& indexes, const QList<int>& sources);
 
     QList<MovieRow> rows_;
+    QuickFilter filter_;
+    bool filtered_ = false;
+    QList<int> visible_; // the positions in rows_ of the shown rows, ascending, while filtered
+    std::vector<QString> keys_; // QuickFilter::rowKey of each row, made when the rows arrive
     int icon_ = 1;
     QIcon discIcon_;
     QIcon allIcon_;

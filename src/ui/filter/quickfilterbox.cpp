@@ -1,0 +1,91 @@
+#include "quickfilterbox.h"
+
+#include "browse/movielistmodel.h"
+#include "browse/movielistview.h"
+#include "browse/quickfilter.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+
+const QString placeholder = QStringLiteral("快速过滤：片名、英文名、导演、演员");
+
+} // namespace
+
+QuickFilterBox::QuickFilterBox(MovieListView* list, QLabel* status, QWidget* parent)
+    : QLineEdit(parent)
+    , list_(list)
+    , status_(status)
+{
+    setObjectName(QStringLiteral("TxtQuickFilter"));
+    setPlaceholderText(placeholder);
+    setClearButtonEnabled(true);
+    auto* find = new QAction(this);
+    find->setObjectName(QStringLiteral("QuickFilterFocus"));
+    find->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
+    find->setShortcutContext(Qt::WindowShortcut);
+    addAction(find);
+    connect(find, &QAction::triggered, this, &QuickFilterBox::focusFilter);
+    connect(this, &QLineEdit::textChanged, this, &QuickFilterBox::applyText);
+    MovieListModel* model = list_->movieModel();
+    connect(model, &QAbstractItemModel::modelReset, this, &QuickFilterBox::rowsArrived);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &QuickFilterBox::refreshStatus);
+}
+
+void QuickFilterBox::focusFilter()
+{
+    setFocus(Qt::ShortcutFocusReason);
+    selectAll();
+}
+
+void QuickFilterBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && !text().isEmpty()) {
+        clear();
+        return;
+    }
+    // Down goes on to the rows found, as in the desktop's own search boxes.
+    if (event->key() == Qt::Key_Down && list_->movieModel()->rowCount() > 0) {
+        list_->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void QuickFilterBox::applyText(const QString& text)
+{
+    list_->movieModel()->setQuickFilter(QuickFilter(text));
+    refreshStatus();
+}
+
+void QuickFilterBox::rowsArrived()
+{
+    // Whoever lists rows writes the status line right after: look once it has.
+    if (refreshQueued_)
+        return;
+    refreshQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        refreshQueued_ = false;
+        refreshStatus();
+    });
+}
+
+void QuickFilterBox::refreshStatus()
+{
+    const QString current = status_->text();
+    // A text other than our counts was written by someone else: it is the one to come back.
+    if (!showingCounts_ || current != countsStatus_)
+        listStatus_ = current;
+    const MovieListModel* model = list_->movieModel();
+    if (model->isFiltered()) {
+        countsStatus_ = QuickFilter::statusText(model->rowCount(), model->totalRowCount());
+        status_->setText(countsStatus_);
+        showingCounts_ = true;
+    } else if (showingCounts_) {
+        status_->setText(listStatus_);
+        showingCounts_ = false;
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QLineEdit>
+
+class MovieListView;
+class QLabel;
+
+// The filter box above the movie list. Typing narrows the rows the list shows now; the status
+// line shows the shown and total counts meanwhile, and gets back the text whoever listed the
+// rows put there once the box is cleared. Ctrl+F comes here from anywhere in the window, Esc
+// clears the box.
+class QuickFilterBox : public QLineEdit
+{
+    Q_OBJECT
+public:
+    QuickFilterBox(MovieListView* list, QLabel* status, QWidget* parent = nullptr);
+
+    // Ctrl+F: the box takes the focus with its text selected, to type over it.
+    void focusFilter();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void applyText(const QString& text);
+    void rowsArrived();
+    void refreshStatus();
+
+    MovieListView* list_;
+    QLabel* status_;
+    QString listStatus_; // the text of whoever listed the rows
+    QString countsStatus_; // the counts this box last showed
+    bool showingCounts_ = false;
+    bool refreshQueued_ = false;
+};
