@@ -9,6 +9,7 @@
 #include "browse/movielistview.h"
 #include "restoredialog.h"
 
+#include <QApplication>
 #include <QScreen>
 
 BackupCommands::BackupCommands(
@@ -64,11 +65,16 @@ bool BackupCommands::restore(const CatalogueBackups::Entry& entry, QWidget* pare
     const CatalogueBackups backups(context_.folder);
     QString error;
     bool notKept = false;
-    bool done
-        = backups.restore(entry.path, context_.clock(), &error, CatalogueBackups::Current::Keep, &notKept);
+    const auto restoreWaiting = [&](CatalogueBackups::Current current, bool* keepFailed) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const bool ok = backups.restore(entry.path, context_.clock(), &error, current, keepFailed);
+        QApplication::restoreOverrideCursor();
+        return ok;
+    };
+    bool done = restoreWaiting(CatalogueBackups::Current::Keep, &notKept);
     if (!done && notKept && BackupGuard::goOnWithout(context_, parent, error)) {
         error.clear();
-        done = backups.restore(entry.path, context_.clock(), &error, CatalogueBackups::Current::Discard);
+        done = restoreWaiting(CatalogueBackups::Current::Discard, nullptr);
     } else if (!done && notKept) {
         return false; // the user chose not to go on; nothing changed
     }

@@ -5,12 +5,18 @@
 #include "backuptexts.h"
 #include "store/backups.h"
 
+#include <QApplication>
+
 namespace BackupGuard {
 
 bool backupBeforeChange(AppContext& context, QWidget* parent)
 {
     QString why;
-    if (CatalogueBackups(context.folder).take(context.clock(), &why))
+    // About a second for 100,000 movies; the pointer says the program is at work.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool taken = CatalogueBackups(context.folder).take(context.clock(), &why);
+    QApplication::restoreOverrideCursor();
+    if (taken)
         return true;
     return goOnWithout(context, parent, why);
 }
