@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int runsPerOperation = 44; // five operations: 220 kills in all
+constexpr int runsPerOperation = 44; // six operations: 264 kills in all
 const QString before = QStringLiteral("30|3000");
 const QString older = QStringLiteral("20|2000"); // the state the template's backup holds
 
@@ -41,6 +41,7 @@ struct Operation
     QStringList arguments; // after HOME
     QStringList allowedCounts; // of the catalogue after the kill
     bool checksBackups = false; // every file named as a backup must be whole
+    bool startsEmpty = false; // on a data folder without a catalogue, which the next start completes
 };
 
 class KillTest : public ::testing::Test
@@ -145,7 +146,8 @@ protected:
         std::mt19937 random(seed);
         // First a run to the end: it gives the time the operation takes and its after state.
         QTemporaryDir calibration;
-        copyTemplate(calibration.path());
+        if (!op.startsEmpty)
+            copyTemplate(calibration.path());
         bool killed = false;
         const qint64 took = runWriter(calibration.path(), op, std::chrono::microseconds(-1), &killed);
         ASSERT_GT(took, 0);
@@ -158,13 +160,24 @@ protected:
         QMap<QString, int> outcomes;
         for (int run = 0; run < runsPerOperation; ++run) {
             QTemporaryDir folder;
-            copyTemplate(folder.path());
+            if (!op.startsEmpty)
+                copyTemplate(folder.path());
             const auto delay = std::chrono::microseconds(delays(random));
             runWriter(folder.path(), op, delay, &killed);
             kills += killed ? 1 : 0;
             const std::string where = std::string(op.name) + " run " + std::to_string(run) + " killed after "
                 + std::to_string(delay.count()) + " µs (seed " + std::to_string(seed) + ")";
-            const QString counts = countsOf(folder.path() + QStringLiteral("/ShelfIndex.db"));
+            const QString catalogueFile = folder.path() + QStringLiteral("/ShelfIndex.db");
+            if (op.startsEmpty) {
+                // Whatever the kill left, the next start must make a working catalogue of it.
+                QString error;
+                EXPECT_TRUE(Catalogue(catalogueFile).prepare(&error)) << where << ": " << error.toStdString();
+                EXPECT_EQ(RawDb(catalogueFile).rows(QStringLiteral("SELECT count(*) FROM MovieFileType")),
+                    RawDb(calibration.path() + QStringLiteral("/ShelfIndex.db"))
+                        .rows(QStringLiteral("SELECT count(*) FROM MovieFileType")))
+                    << where;
+            }
+            const QString counts = countsOf(catalogueFile);
             EXPECT_TRUE(op.allowedCounts.contains(counts))
                 << where << ": catalogue holds " << counts.toStdString();
             ++outcomes[counts];
@@ -217,6 +230,11 @@ TEST_F(KillTest, RestoreLeavesTheCatalogueBeforeOrAfter)
     killAtRandom(
         { "restore", { QStringLiteral("restore"), home_->path() + QStringLiteral("/Backups/") + backupName_ },
             { before, older }, true });
+}
+
+TEST_F(KillTest, ANewCatalogueKilledWhileMadeIsCompletedAtTheNextStart)
+{
+    killAtRandom({ "prepare", { QStringLiteral("prepare") }, { QStringLiteral("0|0") }, false, true });
 }
 
 } // namespace

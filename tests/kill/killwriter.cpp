@@ -6,6 +6,7 @@
 //   reelshelf-killwriter HOME save-movie NUMBER    a new movie saved on a disc
 //   reelshelf-killwriter HOME backup               a backup of the catalogue
 //   reelshelf-killwriter HOME restore BACKUP       a restore, keeping the current state first
+//   reelshelf-killwriter HOME prepare              a new catalogue made where there is none
 
 #include "movies/movieform.h"
 #include "movies/moviesaving.h"
@@ -43,7 +44,7 @@ QList<WizardCommit::PreparedRow> rowsBelow(const QString& tree)
 int usage()
 {
     std::fputs("usage: reelshelf-killwriter HOME (commit TREE NUMBER | delete-disc NUMBER | save-movie NUMBER"
-               " | backup | restore BACKUP)\n",
+               " | backup | restore BACKUP | prepare)\n",
         stderr);
     return 2;
 }
@@ -93,6 +94,8 @@ int main(int argc, char* argv[])
         run = [&] {
             return CatalogueBackups(folder).restore(args.at(2), QDateTime::currentDateTime(), &error);
         };
+    } else if (op == QLatin1String("prepare") && args.size() == 2) {
+        run = [&] { return catalogue.prepare(&error); };
     } else {
         return usage();
     }
