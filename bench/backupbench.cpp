@@ -2,10 +2,11 @@
 //
 //   reelshelf-backupbench --catalogue FILE [--runs 5] [--dir DIR]
 //
-// Each run puts a fresh copy of FILE (a catalogue made by reelshelf-gen) into a data folder under
-// DIR and times, one after the other: CatalogueBackups::take (the copy a deletion waits for), the
-// deletion of one movie without it (Catalogue::deleteMovie), and CatalogueBackups::restore of the
-// copy just made (which takes a copy of its own first). Making the folder is not timed.
+// A copy of FILE (a catalogue made by reelshelf-gen) goes into a data folder under DIR whose
+// Backups/ is first filled with the ten copies a folder in use holds (not timed). Each run then
+// times, one after the other: CatalogueBackups::take (the copy a deletion waits for, pruning the
+// oldest), the deletion of one movie without it (Catalogue::deleteMovie), and
+// CatalogueBackups::restore of the copy just made (which takes a copy of its own first).
 
 #include "store/backups.h"
 #include "store/catalogue.h"
@@ -62,39 +63,53 @@ int main(int argc, char* argv[])
     out << u"catalogue: %1 movies, %2 MB\n"_s.arg(movies).arg(
         double(QFileInfo(source).size()) / 1048576.0, 0, 'f', 1);
 
-    std::vector<double> takes, deletes, restores;
-    for (int run = 0; run < runs; ++run) {
-        QTemporaryDir dir(parser.value(u"dir"_s) + u"/reelshelf-backupbench-XXXXXX"_s);
-        const DataFolder folder(dir.path());
-        if (!QFile::copy(source, folder.catalogueFile())) {
-            QTextStream(stderr) << "reelshelf-backupbench: cannot copy the catalogue\n";
-            return 1;
-        }
-        const CatalogueBackups backups(folder);
-        Catalogue catalogue(folder.catalogueFile());
-        QString error, made;
-        QElapsedTimer t;
-        t.start();
-        const bool taken = backups.take(QDateTime::currentDateTime(), &error, &made);
-        takes.push_back(msSince(t));
-        t.restart();
-        const bool deleted = catalogue.deleteMovie(double(movies / 2), &error);
-        deletes.push_back(msSince(t));
-        t.restart();
-        const bool restored = backups.restore(made, QDateTime::currentDateTime().addSecs(1), &error);
-        restores.push_back(msSince(t));
-        if (!taken || !deleted || !restored) {
+    QTemporaryDir dir(parser.value(u"dir"_s) + u"/reelshelf-backupbench-XXXXXX"_s);
+    const DataFolder folder(dir.path());
+    if (!QFile::copy(source, folder.catalogueFile())) {
+        QTextStream(stderr) << "reelshelf-backupbench: cannot copy the catalogue\n";
+        return 1;
+    }
+    const CatalogueBackups backups(folder);
+    Catalogue catalogue(folder.catalogueFile());
+    QDateTime stamp = QDateTime::currentDateTime().addDays(-1);
+    for (int i = 0; i < CatalogueBackups::kept; ++i) {
+        QString error;
+        if (!backups.take(stamp = stamp.addSecs(1), &error)) {
             QTextStream(stderr) << "reelshelf-backupbench: " << error << '\n';
             return 1;
         }
-        out << u"run %1: backup %2 ms, delete one movie %3 ms, restore %4 ms\n"_s.arg(run + 1)
+    }
+
+    std::vector<double> takes, deletes, restores, lists;
+    for (int run = 0; run < runs; ++run) {
+        QString error, made;
+        QElapsedTimer t;
+        t.start();
+        const bool taken = backups.take(stamp = stamp.addSecs(1), &error, &made);
+        takes.push_back(msSince(t));
+        t.restart();
+        const bool deleted = catalogue.deleteMovie(double(movies / 2 + run), &error);
+        deletes.push_back(msSince(t));
+        t.restart();
+        const bool restored = backups.restore(made, stamp = stamp.addSecs(1), &error);
+        restores.push_back(msSince(t));
+        t.restart();
+        const auto listed = backups.list();
+        lists.push_back(msSince(t));
+        if (!taken || !deleted || !restored || listed.size() != CatalogueBackups::kept) {
+            QTextStream(stderr) << "reelshelf-backupbench: " << error << '\n';
+            return 1;
+        }
+        out << u"run %1: backup %2 ms, delete one movie %3 ms, restore %4 ms, list %5 ms\n"_s.arg(run + 1)
                    .arg(takes.back(), 0, 'f', 1)
                    .arg(deletes.back(), 0, 'f', 1)
-                   .arg(restores.back(), 0, 'f', 1);
+                   .arg(restores.back(), 0, 'f', 1)
+                   .arg(lists.back(), 0, 'f', 1);
     }
-    out << u"median of %1: backup %2 ms, delete one movie %3 ms, restore %4 ms\n"_s.arg(runs)
+    out << u"median of %1: backup %2 ms, delete one movie %3 ms, restore %4 ms, list %5 ms\n"_s.arg(runs)
                .arg(median(takes), 0, 'f', 1)
                .arg(median(deletes), 0, 'f', 1)
-               .arg(median(restores), 0, 'f', 1);
+               .arg(median(restores), 0, 'f', 1)
+               .arg(median(lists), 0, 'f', 1);
     return 0;
 }

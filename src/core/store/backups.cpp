@@ -182,7 +182,7 @@ void CatalogueBackups::removeLeftovers() const
 
 bool CatalogueBackups::takeDaily(const QDateTime& now, QString* error, QString* madePath) const
 {
-    const auto entries = list();
+    const auto entries = byTime();
     for (const Entry& e : entries) {
         if (e.taken.date() == now.date())
             return true;
@@ -191,6 +191,19 @@ bool CatalogueBackups::takeDaily(const QDateTime& now, QString* error, QString* 
 }
 
 QList<CatalogueBackups::Entry> CatalogueBackups::list() const
+{
+    QList<Entry> entries = byTime();
+    for (Entry& e : entries) {
+        QString why;
+        if (DbHandle db = openDb(e.path, SQLITE_OPEN_READONLY, &why)) {
+            e.discs = countRows(db.get(), "SELECT count(*) FROM DiskState");
+            e.movies = countRows(db.get(), "SELECT count(*) FROM ReelShelfIndex");
+        }
+    }
+    return entries;
+}
+
+QList<CatalogueBackups::Entry> CatalogueBackups::byTime() const
 {
     QList<Entry> entries;
     const QDir dir(folderPath());
@@ -203,11 +216,6 @@ QList<CatalogueBackups::Entry> CatalogueBackups::list() const
         Entry e;
         e.path = dir.filePath(name);
         e.taken = taken;
-        QString why;
-        if (DbHandle db = openDb(e.path, SQLITE_OPEN_READONLY, &why)) {
-            e.discs = countRows(db.get(), "SELECT count(*) FROM DiskState");
-            e.movies = countRows(db.get(), "SELECT count(*) FROM ReelShelfIndex");
-        }
         entries.append(e);
     }
     // The name order is the time order except for same-second suffixes (-2 after the bare name).
@@ -221,7 +229,7 @@ QList<CatalogueBackups::Entry> CatalogueBackups::list() const
 
 void CatalogueBackups::prune() const
 {
-    const auto entries = list();
+    const auto entries = byTime();
     for (qsizetype i = kept; i < entries.size(); ++i)
         QFile::remove(entries.at(i).path);
 }

@@ -47,6 +47,8 @@ public:
 
 private:
     bool copyCatalogue(const QDateTime& now, QString* error, QString* madePath) const;
+    // Newest first, without opening the copies: counting a large one reads all of it.
+    QList<Entry> byTime() const;
     void prune() const;
     void removeLeftovers() const;
     DataFolder folder_;
