@@ -222,6 +222,7 @@ TEST_F(BackupsUiTest, RestoreListsNewestFirstAndPutsTheChosenCatalogueBack)
                                            "部影片）吗？\n当前的目录会先备份，可以再恢复回来。");
     ASSERT_EQ(askedTexts(), QStringList { confirm });
     EXPECT_EQ(app.prompt.asked[0].buttons, Prompt::Buttons::YesNo);
+    EXPECT_EQ(app.prompt.asked[0].icon, Prompt::Icon::Warning);
     EXPECT_EQ(app.home.movieIds().size(), 3);
     EXPECT_TRUE(dialog->isVisible());
 

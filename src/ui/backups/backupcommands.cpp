@@ -58,7 +58,7 @@ bool BackupCommands::restore(const CatalogueBackups::Entry& entry, QWidget* pare
         context_.prompt.warn(parent, BackupTexts::unreadableBackup(entry.taken));
         return false;
     }
-    if (context_.prompt.ask(parent, Prompt::Icon::Question,
+    if (context_.prompt.ask(parent, Prompt::Icon::Warning,
             BackupTexts::confirmRestore(entry.taken, entry.discs, entry.movies), Prompt::Buttons::YesNo)
         != Prompt::Answer::Yes)
         return false;
