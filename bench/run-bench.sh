@@ -9,6 +9,7 @@
 #   bench/run-bench.sh commit          # only the wizard's commit of 1,000 prepared rows
 #   bench/run-bench.sh search          # only list --json, search --title and the window's title search
 #   bench/run-bench.sh filter          # only the quick filter above the movie list, key by key
+#   bench/run-bench.sh backup          # only the backup a deletion waits for, and a restore
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,7 +27,7 @@ else
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-commitbench \
-    reelshelf-searchbench reelshelf-filterbench reelshelf-cli >/dev/null
+    reelshelf-searchbench reelshelf-filterbench reelshelf-backupbench reelshelf-cli >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 gen="$build/bench/reelshelf-gen"
@@ -57,6 +58,15 @@ commit_bench() {
 }
 if [[ "$only" == commit ]]; then
     commit_bench
+    exit 0
+fi
+
+backup_bench() {
+    echo "== backup before a deletion, the deletion of one movie, a restore: $runs runs on copies of $home"
+    "$build/bench/reelshelf-backupbench" --catalogue "$home/ShelfIndex.db" --runs "$runs"
+}
+if [[ "$only" == backup ]]; then
+    backup_bench
     exit 0
 fi
 
@@ -140,3 +150,6 @@ search_bench
 
 echo
 filter_bench
+
+echo
+backup_bench

@@ -27,6 +27,8 @@ int main(int argc, char* argv[])
     }
     if (!problem.isEmpty())
         prompt.warn(nullptr, problem);
+    if (!Startup::takeDailyBackup(context.folder, context.clock(), &problem))
+        prompt.warn(nullptr, problem);
 
     MainWindow window(context);
     if (!window.loadAndShow(&problem)) {

@@ -104,4 +104,83 @@ TEST(Backups, RestoreRefusesAnUnreadableCopyAndChangesNothing)
     EXPECT_EQ(backups.list().size(), 1);
 }
 
+TEST(Backups, RestoringTheOldestOfTenKeepsTheCurrentStateAndPrunesOnlyAfterwards)
+{
+    TestHome home;
+    home.addDisc(1);
+    CatalogueBackups backups(home.folder());
+    QString error, oldest;
+    ASSERT_TRUE(backups.take(at(1, 8), &error, &oldest));
+    home.addDisc(2);
+    for (int i = 1; i < CatalogueBackups::kept; ++i)
+        ASSERT_TRUE(backups.take(at(1, 9, i), &error));
+    ASSERT_EQ(backups.list().size(), CatalogueBackups::kept);
+
+    ASSERT_TRUE(backups.restore(oldest, at(2, 9), &error)) << error.toStdString();
+    EXPECT_EQ(home.discRows().size(), 1);
+    const auto entries = backups.list();
+    ASSERT_EQ(entries.size(), CatalogueBackups::kept);
+    EXPECT_EQ(entries.front().taken, at(2, 9));
+    EXPECT_EQ(entries.front().discs, 2) << "the replaced state is kept";
+}
+
+TEST(Backups, ARestoreThatCannotKeepTheCurrentStateChangesNothingUntilToldToGoOn)
+{
+    TestHome home;
+    home.addDisc(1);
+    CatalogueBackups backups(home.folder());
+    QString error, copy;
+    ASSERT_TRUE(backups.take(at(1, 8), &error, &copy));
+    const QString elsewhere = home.path() + QStringLiteral("/copy.db");
+    ASSERT_TRUE(QFile::rename(copy, elsewhere));
+    QDir(backups.folderPath()).removeRecursively();
+    writeBytes(backups.folderPath(), "a file where the folder belongs");
+    home.addDisc(2);
+
+    bool notKept = false;
+    EXPECT_FALSE(backups.restore(elsewhere, at(2, 9), &error, CatalogueBackups::Current::Keep, &notKept));
+    EXPECT_TRUE(notKept);
+    EXPECT_TRUE(error.startsWith(QStringLiteral("无法建立备份文件夹"))) << error.toStdString();
+    EXPECT_EQ(home.discRows().size(), 2);
+
+    ASSERT_TRUE(backups.restore(elsewhere, at(2, 9), &error, CatalogueBackups::Current::Discard, &notKept))
+        << error.toStdString();
+    EXPECT_FALSE(notKept);
+    EXPECT_EQ(home.discRows().size(), 1);
+}
+
+TEST(Backups, LeftoversOfAKilledCopyAreClearedOnceStaleAndNeverListed)
+{
+    TestHome home;
+    CatalogueBackups backups(home.folder());
+    const QString dir = backups.folderPath() + u'/';
+    const QStringList leftovers = { QStringLiteral("ShelfIndex-20261201-080000.db.4242.part"),
+        QStringLiteral("ShelfIndex-20261201-080000.db.4242.part-journal") };
+    const QString recent = QStringLiteral("ShelfIndex-20261207-080000.db.4243.part");
+    for (const QString& name : leftovers + QStringList { recent }) {
+        writeBytes(dir + name, "half");
+        if (name != recent) {
+            QFile f(dir + name);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+        }
+    }
+    EXPECT_TRUE(backups.list().isEmpty());
+    QString error;
+    ASSERT_TRUE(backups.take(at(7, 9), &error));
+    EXPECT_EQ(QDir(backups.folderPath()).entryList(QDir::Files),
+        (QStringList { recent, QStringLiteral("ShelfIndex-20261207-090000.db") }))
+        << "a recent one may be another program's copy in progress";
+}
+
+TEST(Backups, AnInvalidTimeStillGivesACopyThatIsListedAndPruned)
+{
+    TestHome home;
+    CatalogueBackups backups(home.folder());
+    QString error, made;
+    ASSERT_TRUE(backups.take(QDateTime(), &error, &made));
+    ASSERT_EQ(backups.list().size(), 1);
+    EXPECT_EQ(backups.list()[0].path, made);
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #include "backups.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -9,6 +10,7 @@
 namespace {
 
 const QString stampFormat = QStringLiteral("yyyyMMdd-HHmmss");
+const QString partSuffix = QStringLiteral(".part");
 
 struct CloseDb
 {
@@ -118,6 +120,14 @@ QDateTime CatalogueBackups::stampOf(const QString& fileName)
 
 bool CatalogueBackups::take(const QDateTime& now, QString* error, QString* madePath) const
 {
+    if (!copyCatalogue(now, error, madePath))
+        return false;
+    prune();
+    return true;
+}
+
+bool CatalogueBackups::copyCatalogue(const QDateTime& now, QString* error, QString* madePath) const
+{
     const QString source = folder_.catalogueFile();
     if (!QFileInfo::exists(source))
         return true;
@@ -125,20 +135,25 @@ bool CatalogueBackups::take(const QDateTime& now, QString* error, QString* madeP
         setError(error, QStringLiteral("无法建立备份文件夹 %1。").arg(nativeName(folderPath())));
         return false;
     }
+    removeLeftovers();
+    // An invalid time would give a name that list() and prune() never see.
+    const QDateTime stamp = now.isValid() ? now : QDateTime::currentDateTime();
     // Two copies in the same second get a running suffix instead of replacing each other.
-    const QString base = folderPath() + QStringLiteral("/ShelfIndex-") + now.toString(stampFormat);
+    const QString base = folderPath() + QStringLiteral("/ShelfIndex-") + stamp.toString(stampFormat);
     QString target = base + QStringLiteral(".db");
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = base + QStringLiteral("-%1.db").arg(n);
 
     QString why;
     DbHandle from = openDb(source, SQLITE_OPEN_READONLY, &why);
-    const QString partial = target + QStringLiteral(".part");
+    // Named after the process too, so that two programs copying in the same second keep apart.
+    const QString partial
+        = target + QStringLiteral(".%1").arg(QCoreApplication::applicationPid()) + partSuffix;
     QFile::remove(partial);
     DbHandle to = from ? openDb(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &why) : DbHandle();
     const bool copied = to && copyDatabase(from.get(), to.get(), &why);
     to.reset();
-    // A half-written copy never carries a backup's name.
+    // A half-written copy never carries a backup's name; rename() never replaces a file.
     if (!copied || !QFile::rename(partial, target)) {
         QFile::remove(partial);
         if (why.isEmpty())
@@ -148,13 +163,26 @@ bool CatalogueBackups::take(const QDateTime& now, QString* error, QString* madeP
     }
     if (madePath)
         *madePath = target;
-    prune();
     return true;
+}
+
+void CatalogueBackups::removeLeftovers() const
+{
+    // What a copy killed half-way left behind; a recent one may still be another program's work.
+    const QDir dir(folderPath());
+    const QDateTime stale = QDateTime::currentDateTime().addSecs(-600);
+    const auto names
+        = dir.entryInfoList({ QStringLiteral("ShelfIndex-*") + partSuffix,
+                                QStringLiteral("ShelfIndex-*") + partSuffix + QStringLiteral("-journal") },
+            QDir::Files);
+    for (const QFileInfo& info : names)
+        if (info.lastModified() < stale)
+            QFile::remove(info.filePath());
 }
 
 bool CatalogueBackups::takeDaily(const QDateTime& now, QString* error, QString* madePath) const
 {
-    const auto entries = list();
+    const auto entries = byTime();
     for (const Entry& e : entries) {
         if (e.taken.date() == now.date())
             return true;
@@ -163,6 +191,19 @@ bool CatalogueBackups::takeDaily(const QDateTime& now, QString* error, QString* 
 }
 
 QList<CatalogueBackups::Entry> CatalogueBackups::list() const
+{
+    QList<Entry> entries = byTime();
+    for (Entry& e : entries) {
+        QString why;
+        if (DbHandle db = openDb(e.path, SQLITE_OPEN_READONLY, &why)) {
+            e.discs = countRows(db.get(), "SELECT count(*) FROM DiskState");
+            e.movies = countRows(db.get(), "SELECT count(*) FROM ReelShelfIndex");
+        }
+    }
+    return entries;
+}
+
+QList<CatalogueBackups::Entry> CatalogueBackups::byTime() const
 {
     QList<Entry> entries;
     const QDir dir(folderPath());
@@ -175,11 +216,6 @@ QList<CatalogueBackups::Entry> CatalogueBackups::list() const
         Entry e;
         e.path = dir.filePath(name);
         e.taken = taken;
-        QString why;
-        if (DbHandle db = openDb(e.path, SQLITE_OPEN_READONLY, &why)) {
-            e.discs = countRows(db.get(), "SELECT count(*) FROM DiskState");
-            e.movies = countRows(db.get(), "SELECT count(*) FROM ReelShelfIndex");
-        }
         entries.append(e);
     }
     // The name order is the time order except for same-second suffixes (-2 after the bare name).
@@ -193,13 +229,16 @@ QList<CatalogueBackups::Entry> CatalogueBackups::list() const
 
 void CatalogueBackups::prune() const
 {
-    const auto entries = list();
+    const auto entries = byTime();
     for (qsizetype i = kept; i < entries.size(); ++i)
         QFile::remove(entries.at(i).path);
 }
 
-bool CatalogueBackups::restore(const QString& backupPath, const QDateTime& now, QString* error) const
+bool CatalogueBackups::restore(
+    const QString& backupPath, const QDateTime& now, QString* error, Current current, bool* notKept) const
 {
+    if (notKept)
+        *notKept = false;
     QString why;
     DbHandle from = openDb(backupPath, SQLITE_OPEN_READONLY, &why);
     if (!from || !checkIntegrity(from.get(), &why)
@@ -211,11 +250,19 @@ bool CatalogueBackups::restore(const QString& backupPath, const QDateTime& now, 
             error, QStringLiteral("备份 %1 无法读取，目录没有改变：%2").arg(nativeName(backupPath), why));
         return false;
     }
-    // The state being replaced is itself kept, so a restore can be undone.
-    if (!take(now, error))
+    // The state being replaced is itself kept, so a restore can be undone. The old copies are
+    // pruned only afterwards: the one being restored may be the oldest.
+    if (current == Current::Keep && !copyCatalogue(now, error, nullptr)) {
+        if (notKept)
+            *notKept = true;
         return false;
+    }
     DbHandle to = openDb(folder_.catalogueFile(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &why);
-    if (!to || !copyDatabase(from.get(), to.get(), &why)) {
+    const bool copied = to && copyDatabase(from.get(), to.get(), &why);
+    from.reset();
+    to.reset();
+    prune();
+    if (!copied) {
         setError(error,
             QStringLiteral("恢复备份到 %1 失败，目录没有改变：%2")
                 .arg(nativeName(folder_.catalogueFile()), why));

@@ -34,12 +34,22 @@ public:
     // Newest first; only files named as take() names them.
     QList<Entry> list() const;
 
+    // Whether restore() first keeps the state it replaces as a backup of its own.
+    enum class Current { Keep, Discard };
+
     // Puts a copy back as the catalogue in one step, after taking a copy of the current state.
-    bool restore(const QString& backupPath, const QDateTime& now, QString* error) const;
+    // When that copy cannot be made nothing changes and *notKept is set, so that the caller may
+    // ask the user and try again with Current::Discard.
+    bool restore(const QString& backupPath, const QDateTime& now, QString* error,
+        Current current = Current::Keep, bool* notKept = nullptr) const;
 
     static QDateTime stampOf(const QString& fileName);
 
 private:
+    bool copyCatalogue(const QDateTime& now, QString* error, QString* madePath) const;
+    // Newest first, without opening the copies: counting a large one reads all of it.
+    QList<Entry> byTime() const;
     void prune() const;
+    void removeLeftovers() const;
     DataFolder folder_;
 };

@@ -2,6 +2,8 @@
 
 #include "appcontext.h"
 #include "auxwin/aboutdialog.h"
+#include "backups/backupcommands.h"
+#include "backups/backuptexts.h"
 #include "browse/browsecontroller.h"
 #include "browse/detailpane.h"
 #include "browse/disctree.h"
@@ -132,6 +134,8 @@ void MainWindow::buildMenus()
     addCommand(tools, QStringLiteral("MN_Set2"), QStringLiteral("过滤选项(&G)"));
     addCommand(tools, QStringLiteral("MN_Set3"), QStringLiteral("程序配置(&P)"));
     addCommand(tools, QStringLiteral("MN_Set4"), QStringLiteral("其他选项(&O)"));
+    tools->addSeparator();
+    addCommand(tools, QStringLiteral("MN_restore"), BackupTexts::menuCaption);
 
     QMenu* about = menuBar()->addMenu(QStringLiteral("关于(&A)"));
     about->setObjectName(QStringLiteral("MN_About"));
@@ -307,6 +311,8 @@ void MainWindow::connectCommands()
     for (int page = 1; page <= 4; ++page)
         connect(action(QStringLiteral("MN_Set%1").arg(page)), &QAction::triggered, this,
             [this, page] { SettingsDialog::open(context_, page, this); });
+    auto* backups = new BackupCommands(context_, tree_, list_, this);
+    connect(action(QStringLiteral("MN_restore")), &QAction::triggered, backups, &BackupCommands::openRestore);
     connect(list_, &MovieListView::editRequested, movies_, &MovieCommands::editSelected);
     connect(list_, &MovieListView::deleteRequested, movies_, &MovieCommands::deleteSelected);
 }

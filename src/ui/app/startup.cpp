@@ -1,5 +1,7 @@
 #include "startup.h"
 
+#include "backups/backuptexts.h"
+#include "store/backups.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 
@@ -33,6 +35,16 @@ bool prepareDataFolder(const DataFolder& folder, QString* error)
     if (!installed && error)
         *error = installError; // the catalogue works; the caller may still mention what is missing
     return true;
+}
+
+bool takeDailyBackup(const DataFolder& folder, const QDateTime& now, QString* warning)
+{
+    QString why;
+    if (CatalogueBackups(folder).takeDaily(now, &why))
+        return true;
+    if (warning)
+        *warning = BackupTexts::dailyBackupFailed(why);
+    return false;
 }
 
 } // namespace Startup

@@ -3,6 +3,7 @@
 #include <QString>
 
 class DataFolder;
+class QDateTime;
 class QApplication;
 
 namespace Startup {
@@ -13,5 +14,9 @@ void installTranslations(QApplication& app);
 // Completes the data folder and checks the catalogue. On failure returns false with a message
 // that names the file and the problem; nothing that exists is overwritten.
 bool prepareDataFolder(const DataFolder& folder, QString* error);
+
+// The first start of a day keeps a copy of the catalogue. A failure only earns a warning (in
+// *warning); the program starts all the same.
+bool takeDailyBackup(const DataFolder& folder, const QDateTime& now, QString* warning);
 
 } // namespace Startup

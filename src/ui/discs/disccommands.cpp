@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/prompt.h"
+#include "backups/backupguard.h"
 #include "browse/disctree.h"
 #include "browse/disctreewidget.h"
 #include "browse/movielistmodel.h"
@@ -165,6 +166,8 @@ void DiscCommands::deleteDisc()
     if (context_.prompt.ask(
             window(), Prompt::Icon::Warning, DiscTexts::confirmDelete(*number), Prompt::Buttons::YesNo)
         != Prompt::Answer::Yes)
+        return;
+    if (!BackupGuard::backupBeforeChange(context_, window()))
         return;
     refresh(catalogue.deleteDiscWithMovies(*number), window(), true);
 }

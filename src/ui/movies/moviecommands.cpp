@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/prompt.h"
+#include "backups/backupguard.h"
 #include "browse/detailpane.h"
 #include "browse/disctreewidget.h"
 #include "browse/movielistmodel.h"
@@ -87,10 +88,11 @@ void MovieCommands::deleteSelected()
     if (row < 0)
         return;
     const MovieRow movie = list_->movieModel()->movieRow(row);
-    const QString question = QStringLiteral("您真的确定删除 【") + movie[ListCol::MovieName] + QStringLiteral("】的记录吗？");
+    const QString question
+        = QStringLiteral("您真的确定删除 【") + movie[ListCol::MovieName] + QStringLiteral("】的记录吗？");
     const Prompt::Answer answer
         = context_.prompt.ask(window(), Prompt::Icon::Warning, question, Prompt::Buttons::YesNo);
-    if (answer == Prompt::Answer::Yes) {
+    if (answer == Prompt::Answer::Yes && BackupGuard::backupBeforeChange(context_, window())) {
         QString error;
         Catalogue catalogue(context_.folder.catalogueFile());
         // A movie deleted meanwhile by another program is reported; its row stays for the user to see.

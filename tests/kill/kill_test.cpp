@@ -1,0 +1,252 @@
+// Kills a real writer of ours at random moments and checks that the catalogue is always whole and
+// holds either the counts from before the operation or those from after it.
+
+#include "store/backups.h"
+#include "store/catalogue.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <memory>
+#include <random>
+#include <thread>
+
+namespace {
+
+constexpr int runsPerOperation = 44; // six operations: 264 kills in all
+const QString before = QStringLiteral("30|3000");
+const QString older = QStringLiteral("20|2000"); // the state the template's backup holds
+
+QString countsOf(const QString& catalogueFile)
+{
+    RawDb db(catalogueFile);
+    // Opening rolls back what a killed writer left in the journal, as the program's next start would.
+    const QStringList check = db.rows(QStringLiteral("PRAGMA integrity_check"));
+    if (check != QStringList { QStringLiteral("ok") })
+        return QStringLiteral("damaged: ") + check.join(u' ');
+    const QStringList counts = db.rows(
+        QStringLiteral("SELECT (SELECT count(*) FROM DiskState), (SELECT count(*) FROM ReelShelfIndex)"));
+    return counts.value(0, QStringLiteral("unreadable"));
+}
+
+struct Operation
+{
+    const char* name;
+    QStringList arguments; // after HOME
+    QStringList allowedCounts; // of the catalogue after the kill
+    bool checksBackups = false; // every file named as a backup must be whole
+    bool startsEmpty = false; // on a data folder without a catalogue, which the next start completes
+};
+
+class KillTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        home_ = std::make_unique<TestHome>();
+        tree_ = std::make_unique<QTemporaryDir>();
+        Catalogue catalogue(home_->folder().catalogueFile());
+        const auto addDiscs = [&](int from, int to) {
+            QList<DiscRecord> discs;
+            QList<MovieRecord> movies;
+            for (int d = from; d <= to; ++d) {
+                DiscRecord disc;
+                disc.diskNum = QString::number(d);
+                disc.diskType = QStringLiteral("DVD ");
+                discs << disc;
+                for (int m = 0; m < 100; ++m) {
+                    MovieRecord movie;
+                    movie[MovieField::ID] = double((d - 1) * 100 + m + 1);
+                    movie[MovieField::MovieName] = QStringLiteral("影片 %1-%2 ").arg(d).arg(m);
+                    movie[MovieField::DiskNum] = double(d);
+                    movies << movie;
+                }
+            }
+            QString error;
+            ASSERT_TRUE(catalogue.addDiscsAndMovies(discs, movies, &error)) << error.toStdString();
+        };
+        addDiscs(1, 20);
+        QString error;
+        ASSERT_TRUE(CatalogueBackups(home_->folder())
+                        .take(QDateTime(QDate(2026, 12, 1), QTime(12, 0)), &error, &backupName_))
+            << error.toStdString();
+        backupName_ = QFileInfo(backupName_).fileName();
+        addDiscs(21, 30);
+        ASSERT_EQ(countsOf(home_->folder().catalogueFile()), before);
+        // The wizard's drive: one movie file per folder, as a disc of films usually is.
+        for (int i = 0; i < 300; ++i)
+            writeBytes(
+                tree_->path() + QStringLiteral("/m%1/movie%1.avi").arg(i, 3, 10, QLatin1Char('0')), "x");
+    }
+
+    static void TearDownTestSuite()
+    {
+        home_.reset();
+        tree_.reset();
+    }
+
+    // A fresh data folder holding the template's catalogue and backups.
+    static void copyTemplate(const QString& to)
+    {
+        const QString backups = QStringLiteral("/Backups/");
+        QDir().mkpath(to + backups);
+        QFile::copy(home_->folder().catalogueFile(), to + QStringLiteral("/ShelfIndex.db"));
+        QFile::copy(home_->path() + backups + backupName_, to + backups + backupName_);
+    }
+
+    // Starts the writer, waits for it to reach the operation, and kills it after `delay` (or lets
+    // it finish when `delay` is negative). Returns the microseconds the finished operation took.
+    static qint64 runWriter(
+        const QString& dataFolder, const Operation& op, std::chrono::microseconds delay, bool* killed)
+    {
+        QProcess writer;
+        writer.setProgram(QStringLiteral(REELSHELF_KILLWRITER));
+        writer.setArguments(QStringList { dataFolder } + op.arguments);
+        writer.start();
+        EXPECT_TRUE(writer.waitForStarted(10000));
+        QByteArray out;
+        while (!out.contains('\n') && writer.waitForReadyRead(10000))
+            out += writer.readAllStandardOutput();
+        EXPECT_TRUE(out.startsWith("ready")) << out.toStdString();
+        if (delay.count() >= 0) {
+            std::this_thread::sleep_for(delay);
+            writer.kill();
+        }
+        writer.waitForFinished(30000);
+        *killed = writer.exitStatus() == QProcess::CrashExit;
+        out += writer.readAllStandardOutput();
+        const qsizetype done = out.indexOf("done ");
+        if (*killed || done < 0) {
+            EXPECT_TRUE(*killed) << "writer failed: " << writer.readAllStandardError().toStdString();
+            return -1;
+        }
+        return out.mid(done + 5).trimmed().toLongLong();
+    }
+
+    static void checkBackups(const QString& dataFolder, const QStringList& allowed, const std::string& where)
+    {
+        const QDir dir(dataFolder + QStringLiteral("/Backups"));
+        for (const QString& name : dir.entryList({ QStringLiteral("ShelfIndex-*.db") }, QDir::Files)) {
+            const QString counts = countsOf(dir.filePath(name));
+            EXPECT_TRUE(allowed.contains(counts))
+                << where << ": backup " << name.toStdString() << " holds " << counts.toStdString();
+        }
+    }
+
+    static void killAtRandom(const Operation& op)
+    {
+        std::random_device device;
+        const unsigned seed = device();
+        std::mt19937 random(seed);
+        // First runs to the end: they give the time the operation takes (the quicker of two, as
+        // the first may read a cold disc) and its after state.
+        QTemporaryDir calibration;
+        qint64 took = -1;
+        bool killed = false;
+        for (int round = 0; round < 2; ++round) {
+            QDir(calibration.path()).removeRecursively();
+            QDir().mkpath(calibration.path());
+            if (!op.startsEmpty)
+                copyTemplate(calibration.path());
+            const qint64 t = runWriter(calibration.path(), op, std::chrono::microseconds(-1), &killed);
+            ASSERT_GT(t, 0);
+            took = took < 0 ? t : std::min(took, t);
+        }
+        const QString after = countsOf(calibration.path() + QStringLiteral("/ShelfIndex.db"));
+        ASSERT_TRUE(op.allowedCounts.contains(after)) << after.toStdString();
+
+        // Delays over the whole operation and past it: a run is often slower than the quickest.
+        // A run that finishes before the kill narrows the range, as the machine's load changes.
+        const auto delaysFor = [](qint64 t) { return std::uniform_int_distribution<qint64>(0, t + t / 2); };
+        auto delays = delaysFor(took);
+        int kills = 0;
+        QMap<QString, int> outcomes;
+        for (int run = 0; run < runsPerOperation; ++run) {
+            QTemporaryDir folder;
+            if (!op.startsEmpty)
+                copyTemplate(folder.path());
+            const auto delay = std::chrono::microseconds(delays(random));
+            const qint64 finishedIn = runWriter(folder.path(), op, delay, &killed);
+            kills += killed ? 1 : 0;
+            if (finishedIn > 0 && finishedIn < took)
+                delays = delaysFor(took = finishedIn);
+            const std::string where = std::string(op.name) + " run " + std::to_string(run) + " killed after "
+                + std::to_string(delay.count()) + " µs (seed " + std::to_string(seed) + ")";
+            const QString catalogueFile = folder.path() + QStringLiteral("/ShelfIndex.db");
+            if (op.startsEmpty) {
+                // Whatever the kill left, the next start must make a working catalogue of it.
+                QString error;
+                EXPECT_TRUE(Catalogue(catalogueFile).prepare(&error)) << where << ": " << error.toStdString();
+                EXPECT_EQ(RawDb(catalogueFile).rows(QStringLiteral("SELECT count(*) FROM MovieFileType")),
+                    RawDb(calibration.path() + QStringLiteral("/ShelfIndex.db"))
+                        .rows(QStringLiteral("SELECT count(*) FROM MovieFileType")))
+                    << where;
+            }
+            const QString counts = countsOf(catalogueFile);
+            EXPECT_TRUE(op.allowedCounts.contains(counts))
+                << where << ": catalogue holds " << counts.toStdString();
+            ++outcomes[counts];
+            if (op.checksBackups)
+                checkBackups(folder.path(), { before, older }, where);
+        }
+        std::cout << op.name << ": quickest run " << took << " µs; " << kills << " of " << runsPerOperation
+                  << " runs killed mid-way;";
+        for (auto it = outcomes.cbegin(); it != outcomes.cend(); ++it)
+            std::cout << ' ' << it.key().toStdString() << " x" << it.value();
+        std::cout << std::endl;
+        // The machine is shared and timings wander; a quarter is plenty to have hit the write.
+        EXPECT_GE(kills, runsPerOperation / 4) << "the delays missed the operation";
+    }
+
+    static std::unique_ptr<TestHome> home_;
+    static std::unique_ptr<QTemporaryDir> tree_;
+    static QString backupName_;
+};
+
+std::unique_ptr<TestHome> KillTest::home_;
+std::unique_ptr<QTemporaryDir> KillTest::tree_;
+QString KillTest::backupName_;
+
+TEST_F(KillTest, WizardCommitIsAllOrNothing)
+{
+    killAtRandom({ "commit", { QStringLiteral("commit"), tree_->path(), QStringLiteral("31") },
+        { before, QStringLiteral("31|3300") } });
+}
+
+TEST_F(KillTest, DiscDeletionTakesItsMoviesOrNothing)
+{
+    killAtRandom({ "delete-disc", { QStringLiteral("delete-disc"), QStringLiteral("30") },
+        { before, QStringLiteral("29|2900") } });
+}
+
+TEST_F(KillTest, MovieSaveIsAllOrNothing)
+{
+    killAtRandom({ "save-movie", { QStringLiteral("save-movie"), QStringLiteral("5") },
+        { before, QStringLiteral("30|3001") } });
+}
+
+TEST_F(KillTest, BackupNeverLeavesAHalfWrittenCopyUnderABackupName)
+{
+    killAtRandom({ "backup", { QStringLiteral("backup") }, { before }, true });
+}
+
+TEST_F(KillTest, RestoreLeavesTheCatalogueBeforeOrAfter)
+{
+    killAtRandom(
+        { "restore", { QStringLiteral("restore"), home_->path() + QStringLiteral("/Backups/") + backupName_ },
+            { before, older }, true });
+}
+
+TEST_F(KillTest, ANewCatalogueKilledWhileMadeIsCompletedAtTheNextStart)
+{
+    killAtRandom({ "prepare", { QStringLiteral("prepare") }, { QStringLiteral("0|0") }, false, true });
+}
+
+} // namespace
