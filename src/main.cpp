@@ -19,12 +19,15 @@ int main(int argc, char* argv[])
         desktop };
 
     QString problem;
-    if (!Startup::prepareDataFolder(context.folder, &problem)) {
+    QString imported;
+    if (!Startup::prepareDataFolder(context.folder, &problem, &imported)) {
         prompt.ask(nullptr, Prompt::Icon::Critical, problem, Prompt::Buttons::Ok);
         return 1;
     }
     if (!problem.isEmpty())
         prompt.warn(nullptr, problem);
+    if (!imported.isEmpty())
+        prompt.inform(nullptr, imported);
 
     MainWindow window(context);
     if (!window.loadAndShow(&problem)) {

@@ -12,7 +12,8 @@ public:
     explicit DataFolder(const QString& path);
 
     // Resolution order: an explicit folder (--home or REELSHELF_HOME), then the executable's folder
-    // when it already holds a catalogue (a portable install), then $XDG_DATA_HOME/ReelShelfIndex.
+    // when it already holds a catalogue or an old ShelfIndex.mdb (a portable install), then
+    // $XDG_DATA_HOME/ReelShelfIndex.
     static DataFolder resolve(const QString& explicitHome, const QString& executableDir);
 
     QString path() const { return path_; }
@@ -37,6 +38,8 @@ public:
 
     static QString catalogueFileName() { return QStringLiteral("ShelfIndex.db"); }
     static QString settingsFileName() { return QStringLiteral("RSISet.ini"); }
+    // The catalogue of the Windows program, imported once.
+    static QString legacyCatalogueFileName() { return QStringLiteral("ShelfIndex.mdb"); }
 
 private:
     QString file(const QString& tail) const;

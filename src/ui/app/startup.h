@@ -11,7 +11,9 @@ namespace Startup {
 void installTranslations(QApplication& app);
 
 // Completes the data folder and checks the catalogue. On failure returns false with a message
-// that names the file and the problem; nothing that exists is overwritten.
-bool prepareDataFolder(const DataFolder& folder, QString* error);
+// that names the file and the problem; nothing that exists is overwritten. A folder that holds
+// an old ShelfIndex.mdb and no catalogue yet gets one imported from it; `imported` then says
+// what came over.
+bool prepareDataFolder(const DataFolder& folder, QString* error, QString* imported = nullptr);
 
 } // namespace Startup
