@@ -161,6 +161,53 @@ TEST(MdbReader, TellsTheJetVersionAndTheHeaderCodePage)
     EXPECT_EQ(jet3->codePage(), 1252);
 }
 
+// Jet 3 keeps its header behind RC4 with a fixed key; a test changes it as Access would write it.
+QByteArray rc4(const QByteArray& data)
+{
+    const quint8 key[] = { 0xc7, 0xda, 0x39, 0x6b };
+    quint8 s[256];
+    for (int i = 0; i < 256; ++i)
+        s[i] = quint8(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % 4]) & 0xff;
+        std::swap(s[i], s[j]);
+    }
+    QByteArray out = data;
+    for (qsizetype n = 0, i = 0, j = 0; n < out.size(); ++n) {
+        i = (i + 1) & 0xff;
+        j = (j + s[i]) & 0xff;
+        std::swap(s[i], s[j]);
+        out[n] = char(quint8(out[n]) ^ s[(s[i] + s[j]) & 0xff]);
+    }
+    return out;
+}
+
+TEST(MdbReader, AJet3FileIsReadInTheCodePageItsHeaderNames)
+{
+    QByteArray bytes = readBytes(dataDir + QStringLiteral("/test2V1997.mdb"));
+    QByteArray header = rc4(bytes.mid(0x18, 126));
+    header[0x3c - 0x18] = char(936 & 0xff);
+    header[0x3d - 0x18] = char(936 >> 8);
+    bytes.replace(0x18, 126, rc4(header));
+    const qsizetype author = bytes.indexOf("Jon Iles");
+    ASSERT_GT(author, 0);
+    bytes.replace(author, 8, QByteArray("\xd6\xd0\xce\xc4\xc3\xfb\xd7\xd6")); // 中文名字 in GBK
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("chinese.mdb"));
+    writeBytes(path, bytes);
+
+    QString error;
+    const auto reader = MdbReader::open(path, &error);
+    ASSERT_TRUE(reader) << error.toStdString();
+    EXPECT_EQ(reader->codePage(), 936);
+    const auto table = reader->readTable(QStringLiteral("MSP_PROJECTS"), &error);
+    ASSERT_TRUE(table) << error.toStdString();
+    const QString text
+        = table->rows.at(0).at(table->columns.indexOf(QStringLiteral("PROJ_PROP_AUTHOR"))).toString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("中文名字 this is"))) << text.left(20).toStdString();
+    EXPECT_EQ(table->rows.at(0).at(1).toString(), QStringLiteral("Project1"));
+}
+
 TEST(MdbReader, ReadsNonLatinTextsAndTableNamesInAnyCase)
 {
     QString error;
