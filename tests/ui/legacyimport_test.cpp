@@ -6,6 +6,7 @@
 #include "builtsource.h"
 #include "legacy/legacyimportcommand.h"
 #include "store/backups.h"
+#include "store/settings.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -51,13 +52,14 @@ struct ImportWindow : TestApp
         };
     }
     LegacyImportCommand* command() { return window.legacyImportCommand(); }
-    void feedBuiltTables()
+    // The chosen file's tables come from code; `beside` plays the folder it lies in.
+    void feedBuiltTables(const QString& beside = QString())
     {
-        command()->setImporter([this](const DataFolder& folder, const QString&, Mode mode,
+        command()->setImporter([this, beside](const DataFolder& folder, const QString&, Mode mode,
                                    const QDateTime& now, QString* error) {
             modes.append(mode);
             BuiltSource source = oldCatalogue();
-            return LegacyImport::importInto(folder, source, mode, QString(), now, error);
+            return LegacyImport::importInto(folder, source, mode, beside, now, error);
         });
     }
     // Triggers the menu command and waits for the import to end; false when none started.
@@ -137,6 +139,23 @@ TEST(LegacyImportCommand, AFullCatalogueLetsTheUserAddOrReplaceOrCancel)
             EXPECT_EQ(w.window.movieList()->movieModel()->rowCount(), 0);
         }
     }
+}
+
+TEST(LegacyImportCommand, ReplacingAppliesTheOldSettingsToTheListAtOnce)
+{
+    ImportWindow w;
+    w.home.addDisc(QStringLiteral("9"));
+    QTemporaryDir old;
+    writeBytes(old.filePath(QStringLiteral("RSISet.ini")),
+        "[ReelShelfIndex1.02]\r\nSetColor1=255\r\nSetColor2=65280\r\nCustomdrive=G:\\\r\n");
+    w.feedBuiltTables(old.path());
+    w.prompt.answerNext(Prompt::Answer::Yes);
+    ASSERT_TRUE(w.trigger());
+    const QPalette p = w.window.movieList()->palette();
+    EXPECT_EQ(p.color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_EQ(p.color(QPalette::AlternateBase), QColor(0, 255, 0));
+    EXPECT_EQ(w.context.settings.text(Settings::mainSection(), QStringLiteral("Customdrive")),
+        QStringLiteral("G:\\"));
 }
 
 TEST(LegacyImportCommand, AFileWithoutTheTablesIsReportedAndChangesNothing)

@@ -88,6 +88,7 @@ bool LegacyImportCommand::importMdb()
 void LegacyImportCommand::start(const QString& file, LegacyImport::Mode mode)
 {
     outcome_ = std::make_shared<Outcome>();
+    mode_ = mode;
     const DataFolder folder = context_.folder;
     const QDateTime now = context_.clock();
     std::shared_ptr<Outcome> outcome = outcome_;
@@ -124,6 +125,11 @@ void LegacyImportCommand::finish()
     }
     // The rows the list showed may be gone or renumbered.
     list_->movieModel()->clear();
+    if (mode_ == LegacyImport::Mode::Replace) {
+        // The old settings file came along: its columns and row colours apply at once.
+        list_->paintRowBands(context_.settings);
+        list_->setupListColumns(context_.settings);
+    }
     QString error;
     if (!tree_->rebuildDiscTree(&error))
         context_.prompt.warn(window_, error);

@@ -53,5 +53,6 @@ private:
     QThread* worker_ = nullptr;
     QPointer<QProgressDialog> progress_;
     std::shared_ptr<Outcome> outcome_;
+    LegacyImport::Mode mode_ = LegacyImport::Mode::Add;
     Importer importer_ = LegacyImport::importFile;
 };
