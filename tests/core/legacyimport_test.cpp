@@ -271,3 +271,34 @@ TEST(LegacyImport, FirstStartBuildsTheCatalogueWholeOrNotAtAll)
 }
 
 } // namespace
+
+namespace {
+
+TEST(LegacyImport, APictureThatCannotBeCopiedIsAWarningAndTheRowsStay)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    home.addMovie(5, QStringLiteral("我们的 "), 1);
+    // Where the poster of the first added movie would go, something that is no file.
+    ASSERT_TRUE(QDir().mkpath(home.folder().posterFor(QStringLiteral("6"))));
+    OldFolder old;
+    old.file(QStringLiteral("Posters/1.jpg"), "their poster 1");
+    old.file(QStringLiteral("Posters/2.jpg"), "their poster 2");
+    BuiltSource source = BuiltSource::empty();
+    source.disc({ QStringLiteral("2"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() });
+    source.movie(1.0, QStringLiteral("甲 "), 2.0);
+    source.movie(2.0, QStringLiteral("乙 "), 2.0);
+
+    QString error;
+    const auto report = run(home, source, Mode::Add, old.path(), &error);
+    ASSERT_TRUE(report) << error.toStdString();
+    ASSERT_EQ(report->warnings.size(), 1);
+    EXPECT_TRUE(report->warnings.first().contains(QStringLiteral("未能复制到"))) << report->warnings.first().toStdString();
+    EXPECT_EQ(home.movieIds(), QList<double>({ 5, 6, 7 }));
+    EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("7"))), QByteArray("their poster 2"));
+    EXPECT_FALSE(
+        QFileInfo::exists(home.folder().posterFor(QStringLiteral("6")) + QStringLiteral(".importing")));
+    EXPECT_TRUE(LegacyImport::reportText(*report).contains(QStringLiteral("有 1 个文件未能复制：")));
+}
+
+} // namespace

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <cstdio>
 
 namespace LegacyImport {
 
@@ -122,11 +123,9 @@ void copyFile(const QString& from, const QString& to, bool overwrite, QStringLis
     const QString part = to + QStringLiteral(".importing");
     QFile::remove(part);
     QFile source(from);
-    bool ok = source.copy(part);
-    if (ok && QFileInfo::exists(to))
-        ok = QFile::remove(to);
-    if (ok)
-        ok = QFile::rename(part, to);
+    // rename(2) replaces the old file in one step: it is never gone before the new one is there.
+    const bool ok = source.copy(part)
+        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(to).constData()) == 0;
     if (!ok) {
         QFile::remove(part);
         warnings.append(QStringLiteral("%1 未能复制到 %2。")
