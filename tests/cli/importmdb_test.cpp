@@ -46,7 +46,8 @@ TEST(CliImportMdb, RefusesWhatItCannotImportAndChangesNothing)
         { dir.path(), nullptr },
     };
     for (const auto& c : cases) {
-        const CliResult r = run({ QStringLiteral("--home"), home.path(), QStringLiteral("import-mdb"), c.file });
+        const CliResult r
+            = run({ QStringLiteral("--home"), home.path(), QStringLiteral("import-mdb"), c.file });
         EXPECT_EQ(r.code, 1) << c.file.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
         if (c.message)

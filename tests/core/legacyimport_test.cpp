@@ -293,7 +293,8 @@ TEST(LegacyImport, APictureThatCannotBeCopiedIsAWarningAndTheRowsStay)
     const auto report = run(home, source, Mode::Add, old.path(), &error);
     ASSERT_TRUE(report) << error.toStdString();
     ASSERT_EQ(report->warnings.size(), 1);
-    EXPECT_TRUE(report->warnings.first().contains(QStringLiteral("未能复制到"))) << report->warnings.first().toStdString();
+    EXPECT_TRUE(report->warnings.first().contains(QStringLiteral("未能复制到")))
+        << report->warnings.first().toStdString();
     EXPECT_EQ(home.movieIds(), QList<double>({ 5, 6, 7 }));
     EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("7"))), QByteArray("their poster 2"));
     EXPECT_FALSE(

@@ -37,7 +37,7 @@ Prompt::Answer MessageBoxPrompt::ask(QWidget* parent, Icon icon, const QString& 
         return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
     if (buttons == Buttons::YesNoCancel)
         return result == QMessageBox::Yes ? Answer::Yes
-            : result == QMessageBox::No  ? Answer::No
-                                         : Answer::Cancel;
+            : result == QMessageBox::No   ? Answer::No
+                                          : Answer::Cancel;
     return Answer::Ok;
 }
