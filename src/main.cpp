@@ -2,9 +2,13 @@
 #include "app/mainwindow.h"
 #include "app/prompt.h"
 #include "app/startup.h"
+#include "legacy/legacyimport.h"
+#include "legacy/legacyimportcommand.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QProgressDialog>
+#include <memory>
 
 int main(int argc, char* argv[])
 {
@@ -20,8 +24,20 @@ int main(int argc, char* argv[])
     AppContext context { DataFolder::resolve(QString(), QApplication::applicationDirPath()), prompt,
         desktop };
 
+    // A first start that imports an old catalogue may take a while before any window exists.
+    std::unique_ptr<QProgressDialog> importing;
+    if (LegacyImport::wantsFirstImport(context.folder)) {
+        importing = std::make_unique<QProgressDialog>(LegacyImportCommand::waitText(), QString(), 0, 0);
+        importing->setWindowTitle(Prompt::title());
+        importing->setCancelButton(nullptr);
+        importing->show();
+        QApplication::processEvents();
+    }
     QString problem;
-    if (!Startup::prepareDataFolder(context.folder, &problem)) {
+    QString imported;
+    const bool prepared = Startup::prepareDataFolder(context.folder, &problem, &imported);
+    importing.reset();
+    if (!prepared) {
         prompt.ask(nullptr, Prompt::Icon::Critical, problem, Prompt::Buttons::Ok);
         return 1;
     }
@@ -29,6 +45,8 @@ int main(int argc, char* argv[])
         prompt.warn(nullptr, problem);
     if (!Startup::takeDailyBackup(context.folder, context.clock(), &problem))
         prompt.warn(nullptr, problem);
+    if (!imported.isEmpty())
+        prompt.inform(nullptr, imported);
 
     MainWindow window(context);
     if (!window.loadAndShow(&problem)) {

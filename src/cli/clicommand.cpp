@@ -1,6 +1,8 @@
 #include "clicommand.h"
 
 #include "commands.h"
+#include "importmdbcommand.h"
+#include "legacy/legacyimport.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 
@@ -19,6 +21,7 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     commands.push_back(std::make_unique<ScanCommand>());
     commands.push_back(std::make_unique<AddDiscCommand>());
     commands.push_back(std::make_unique<ExportCommand>());
+    commands.push_back(std::make_unique<ImportMdbCommand>());
     return commands;
 }
 
@@ -61,6 +64,15 @@ int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io
     const DataFolder folder = DataFolder::resolve(home, executableDir);
     QString problem;
     installDefaults(folder, &problem); // a read-only folder still lists what it holds
+    // Before an empty catalogue would be made beside it, as the desktop program does.
+    if (LegacyImport::wantsFirstImport(folder)) {
+        const auto report = LegacyImport::importOnFirstStart(folder, &problem);
+        if (!report) {
+            io.err << problem << '\n';
+            return ExitFailed;
+        }
+        io.err << LegacyImport::reportText(*report) << '\n';
+    }
     Catalogue catalogue(folder.catalogueFile());
     if (!catalogue.prepare(&problem)) {
         io.err << problem << '\n';

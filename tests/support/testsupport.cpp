@@ -40,6 +40,8 @@ Prompt::Answer RecordingPrompt::ask(QWidget*, Icon icon, const QString& text, Bu
     asked.append({ icon, text, buttons });
     if (!answers_.isEmpty())
         return answers_.takeFirst();
+    if (buttons == Buttons::YesNoCancel)
+        return Answer::Cancel;
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
 }
 

@@ -40,6 +40,22 @@ struct DiscOutcome
     bool ok() const { return status == Done; }
 };
 
+// The rows of the three tables, each in stored order, as an import writes them.
+struct CatalogueContents
+{
+    QList<DiscRecord> discs;
+    QList<MovieRecord> movies;
+    QList<FileTypeRecord> fileTypes;
+};
+
+// What an adding import sees of the catalogue before it decides what to add.
+struct StoredSummary
+{
+    QList<DiscRecord> discs;
+    QList<FileTypeRecord> fileTypes;
+    double nextMovieId = 1;
+};
+
 // The catalogue file ShelfIndex.db. Nothing is held open between operations: each call opens the
 // file, does its work and closes it again, so another program may use the file in between.
 class Catalogue
@@ -107,6 +123,13 @@ public:
         double id, const QList<std::pair<MovieField, QVariant>>& fields, QString* error = nullptr);
     // Seeks the movie by its number and deletes it.
     bool deleteMovie(double id, QString* error = nullptr);
+
+    // Replaces every row of the three tables by `contents`, all or nothing.
+    bool replaceContents(const CatalogueContents& contents, QString* error = nullptr);
+    // Adds what `plan` makes of the stored discs, file types and next movie number, read in the
+    // same write transaction, so nothing can change in between. All or nothing.
+    bool addContents(
+        const std::function<CatalogueContents(const StoredSummary&)>& plan, QString* error = nullptr);
 
     static QString schemaSql();
 

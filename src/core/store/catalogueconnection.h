@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QSqlError;
 class QSqlQuery;
@@ -74,6 +75,9 @@ void bindAll(QSqlQuery& q, const QVariant* values, int count);
 
 // The current row of a query that selected the movie columns in table order.
 void readMovie(const QSqlQuery& q, MovieRecord& m);
+
+// The number the next added movie gets, read on an open connection (inside a transaction).
+std::optional<double> nextMovieId(QSqlDatabase& db, const QString& path, QString* error);
 
 // Puts the file types a new catalogue starts with into MovieFileType.
 bool insertDefaultFileTypes(QSqlQuery& q);

@@ -368,17 +368,22 @@ std::optional<MovieRecord> Catalogue::findMovie(double id, QString* error) const
 
 std::optional<double> Catalogue::nextMovieId(QString* error) const
 {
-    // The numeric reading of every stored ID, not SQL's max(): an ID stored as text reads as
-    // its leading number, as everywhere else.
     Connection c(path_);
     if (!c.ok()) {
         setError(error, c.error());
         return std::nullopt;
     }
-    QSqlQuery q(c.db());
+    return CatalogueDb::nextMovieId(c.db(), path_, error);
+}
+
+std::optional<double> CatalogueDb::nextMovieId(QSqlDatabase& db, const QString& path, QString* error)
+{
+    // The numeric reading of every stored ID, not SQL's max(): an ID stored as text reads as
+    // its leading number, as everywhere else.
+    QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT ID FROM ReelShelfIndex"))) {
-        setError(error, queryError(path_, q));
+        setError(error, queryError(path, q));
         return std::nullopt;
     }
     double highest = 0;

@@ -23,7 +23,11 @@ DataFolder DataFolder::resolve(const QString& explicitHome, const QString& execu
     const QString fromEnv = qEnvironmentVariable("REELSHELF_HOME");
     if (!fromEnv.isEmpty())
         return DataFolder(fromEnv, defaults);
-    if (!executableDir.isEmpty() && QFileInfo::exists(executableDir + u'/' + catalogueFileName()))
+    // A Windows program folder copied whole holds only the old ShelfIndex.mdb; it is a portable
+    // install too, and gets its catalogue imported on this first start.
+    if (!executableDir.isEmpty()
+        && (QFileInfo::exists(executableDir + u'/' + catalogueFileName())
+            || QFileInfo::exists(executableDir + u'/' + legacyCatalogueFileName())))
         return DataFolder(executableDir, defaults);
     QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
     // A relative value would move the catalogue with the working folder; XDG says to ignore it.

@@ -14,8 +14,9 @@ public:
     explicit DataFolder(const QString& path, const QString& defaultsDir = QString());
 
     // Resolution order: an explicit folder (--home or REELSHELF_HOME), then the executable's folder
-    // when it already holds a catalogue (a portable install), then $XDG_DATA_HOME/ReelShelfIndex.
-    // The installed defaults are looked up beside the executable (see installedDefaultsDir).
+    // when it already holds a catalogue or an old ShelfIndex.mdb (a portable install), then
+    // $XDG_DATA_HOME/ReelShelfIndex. The installed defaults are looked up beside the executable
+    // (see installedDefaultsDir).
     static DataFolder resolve(const QString& explicitHome, const QString& executableDir);
 
     // <prefix>/share/reelshelf-index for an executable in <prefix>/bin, when that folder exists;
@@ -45,6 +46,8 @@ public:
 
     static QString catalogueFileName() { return QStringLiteral("ShelfIndex.db"); }
     static QString settingsFileName() { return QStringLiteral("RSISet.ini"); }
+    // The catalogue of the Windows program, imported once.
+    static QString legacyCatalogueFileName() { return QStringLiteral("ShelfIndex.mdb"); }
 
 private:
     QString file(const QString& tail) const;

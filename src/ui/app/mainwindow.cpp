@@ -13,6 +13,7 @@
 #include "discs/disccommands.h"
 #include "export/exportdialog.h"
 #include "filter/quickfilterbox.h"
+#include "legacy/legacyimportcommand.h"
 #include "movies/moviecommands.h"
 #include "prompt.h"
 #include "settings/settingsdialog.h"
@@ -85,6 +86,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     browse_ = new BrowseController(context_, tree_, list_, pane_, status_, this);
     discs_ = new DiscCommands(context_, tree_, list_, this);
     movies_ = new MovieCommands(context_, tree_, list_, pane_, this);
+    legacyImport_ = new LegacyImportCommand(context_, tree_, list_, this);
     connectCommands();
     for (const QString& name : unbuiltCommands)
         actions_.value(name)->setEnabled(false);
@@ -129,6 +131,7 @@ void MainWindow::buildMenus()
     tools->setObjectName(QStringLiteral("MN_tools"));
     addCommand(tools, QStringLiteral("MN_trans"), QStringLiteral("导出数据为..."),
         QKeySequence(QStringLiteral("Ctrl+I")));
+    addCommand(tools, QStringLiteral("MN_importMdb"), QStringLiteral("导入旧版数据库(*.mdb)..."));
     tools->addSeparator();
     addCommand(tools, QStringLiteral("MN_Set1"), QStringLiteral("设置读取源(&E)"));
     addCommand(tools, QStringLiteral("MN_Set2"), QStringLiteral("过滤选项(&G)"));
@@ -298,6 +301,8 @@ void MainWindow::connectCommands()
     connect(action(QStringLiteral("MN_wizard")), &QAction::triggered, this, &MainWindow::openWizard);
     connect(action(QStringLiteral("MN_trans")), &QAction::triggered, this, &MainWindow::openExport);
     connect(action(QStringLiteral("MN_search")), &QAction::triggered, this, &MainWindow::openSearch);
+    connect(action(QStringLiteral("MN_importMdb")), &QAction::triggered, legacyImport_,
+        &LegacyImportCommand::importMdb);
     const std::pair<const char*, void (MovieCommands::*)()> commands[] = {
         { "MN_Movie", &MovieCommands::newMovie },
         { "AddMovie", &MovieCommands::addMovieToSelectedDisc },

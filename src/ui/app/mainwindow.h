@@ -8,6 +8,7 @@ class DetailPane;
 class DiscTreeWidget;
 class DiscCommands;
 class MovieCommands;
+class LegacyImportCommand;
 class MovieListView;
 class QuickFilterBox;
 class ExportDialog;
@@ -52,6 +53,7 @@ public:
     QLabel* statusLabel() const { return status_; }
     DiscCommands* discCommands() const { return discs_; }
     MovieCommands* movieCommands() const { return movies_; }
+    LegacyImportCommand* legacyImportCommand() const { return legacyImport_; }
 
     // Shows whichever of the two status icons the clock's DDHHMMSS digits pick.
     void chooseStatusIcon();
@@ -88,4 +90,5 @@ private:
     BrowseController* browse_ = nullptr;
     DiscCommands* discs_ = nullptr;
     MovieCommands* movies_ = nullptr;
+    LegacyImportCommand* legacyImport_ = nullptr;
 };

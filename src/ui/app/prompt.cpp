@@ -25,11 +25,19 @@ Prompt::Answer MessageBoxPrompt::ask(QWidget* parent, Icon icon, const QString& 
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::No);
+    } else if (buttons == Buttons::YesNoCancel) {
+        // Esc and the default both choose to do nothing.
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Cancel);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
     const int result = box.exec();
     if (buttons == Buttons::YesNo)
         return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    if (buttons == Buttons::YesNoCancel)
+        return result == QMessageBox::Yes ? Answer::Yes
+            : result == QMessageBox::No   ? Answer::No
+                                          : Answer::Cancel;
     return Answer::Ok;
 }

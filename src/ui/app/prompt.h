@@ -10,8 +10,8 @@ class Prompt
 {
 public:
     enum class Icon { Information, Warning, Critical, Question };
-    enum class Buttons { Ok, YesNo };
-    enum class Answer { Ok, Yes, No };
+    enum class Buttons { Ok, YesNo, YesNoCancel };
+    enum class Answer { Ok, Yes, No, Cancel };
 
     static QString title() { return QStringLiteral("ReelShelf Index"); }
 

@@ -2,6 +2,7 @@
 
 #include "backups/backuptexts.h"
 #include "store/backups.h"
+#include "legacy/legacyimport.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 
@@ -25,10 +26,22 @@ void installTranslations(QApplication& app)
     }
 }
 
-bool prepareDataFolder(const DataFolder& folder, QString* error)
+bool prepareDataFolder(const DataFolder& folder, QString* error, QString* imported)
 {
     QString installError;
     const bool installed = installDefaults(folder, &installError);
+    if (LegacyImport::wantsFirstImport(folder)) {
+        QString importError;
+        const auto report = LegacyImport::importOnFirstStart(folder, &importError);
+        if (!report) {
+            if (error)
+                *error = QStringLiteral("旧版数据库 %1 未能导入，程序无法启动：\n%2")
+                             .arg(LegacyImport::legacyFileName(), importError);
+            return false;
+        }
+        if (imported)
+            *imported = LegacyImport::reportText(*report);
+    }
     Catalogue catalogue(folder.catalogueFile());
     if (!catalogue.prepare(error))
         return false;

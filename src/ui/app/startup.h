@@ -12,8 +12,10 @@ namespace Startup {
 void installTranslations(QApplication& app);
 
 // Completes the data folder and checks the catalogue. On failure returns false with a message
-// that names the file and the problem; nothing that exists is overwritten.
-bool prepareDataFolder(const DataFolder& folder, QString* error);
+// that names the file and the problem; nothing that exists is overwritten. A folder that holds
+// an old ShelfIndex.mdb and no catalogue yet gets one imported from it; `imported` then says
+// what came over.
+bool prepareDataFolder(const DataFolder& folder, QString* error, QString* imported = nullptr);
 
 // The first start of a day keeps a copy of the catalogue. A failure only earns a warning (in
 // *warning); the program starts all the same.

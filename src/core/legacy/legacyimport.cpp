@@ -1,0 +1,376 @@
+#include "legacyimport.h"
+#include "mdbreader.h"
+
+#include "store/backups.h"
+#include "store/discnumbers.h"
+#include "store/textrules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <cstdio>
+
+namespace LegacyImport {
+
+namespace {
+
+const QString discTable = QStringLiteral("DiskState");
+const QString movieTable = QStringLiteral("ReelShelfIndex");
+const QString fileTypeTable = QStringLiteral("MovieFileType");
+const QStringList discFields = { "DiskNum", "Name", "DiskType", "Station", "PS", "Fav" };
+const QStringList fileTypeFields = { "Filetype", "Selected", "Memo" };
+
+QStringList movieFields()
+{
+    QStringList names;
+    for (int i = 0; i < MovieFieldCount; ++i)
+        names.append(movieFieldName(MovieField(i)));
+    return names;
+}
+
+bool isRealField(const QString& table, const QString& field)
+{
+    static const QStringList real = { "ID", "Lastfor", "DiskNum", "Score" };
+    return table == movieTable && real.contains(field);
+}
+
+// A value in the form our column keeps it. Texts stay exactly as they were, even in a number
+// column (the readers take their numeric reading); numbers in a text column get their shortest
+// decimal form; a Yes/No column of Access gets the marks our readers compare with.
+QVariant columnValue(const QVariant& value, const QString& table, const QString& field)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    const bool real = isRealField(table, field);
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value;
+    case QMetaType::Bool:
+        if (real)
+            return value.toBool() ? -1.0 : 0.0; // Access's own value of True
+        if (field == QLatin1String("Seen"))
+            return value.toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+        return value.toBool() ? QStringLiteral("Yes") : QStringLiteral("No");
+    case QMetaType::QDateTime:
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(value.toByteArray());
+    default:
+        return real ? QVariant(value.toDouble()) : QVariant(TextRules::shortestDecimal(value.toDouble()));
+    }
+}
+
+struct Mapped
+{
+    QList<QList<QVariant>> rows; // our fields, in our order
+};
+
+// The source's columns for our fields, found by name as Access finds them (any letter case).
+std::optional<Mapped> mapTable(LegacySource& source, const QString& actualName, const QString& table,
+    const QStringList& fields, QStringList& problems, QString* error)
+{
+    const std::optional<LegacyTable> read = source.readTable(actualName, error);
+    if (!read)
+        return std::nullopt;
+    QList<qsizetype> index;
+    QStringList missing;
+    for (const QString& field : fields) {
+        qsizetype found = -1;
+        for (qsizetype c = 0; c < read->columns.size() && found < 0; ++c)
+            if (read->columns.at(c).compare(field, Qt::CaseInsensitive) == 0)
+                found = c;
+        if (found < 0)
+            missing.append(field);
+        index.append(found);
+    }
+    if (!missing.isEmpty()) {
+        problems.append(
+            QStringLiteral("表 %1 中缺少字段：%2。").arg(table, missing.join(QStringLiteral("、"))));
+        return Mapped {};
+    }
+    Mapped mapped;
+    mapped.rows.reserve(read->rows.size());
+    for (const QVariantList& row : read->rows) {
+        QList<QVariant> values;
+        for (qsizetype f = 0; f < fields.size(); ++f)
+            values.append(columnValue(row.value(index.at(f)), table, fields.at(f)));
+        mapped.rows.append(values);
+    }
+    return mapped;
+}
+
+QString sourceName(const QStringList& names, const QString& wanted)
+{
+    for (const QString& name : names)
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+            return name;
+    return {};
+}
+
+bool sameFolder(const QString& a, const QString& b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
+// Copies one file; an existing target is kept unless `overwrite`, and then replaced only once
+// the new copy is complete.
+void copyFile(const QString& from, const QString& to, bool overwrite, QStringList& warnings)
+{
+    if (QFileInfo::exists(to) && !overwrite)
+        return;
+    const QString part = to + QStringLiteral(".importing");
+    QFile::remove(part);
+    QFile source(from);
+    // rename(2) replaces the old file in one step: it is never gone before the new one is there.
+    const bool ok = source.copy(part)
+        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(to).constData()) == 0;
+    if (!ok) {
+        QFile::remove(part);
+        warnings.append(QStringLiteral("%1 未能复制到 %2。")
+                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to)));
+    }
+}
+
+void copyFolder(const QString& from, const QString& to, bool overwrite, QStringList& warnings)
+{
+    const QDir dir(from);
+    if (!dir.exists())
+        return;
+    if (!QDir().mkpath(to)) {
+        warnings.append(QStringLiteral("无法创建文件夹 %1。").arg(QDir::toNativeSeparators(to)));
+        return;
+    }
+    for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name))
+        if (DataFolder::isPlainFileName(file.fileName()))
+            copyFile(file.filePath(), to + u'/' + file.fileName(), overwrite, warnings);
+}
+
+// Pictures and settings come after the rows are committed, so a failure here loses no record.
+void copyBeside(const DataFolder& folder, const QString& sourceFolder, Mode mode,
+    const QList<std::pair<QString, QString>>& posters, Report& report)
+{
+    if (sourceFolder.isEmpty() || sameFolder(sourceFolder, folder.path()))
+        return;
+    const DataFolder source(sourceFolder);
+    if (mode == Mode::Replace) {
+        // The catalogue is the file's now, and so are its pictures and settings.
+        copyFolder(source.postersDir(), folder.postersDir(), true, report.warnings);
+        copyFolder(source.compicsDir(), folder.compicsDir(), true, report.warnings);
+        if (QFileInfo::exists(source.settingsFile()))
+            copyFile(source.settingsFile(), folder.settingsFile(), true, report.warnings);
+        return;
+    }
+    // A poster under a new number belongs to no stored movie yet (numbers only grow), so it may
+    // replace a leftover; our logos and settings stay.
+    QDir().mkpath(folder.postersDir());
+    for (const auto& [oldId, newId] : posters) {
+        const QString from = source.posterFor(oldId);
+        if (DataFolder::isPlainFileName(oldId) && QFileInfo(from).isFile())
+            copyFile(from, folder.posterFor(newId), true, report.warnings);
+    }
+    copyFolder(source.compicsDir(), folder.compicsDir(), false, report.warnings);
+}
+
+} // namespace
+
+std::optional<CatalogueContents> readContents(LegacySource& source, QString* error)
+{
+    const QStringList names = source.tableNames();
+    QStringList problems;
+    QStringList missingTables;
+    for (const QString& table : { discTable, movieTable, fileTypeTable })
+        if (sourceName(names, table).isEmpty())
+            missingTables.append(table);
+    if (!missingTables.isEmpty())
+        problems.append(QStringLiteral("缺少表：%1。").arg(missingTables.join(QStringLiteral("、"))));
+
+    CatalogueContents contents;
+    const auto read = [&](const QString& table, const QStringList& fields) -> std::optional<Mapped> {
+        const QString actual = sourceName(names, table);
+        if (actual.isEmpty())
+            return Mapped {};
+        return mapTable(source, actual, table, fields, problems, error);
+    };
+    const std::optional<Mapped> discs = read(discTable, discFields);
+    if (!discs)
+        return std::nullopt;
+    const std::optional<Mapped> movies = read(movieTable, movieFields());
+    if (!movies)
+        return std::nullopt;
+    const std::optional<Mapped> types = read(fileTypeTable, fileTypeFields);
+    if (!types)
+        return std::nullopt;
+    if (!problems.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("旧版数据库不完整，没有导入任何内容：\n%1").arg(problems.join(u'\n'));
+        return std::nullopt;
+    }
+    for (const QList<QVariant>& r : discs->rows)
+        contents.discs.append({ r[0], r[1], r[2], r[3], r[4], r[5] });
+    for (const QList<QVariant>& r : movies->rows) {
+        MovieRecord m;
+        for (int i = 0; i < MovieFieldCount; ++i)
+            m.values[size_t(i)] = r[i];
+        contents.movies.append(m);
+    }
+    for (const QList<QVariant>& r : types->rows)
+        contents.fileTypes.append({ r[0], r[1], r[2], 0 });
+    return contents;
+}
+
+CatalogueContents planAdd(const CatalogueContents& source, const StoredSummary& stored, Report& report,
+    QList<std::pair<QString, QString>>& posters)
+{
+    CatalogueContents out;
+    QSet<QString> ours;
+    for (const DiscRecord& d : stored.discs)
+        if (const QString n = DiscNumbers::numberOf(d.diskNum); !n.isEmpty())
+            ours.insert(n);
+    for (const DiscRecord& d : source.discs) {
+        const QString n = DiscNumbers::numberOf(d.diskNum);
+        if (!n.isEmpty() && ours.contains(n)) {
+            if (!report.skippedDiscs.contains(n))
+                report.skippedDiscs.append(n);
+            continue;
+        }
+        out.discs.append(d);
+    }
+    // A movie that would show under one of our discs is not added: its disc was left out, or it
+    // never had one in the file.
+    double next = stored.nextMovieId;
+    for (const MovieRecord& m : source.movies) {
+        const QString shown = TextRules::displayText(m[MovieField::DiskNum]);
+        QByteArray buffer;
+        if (!shown.isNull() && ours.contains(shown)
+            && DiscNumbers::holdsMovie(shown, storedValue(m[MovieField::DiskNum], buffer))) {
+            ++report.skippedMovies;
+            continue;
+        }
+        MovieRecord added = m;
+        added[MovieField::ID] = next;
+        if (const QString oldId = TextRules::displayText(m[MovieField::ID]); !oldId.isEmpty())
+            posters.append({ oldId, TextRules::shortestDecimal(next) });
+        next += 1;
+        out.movies.append(added);
+    }
+    // A file type we know already keeps our row and its mark; suffixes match in any letter case.
+    QSet<QString> known;
+    for (const FileTypeRecord& t : stored.fileTypes)
+        known.insert(TextRules::trimBlanks(t.filetype.toString()).toLower());
+    for (const FileTypeRecord& t : source.fileTypes) {
+        const QString key = TextRules::trimBlanks(t.filetype.toString()).toLower();
+        if (known.contains(key))
+            continue;
+        known.insert(key);
+        out.fileTypes.append(t);
+    }
+    report.discs = out.discs.size();
+    report.movies = out.movies.size();
+    report.fileTypes = out.fileTypes.size();
+    return out;
+}
+
+std::optional<Report> importInto(const DataFolder& folder, LegacySource& source, Mode mode,
+    const QString& sourceFolder, const QDateTime& now, QString* error)
+{
+    const std::optional<CatalogueContents> contents = readContents(source, error);
+    if (!contents)
+        return std::nullopt;
+    Catalogue catalogue(folder.catalogueFile());
+    if (!catalogue.prepare(error))
+        return std::nullopt;
+    Report report;
+    QList<std::pair<QString, QString>> posters;
+    if (mode == Mode::Replace) {
+        QString backupError;
+        if (!CatalogueBackups(folder).take(now, &backupError)) {
+            if (error)
+                *error = QStringLiteral("替换目录前未能备份当前目录，没有做任何改动。\n%1").arg(backupError);
+            return std::nullopt;
+        }
+        if (!catalogue.replaceContents(*contents, error))
+            return std::nullopt;
+        report.discs = contents->discs.size();
+        report.movies = contents->movies.size();
+        report.fileTypes = contents->fileTypes.size();
+    } else {
+        const bool added = catalogue.addContents(
+            [&](const StoredSummary& stored) {
+                report = Report {};
+                posters.clear();
+                return planAdd(*contents, stored, report, posters);
+            },
+            error);
+        if (!added)
+            return std::nullopt;
+    }
+    copyBeside(folder, sourceFolder, mode, posters, report);
+    return report;
+}
+
+std::optional<Report> importFile(
+    const DataFolder& folder, const QString& mdbPath, Mode mode, const QDateTime& now, QString* error)
+{
+    const std::unique_ptr<MdbReader> reader = MdbReader::open(mdbPath, error);
+    if (!reader)
+        return std::nullopt;
+    return importInto(folder, *reader, mode, QFileInfo(mdbPath).absolutePath(), now, error);
+}
+
+bool wantsFirstImport(const DataFolder& folder)
+{
+    return !QFileInfo::exists(folder.catalogueFile())
+        && QFileInfo(folder.path() + u'/' + legacyFileName()).isFile();
+}
+
+std::optional<Report> importOnFirstStart(const DataFolder& folder, QString* error)
+{
+    const std::unique_ptr<MdbReader> reader = MdbReader::open(folder.path() + u'/' + legacyFileName(), error);
+    if (!reader)
+        return std::nullopt;
+    return importOnFirstStart(folder, *reader, error);
+}
+
+std::optional<Report> importOnFirstStart(const DataFolder& folder, LegacySource& source, QString* error)
+{
+    const std::optional<CatalogueContents> contents = readContents(source, error);
+    if (!contents)
+        return std::nullopt;
+    // Built aside and renamed into place: a failure leaves no half catalogue to be taken for ours.
+    const QString building = folder.catalogueFile() + QStringLiteral(".importing");
+    QFile::remove(building);
+    Catalogue fresh(building);
+    const bool built = fresh.prepare(error) && fresh.replaceContents(*contents, error);
+    if (!built || !QFile::rename(building, folder.catalogueFile())) {
+        if (built && error)
+            *error = QStringLiteral("无法创建目录数据库 %1。")
+                         .arg(QDir::toNativeSeparators(folder.catalogueFile()));
+        QFile::remove(building);
+        return std::nullopt;
+    }
+    Report report;
+    report.discs = contents->discs.size();
+    report.movies = contents->movies.size();
+    report.fileTypes = contents->fileTypes.size();
+    return report;
+}
+
+QString reportText(const Report& report)
+{
+    QString text
+        = QStringLiteral("已从旧版数据库导入 %1 张光盘、%2 部影片。").arg(report.discs).arg(report.movies);
+    if (!report.skippedDiscs.isEmpty())
+        text += QStringLiteral("\n目录中已有光盘号 %1，这些光盘及其中的 %2 部影片没有导入。")
+                    .arg(report.skippedDiscs.join(QStringLiteral("、")))
+                    .arg(report.skippedMovies);
+    if (!report.warnings.isEmpty()) {
+        text += QStringLiteral("\n有 %1 个文件未能复制：").arg(report.warnings.size());
+        for (qsizetype i = 0; i < report.warnings.size() && i < 10; ++i)
+            text += u'\n' + report.warnings.at(i);
+    }
+    return text;
+}
+
+} // namespace LegacyImport

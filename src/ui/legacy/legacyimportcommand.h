@@ -1,0 +1,58 @@
+#pragma once
+
+#include "legacy/legacyimport.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class DiscTreeWidget;
+class MovieListView;
+class QProgressDialog;
+class QThread;
+class QWidget;
+struct AppContext;
+
+// 工具 > 导入旧版数据库(*.mdb)...: brings an old catalogue into the open one. The import itself
+// runs on a worker thread behind a progress window, so the main window keeps painting.
+class LegacyImportCommand : public QObject
+{
+    Q_OBJECT
+public:
+    LegacyImportCommand(AppContext& context, DiscTreeWidget* tree, MovieListView* list, QWidget* window);
+    ~LegacyImportCommand() override;
+
+    // Picks the file, confirms (asking whether to replace or add when the catalogue holds
+    // anything) and starts the import; false when nothing was started.
+    bool importMdb();
+    bool isRunning() const { return worker_ != nullptr; }
+
+    // What reads the chosen file and imports it; tests feed tables built in code through it.
+    using Importer = std::function<std::optional<LegacyImport::Report>(
+        const DataFolder&, const QString& file, LegacyImport::Mode, const QDateTime&, QString* error)>;
+    void setImporter(Importer importer) { importer_ = std::move(importer); }
+
+    static QString confirmText(const QString& file);
+    static QString chooseText(const QString& file, qint64 discs, qint64 movies);
+    static QString waitText() { return QStringLiteral("正在导入旧版数据库，请稍候..."); }
+
+signals:
+    // After the tree is rebuilt and the outcome shown.
+    void finished(bool ok);
+
+private:
+    struct Outcome;
+    void start(const QString& file, LegacyImport::Mode mode);
+    void finish();
+
+    AppContext& context_;
+    DiscTreeWidget* tree_;
+    MovieListView* list_;
+    QWidget* window_;
+    QThread* worker_ = nullptr;
+    QPointer<QProgressDialog> progress_;
+    std::shared_ptr<Outcome> outcome_;
+    LegacyImport::Mode mode_ = LegacyImport::Mode::Add;
+    Importer importer_ = LegacyImport::importFile;
+};

@@ -1,0 +1,239 @@
+#include "app/mainwindow.h"
+#include "app/startup.h"
+#include "browse/disctreewidget.h"
+#include "browse/movielistmodel.h"
+#include "browse/movielistview.h"
+#include "builtsource.h"
+#include "legacy/legacyimportcommand.h"
+#include "store/backups.h"
+#include "store/settings.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using LegacyImport::Mode;
+
+namespace {
+
+const QString fixtures = QStringLiteral(REELSHELF_TEST_DATA "/mdb");
+
+// The old catalogue the tests pretend the chosen file holds: discs 1 and 2, one movie on each.
+BuiltSource oldCatalogue()
+{
+    BuiltSource source = BuiltSource::empty();
+    source.disc(
+        { QStringLiteral("1"), QStringLiteral("旧一 "), QVariant(), QVariant(), QVariant(), QVariant() });
+    source.disc(
+        { QStringLiteral("2"), QStringLiteral("旧二 "), QVariant(), QVariant(), QVariant(), QVariant() });
+    source.movie(1.0, QStringLiteral("甲 "), 1.0);
+    source.movie(2.0, QStringLiteral("乙 "), 2.0);
+    return source;
+}
+
+struct ImportWindow : TestApp
+{
+    MainWindow window { context };
+    QString chosen = QStringLiteral("/old/ShelfIndex.mdb");
+    QList<Mode> modes;
+
+    ImportWindow()
+    {
+        QString error;
+        if (!window.load(&error))
+            throw std::runtime_error(error.toStdString());
+        context.pickFile = [this](QWidget*, const QString&, const QString&, const QString& filter) {
+            EXPECT_EQ(filter, QStringLiteral("旧版数据库 (*.mdb)"));
+            return chosen;
+        };
+    }
+    LegacyImportCommand* command() { return window.legacyImportCommand(); }
+    // The chosen file's tables come from code; `beside` plays the folder it lies in.
+    void feedBuiltTables(const QString& beside = QString())
+    {
+        command()->setImporter([this, beside](const DataFolder& folder, const QString&, Mode mode,
+                                   const QDateTime& now, QString* error) {
+            modes.append(mode);
+            BuiltSource source = oldCatalogue();
+            return LegacyImport::importInto(folder, source, mode, beside, now, error);
+        });
+    }
+    // Triggers the menu command and waits for the import to end; false when none started.
+    bool trigger()
+    {
+        prompt.asked.clear(); // the empty-catalogue note of the window's load
+        QSignalSpy done(command(), &LegacyImportCommand::finished);
+        window.action(QStringLiteral("MN_importMdb"))->trigger();
+        if (!command()->isRunning())
+            return false;
+        EXPECT_EQ(QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor,
+            Qt::WaitCursor);
+        EXPECT_TRUE(done.wait(20000));
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        return true;
+    }
+    int discNodes() const { return window.discTree()->topLevelItem(0)->childCount(); }
+};
+
+TEST(LegacyImportCommand, SitsInTheToolsMenu)
+{
+    ImportWindow w;
+    QAction* a = w.window.action(QStringLiteral("MN_importMdb"));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->text(), QStringLiteral("导入旧版数据库(*.mdb)..."));
+}
+
+TEST(LegacyImportCommand, AnEmptyCatalogueTakesTheFileAfterAConfirmation)
+{
+    ImportWindow w;
+    w.feedBuiltTables();
+    w.prompt.answerNext(Prompt::Answer::Yes);
+    ASSERT_TRUE(w.trigger());
+    ASSERT_EQ(w.prompt.asked.size(), 2);
+    EXPECT_EQ(w.prompt.asked[0].text, LegacyImportCommand::confirmText(w.chosen));
+    EXPECT_EQ(w.prompt.asked[0].buttons, Prompt::Buttons::YesNo);
+    EXPECT_EQ(w.modes, QList<Mode>({ Mode::Replace }));
+    EXPECT_EQ(w.prompt.asked[1].icon, Prompt::Icon::Information);
+    EXPECT_EQ(w.prompt.asked[1].text, QStringLiteral("已从旧版数据库导入 2 张光盘、2 部影片。"));
+    EXPECT_EQ(w.home.movieIds(), QList<double>({ 1, 2 }));
+    EXPECT_EQ(w.discNodes(), 2);
+}
+
+TEST(LegacyImportCommand, AFullCatalogueLetsTheUserAddOrReplaceOrCancel)
+{
+    const struct
+    {
+        Prompt::Answer answer;
+        QList<double> ids;
+        bool backup;
+        const char16_t* report;
+    } cases[] = {
+        { Prompt::Answer::No, { 1, 2 }, false,
+            u"已从旧版数据库导入 1 张光盘、1 部影片。\n目录中已有光盘号 1，这些光盘及其中的 1 "
+            u"部影片没有导入。" },
+        { Prompt::Answer::Yes, { 1, 2 }, true, u"已从旧版数据库导入 2 张光盘、2 部影片。" },
+        { Prompt::Answer::Cancel, { 1 }, false, nullptr },
+    };
+    for (const auto& c : cases) {
+        ImportWindow w;
+        w.home.addDisc(QStringLiteral("1"), QStringLiteral("我们的 "));
+        w.home.addMovie(1, QStringLiteral("我们的影片 "), 1);
+        QString error;
+        ASSERT_TRUE(w.window.discTree()->rebuildDiscTree(&error));
+        w.feedBuiltTables();
+        w.prompt.answerNext(c.answer);
+        EXPECT_EQ(w.trigger(), c.report != nullptr);
+        ASSERT_GE(w.prompt.asked.size(), 1);
+        EXPECT_EQ(w.prompt.asked[0].text, LegacyImportCommand::chooseText(w.chosen, 1, 1));
+        EXPECT_EQ(w.prompt.asked[0].buttons, Prompt::Buttons::YesNoCancel);
+        EXPECT_EQ(w.home.movieIds(), c.ids);
+        EXPECT_EQ(CatalogueBackups(w.home.folder()).list().size(), c.backup ? 1 : 0);
+        if (c.report) {
+            ASSERT_EQ(w.prompt.asked.size(), 2);
+            EXPECT_EQ(w.prompt.asked[1].text, QString::fromUtf16(c.report));
+            EXPECT_EQ(w.discNodes(), 2);
+            EXPECT_EQ(w.window.movieList()->movieModel()->rowCount(), 0);
+        }
+    }
+}
+
+TEST(LegacyImportCommand, ReplacingAppliesTheOldSettingsToTheListAtOnce)
+{
+    ImportWindow w;
+    w.home.addDisc(QStringLiteral("9"));
+    QTemporaryDir old;
+    writeBytes(old.filePath(QStringLiteral("RSISet.ini")),
+        "[ReelShelfIndex1.02]\r\nSetColor1=255\r\nSetColor2=65280\r\nCustomdrive=G:\\\r\n");
+    w.feedBuiltTables(old.path());
+    w.prompt.answerNext(Prompt::Answer::Yes);
+    ASSERT_TRUE(w.trigger());
+    const QPalette p = w.window.movieList()->palette();
+    EXPECT_EQ(p.color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_EQ(p.color(QPalette::AlternateBase), QColor(0, 255, 0));
+    EXPECT_EQ(w.context.settings.text(Settings::mainSection(), QStringLiteral("Customdrive")),
+        QStringLiteral("G:\\"));
+}
+
+TEST(LegacyImportCommand, AFileWithoutTheTablesIsReportedAndChangesNothing)
+{
+    ImportWindow w;
+    w.home.addDisc(QStringLiteral("1"));
+    w.chosen = fixtures + QStringLiteral("/test2V1997.mdb");
+    w.prompt.answerNext(Prompt::Answer::No);
+    ASSERT_TRUE(w.trigger());
+    ASSERT_EQ(w.prompt.asked.size(), 2);
+    EXPECT_EQ(w.prompt.asked[1].icon, Prompt::Icon::Warning);
+    EXPECT_EQ(w.prompt.asked[1].text,
+        QStringLiteral(
+            "旧版数据库不完整，没有导入任何内容：\n缺少表：DiskState、ReelShelfIndex、MovieFileType。"));
+    EXPECT_EQ(w.home.discRows().size(), 1);
+}
+
+TEST(LegacyImportCommand, NothingHappensWhenNoFileIsChosen)
+{
+    ImportWindow w;
+    w.chosen.clear();
+    EXPECT_FALSE(w.trigger());
+    EXPECT_TRUE(w.prompt.asked.isEmpty());
+}
+
+// First start in a folder copied from Windows: the old file is only read, whatever comes of it.
+TEST(LegacyFirstStart, AnOldFileThatCannotBeImportedStopsTheStartAndLeavesNoCatalogue)
+{
+    const struct
+    {
+        QByteArray bytes;
+        const char16_t* expected;
+    } cases[] = {
+        { readBytes(fixtures + QStringLiteral("/test2V1997.mdb")),
+            u"缺少表：DiskState、ReelShelfIndex、MovieFileType" },
+        { QByteArray("not an access file"), u"不是 Access 数据库文件" },
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        const DataFolder folder(dir.path());
+        const QString old = dir.filePath(QStringLiteral("ShelfIndex.mdb"));
+        writeBytes(old, c.bytes);
+        QString error;
+        QString imported;
+        EXPECT_FALSE(Startup::prepareDataFolder(folder, &error, &imported));
+        EXPECT_TRUE(error.startsWith(QStringLiteral("旧版数据库 ShelfIndex.mdb 未能导入，程序无法启动：")))
+            << error.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromUtf16(c.expected))) << error.toStdString();
+        EXPECT_TRUE(imported.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(folder.catalogueFile()));
+        EXPECT_FALSE(QFileInfo::exists(folder.catalogueFile() + QStringLiteral(".importing")));
+        EXPECT_EQ(readBytes(old), c.bytes);
+    }
+}
+
+TEST(LegacyFirstStart, AFolderWithACatalogueIgnoresTheOldFile)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("5"));
+    const QString old = home.path() + QStringLiteral("/ShelfIndex.mdb");
+    writeBytes(old, "not an access file");
+    QString error;
+    QString imported;
+    ASSERT_TRUE(Startup::prepareDataFolder(home.folder(), &error, &imported)) << error.toStdString();
+    EXPECT_TRUE(imported.isEmpty());
+    EXPECT_EQ(home.discRows().size(), 1);
+}
+
+TEST(LegacyFirstStart, AnExecutableFolderHoldingOnlyTheOldFileIsAPortableInstall)
+{
+    QTemporaryDir exe;
+    const QByteArray saved = qgetenv("REELSHELF_HOME");
+    qunsetenv("REELSHELF_HOME");
+    EXPECT_NE(DataFolder::resolve(QString(), exe.path()).path(), DataFolder(exe.path()).path());
+    writeBytes(exe.filePath(QStringLiteral("ShelfIndex.mdb")), "old");
+    EXPECT_EQ(DataFolder::resolve(QString(), exe.path()).path(), DataFolder(exe.path()).path());
+    if (!saved.isNull())
+        qputenv("REELSHELF_HOME", saved);
+}
+
+} // namespace
