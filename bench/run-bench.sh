@@ -8,6 +8,7 @@
 #   bench/run-bench.sh scan            # only the drive scan against find(1)
 #   bench/run-bench.sh commit          # only the wizard's commit of 1,000 prepared rows
 #   bench/run-bench.sh search          # only list --json, search --title and the window's title search
+#   bench/run-bench.sh stats           # only the statistics window and stats --json
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,7 +26,7 @@ else
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-commitbench \
-    reelshelf-searchbench reelshelf-cli >/dev/null
+    reelshelf-searchbench reelshelf-statsbench reelshelf-cli >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 gen="$build/bench/reelshelf-gen"
@@ -87,6 +88,26 @@ if [[ "$only" == search ]]; then
     exit 0
 fi
 
+stats_bench() {
+    echo "== statistics window against the sqlite3 GROUP BY queries: $runs runs"
+    "$build/bench/reelshelf-statsbench" --home "$home" --runs "$runs" 2> >(grep -v XDG_RUNTIME_DIR >&2)
+    local t
+    t=$(mktemp -d)
+    for ((i = 0; i < runs; i++)); do
+        local s e
+        s=$(date +%s%N)
+        "$build/src/cli/reelshelf-cli" --home "$home" stats --json >/dev/null
+        e=$(date +%s%N)
+        echo $(((e - s) / 1000000)) >>"$t/cli"
+    done
+    echo "reelshelf-cli stats --json, whole process, median ms: $(median <"$t/cli")"
+    rm -rf "$t"
+}
+if [[ "$only" == stats ]]; then
+    stats_bench
+    exit 0
+fi
+
 echo "== in process: $runs runs"
 "$bench" --home "$home" --runs "$runs" 2> >(grep -v XDG_RUNTIME_DIR >&2)
 
@@ -127,3 +148,6 @@ commit_bench
 
 echo
 search_bench
+
+echo
+stats_bench

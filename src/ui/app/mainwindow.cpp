@@ -14,6 +14,7 @@
 #include "prompt.h"
 #include "settings/settingsdialog.h"
 #include "search/searchdialog.h"
+#include "stats/statswindow.h"
 #include "wizard/wizarddialog.h"
 
 #include <QAction>
@@ -125,6 +126,8 @@ void MainWindow::buildMenus()
     tools->setObjectName(QStringLiteral("MN_tools"));
     addCommand(tools, QStringLiteral("MN_trans"), QStringLiteral("导出数据为..."),
         QKeySequence(QStringLiteral("Ctrl+I")));
+    connect(addCommand(tools, QStringLiteral("MN_stats"), QStringLiteral("收藏统计...")), &QAction::triggered,
+        this, [this] { StatsWindow::open(context_, list_, pane_, status_, this); });
     tools->addSeparator();
     addCommand(tools, QStringLiteral("MN_Set1"), QStringLiteral("设置读取源(&E)"));
     addCommand(tools, QStringLiteral("MN_Set2"), QStringLiteral("过滤选项(&G)"));
