@@ -90,7 +90,7 @@ fi
 
 stats_bench() {
     echo "== statistics window against the sqlite3 GROUP BY queries: $runs runs"
-    "$build/bench/reelshelf-statsbench" --home "$home" --runs "$runs" 2> >(grep -v XDG_RUNTIME_DIR >&2)
+    "$build/bench/reelshelf-statsbench" --home "$home" --runs "$runs" 2> >(grep -v "XDG_RUNTIME_DIR\|propagateSizeHints" >&2)
     local t
     t=$(mktemp -d)
     for ((i = 0; i < runs; i++)); do

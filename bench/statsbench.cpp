@@ -2,7 +2,7 @@
 // painted, and a click on the largest genre bar until the main list has painted its movies,
 // against the sqlite3 shell counting the same breakdowns with GROUP BY, in the same run.
 //
-//   reelshelf-statsbench --home DIR [--runs N]
+//   reelshelf-statsbench --home DIR [--runs N] [--picture FILE.png]
 
 #include "app/appcontext.h"
 #include "app/mainwindow.h"
@@ -114,6 +114,8 @@ int main(int argc, char* argv[])
     parser.addOption({ QStringLiteral("home"), QStringLiteral("data folder"), QStringLiteral("DIR") });
     parser.addOption(
         { QStringLiteral("runs"), QStringLiteral("repetitions"), QStringLiteral("N"), QStringLiteral("5") });
+    parser.addOption({ QStringLiteral("picture"), QStringLiteral("saves the first opened window as PNG"),
+        QStringLiteral("FILE") });
     parser.process(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -166,6 +168,8 @@ int main(int argc, char* argv[])
             }))
             err << "warning: not every chart painted" << Qt::endl;
         opened.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (i == 0 && parser.isSet(QStringLiteral("picture")))
+            stats->grab().save(parser.value(QStringLiteral("picture")), "PNG");
 
         // The largest genre bar, clicked, until the list has painted its movies.
         int largest = 0;

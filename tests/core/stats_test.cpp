@@ -141,6 +141,7 @@ protected:
             fields({ { F::Type, QStringLiteral("悬疑 ") }, { F::Year, QStringLiteral("2003") },
                 { F::Filetype, QStringLiteral(" ") }, { F::Seen, QStringLiteral("yes ") } }));
         home_.addMovie(5, QStringLiteral("Nothing"), 3);
+        home_.addMovie(7, QStringLiteral("Magic"), 3, fields({ { F::Type, QStringLiteral("魔幻/幻想 ") } }));
         // The same genre twice in one text counts the movie once.
         home_.addMovie(6, QStringLiteral("Twice"), 3,
             fields({ { F::Type, QStringLiteral("动作 动作片") }, { F::Year, QStringLiteral("1975") } }));
@@ -175,7 +176,8 @@ TEST_F(StatsTest, AMovieCountsOnceForEachGenreItHas)
     EXPECT_EQ(countOf(s.byGenre, QStringLiteral("喜剧")), 1);
     EXPECT_EQ(countOf(s.byGenre, QStringLiteral("科幻")), 1);
     EXPECT_EQ(countOf(s.byGenre, QStringLiteral("剧情")), 1);
-    EXPECT_EQ(countOf(s.byGenre, QStringLiteral("幻想")), 0);
+    EXPECT_EQ(countOf(s.byGenre, QStringLiteral("幻想")), 1); // "魔幻/幻想" once
+    EXPECT_EQ(countOf(s.byGenre, QStringLiteral("科教")), 0);
     EXPECT_EQ(countOf(s.byGenre, QString()), 2); // "悬疑" and null
     EXPECT_EQ(s.byGenre.first().name, QStringLiteral("喜剧"));
 
@@ -190,11 +192,11 @@ TEST_F(StatsTest, AMovieCountsOnceForEachGenreItHas)
 TEST_F(StatsTest, DecadesAscendWithTheUnknownYearLast)
 {
     const CollectionStats s = stats();
-    EXPECT_EQ(bucketsText(s.byDecade), QStringLiteral("1970s=2 2000s=2 ?=2"));
+    EXPECT_EQ(bucketsText(s.byDecade), QStringLiteral("1970s=2 2000s=2 ?=3"));
     EXPECT_EQ(bucketLabel(StatsDimension::Decade, s.byDecade.first()), QStringLiteral("1970年代"));
     const StatsListing unknown = listing(StatsDimension::Decade, QString());
-    EXPECT_EQ(titles(unknown.rows), QStringList({ "Drama", "Nothing" }));
-    EXPECT_EQ(unknown.status, QStringLiteral("年代“年份不详”：共 2 部影视"));
+    EXPECT_EQ(titles(unknown.rows), QStringList({ "Drama", "Nothing", "Magic" }));
+    EXPECT_EQ(unknown.status, QStringLiteral("年代“年份不详”：共 3 部影视"));
     EXPECT_EQ(listing(StatsDimension::Decade, QStringLiteral("2000s")).status,
         QStringLiteral("年代“2000年代”：共 2 部影视"));
 }
@@ -202,15 +204,15 @@ TEST_F(StatsTest, DecadesAscendWithTheUnknownYearLast)
 TEST_F(StatsTest, TextBucketsIgnoreBlanksAndCaseAndKeepTheFirstSpelling)
 {
     const CollectionStats s = stats();
-    EXPECT_EQ(bucketsText(s.byFormat), QStringLiteral("rmvb=2 avi=1 ?=3"));
-    EXPECT_EQ(bucketsText(s.byDefinition), QStringLiteral("720P=2 ?=4"));
-    EXPECT_EQ(bucketsText(s.byCountry), QStringLiteral("美国=2 中国=1 ?=3"));
+    EXPECT_EQ(bucketsText(s.byFormat), QStringLiteral("rmvb=2 avi=1 ?=4"));
+    EXPECT_EQ(bucketsText(s.byDefinition), QStringLiteral("720P=2 ?=5"));
+    EXPECT_EQ(bucketsText(s.byCountry), QStringLiteral("美国=2 中国=1 ?=4"));
     EXPECT_EQ(bucketsText(s.discsByKind), QStringLiteral("DVD=2 CD=1 ?=1"));
     EXPECT_EQ(bucketsText(s.discsByCondition), QStringLiteral("完好=2 破损=1 ?=1"));
     const StatsListing rmvb = listing(StatsDimension::Format, QStringLiteral("rmvb"));
     EXPECT_EQ(titles(rmvb.rows), QStringList({ "Heat", "Alien" }));
     EXPECT_EQ(rmvb.status, QStringLiteral("格式“rmvb”：共 2 部影视"));
-    EXPECT_EQ(listing(StatsDimension::Format, QString()).status, QStringLiteral("格式“未填写”：共 3 部影视"));
+    EXPECT_EQ(listing(StatsDimension::Format, QString()).status, QStringLiteral("格式“未填写”：共 4 部影视"));
     EXPECT_EQ(listing(StatsDimension::Country, QStringLiteral("中国")).rows.size(), 1);
 }
 
@@ -218,12 +220,12 @@ TEST_F(StatsTest, TotalsAndSeenFollowTheSearchRule)
 {
     const CollectionStats s = stats();
     EXPECT_EQ(s.discs, 4);
-    EXPECT_EQ(s.movies, 6);
+    EXPECT_EQ(s.movies, 7);
     EXPECT_DOUBLE_EQ(s.totalSizeGB, 2.0); // 700 MB + 1348 MB
     EXPECT_DOUBLE_EQ(s.totalHours, 4.0); // 90 + 150 minutes
     EXPECT_EQ(s.seen, 1);
     EXPECT_EQ(s.unseen, 1);
-    EXPECT_EQ(s.seenUnmarked, 4); // "Yes", "yes " and two nulls
+    EXPECT_EQ(s.seenUnmarked, 5); // "Yes", "yes " and three nulls
     // The pie's slices list what the seen and unseen searches find.
     for (bool seen : { true, false }) {
         SearchQuery q;

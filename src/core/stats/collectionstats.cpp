@@ -196,7 +196,13 @@ Captions::GenreMarks genres(const StoredValue& type)
 {
     if (type.kind == StoredValue::Null)
         return {};
-    return Captions::matchCaptions(trimmedText(type), Captions::editorGenres());
+    // Box 7 is "幻想" in the editor and "魔幻" in the detail pane; stored texts hold either.
+    const QString text = trimmedText(type);
+    Captions::GenreMarks marks = Captions::matchCaptions(text, Captions::editorGenres());
+    const Captions::GenreMarks pane = Captions::matchCaptions(text, Captions::paneGenres());
+    for (size_t g = 0; g < marks.size(); ++g)
+        marks[g] = marks[g] || pane[g];
+    return marks;
 }
 
 std::optional<CollectionStats> compute(const Catalogue& catalogue, QString* error)

@@ -65,7 +65,8 @@ QString decadeKey(const StoredValue& year);
 double sizeInMegabytes(const StoredValue& size);
 // Minutes; 0 for null, negative or unreadable.
 double runningMinutes(const StoredValue& lastfor);
-// The genres of the editor's list a movie has (index into Captions::editorGenres()).
+// The genres of the editor's list a movie has (index into Captions::editorGenres()); box 7
+// "幻想" is also had by a "魔幻", the detail pane's caption for it.
 Captions::GenreMarks genres(const StoredValue& type);
 
 // One pass over the disc table and one over the movie table.

@@ -37,6 +37,7 @@ using namespace CollectionStatistics;
 
 // A chart with more bars than this shows the largest ones; the counts list has them all.
 constexpr int maxBars = 24;
+constexpr qsizetype maxLabelledBars = 12;
 // The icon the list shows in front of a listed movie, as after a search.
 constexpr int listedRowIcon = 2;
 
@@ -148,8 +149,10 @@ StatsWindow::StatsWindow(AppContext& context, const CollectionStats& stats, Movi
     auto* charts = new QWidget(splitter);
     auto* grid = new QGridLayout(charts);
     grid->setContentsMargins(0, 0, 0, 0);
-    for (int c = 0; c < StatsChartCount; ++c)
-        grid->addWidget(buildChart(StatsChart(c)), c / 2, c % 2);
+    // The genres (nineteen bars) take the whole height; the other three are stacked beside them.
+    grid->addWidget(buildChart(StatsChart::Genre), 0, 0, 3, 1);
+    for (int c = 1; c < StatsChartCount; ++c)
+        grid->addWidget(buildChart(StatsChart(c)), c - 1, 1);
     splitter->addWidget(counts_);
     splitter->addWidget(charts);
     splitter->setStretchFactor(1, 3);
@@ -227,11 +230,11 @@ QWidget* StatsWindow::buildChart(StatsChart chart)
     auto* box = new QGroupBox(QString::fromUtf16(text.title), this);
     auto* layout = new QVBoxLayout(box);
     QChart* drawn = chart == StatsChart::Seen ? seenChart() : barChart(chart);
-    drawn->legend()->setVisible(chart == StatsChart::Seen);
+    drawn->legend()->setVisible(false);
     drawn->setAnimationOptions(QChart::NoAnimation);
     auto* view = new StatsChartView(drawn, box);
     view->setObjectName(QStringLiteral("StatsChart") + QLatin1String(text.name));
-    view->setMinimumSize(320, 240);
+    view->setMinimumSize(360, 200);
     view->setItemCount(int(shown_[size_t(chart)].size()));
     views_[size_t(chart)] = view;
     connect(view, &StatsChartView::currentItemChanged, this, [this, chart](int i) { highlight(chart, i); });
@@ -260,7 +263,9 @@ QChart* StatsWindow::barChart(StatsChart chart)
     for (int bar = 0; bar < int(shown_[size_t(chart)].size()); ++bar) {
         const StatsBucket& b = shown_[size_t(chart)].at(itemOf(chart, bar));
         set->append(double(b.count));
-        categories << bucketLabel(dimension, b);
+        // Under a bar "1990" says what "1990年代" says in the counts, in the room a bar has.
+        categories << (chart == StatsChart::Decade && !b.unknown() ? b.key.chopped(1)
+                                                                   : bucketLabel(dimension, b));
         highest = std::max(highest, b.count);
     }
     set->setSelectedColor(set->color().darker(160));
@@ -271,13 +276,19 @@ QChart* StatsWindow::barChart(StatsChart chart)
     QAbstractBarSeries* series = lying(chart) ? static_cast<QAbstractBarSeries*>(new QHorizontalBarSeries)
                                               : static_cast<QAbstractBarSeries*>(new QBarSeries);
     series->append(set);
-    series->setLabelsVisible(true);
+    // Values on the bars only while they fit; the counts list has every figure.
+    series->setLabelsVisible(!lying(chart) && shown_[size_t(chart)].size() <= maxLabelledBars);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
+    if (!lying(chart))
+        series->setLabelsAngle(-90);
     chartObject->addSeries(series);
     auto* names = new QBarCategoryAxis;
     names->append(categories);
+    names->setTruncateLabels(false);
     auto* values = new QValueAxis;
-    values->setRange(0, double(std::max<qint64>(highest, 1)) * 1.1);
+    values->setRange(0, double(std::max<qint64>(highest, 1)));
     values->setLabelFormat(QStringLiteral("%d"));
+    values->applyNiceNumbers();
     chartObject->addAxis(names, lying(chart) ? Qt::AlignLeft : Qt::AlignBottom);
     chartObject->addAxis(values, lying(chart) ? Qt::AlignBottom : Qt::AlignLeft);
     series->attachAxis(names);
@@ -289,8 +300,8 @@ QChart* StatsWindow::barChart(StatsChart chart)
 
 bool StatsWindow::lying(StatsChart chart)
 {
-    // Genres and formats have long names: their bars lie down, read from the top.
-    return chart == StatsChart::Genre || chart == StatsChart::Format;
+    // Nineteen genres fit the height better than the width: their bars lie down, read from the top.
+    return chart == StatsChart::Genre;
 }
 
 int StatsWindow::barOf(StatsChart chart, int item) const
