@@ -6,7 +6,9 @@
 #include "stats/statswindow.h"
 #include "testsupport.h"
 
+#include <QAbstractSeries>
 #include <QBarSet>
+#include <QChart>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -153,6 +155,24 @@ TEST_F(StatsWindowTest, AClickOnAGenreBarListsItsMoviesAndSaysWhatWasChosen)
     EXPECT_EQ(app.context.session.lastPosterPath, app.home.folder().defaultPoster());
     // The listed rows carry their ID, as any row of the list does.
     EXPECT_EQ(window->movieList()->movieModel()->movieRow(1)[ListCol::ID], QStringLiteral("2"));
+}
+
+TEST_F(StatsWindowTest, AMouseClickOnTheBarItselfListsItsMovies)
+{
+    StatsWindow* w = openStats();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    StatsChartView* view = w->chartView(StatsChart::Genre);
+    QChart* chart = view->chart();
+    const int item = itemOf(w, StatsChart::Genre, QStringLiteral("动画"));
+    const int bar = w->barOf(StatsChart::Genre, item);
+    // The middle of the lying bar: half its value along, on its category.
+    const QPointF inChart = chart->mapToPosition(QPointF(0.5, bar), chart->series().first());
+    const QPoint at = view->mapFromScene(chart->mapToScene(inChart));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(shownStats(), nullptr);
+    EXPECT_EQ(listedTitles(), QStringList({ "Up" }));
+    EXPECT_EQ(status(), QStringLiteral("类型“动画”：共 1 部影视"));
 }
 
 TEST_F(StatsWindowTest, DecadeBarsSliceAndCountsListTheirMovies)

@@ -30,6 +30,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <memory>
 
 namespace {
 
@@ -229,10 +230,10 @@ QWidget* StatsWindow::buildChart(StatsChart chart)
     const ChartText& text = chartTexts[int(chart)];
     auto* box = new QGroupBox(QString::fromUtf16(text.title), this);
     auto* layout = new QVBoxLayout(box);
-    QChart* drawn = chart == StatsChart::Seen ? seenChart() : barChart(chart);
+    std::unique_ptr<QChart> drawn = chart == StatsChart::Seen ? seenChart() : barChart(chart);
     drawn->legend()->setVisible(false);
     drawn->setAnimationOptions(QChart::NoAnimation);
-    auto* view = new StatsChartView(drawn, box);
+    auto* view = new StatsChartView(drawn.release(), box);
     view->setObjectName(QStringLiteral("StatsChart") + QLatin1String(text.name));
     view->setMinimumSize(360, 200);
     view->setItemCount(int(shown_[size_t(chart)].size()));
@@ -249,15 +250,18 @@ QWidget* StatsWindow::buildChart(StatsChart chart)
     return box;
 }
 
-QChart* StatsWindow::barChart(StatsChart chart)
+std::unique_ptr<QChart> StatsWindow::barChart(StatsChart chart)
 {
     const StatsDimension dimension = dimensionOf(chart);
     const QList<StatsBucket>& all = chart == StatsChart::Genre ? stats_.byGenre
         : chart == StatsChart::Decade                          ? stats_.byDecade
                                                                : stats_.byFormat;
     shown_[size_t(chart)] = all.mid(0, maxBars);
-    auto* chartObject = new QChart;
-    auto* set = new QBarSet(QString::fromUtf16(chartTexts[int(chart)].title));
+    auto chartObject = std::make_unique<QChart>();
+    QAbstractBarSeries* series = lying(chart)
+        ? static_cast<QAbstractBarSeries*>(new QHorizontalBarSeries(chartObject.get()))
+        : static_cast<QAbstractBarSeries*>(new QBarSeries(chartObject.get()));
+    auto* set = new QBarSet(QString::fromUtf16(chartTexts[int(chart)].title), series);
     QStringList categories;
     qint64 highest = 0;
     for (int bar = 0; bar < int(shown_[size_t(chart)].size()); ++bar) {
@@ -273,8 +277,6 @@ QChart* StatsWindow::barChart(StatsChart chart)
     connect(
         set, &QBarSet::clicked, this, [this, chart](int bar) { activateItem(chart, itemOf(chart, bar)); });
 
-    QAbstractBarSeries* series = lying(chart) ? static_cast<QAbstractBarSeries*>(new QHorizontalBarSeries)
-                                              : static_cast<QAbstractBarSeries*>(new QBarSeries);
     series->append(set);
     // Values on the bars only while they fit; the counts list has every figure.
     series->setLabelsVisible(!lying(chart) && shown_[size_t(chart)].size() <= maxLabelledBars);
@@ -282,10 +284,10 @@ QChart* StatsWindow::barChart(StatsChart chart)
     if (!lying(chart))
         series->setLabelsAngle(-90);
     chartObject->addSeries(series);
-    auto* names = new QBarCategoryAxis;
+    auto* names = new QBarCategoryAxis(chartObject.get());
     names->append(categories);
     names->setTruncateLabels(false);
-    auto* values = new QValueAxis;
+    auto* values = new QValueAxis(chartObject.get());
     values->setRange(0, double(std::max<qint64>(highest, 1)));
     values->setLabelFormat(QStringLiteral("%d"));
     values->applyNiceNumbers();
@@ -315,10 +317,10 @@ int StatsWindow::itemOf(StatsChart chart, int bar) const
     return barOf(chart, bar);
 }
 
-QChart* StatsWindow::seenChart()
+std::unique_ptr<QChart> StatsWindow::seenChart()
 {
-    auto* chartObject = new QChart;
-    pie_ = new QPieSeries;
+    auto chartObject = std::make_unique<QChart>();
+    pie_ = new QPieSeries(chartObject.get());
     QList<StatsBucket>& shown = shown_[size_t(StatsChart::Seen)];
     shown = seenBuckets(stats_);
     for (const StatsBucket& b : shown) {

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <array>
+#include <memory>
 
 struct AppContext;
 class DetailPane;
@@ -60,8 +61,8 @@ public:
 private:
     void buildCounts();
     QWidget* buildChart(StatsChart chart);
-    QChart* barChart(StatsChart chart);
-    QChart* seenChart();
+    std::unique_ptr<QChart> barChart(StatsChart chart);
+    std::unique_ptr<QChart> seenChart();
     void highlight(StatsChart chart, int item);
     static bool lying(StatsChart chart);
     QString writePicture(StatsChart chart, const QString& path) const;
