@@ -269,6 +269,31 @@ TEST_F(StatsWindowTest, SavesAChartAsAPngAndReportsAFolderItCannotWrite)
     w->close();
 }
 
+TEST(StatsWindowEmpty, AnEmptyCatalogueShowsZerosAndItsChartsStayQuiet)
+{
+    TestApp app;
+    MainWindow window(app.context);
+    window.show();
+    QString error;
+    ASSERT_TRUE(window.load(&error)) << error.toStdString();
+    app.prompt.asked.clear();
+    window.action(QStringLiteral("MN_stats"))->trigger();
+    auto* w = window.findChild<StatsWindow*>(QStringLiteral("FormStats"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("LblStatsSummary"))->text(),
+        QStringLiteral("共 0 张光碟、0 部影视；已看 0 部，未看 0 部；总大小 0.00 GB，总时长 0.0 小时。"));
+    EXPECT_EQ(w->barSet(StatsChart::Genre)->count(), 18);
+    EXPECT_EQ(w->barSet(StatsChart::Decade)->count(), 0);
+    EXPECT_EQ(w->seenSeries()->count(), 0);
+    StatsChartView* seen = w->chartView(StatsChart::Seen);
+    for (Qt::Key key : { Qt::Key_Down, Qt::Key_End, Qt::Key_Home, Qt::Key_Return })
+        QTest::keyClick(seen, key);
+    EXPECT_EQ(seen->currentItem(), -1);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(app.prompt.asked.isEmpty());
+    w->close();
+}
+
 TEST_F(StatsWindowTest, AnUnreadableCatalogueGivesAMessageAndNoWindow)
 {
     const QByteArray garbage(8192, 'q');
