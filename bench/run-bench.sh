@@ -10,6 +10,7 @@
 #   bench/run-bench.sh search          # only list --json, search --title and the window's title search
 #   bench/run-bench.sh filter          # only the quick filter above the movie list, key by key
 #   bench/run-bench.sh backup          # only the backup a deletion waits for, and a restore
+#   bench/run-bench.sh stats           # only the statistics window and stats --json
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,7 +28,7 @@ else
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-commitbench \
-    reelshelf-searchbench reelshelf-filterbench reelshelf-backupbench reelshelf-cli >/dev/null
+    reelshelf-searchbench reelshelf-filterbench reelshelf-backupbench reelshelf-statsbench reelshelf-cli >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 gen="$build/bench/reelshelf-gen"
@@ -104,6 +105,23 @@ filter_bench() {
 }
 if [[ "$only" == filter ]]; then
     filter_bench
+stats_bench() {
+    echo "== statistics window against the sqlite3 GROUP BY queries: $runs runs"
+    "$build/bench/reelshelf-statsbench" --home "$home" --runs "$runs" 2> >(grep -v "XDG_RUNTIME_DIR\|propagateSizeHints" >&2)
+    local t
+    t=$(mktemp -d)
+    for ((i = 0; i < runs; i++)); do
+        local s e
+        s=$(date +%s%N)
+        "$build/src/cli/reelshelf-cli" --home "$home" stats --json >/dev/null
+        e=$(date +%s%N)
+        echo $(((e - s) / 1000000)) >>"$t/cli"
+    done
+    echo "reelshelf-cli stats --json, whole process, median ms: $(median <"$t/cli")"
+    rm -rf "$t"
+}
+if [[ "$only" == stats ]]; then
+    stats_bench
     exit 0
 fi
 
@@ -153,3 +171,6 @@ filter_bench
 
 echo
 backup_bench
+
+echo
+stats_bench

@@ -8,7 +8,7 @@ build="${REELSHELF_BUILD_DIR:-$top/build}"
 
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
           libsqlite3-dev libgtest-dev fonts-wqy-microhei sqlite3 python3-xlrd
-          mdbtools mdbtools-dev qt6-charts-dev appstream desktop-file-utils dpkg-dev)
+          mdbtools mdbtools-dev qt6-charts-dev libqt6opengl6-dev appstream desktop-file-utils dpkg-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "importmdbcommand.h"
 #include "legacy/legacyimport.h"
+#include "statscommand.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 
@@ -22,6 +23,7 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     commands.push_back(std::make_unique<AddDiscCommand>());
     commands.push_back(std::make_unique<ExportCommand>());
     commands.push_back(std::make_unique<ImportMdbCommand>());
+    commands.push_back(std::make_unique<StatsCommand>());
     return commands;
 }
 

@@ -45,8 +45,6 @@ public:
             field_ = MovieField::Filetype;
             break;
         case SearchKind::Seen:
-            if (query.seen)
-                pattern_ = *query.seen ? QStringLiteral("yes") : QStringLiteral("no");
             field_ = MovieField::Seen;
             break;
         }
@@ -70,7 +68,7 @@ public:
         case SearchKind::Format:
             return TextRules::trimBlanks(*text).toLower() == pattern_;
         case SearchKind::Seen:
-            return query_.seen && *text == pattern_;
+            return query_.seen && MovieSearch::seenMark(value) == query_.seen;
         }
         return false;
     }
@@ -84,6 +82,17 @@ private:
 } // namespace
 
 namespace MovieSearch {
+
+std::optional<bool> seenMark(const StoredValue& value)
+{
+    if (value.kind != StoredValue::Text)
+        return std::nullopt;
+    if (value.utf8 == QByteArrayView("yes"))
+        return true;
+    if (value.utf8 == QByteArrayView("no"))
+        return false;
+    return std::nullopt;
+}
 
 QString statusText(qsizetype found)
 {

@@ -7,6 +7,7 @@
 #include <optional>
 
 class Catalogue;
+struct StoredValue;
 
 // The five ways of finding movies, numbered as the search window's pages.
 enum class SearchKind : int { Title = 0, Year = 1, Genre = 2, Format = 3, Seen = 4 };
@@ -30,6 +31,10 @@ namespace MovieSearch {
 
 inline const QString emptyMessage = QStringLiteral("数据库还未添加数据。");
 QString statusText(qsizetype found);
+
+// The seen mark as the seen/unseen search reads it: exactly "yes" is seen, exactly "no" is not
+// seen; anything else (null, "Yes", "yes ") is neither and found by neither search.
+std::optional<bool> seenMark(const StoredValue& value);
 
 // One search over the whole movie table in stored order. A criterion text that is empty (before
 // trimming) searches nothing. Returns nullopt with the message in *error when the catalogue

@@ -31,6 +31,13 @@ using FilePicker = std::function<QString(
     QWidget* parent, const QString& title, const QString& folder, const QString& filter)>;
 QString systemPickFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter);
 
+// Asks the user for a file name to save under (`suggested` is the proposed path); the empty text
+// when they cancel. Tests answer in its place.
+using SaveFilePicker = std::function<QString(
+    QWidget* parent, const QString& title, const QString& suggested, const QString& filter)>;
+QString systemPickSaveFile(
+    QWidget* parent, const QString& title, const QString& suggested, const QString& filter);
+
 // Asks the user for a colour; an invalid colour when they cancel. Tests answer in its place.
 using ColourPicker = std::function<QColor(QWidget* parent)>;
 QColor systemPickColour(QWidget* parent);
@@ -67,6 +74,7 @@ struct AppContext
     FilePicker pickFile = systemPickFile;
     ColourPicker pickColour = systemPickColour;
     FolderPicker pickFolder = systemPickFolder;
+    SaveFilePicker pickSaveFile = systemPickSaveFile;
     SessionState session;
 
     static QString homePage() { return QStringLiteral("https://reelshelf.example.org/"); }

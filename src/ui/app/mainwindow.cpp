@@ -18,6 +18,7 @@
 #include "prompt.h"
 #include "settings/settingsdialog.h"
 #include "search/searchdialog.h"
+#include "stats/statswindow.h"
 #include "wizard/wizarddialog.h"
 
 #include <QAction>
@@ -132,6 +133,8 @@ void MainWindow::buildMenus()
     addCommand(tools, QStringLiteral("MN_trans"), QStringLiteral("导出数据为..."),
         QKeySequence(QStringLiteral("Ctrl+I")));
     addCommand(tools, QStringLiteral("MN_importMdb"), QStringLiteral("导入旧版数据库(*.mdb)..."));
+    connect(addCommand(tools, QStringLiteral("MN_stats"), QStringLiteral("收藏统计...")), &QAction::triggered,
+        this, [this] { StatsWindow::open(context_, list_, pane_, status_, this); });
     tools->addSeparator();
     addCommand(tools, QStringLiteral("MN_Set1"), QStringLiteral("设置读取源(&E)"));
     addCommand(tools, QStringLiteral("MN_Set2"), QStringLiteral("过滤选项(&G)"));
