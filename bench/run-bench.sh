@@ -8,6 +8,7 @@
 #   bench/run-bench.sh scan            # only the drive scan against find(1)
 #   bench/run-bench.sh commit          # only the wizard's commit of 1,000 prepared rows
 #   bench/run-bench.sh search          # only list --json, search --title and the window's title search
+#   bench/run-bench.sh report          # only the duplicates and risk report
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,7 +26,7 @@ else
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-commitbench \
-    reelshelf-searchbench reelshelf-cli >/dev/null
+    reelshelf-searchbench reelshelf-reportbench reelshelf-cli >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 gen="$build/bench/reelshelf-gen"
@@ -87,6 +88,29 @@ if [[ "$only" == search ]]; then
     exit 0
 fi
 
+# The report in process and as a whole process, each against the shell grouping the titles.
+report_bench() {
+    local cli="$build/src/cli/reelshelf-cli" db="$home/ShelfIndex.db" t
+    local sql="SELECT lower(trim(MovieName)) AS t, count(*) FROM ReelShelfIndex GROUP BY lower(trim(MovieName)) HAVING count(*) > 1"
+    echo "== duplicates and risk report: $runs runs"
+    "$build/bench/reelshelf-reportbench" --home "$home" --runs "$runs" 2>/dev/null
+    t=$(mktemp -d)
+    ms() { local s e; s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N); echo $(((e - s) / 1000000)); }
+    for ((i = 0; i < runs; i++)); do
+        ms sqlite3 "$db" "$sql" >>"$t/sqlite"
+        ms "$cli" --home "$home" report --json >>"$t/report"
+    done
+    local base ours
+    base=$(median <"$t/sqlite") ours=$(median <"$t/report")
+    echo "sqlite3 GROUP BY lower(trim(MovieName)), whole process, ms: $base"
+    echo "reelshelf-cli report --json > /dev/null, ms:                $ours ($(awk -v a="$ours" -v b="$base" 'BEGIN { printf "%.2f", a / b }')x)"
+    rm -rf "$t"
+}
+if [[ "$only" == report ]]; then
+    report_bench
+    exit 0
+fi
+
 echo "== in process: $runs runs"
 "$bench" --home "$home" --runs "$runs" 2> >(grep -v XDG_RUNTIME_DIR >&2)
 
@@ -127,3 +151,6 @@ commit_bench
 
 echo
 search_bench
+
+echo
+report_bench

@@ -1,6 +1,7 @@
 #include "clicommand.h"
 
 #include "commands.h"
+#include "reportcommand.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 
@@ -19,6 +20,7 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     commands.push_back(std::make_unique<ScanCommand>());
     commands.push_back(std::make_unique<AddDiscCommand>());
     commands.push_back(std::make_unique<ExportCommand>());
+    commands.push_back(std::make_unique<ReportCommand>());
     return commands;
 }
 

@@ -14,6 +14,12 @@ QString systemPickFile(QWidget* parent, const QString& title, const QString& fol
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }
 
+QString systemPickSaveFile(
+    QWidget* parent, const QString& title, const QString& suggested, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, title, suggested, filter);
+}
+
 QColor systemPickColour(QWidget* parent)
 {
     // Each opening starts from black with sixteen black custom colours; nothing carries over.

@@ -30,6 +30,10 @@ public:
 using FilePicker = std::function<QString(
     QWidget* parent, const QString& title, const QString& folder, const QString& filter)>;
 QString systemPickFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter);
+// Asks the user where to save a file (`suggested` is the folder and name offered); the empty text
+// when they cancel. Same shape as the file picker; tests answer in its place.
+QString systemPickSaveFile(
+    QWidget* parent, const QString& title, const QString& suggested, const QString& filter);
 
 // Asks the user for a colour; an invalid colour when they cancel. Tests answer in its place.
 using ColourPicker = std::function<QColor(QWidget* parent)>;
@@ -65,6 +69,7 @@ struct AppContext
     Desktop& desktop;
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
     FilePicker pickFile = systemPickFile;
+    FilePicker pickSaveFile = systemPickSaveFile;
     ColourPicker pickColour = systemPickColour;
     FolderPicker pickFolder = systemPickFolder;
     SessionState session;

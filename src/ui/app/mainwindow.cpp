@@ -12,6 +12,8 @@
 #include "export/exportdialog.h"
 #include "movies/moviecommands.h"
 #include "prompt.h"
+#include "report/reportdialog.h"
+#include "report/reportjump.h"
 #include "settings/settingsdialog.h"
 #include "search/searchdialog.h"
 #include "wizard/wizarddialog.h"
@@ -130,6 +132,9 @@ void MainWindow::buildMenus()
     addCommand(tools, QStringLiteral("MN_Set2"), QStringLiteral("过滤选项(&G)"));
     addCommand(tools, QStringLiteral("MN_Set3"), QStringLiteral("程序配置(&P)"));
     addCommand(tools, QStringLiteral("MN_Set4"), QStringLiteral("其他选项(&O)"));
+    tools->addSeparator();
+    connect(addCommand(tools, QStringLiteral("MN_report"), QStringLiteral("重复与风险报告...")),
+        &QAction::triggered, this, &MainWindow::openReport);
 
     QMenu* about = menuBar()->addMenu(QStringLiteral("关于(&A)"));
     about->setObjectName(QStringLiteral("MN_About"));
@@ -330,6 +335,21 @@ ExportDialog* MainWindow::openExport()
     auto* dialog = new ExportDialog(context_, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    return dialog;
+}
+
+ReportDialog* MainWindow::openReport()
+{
+    auto* dialog = new ReportDialog(
+        context_, [this](const auto& movie) { return showReportedMovie(tree_, list_, browse_, movie); },
+        this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    if (!dialog->load()) {
+        dialog->deleteLater();
+        return nullptr;
+    }
     dialog->show();
     return dialog;
 }

@@ -10,6 +10,7 @@ class DiscCommands;
 class MovieCommands;
 class MovieListView;
 class ExportDialog;
+class ReportDialog;
 class SearchDialog;
 class WizardDialog;
 class QLabel;
@@ -37,6 +38,8 @@ public:
 
     // The movie search, shown modally; it closes itself after a search.
     SearchDialog* openSearch();
+    // The duplicates and risk report, shown modally; null when the catalogue cannot be read.
+    ReportDialog* openReport();
 
     // Runs the command of a toolbar key; a key that matches none does nothing.
     void runToolbarKey(const QString& key);
