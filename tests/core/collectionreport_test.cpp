@@ -113,7 +113,8 @@ TEST(CollectionReportDuplicates, SameDiscFollowsTheDiscListing)
     home.addDisc(QStringLiteral("3"));
     home.addMovie(1, QStringLiteral("A"), 3);
     home.addMovie(2, QStringLiteral("a"), 0);
-    home.exec(QStringLiteral("UPDATE ReelShelfIndex SET DiskNum = '3 ' WHERE ID = 2")); // text, shown as 3
+    // Bytes that read as the text "3 ", which the listing of disc 3 shows.
+    home.exec(QStringLiteral("UPDATE ReelShelfIndex SET DiskNum = X'3320' WHERE ID = 2"));
     home.addMovie(3, QStringLiteral("B"), 99); // a disc that has no record
     home.addMovie(4, QStringLiteral("b"), 99);
     home.addMovie(5, QStringLiteral("C"), 0);

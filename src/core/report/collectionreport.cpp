@@ -157,8 +157,8 @@ std::optional<Report> build(const Catalogue& catalogue, QString* error)
     Groups groups;
     QHash<QString, int> byTitle;
     QHash<QString, int> byEnglishTitle;
-    const bool ok = catalogue.forEachStoredMovie(
-        std::nullopt,
+    const bool ok = catalogue.forEachStoredMovieFields(
+        { MovieField::ID, MovieField::MovieName, MovieField::EngName, MovieField::DiskNum },
         [&](const StoredMovie& m) {
             Movie movie;
             movie.id = idText(m[size_t(MovieField::ID)]);
