@@ -40,12 +40,12 @@ void ReportListModel::showDuplicates(const QList<DuplicateGroup>& groups)
     for (const DuplicateGroup& g : groups) {
         for (const Movie& m : g.movies) {
             cells.append(
-                { QString::number(g.number), kindText(g), discText(m), m.title, m.englishTitle, m.id });
+                { QString::number(g.number), kindText(g), discText(m), m.id, m.title, m.englishTitle });
             movies.append(m);
         }
     }
-    setRows({ QStringLiteral("组"), QStringLiteral("情况"), QStringLiteral("光碟"),
-                QStringLiteral("电影名称"), QStringLiteral("英文名"), QStringLiteral("编号") },
+    setRows({ QStringLiteral("组"), QStringLiteral("情况"), QStringLiteral("光碟"), QStringLiteral("编号"),
+                QStringLiteral("电影名称"), QStringLiteral("英文名") },
         std::move(cells), std::move(movies));
 }
 
@@ -55,13 +55,13 @@ void ReportListModel::showRisks(const QList<RiskDisc>& discs)
     QList<Movie> movies;
     for (const RiskDisc& d : discs) {
         for (const Movie& m : d.movies) {
-            cells.append({ QStringLiteral("碟#") + d.disc, d.name, d.condition, d.note, m.title,
-                m.englishTitle, m.id });
+            cells.append({ QStringLiteral("碟#") + d.disc, d.name, d.condition, d.note, m.id, m.title,
+                m.englishTitle });
             movies.append(m);
         }
     }
     setRows({ QStringLiteral("光碟"), QStringLiteral("名称"), QStringLiteral("状态"), QStringLiteral("附注"),
-                QStringLiteral("电影名称"), QStringLiteral("英文名"), QStringLiteral("编号") },
+                QStringLiteral("编号"), QStringLiteral("电影名称"), QStringLiteral("英文名") },
         std::move(cells), std::move(movies));
 }
 
