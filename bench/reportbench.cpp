@@ -84,6 +84,7 @@ int main(int argc, char* argv[])
     std::vector<double> shell;
     std::optional<CollectionReport::Report> last;
     for (int i = 0; i < runs; ++i) {
+        last.reset(); // the previous run's report is freed outside the timing
         QElapsedTimer timer;
         timer.start();
         QString error;
