@@ -11,6 +11,7 @@
 #   bench/run-bench.sh filter          # only the quick filter above the movie list, key by key
 #   bench/run-bench.sh backup          # only the backup a deletion waits for, and a restore
 #   bench/run-bench.sh stats           # only the statistics window and stats --json
+#   bench/run-bench.sh report          # only the duplicates and risk report
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,7 +29,8 @@ else
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-commitbench \
-    reelshelf-searchbench reelshelf-filterbench reelshelf-backupbench reelshelf-statsbench reelshelf-cli >/dev/null
+    reelshelf-searchbench reelshelf-filterbench reelshelf-backupbench reelshelf-statsbench reelshelf-reportbench \
+    reelshelf-cli >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 gen="$build/bench/reelshelf-gen"
@@ -105,6 +107,9 @@ filter_bench() {
 }
 if [[ "$only" == filter ]]; then
     filter_bench
+    exit 0
+fi
+
 stats_bench() {
     echo "== statistics window against the sqlite3 GROUP BY queries: $runs runs"
     "$build/bench/reelshelf-statsbench" --home "$home" --runs "$runs" 2> >(grep -v "XDG_RUNTIME_DIR\|propagateSizeHints" >&2)
@@ -122,6 +127,29 @@ stats_bench() {
 }
 if [[ "$only" == stats ]]; then
     stats_bench
+    exit 0
+fi
+
+# The report in process and as a whole process, each against the shell grouping the titles.
+report_bench() {
+    local cli="$build/src/cli/reelshelf-cli" db="$home/ShelfIndex.db" t
+    local sql="SELECT lower(trim(MovieName)) AS t, count(*) FROM ReelShelfIndex GROUP BY lower(trim(MovieName)) HAVING count(*) > 1"
+    echo "== duplicates and risk report: $runs runs"
+    "$build/bench/reelshelf-reportbench" --home "$home" --runs "$runs" 2>/dev/null
+    t=$(mktemp -d)
+    ms() { local s e; s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N); echo $(((e - s) / 1000000)); }
+    for ((i = 0; i < runs; i++)); do
+        ms sqlite3 "$db" "$sql" >>"$t/sqlite"
+        ms "$cli" --home "$home" report --json >>"$t/report"
+    done
+    local base ours
+    base=$(median <"$t/sqlite") ours=$(median <"$t/report")
+    echo "sqlite3 GROUP BY lower(trim(MovieName)), whole process, ms: $base"
+    echo "reelshelf-cli report --json > /dev/null, ms:                $ours ($(awk -v a="$ours" -v b="$base" 'BEGIN { printf "%.2f", a / b }')x)"
+    rm -rf "$t"
+}
+if [[ "$only" == report ]]; then
+    report_bench
     exit 0
 fi
 
@@ -174,3 +202,6 @@ backup_bench
 
 echo
 stats_bench
+
+echo
+report_bench

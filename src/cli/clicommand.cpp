@@ -4,6 +4,7 @@
 #include "importmdbcommand.h"
 #include "legacy/legacyimport.h"
 #include "statscommand.h"
+#include "reportcommand.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 
@@ -24,6 +25,7 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     commands.push_back(std::make_unique<ExportCommand>());
     commands.push_back(std::make_unique<ImportMdbCommand>());
     commands.push_back(std::make_unique<StatsCommand>());
+    commands.push_back(std::make_unique<ReportCommand>());
     return commands;
 }
 

@@ -33,6 +33,12 @@ JsonLine& JsonLine::add(const QString& key, int number)
     return *this;
 }
 
+JsonLine& JsonLine::addBool(const QString& key, bool value)
+{
+    members_.emplace_back(key, value ? QStringLiteral("true") : QStringLiteral("false"));
+    return *this;
+}
+
 QString JsonLine::toString() const
 {
     QString out = QStringLiteral("{");

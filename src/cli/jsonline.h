@@ -12,6 +12,7 @@ public:
     JsonLine& add(const QString& key, const QString& text);
     JsonLine& addNullable(const QString& key, const QVariant& text); // null for a null value
     JsonLine& add(const QString& key, int number);
+    JsonLine& addBool(const QString& key, bool value); // not an overload: a char* would pick it
     QString toString() const;
 
     static QString quoted(const QString& text);

@@ -327,6 +327,59 @@ bool Catalogue::forEachStoredMovieWhere(MovieField field, const std::function<bo
     return true;
 }
 
+bool Catalogue::forEachStoredMovieFields(const QList<MovieField>& fields,
+    const std::function<bool(const StoredMovie&)>& visit, QString* error) const
+{
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    QStringList names;
+    for (MovieField f : fields)
+        names << movieFieldName(f);
+    const QString sql = QStringLiteral("SELECT %1 FROM ReelShelfIndex ORDER BY rowid").arg(names.join(u", "));
+    StoredMovie movie;
+    sqlite3* handle = sqliteHandle(c.db());
+    if (!handle) {
+        QSqlQuery q(c.db());
+        q.setForwardOnly(true);
+        if (!q.exec(sql)) {
+            setError(error, queryError(path_, q));
+            return false;
+        }
+        std::vector<QByteArray> buffers(size_t(fields.size()));
+        while (q.next()) {
+            for (qsizetype i = 0; i < fields.size(); ++i)
+                movie[size_t(fields[i])] = storedValue(q.value(int(i)), buffers[size_t(i)]);
+            if (!visit(movie))
+                return true;
+        }
+        if (q.lastError().isValid()) {
+            setError(error, queryError(path_, q));
+            return false;
+        }
+        return true;
+    }
+    const Statement statement = prepared(handle, sql);
+    if (!statement) {
+        setError(error, sqliteError(path_, handle));
+        return false;
+    }
+    int step;
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            movie[size_t(fields[i])] = columnValue(statement.get(), int(i));
+        if (!visit(movie))
+            return true;
+    }
+    if (step != SQLITE_DONE) {
+        setError(error, sqliteError(path_, handle));
+        return false;
+    }
+    return true;
+}
+
 qint64 Catalogue::movieCount(QString* error) const
 {
     Connection c(path_);

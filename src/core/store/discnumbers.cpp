@@ -13,15 +13,20 @@ QString numberOf(const QVariant& diskNum)
 
 bool holdsMovie(QStringView discNumber, const StoredValue& movieDiskNum)
 {
+    return movieDiskNum.kind != StoredValue::Null && movieDiscNumber(movieDiskNum) == discNumber;
+}
+
+QString movieDiscNumber(const StoredValue& movieDiskNum)
+{
     switch (movieDiskNum.kind) {
     case StoredValue::Number:
-        return TextRules::shortestDecimal(movieDiskNum.number) == discNumber;
+        return TextRules::shortestDecimal(movieDiskNum.number);
     case StoredValue::Text:
-        return TextRules::trimmedUtf8(movieDiskNum.utf8) == discNumber;
+        return TextRules::trimmedUtf8(movieDiskNum.utf8);
     case StoredValue::Null:
         break;
     }
-    return false;
+    return {};
 }
 
 namespace {

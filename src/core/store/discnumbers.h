@@ -18,6 +18,9 @@ QString numberOf(const QVariant& diskNum);
 // number in shortest decimal form, or its text trimmed of blanks, is exactly the disc number.
 // A disc listing and a disc deletion both go by this rule; a null DiskNum is on no disc.
 bool holdsMovie(QStringView discNumber, const StoredValue& movieDiskNum);
+// The disc number a movie's DiskNum names, as holdsMovie compares it: a disc holds the movie
+// exactly when its number is this text. Null for a null DiskNum.
+QString movieDiscNumber(const StoredValue& movieDiskNum);
 
 // What the program makes of a number typed for a new disc.
 struct Check

@@ -30,7 +30,6 @@ public:
 using FilePicker = std::function<QString(
     QWidget* parent, const QString& title, const QString& folder, const QString& filter)>;
 QString systemPickFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter);
-
 // Asks the user for a file name to save under (`suggested` is the proposed path); the empty text
 // when they cancel. Tests answer in its place.
 using SaveFilePicker = std::function<QString(

@@ -16,6 +16,8 @@
 #include "legacy/legacyimportcommand.h"
 #include "movies/moviecommands.h"
 #include "prompt.h"
+#include "report/reportdialog.h"
+#include "report/reportjump.h"
 #include "settings/settingsdialog.h"
 #include "search/searchdialog.h"
 #include "stats/statswindow.h"
@@ -142,6 +144,8 @@ void MainWindow::buildMenus()
     addCommand(tools, QStringLiteral("MN_Set4"), QStringLiteral("其他选项(&O)"));
     tools->addSeparator();
     addCommand(tools, QStringLiteral("MN_restore"), BackupTexts::menuCaption);
+    connect(addCommand(tools, QStringLiteral("MN_report"), QStringLiteral("重复与风险报告...")),
+        &QAction::triggered, this, &MainWindow::openReport);
 
     QMenu* about = menuBar()->addMenu(QStringLiteral("关于(&A)"));
     about->setObjectName(QStringLiteral("MN_About"));
@@ -355,6 +359,21 @@ ExportDialog* MainWindow::openExport()
     auto* dialog = new ExportDialog(context_, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    return dialog;
+}
+
+ReportDialog* MainWindow::openReport()
+{
+    auto* dialog = new ReportDialog(
+        context_, [this](const auto& movie) { return showReportedMovie(tree_, list_, browse_, movie); },
+        this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    if (!dialog->load()) {
+        dialog->deleteLater();
+        return nullptr;
+    }
     dialog->show();
     return dialog;
 }

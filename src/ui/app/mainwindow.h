@@ -12,6 +12,7 @@ class LegacyImportCommand;
 class MovieListView;
 class QuickFilterBox;
 class ExportDialog;
+class ReportDialog;
 class SearchDialog;
 class WizardDialog;
 class QLabel;
@@ -39,6 +40,8 @@ public:
 
     // The movie search, shown modally; it closes itself after a search.
     SearchDialog* openSearch();
+    // The duplicates and risk report, shown modally; null when the catalogue cannot be read.
+    ReportDialog* openReport();
 
     // Runs the command of a toolbar key; a key that matches none does nothing.
     void runToolbarKey(const QString& key);

@@ -1,0 +1,109 @@
+#include "clicommand.h"
+#include "testsupport.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ReportRun
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+ReportRun report(const TestHome& home, const QStringList& options)
+{
+    ReportRun r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    CliIo io { out, err };
+    r.code = runCli(QStringList { QStringLiteral("--home"), home.path(), QStringLiteral("report") } + options,
+        QString(), io);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+void fill(TestHome& home)
+{
+    home.addDisc(QStringLiteral("1"));
+    home.addDisc(QStringLiteral("2"), QStringLiteral("借出 "), QStringLiteral("DVD "),
+        QStringLiteral("外借 "), QStringLiteral("借给老王 "));
+    MovieRecord hero;
+    hero[MovieField::EngName] = QStringLiteral("Hero ");
+    home.addMovie(1, QStringLiteral("英雄 "), 1, hero);
+    home.addMovie(2, QStringLiteral("英雄"), 2);
+    home.addMovie(3, QStringLiteral("卧虎藏龙"), 2);
+    home.addMovie(4, QStringLiteral("Heat"), 9);
+    home.addMovie(5, QStringLiteral("heat"), 9);
+}
+
+} // namespace
+
+TEST(CliReport, JsonLinesOnePerMovie)
+{
+    TestHome home;
+    fill(home);
+    const ReportRun r = report(home, { QStringLiteral("--json") });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines,
+        (QStringList {
+            "{\"kind\": \"duplicate\", \"group\": 1, \"sameDisc\": false, \"id\": \"1\", \"title\": "
+            "\"英雄\", "
+            "\"englishTitle\": \"Hero\", \"disc\": \"1\", \"discExists\": true}",
+            "{\"kind\": \"duplicate\", \"group\": 1, \"sameDisc\": false, \"id\": \"2\", \"title\": "
+            "\"英雄\", "
+            "\"englishTitle\": \"\", \"disc\": \"2\", \"discExists\": true}",
+            "{\"kind\": \"duplicate\", \"group\": 2, \"sameDisc\": true, \"id\": \"4\", \"title\": \"Heat\", "
+            "\"englishTitle\": \"\", \"disc\": \"9\", \"discExists\": false}",
+            "{\"kind\": \"duplicate\", \"group\": 2, \"sameDisc\": true, \"id\": \"5\", \"title\": \"heat\", "
+            "\"englishTitle\": \"\", \"disc\": \"9\", \"discExists\": false}",
+            "{\"kind\": \"risk\", \"disc\": \"2\", \"discName\": \"借出\", \"condition\": \"外借\", "
+            "\"note\": "
+            "\"借给老王\", \"id\": \"3\", \"title\": \"卧虎藏龙\", \"englishTitle\": \"\"}",
+        }));
+    for (const QString& line : lines) {
+        QJsonParseError e;
+        QJsonDocument::fromJson(line.toUtf8(), &e);
+        EXPECT_EQ(e.error, QJsonParseError::NoError) << line.toStdString();
+    }
+}
+
+TEST(CliReport, ReadableTextAndUsage)
+{
+    TestHome home;
+    fill(home);
+    const ReportRun text = report(home, {});
+    ASSERT_EQ(text.code, 0) << text.err.toStdString();
+    EXPECT_TRUE(text.out.startsWith(QStringLiteral("重复影片\n共 2 组，4 部影片。\n")))
+        << text.out.toStdString();
+    EXPECT_TRUE(text.out.contains(
+        QStringLiteral("第 2 组：同一张碟上重复\n    碟#9（无此光碟记录）    编号 4    Heat\n")))
+        << text.out.toStdString();
+    EXPECT_TRUE(
+        text.out.contains(QStringLiteral("碟#2[借出]    外借    附注：借给老王\n    编号 3    卧虎藏龙\n")));
+
+    for (const QStringList& bad : { QStringList { "--json", "--json" }, QStringList { "--disc", "1" } }) {
+        const ReportRun r = report(home, bad);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains(QStringLiteral("report [--json]"))) << r.err.toStdString();
+    }
+}
+
+TEST(CliReport, UnreadableCatalogueFails)
+{
+    TestHome home;
+    writeBytes(home.folder().catalogueFile(), QByteArray(4096, 'x'));
+    const ReportRun r = report(home, { QStringLiteral("--json") });
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_FALSE(r.err.isEmpty());
+    EXPECT_EQ(readBytes(home.folder().catalogueFile()), QByteArray(4096, 'x'));
+}
