@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -209,6 +210,12 @@ TEST(LegacyImport, ReplaceBringsPicturesAndTheWindowsSettingsFileByteForByte)
     EXPECT_EQ(settings.text(Settings::mainSection(), QStringLiteral("Name")), QStringLiteral("中文"));
     EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("1"))), QByteArray("their poster 1"));
     EXPECT_EQ(readBytes(home.folder().logoFor(QStringLiteral("华纳"))), QByteArray("their logo"));
+
+    // What was replaced is kept beside the catalogue's backup.
+    const QString kept = home.path() + QStringLiteral("/Backups/Replaced-20261208-093000");
+    EXPECT_EQ(readBytes(kept + QStringLiteral("/Posters/1.jpg")), QByteArray("poster of a replaced movie"));
+    EXPECT_TRUE(QFileInfo(kept + QStringLiteral("/RSISet.ini")).isFile());
+    EXPECT_FALSE(QFileInfo::exists(kept + QStringLiteral("/Compics")));
 }
 
 TEST(LegacyImport, MissingTablesAndFieldsAreNamedAndNothingIsWritten)

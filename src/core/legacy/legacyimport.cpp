@@ -115,11 +115,21 @@ bool sameFolder(const QString& a, const QString& b)
 }
 
 // Copies one file; an existing target is kept unless `overwrite`, and then replaced only once
-// the new copy is complete.
-void copyFile(const QString& from, const QString& to, bool overwrite, QStringList& warnings)
+// the new copy is complete. A target about to be replaced is first copied into `keepIn`, when given,
+// so that a replacing import loses no picture or settings file of ours.
+void copyFile(const QString& from, const QString& to, bool overwrite, QStringList& warnings,
+    const QString& keepIn = QString())
 {
     if (QFileInfo::exists(to) && !overwrite)
         return;
+    if (!keepIn.isEmpty() && QFileInfo(to).isFile()) {
+        const QString kept = keepIn + u'/' + QFileInfo(to).fileName();
+        if (!QDir().mkpath(keepIn) || !QFile::copy(to, kept)) {
+            warnings.append(QStringLiteral("%1 未能先保存到 %2，没有被替换。")
+                                .arg(QDir::toNativeSeparators(to), QDir::toNativeSeparators(keepIn)));
+            return;
+        }
+    }
     const QString part = to + QStringLiteral(".importing");
     QFile::remove(part);
     QFile source(from);
@@ -133,7 +143,8 @@ void copyFile(const QString& from, const QString& to, bool overwrite, QStringLis
     }
 }
 
-void copyFolder(const QString& from, const QString& to, bool overwrite, QStringList& warnings)
+void copyFolder(const QString& from, const QString& to, bool overwrite, QStringList& warnings,
+    const QString& keepIn = QString())
 {
     const QDir dir(from);
     if (!dir.exists())
@@ -144,22 +155,27 @@ void copyFolder(const QString& from, const QString& to, bool overwrite, QStringL
     }
     for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name))
         if (DataFolder::isPlainFileName(file.fileName()))
-            copyFile(file.filePath(), to + u'/' + file.fileName(), overwrite, warnings);
+            copyFile(file.filePath(), to + u'/' + file.fileName(), overwrite, warnings, keepIn);
 }
 
 // Pictures and settings come after the rows are committed, so a failure here loses no record.
 void copyBeside(const DataFolder& folder, const QString& sourceFolder, Mode mode,
-    const QList<std::pair<QString, QString>>& posters, Report& report)
+    const QList<std::pair<QString, QString>>& posters, const QDateTime& now, Report& report)
 {
     if (sourceFolder.isEmpty() || sameFolder(sourceFolder, folder.path()))
         return;
     const DataFolder source(sourceFolder);
     if (mode == Mode::Replace) {
-        // The catalogue is the file's now, and so are its pictures and settings.
-        copyFolder(source.postersDir(), folder.postersDir(), true, report.warnings);
-        copyFolder(source.compicsDir(), folder.compicsDir(), true, report.warnings);
+        // The catalogue is the file's now, and so are its pictures and settings; ours go beside
+        // the catalogue's backup.
+        const QString kept = CatalogueBackups(folder).folderPath() + QStringLiteral("/Replaced-")
+            + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        copyFolder(source.postersDir(), folder.postersDir(), true, report.warnings,
+            kept + QStringLiteral("/Posters"));
+        copyFolder(source.compicsDir(), folder.compicsDir(), true, report.warnings,
+            kept + QStringLiteral("/Compics"));
         if (QFileInfo::exists(source.settingsFile()))
-            copyFile(source.settingsFile(), folder.settingsFile(), true, report.warnings);
+            copyFile(source.settingsFile(), folder.settingsFile(), true, report.warnings, kept);
         return;
     }
     // A poster under a new number belongs to no stored movie yet (numbers only grow), so it may
@@ -306,7 +322,7 @@ std::optional<Report> importInto(const DataFolder& folder, LegacySource& source,
         if (!added)
             return std::nullopt;
     }
-    copyBeside(folder, sourceFolder, mode, posters, report);
+    copyBeside(folder, sourceFolder, mode, posters, now, report);
     return report;
 }
 

@@ -18,8 +18,8 @@
 #include "prompt.h"
 #include "report/reportdialog.h"
 #include "report/reportjump.h"
-#include "settings/settingsdialog.h"
 #include "search/searchdialog.h"
+#include "settings/settingsdialog.h"
 #include "stats/statswindow.h"
 #include "wizard/wizarddialog.h"
 
@@ -135,17 +135,17 @@ void MainWindow::buildMenus()
     addCommand(tools, QStringLiteral("MN_trans"), QStringLiteral("导出数据为..."),
         QKeySequence(QStringLiteral("Ctrl+I")));
     addCommand(tools, QStringLiteral("MN_importMdb"), QStringLiteral("导入旧版数据库(*.mdb)..."));
+    addCommand(tools, QStringLiteral("MN_restore"), BackupTexts::menuCaption);
+    tools->addSeparator();
     connect(addCommand(tools, QStringLiteral("MN_stats"), QStringLiteral("收藏统计...")), &QAction::triggered,
         this, [this] { StatsWindow::open(context_, list_, pane_, status_, this); });
+    connect(addCommand(tools, QStringLiteral("MN_report"), QStringLiteral("重复与风险报告...")),
+        &QAction::triggered, this, &MainWindow::openReport);
     tools->addSeparator();
     addCommand(tools, QStringLiteral("MN_Set1"), QStringLiteral("设置读取源(&E)"));
     addCommand(tools, QStringLiteral("MN_Set2"), QStringLiteral("过滤选项(&G)"));
     addCommand(tools, QStringLiteral("MN_Set3"), QStringLiteral("程序配置(&P)"));
     addCommand(tools, QStringLiteral("MN_Set4"), QStringLiteral("其他选项(&O)"));
-    tools->addSeparator();
-    addCommand(tools, QStringLiteral("MN_restore"), BackupTexts::menuCaption);
-    connect(addCommand(tools, QStringLiteral("MN_report"), QStringLiteral("重复与风险报告...")),
-        &QAction::triggered, this, &MainWindow::openReport);
 
     QMenu* about = menuBar()->addMenu(QStringLiteral("关于(&A)"));
     about->setObjectName(QStringLiteral("MN_About"));
