@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -204,6 +205,10 @@ TEST(LegacyFirstStart, AnOldFileThatCannotBeImportedStopsTheStartAndLeavesNoCata
         EXPECT_TRUE(error.startsWith(QStringLiteral("旧版数据库 ShelfIndex.mdb 未能导入，程序无法启动：")))
             << error.toStdString();
         EXPECT_TRUE(error.contains(QString::fromUtf16(c.expected))) << error.toStdString();
+        // The way out is named: the old file is kept and can be moved aside.
+        EXPECT_TRUE(error.endsWith(
+            QStringLiteral("请先把它移出数据文件夹 %1。").arg(QDir::toNativeSeparators(dir.path()))))
+            << error.toStdString();
         EXPECT_TRUE(imported.isEmpty());
         EXPECT_FALSE(QFileInfo::exists(folder.catalogueFile()));
         EXPECT_FALSE(QFileInfo::exists(folder.catalogueFile() + QStringLiteral(".importing")));

@@ -1,12 +1,13 @@
 #include "startup.h"
 
 #include "backups/backuptexts.h"
-#include "store/backups.h"
 #include "legacy/legacyimport.h"
+#include "store/backups.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -35,8 +36,11 @@ bool prepareDataFolder(const DataFolder& folder, QString* error, QString* import
         const auto report = LegacyImport::importOnFirstStart(folder, &importError);
         if (!report) {
             if (error)
-                *error = QStringLiteral("旧版数据库 %1 未能导入，程序无法启动：\n%2")
-                             .arg(LegacyImport::legacyFileName(), importError);
+                *error = QStringLiteral(
+                    "旧版数据库 %1 未能导入，程序无法启动：\n%2\n\n该文件没有改动。若要不导入而以空目录启动，"
+                    "请先把它移出数据文件夹 %3。")
+                             .arg(LegacyImport::legacyFileName(), importError,
+                                 QDir::toNativeSeparators(folder.path()));
             return false;
         }
         if (imported)
