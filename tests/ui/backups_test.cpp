@@ -3,6 +3,7 @@
 #include "backups/backupcommands.h"
 #include "backups/backuptexts.h"
 #include "backups/restoredialog.h"
+#include "browse/detailpane.h"
 #include "browse/disctreewidget.h"
 #include "browse/movielistview.h"
 #include "movies/moviecommands.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -200,6 +202,17 @@ TEST_F(BackupsUiTest, RestoreListsNewestFirstAndPutsTheChosenCatalogueBack)
     listDisc(QStringLiteral("NodeAll"));
     ASSERT_EQ(window->movieList()->model()->rowCount(), 3);
     EXPECT_EQ(app.context.session.highestDiscNumber, 40);
+    // A movie in the pane and a status text, both of the catalogue about to go.
+    window->movieList()->setFocus();
+    QTest::keyClick(window->movieList(), Qt::Key_Down);
+    const auto paneTexts = [&] {
+        QString all;
+        for (const auto* box : window->detailPane()->findChildren<QLineEdit*>())
+            all += box->text();
+        return all;
+    };
+    ASSERT_FALSE(paneTexts().isEmpty());
+    ASSERT_FALSE(window->statusLabel()->text().isEmpty());
 
     RestoreDialog* dialog = openRestore();
     ASSERT_NE(dialog, nullptr);
@@ -239,6 +252,8 @@ TEST_F(BackupsUiTest, RestoreListsNewestFirstAndPutsTheChosenCatalogueBack)
 
     // The window shows the restored catalogue.
     EXPECT_EQ(window->movieList()->model()->rowCount(), 0);
+    EXPECT_TRUE(window->statusLabel()->text().isEmpty());
+    EXPECT_TRUE(paneTexts().isEmpty());
     EXPECT_EQ(window->discTree()->itemForKey(QStringLiteral("Node40")), nullptr);
     EXPECT_NE(window->discTree()->itemForKey(QStringLiteral("Node12")), nullptr);
     EXPECT_EQ(app.context.session.highestDiscNumber, 12);
