@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -126,8 +127,12 @@ TEST(LegacyImportCommand, AFullCatalogueLetsTheUserAddOrReplaceOrCancel)
         QString error;
         ASSERT_TRUE(w.window.discTree()->rebuildDiscTree(&error));
         w.feedBuiltTables();
+        const QString listed = QStringLiteral("共1张光碟,1部影视.");
+        w.window.statusLabel()->setText(listed);
         w.prompt.answerNext(c.answer);
         EXPECT_EQ(w.trigger(), c.report != nullptr);
+        // A finished import leaves nothing on show that belonged to the list before it.
+        EXPECT_EQ(w.window.statusLabel()->text(), c.report ? QString() : listed);
         ASSERT_GE(w.prompt.asked.size(), 1);
         EXPECT_EQ(w.prompt.asked[0].text, LegacyImportCommand::chooseText(w.chosen, 1, 1));
         EXPECT_EQ(w.prompt.asked[0].buttons, Prompt::Buttons::YesNoCancel);

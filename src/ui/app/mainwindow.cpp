@@ -323,8 +323,13 @@ void MainWindow::connectCommands()
     for (int page = 1; page <= 4; ++page)
         connect(action(QStringLiteral("MN_Set%1").arg(page)), &QAction::triggered, this,
             [this, page] { SettingsDialog::open(context_, page, this); });
-    auto* backups = new BackupCommands(context_, tree_, list_, pane_, status_, this);
+    auto* backups = new BackupCommands(context_, tree_, list_, this);
     connect(action(QStringLiteral("MN_restore")), &QAction::triggered, backups, &BackupCommands::openRestore);
+    connect(backups, &BackupCommands::restored, browse_, &BrowseController::clearShownMovies);
+    connect(legacyImport_, &LegacyImportCommand::finished, browse_, [this](bool ok) {
+        if (ok)
+            browse_->clearShownMovies();
+    });
     connect(list_, &MovieListView::editRequested, movies_, &MovieCommands::editSelected);
     connect(list_, &MovieListView::deleteRequested, movies_, &MovieCommands::deleteSelected);
 }

@@ -4,24 +4,20 @@
 #include "app/prompt.h"
 #include "backupguard.h"
 #include "backuptexts.h"
-#include "browse/detailpane.h"
 #include "browse/disctreewidget.h"
 #include "browse/movielistmodel.h"
 #include "browse/movielistview.h"
 #include "restoredialog.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QScreen>
 
-BackupCommands::BackupCommands(AppContext& context, DiscTreeWidget* tree, MovieListView* list,
-    DetailPane* pane, QLabel* status, QObject* parent)
+BackupCommands::BackupCommands(
+    AppContext& context, DiscTreeWidget* tree, MovieListView* list, QObject* parent)
     : QObject(parent)
     , context_(context)
     , tree_(tree)
     , list_(list)
-    , pane_(pane)
-    , status_(status)
 {
     setObjectName(QStringLiteral("BackupCommands"));
 }
@@ -88,9 +84,7 @@ bool BackupCommands::restore(const CatalogueBackups::Entry& entry, QWidget* pare
     }
     // The views showed the catalogue that is gone.
     list_->movieModel()->clear();
-    status_->clear();
-    pane_->reset(context_.folder.defaultPoster());
-    context_.session.lastPosterPath = pane_->posterPath();
+    emit restored();
     QString treeError;
     if (!tree_->rebuildDiscTree(&treeError))
         context_.prompt.warn(parent, treeError);

@@ -5,10 +5,8 @@
 #include <QObject>
 #include <QPointer>
 
-class DetailPane;
 class DiscTreeWidget;
 class MovieListView;
-class QLabel;
 class QWidget;
 class RestoreDialog;
 struct AppContext;
@@ -18,8 +16,7 @@ class BackupCommands : public QObject
 {
     Q_OBJECT
 public:
-    BackupCommands(AppContext& context, DiscTreeWidget* tree, MovieListView* list, DetailPane* pane,
-        QLabel* status, QObject* parent = nullptr);
+    BackupCommands(AppContext& context, DiscTreeWidget* tree, MovieListView* list, QObject* parent = nullptr);
 
     // MN_restore: the backups, newest first, in a modal dialog.
     RestoreDialog* openRestore();
@@ -27,10 +24,13 @@ public:
     QList<CatalogueBackups::Entry> backups() const;
 
     // Restores one backup once the user confirms, keeping the current state first (or, when that
-    // fails, only if the user agrees to go on). Then the tree is rebuilt and the list, the status
-    // line and the detail pane cleared.
+    // fails, only if the user agrees to go on). Then the tree is rebuilt and the list cleared.
     // True when the catalogue was replaced.
     bool restore(const CatalogueBackups::Entry& entry, QWidget* parent);
+
+signals:
+    // The catalogue file now holds the restored copy.
+    void restored();
 
 private:
     QWidget* window() const;
@@ -38,7 +38,5 @@ private:
     AppContext& context_;
     DiscTreeWidget* tree_;
     MovieListView* list_;
-    DetailPane* pane_;
-    QLabel* status_;
     QPointer<RestoreDialog> dialog_;
 };

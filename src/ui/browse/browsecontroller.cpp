@@ -53,6 +53,14 @@ void BrowseController::listNode(const QString& key)
     pane_->reset(context_.folder.defaultPoster());
 }
 
+void BrowseController::clearShownMovies()
+{
+    list_->movieModel()->clear();
+    status_->clear();
+    pane_->reset(context_.folder.defaultPoster());
+    context_.session.lastPosterPath = pane_->posterPath();
+}
+
 void BrowseController::showMovieDetails(int row)
 {
     if (row < 0 || row >= list_->movieModel()->rowCount())

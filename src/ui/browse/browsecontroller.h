@@ -20,6 +20,8 @@ public:
     void listNode(const QString& key);
     void showMovieDetails(int row);
     void openPosterViewer();
+    // After the catalogue was replaced underneath: nothing shown may refer to the one that is gone.
+    void clearShownMovies();
 
 private:
     AppContext& context_;
