@@ -2,6 +2,7 @@
 #include "browse/disctreewidget.h"
 #include "browse/movielistmodel.h"
 #include "browse/movielistview.h"
+#include "filter/quickfilterbox.h"
 #include "report/collectionreport.h"
 #include "report/reportdialog.h"
 #include "report/reportlistmodel.h"
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
+
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -151,6 +153,20 @@ TEST_F(ReportWindowTest, DoubleClickShowsTheMovieOnItsDiscAndClosesTheReport)
     EXPECT_EQ(window->statusLabel()->text(), QStringLiteral(" 碟# 1 / 共31部影视."));
     EXPECT_EQ(child<QLineEdit>(window.get(), "Text1_0")->text(), QStringLiteral("1"));
     EXPECT_TRUE(app.prompt.asked.isEmpty());
+}
+
+TEST_F(ReportWindowTest, AJumpClearsAQuickFilterThatWouldHideTheMovie)
+{
+    QuickFilterBox* filter = window->quickFilter();
+    filter->setText(QStringLiteral("片1"));
+    ReportDialog* d = openReport();
+    ASSERT_NE(d, nullptr);
+    doubleClick(d->view(ReportDialog::Duplicates), 0);
+    EXPECT_EQ(shownReport(), nullptr);
+    EXPECT_TRUE(app.prompt.asked.isEmpty());
+    EXPECT_TRUE(filter->text().isEmpty());
+    expectShown(QStringLiteral("Node1"), QStringLiteral("31"), QStringLiteral("Heat"));
+    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral(" 碟# 1 / 共31部影视."));
 }
 
 TEST_F(ReportWindowTest, EnterOnAMovieAtRiskShowsIt)

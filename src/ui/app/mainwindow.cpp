@@ -371,7 +371,12 @@ ExportDialog* MainWindow::openExport()
 ReportDialog* MainWindow::openReport()
 {
     auto* dialog = new ReportDialog(
-        context_, [this](const auto& movie) { return showReportedMovie(tree_, list_, browse_, movie); },
+        context_,
+        [this](const auto& movie) {
+            // The movie must be findable in the list, whatever the box holds.
+            quickFilter_->clear();
+            return showReportedMovie(tree_, list_, browse_, movie);
+        },
         this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
