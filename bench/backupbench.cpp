@@ -8,6 +8,7 @@
 // oldest), the deletion of one movie without it (Catalogue::deleteMovie), and
 // CatalogueBackups::restore of the copy just made (which takes a copy of its own first).
 
+#include "benchsupport.h"
 #include "store/backups.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
@@ -27,14 +28,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using Bench::median;
 
 double msSince(const QElapsedTimer& t)
 {

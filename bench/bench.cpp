@@ -14,6 +14,7 @@
 #include "app/mainwindow.h"
 #include "app/prompt.h"
 #include "app/startup.h"
+#include "benchsupport.h"
 #include "browse/detailpane.h"
 #include "browse/disctree.h"
 #include "browse/disctreewidget.h"
@@ -21,6 +22,7 @@
 #include "browse/movielistmodel.h"
 #include "browse/movielistview.h"
 #include "store/catalogue.h"
+#include "windowbench.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -53,6 +55,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using Bench::median;
+using Bench::msSince;
+using Bench::NoDesktop;
+using Bench::PaintCounter;
+using Bench::processUntilPainted;
+using Bench::quietOffscreenWarnings;
+using Bench::sqliteShell;
+
 // Answers every message box with OK and keeps what was asked, so a run never blocks on a dialog
 // and the report can say when the program had something to complain about.
 class AnsweringPrompt final : public Prompt
@@ -65,67 +75,6 @@ public:
     }
     QStringList asked;
 };
-
-class NoDesktop final : public Desktop
-{
-public:
-    bool openUrl(const QUrl&) override { return false; }
-};
-
-// Counts the paint events of one widget, to know when the screen shows the result of an action.
-class PaintCounter final : public QObject
-{
-public:
-    explicit PaintCounter(QWidget* watched)
-        : QObject(watched)
-    {
-        watched->installEventFilter(this);
-    }
-    int count() const { return count_; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count_;
-        return false;
-    }
-
-private:
-    int count_ = 0;
-};
-
-// Processes events until the widget has painted again (or a few rounds went by without it).
-bool processUntilPainted(const PaintCounter& counter, int before)
-{
-    QApplication::processEvents();
-    for (int round = 0; round < 20 && counter.count() == before; ++round)
-        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    return counter.count() != before;
-}
-
-// The offscreen platform warns about every window it cannot size from hints; that says nothing
-// about the program and would bury the table.
-void quietOffscreenWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (message.contains(u"propagateSizeHints"_s))
-        return;
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-double msSince(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
 
 qint64 statusKb(const char* field)
 {
@@ -231,19 +180,6 @@ double clickHeader(Session& s, int column)
     emit header->sectionClicked(column);
     if (!processUntilPainted(*s.listPaints, before))
         ++s.unpainted;
-    return msSince(timer);
-}
-
-// The reference: the sqlite3 shell printing a query's rows, thrown away.
-std::optional<double> sqliteShell(const QString& program, const QString& catalogueFile, const QString& sql)
-{
-    QProcess shell;
-    shell.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    shell.start(program, { catalogueFile, sql });
-    if (!shell.waitForFinished(600000) || shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
-        return std::nullopt;
     return msSince(timer);
 }
 

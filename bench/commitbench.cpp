@@ -8,6 +8,7 @@
 // Only WizardCommit::commit is timed: the checks, the numbering, the description lookups, the one
 // transaction and the poster lookups; making the folder and checking the result afterwards are not.
 
+#include "benchsupport.h"
 #include "scan/drivesearch.h"
 #include "scan/wizardcommit.h"
 #include "store/catalogue.h"
@@ -29,14 +30,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using Bench::median;
 
 // Ten sparse movie files per folder, sizes from 350 MB to 1.4 GB.
 bool makeTree(const QString& root, int files, QString* error)

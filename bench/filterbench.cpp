@@ -8,12 +8,14 @@
 #include "app/appcontext.h"
 #include "app/mainwindow.h"
 #include "app/prompt.h"
+#include "benchsupport.h"
 #include "browse/disctree.h"
 #include "browse/disctreewidget.h"
 #include "browse/movielistmodel.h"
 #include "browse/movielistview.h"
 #include "browse/quickfilter.h"
 #include "filter/quickfilterbox.h"
+#include "windowbench.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -26,6 +28,13 @@
 
 namespace {
 
+using Bench::median;
+using Bench::msSince;
+using Bench::NoDesktop;
+using Bench::PaintCounter;
+using Bench::processUntilPainted;
+using Bench::quietOffscreenWarnings;
+
 class AnsweringPrompt final : public Prompt
 {
 public:
@@ -35,67 +44,9 @@ public:
     }
 };
 
-class NoDesktop final : public Desktop
-{
-public:
-    bool openUrl(const QUrl&) override { return false; }
-};
-
-class PaintCounter final : public QObject
-{
-public:
-    explicit PaintCounter(QWidget* watched)
-        : QObject(watched)
-    {
-        watched->installEventFilter(this);
-    }
-    int count() const { return count_; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count_;
-        return false;
-    }
-
-private:
-    int count_ = 0;
-};
-
-// Processes events until the widget has painted again; false when it never did.
-bool processUntilPainted(const PaintCounter& counter, int before)
-{
-    QApplication::processEvents();
-    for (int round = 0; round < 20 && counter.count() == before; ++round)
-        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    return counter.count() != before;
-}
-
-void quietOffscreenWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (message.contains(QStringLiteral("propagateSizeHints")))
-        return;
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 double worst(const std::vector<double>& values)
 {
     return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
-}
-
-double msSince(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 QString ms(double value)

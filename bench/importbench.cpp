@@ -8,6 +8,7 @@
 // adding (every movie renumbered, the posters of DIR copied under their new numbers). Timed: the
 // mapping, the one transaction and the picture copies.
 
+#include "benchsupport.h"
 #include "legacy/legacyimport.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
@@ -26,12 +27,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using Bench::median;
 
 class MemorySource final : public LegacySource
 {

@@ -6,6 +6,7 @@
 
 #include "app/appcontext.h"
 #include "app/prompt.h"
+#include "benchsupport.h"
 #include "report/collectionreport.h"
 #include "report/reportdialog.h"
 #include "store/catalogue.h"
@@ -23,29 +24,9 @@
 
 namespace {
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double msSince(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-std::optional<double> sqliteShell(const QString& program, const QString& file, const QString& sql)
-{
-    QProcess shell;
-    shell.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    shell.start(program, { file, sql });
-    if (!shell.waitForFinished(600000) || shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
-        return std::nullopt;
-    return msSince(timer);
-}
+using Bench::median;
+using Bench::msSince;
+using Bench::sqliteShell;
 
 QString ms(double value)
 {

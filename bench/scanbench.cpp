@@ -8,6 +8,7 @@
 // and with --cli the command-line tool `reelshelf-cli scan DIR --json` as a process; both write
 // to /dev/null. One untimed round first fills the file system's caches.
 
+#include "benchsupport.h"
 #include "scan/drivesearch.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
@@ -28,6 +29,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using Bench::median;
+
 const QStringList selected = { u"avi"_s, u"rmvb"_s, u"rm"_s, u"mkv"_s, u"mp4"_s, u"mpg"_s };
 const QStringList unselected = { u"wmv"_s, u"ts"_s };
 
@@ -43,15 +46,6 @@ ScanRequest request(const QString& tree)
     r.switches.ridofCD = r.switches.ridofBbs = r.switches.ridofDot = true;
     r.switches.autoSelect = true;
     return r;
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 double msSince(const QElapsedTimer& t)

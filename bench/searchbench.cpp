@@ -3,6 +3,7 @@
 //
 //   reelshelf-searchbench --home DIR [--runs N] [--query TEXT]
 
+#include "benchsupport.h"
 #include "browse/movielistmodel.h"
 #include "search/moviesearch.h"
 #include "store/catalogue.h"
@@ -20,24 +21,8 @@
 
 namespace {
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-std::optional<double> sqliteShell(const QString& program, const QString& file, const QString& sql)
-{
-    QProcess shell;
-    shell.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    shell.start(program, { file, sql });
-    if (!shell.waitForFinished(600000) || shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
-        return std::nullopt;
-    return double(timer.nsecsElapsed()) / 1e6;
-}
+using Bench::median;
+using Bench::sqliteShell;
 
 } // namespace
 

@@ -7,11 +7,13 @@
 #include "app/appcontext.h"
 #include "app/mainwindow.h"
 #include "app/prompt.h"
+#include "benchsupport.h"
 #include "browse/movielistview.h"
 #include "stats/statschartview.h"
 #include "stats/statswindow.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
+#include "windowbench.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,6 +30,11 @@
 
 namespace {
 
+using Bench::median;
+using Bench::NoDesktop;
+using Bench::PaintCounter;
+using Bench::sqliteShell;
+
 class AnsweringPrompt final : public Prompt
 {
 public:
@@ -39,59 +46,12 @@ public:
     QStringList asked;
 };
 
-class NoDesktop final : public Desktop
-{
-public:
-    bool openUrl(const QUrl&) override { return false; }
-};
-
-class PaintCounter final : public QObject
-{
-public:
-    explicit PaintCounter(QWidget* watched)
-        : QObject(watched)
-    {
-        watched->installEventFilter(this);
-    }
-    int count() const { return count_; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count_;
-        return false;
-    }
-
-private:
-    int count_ = 0;
-};
-
 bool processUntil(const std::function<bool()>& done)
 {
     QApplication::processEvents();
     for (int round = 0; round < 40 && !done(); ++round)
         QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
     return done();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-std::optional<double> sqliteShell(const QString& program, const QString& file, const QString& sql)
-{
-    QProcess shell;
-    shell.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    shell.start(program, { file, sql });
-    if (!shell.waitForFinished(600000) || shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
-        return std::nullopt;
-    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 // The same breakdowns as far as SQL can say them; the genre split is left to GROUP BY Type.

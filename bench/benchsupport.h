@@ -1,0 +1,42 @@
+#pragma once
+
+// Small pieces every benchmark here shares: medians, elapsed times and the sqlite3 shell baseline.
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace Bench {
+
+inline double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+inline double msSince(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The reference: the sqlite3 shell running `sql` on a catalogue, its output thrown away.
+inline std::optional<double> sqliteShell(
+    const QString& program, const QString& catalogueFile, const QString& sql)
+{
+    QProcess shell;
+    shell.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    shell.start(program, { catalogueFile, sql });
+    if (!shell.waitForFinished(600000) || shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
+        return std::nullopt;
+    return msSince(timer);
+}
+
+} // namespace Bench
