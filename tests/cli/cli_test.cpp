@@ -15,31 +15,14 @@
 
 namespace {
 
-struct CliRun
-{
-    int code = -1;
-    QString out;
-    QString err;
-    QStringList lines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
-};
-
 CliRun run(const QStringList& args, const QString& exeDir = QString())
 {
-    CliRun r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    CliIo io { out, err };
-    r.code = runCli(args, exeDir, io);
-    out.flush();
-    err.flush();
-    return r;
+    return runCliCaptured(args, exeDir);
 }
 
-CliRun run(const TestHome& home, QStringList args)
+CliRun run(const TestHome& home, const QStringList& args)
 {
-    args.prepend(home.path());
-    args.prepend(QStringLiteral("--home"));
-    return run(args);
+    return runCliCaptured(home, args);
 }
 
 QJsonObject parsed(const QString& line)

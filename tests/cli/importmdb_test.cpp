@@ -11,23 +11,9 @@ namespace {
 
 const QString fixtures = QStringLiteral(REELSHELF_TEST_DATA "/mdb");
 
-struct CliResult
+CliRun run(const QStringList& args)
 {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-CliResult run(QStringList args)
-{
-    CliResult r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    CliIo io { out, err };
-    r.code = runCli(args, QString(), io);
-    out.flush();
-    err.flush();
-    return r;
+    return runCliCaptured(args);
 }
 
 TEST(CliImportMdb, RefusesWhatItCannotImportAndChangesNothing)
@@ -46,8 +32,7 @@ TEST(CliImportMdb, RefusesWhatItCannotImportAndChangesNothing)
         { dir.path(), nullptr },
     };
     for (const auto& c : cases) {
-        const CliResult r
-            = run({ QStringLiteral("--home"), home.path(), QStringLiteral("import-mdb"), c.file });
+        const CliRun r = run({ QStringLiteral("--home"), home.path(), QStringLiteral("import-mdb"), c.file });
         EXPECT_EQ(r.code, 1) << c.file.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
         if (c.message)
@@ -63,7 +48,7 @@ TEST(CliImportMdb, BadUsageExitsWithTwo)
     TestHome home;
     for (const QStringList& args : { QStringList(), QStringList({ QStringLiteral("--nope") }),
              QStringList({ QStringLiteral("a.mdb"), QStringLiteral("b.mdb") }) }) {
-        const CliResult r = run(
+        const CliRun r = run(
             QStringList({ QStringLiteral("--home"), home.path(), QStringLiteral("import-mdb") }) + args);
         EXPECT_EQ(r.code, 2);
         EXPECT_TRUE(r.err.contains(QStringLiteral("import-mdb FILE [--json]"))) << r.err.toStdString();
@@ -77,7 +62,7 @@ TEST(CliImportMdb, AFolderWithOnlyTheOldFileIsImportedFirst)
     QTemporaryDir dir;
     writeBytes(dir.filePath(QStringLiteral("ShelfIndex.mdb")),
         readBytes(fixtures + QStringLiteral("/test2V1997.mdb")));
-    const CliResult r = run({ QStringLiteral("--home"), dir.path(), QStringLiteral("discs") });
+    const CliRun r = run({ QStringLiteral("--home"), dir.path(), QStringLiteral("discs") });
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("缺少表：DiskState"))) << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("ShelfIndex.db"))));

@@ -8,24 +8,9 @@
 
 namespace {
 
-struct ReportRun
+CliRun report(const TestHome& home, const QStringList& options)
 {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-ReportRun report(const TestHome& home, const QStringList& options)
-{
-    ReportRun r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    CliIo io { out, err };
-    r.code = runCli(QStringList { QStringLiteral("--home"), home.path(), QStringLiteral("report") } + options,
-        QString(), io);
-    out.flush();
-    err.flush();
-    return r;
+    return runCliCaptured(home, QStringList { QStringLiteral("report") } + options);
 }
 
 void fill(TestHome& home)
@@ -48,7 +33,7 @@ TEST(CliReport, JsonLinesOnePerMovie)
 {
     TestHome home;
     fill(home);
-    const ReportRun r = report(home, { QStringLiteral("--json") });
+    const CliRun r = report(home, { QStringLiteral("--json") });
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
     const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
@@ -79,7 +64,7 @@ TEST(CliReport, ReadableTextAndUsage)
 {
     TestHome home;
     fill(home);
-    const ReportRun text = report(home, {});
+    const CliRun text = report(home, {});
     ASSERT_EQ(text.code, 0) << text.err.toStdString();
     EXPECT_TRUE(text.out.startsWith(QStringLiteral("重复影片\n共 2 组，4 部影片。\n")))
         << text.out.toStdString();
@@ -90,7 +75,7 @@ TEST(CliReport, ReadableTextAndUsage)
         text.out.contains(QStringLiteral("碟#2[借出]    外借    附注：借给老王\n    编号 3    卧虎藏龙\n")));
 
     for (const QStringList& bad : { QStringList { "--json", "--json" }, QStringList { "--disc", "1" } }) {
-        const ReportRun r = report(home, bad);
+        const CliRun r = report(home, bad);
         EXPECT_EQ(r.code, 2);
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.contains(QStringLiteral("report [--json]"))) << r.err.toStdString();
@@ -101,7 +86,7 @@ TEST(CliReport, UnreadableCatalogueFails)
 {
     TestHome home;
     writeBytes(home.folder().catalogueFile(), QByteArray(4096, 'x'));
-    const ReportRun r = report(home, { QStringLiteral("--json") });
+    const CliRun r = report(home, { QStringLiteral("--json") });
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_FALSE(r.err.isEmpty());

@@ -9,24 +9,9 @@
 
 namespace {
 
-struct StatsRun
+CliRun stats(const TestHome& home, const QStringList& options)
 {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-StatsRun stats(const TestHome& home, const QStringList& options)
-{
-    StatsRun r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    CliIo io { out, err };
-    r.code = runCli(QStringList { QStringLiteral("--home"), home.path(), QStringLiteral("stats") } + options,
-        QString(), io);
-    out.flush();
-    err.flush();
-    return r;
+    return runCliCaptured(home, QStringList { QStringLiteral("stats") } + options);
 }
 
 // A breakdown as "name=count" pairs, null names as "null".
@@ -63,7 +48,7 @@ TEST(CliStats, OneJsonObjectWithTheWindowsFigures)
     b[F::Lastfor] = 30.0;
     home.addMovie(2, QStringLiteral("B"), 1, b);
 
-    const StatsRun r = stats(home, { QStringLiteral("--json") });
+    const CliRun r = stats(home, { QStringLiteral("--json") });
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.count(u'\n'), 1);
     QJsonParseError e;
@@ -98,12 +83,12 @@ TEST(CliStats, TablesWithoutJsonAndUsageErrors)
     TestHome home;
     home.addDisc(QStringLiteral("1"));
     home.addMovie(1, QStringLiteral("A"), 1);
-    const StatsRun table = stats(home, {});
+    const CliRun table = stats(home, {});
     ASSERT_EQ(table.code, 0);
     for (const char* caption :
         { "光碟", "总大小 (GB)", "总时长 (小时)", "类型", "年代", "年份不详", "未分类" })
         EXPECT_TRUE(table.out.contains(QString::fromUtf8(caption))) << caption;
-    const StatsRun bad = stats(home, { QStringLiteral("--csv") });
+    const CliRun bad = stats(home, { QStringLiteral("--csv") });
     EXPECT_EQ(bad.code, 2);
     EXPECT_TRUE(bad.err.contains(QStringLiteral("stats [--json]")));
     EXPECT_TRUE(bad.out.isEmpty());
@@ -114,7 +99,7 @@ TEST(CliStats, AnUnreadableCatalogueFailsWithItsMessage)
     TestHome home;
     const QByteArray garbage(8192, 'z');
     writeBytes(home.folder().catalogueFile(), garbage);
-    const StatsRun r = stats(home, { QStringLiteral("--json") });
+    const CliRun r = stats(home, { QStringLiteral("--json") });
     EXPECT_EQ(r.code, 1);
     EXPECT_FALSE(r.err.isEmpty());
     EXPECT_TRUE(r.out.isEmpty());

@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "clicommand.h"
+
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "store/inifile.h"
@@ -13,6 +15,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTextStream>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -203,4 +206,31 @@ QStringList RawDb::rows(const QString& sql)
 void RawDb::close()
 {
     QSqlDatabase::database(name_).close();
+}
+
+MovieRecord movieWith(std::initializer_list<std::pair<MovieField, QVariant>> values)
+{
+    MovieRecord r;
+    for (const auto& [field, value] : values)
+        r[field] = value;
+    return r;
+}
+
+CliRun runCliCaptured(const QStringList& args, const QString& exeDir)
+{
+    CliRun r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    CliIo io { out, err };
+    r.code = runCli(args, exeDir, io);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+CliRun runCliCaptured(const TestHome& home, QStringList args)
+{
+    args.prepend(home.path());
+    args.prepend(QStringLiteral("--home"));
+    return runCliCaptured(args);
 }

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <ostream>
 
@@ -26,6 +27,19 @@ template <size_t N> QList<int> checkedBoxes(const std::array<bool, N>& boxes)
             out << int(i);
     return out;
 }
+
+// A movie record with only the given fields set, for TestHome::addMovie.
+MovieRecord movieWith(std::initializer_list<std::pair<MovieField, QVariant>> values);
+
+// What one in-process run of reelshelf-cli printed and returned.
+struct CliRun
+{
+    int code = -1;
+    QString out;
+    QString err;
+    QStringList lines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
+};
+CliRun runCliCaptured(const QStringList& args, const QString& exeDir = QString());
 
 // Readable failures for Qt strings.
 void PrintTo(const QString& text, std::ostream* os);
@@ -89,6 +103,9 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// reelshelf-cli --home <home> args...
+CliRun runCliCaptured(const TestHome& home, QStringList args);
 
 // A real folder tree in a temporary directory: files of chosen sizes (sparse, so a "700 MB" movie
 // costs no disk), folders and symbolic links, each given by its path below the tree's root.

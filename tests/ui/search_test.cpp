@@ -21,14 +21,6 @@
 
 namespace {
 
-MovieRecord movie(std::initializer_list<std::pair<MovieField, QVariant>> values)
-{
-    MovieRecord r;
-    for (const auto& [f, v] : values)
-        r[f] = v;
-    return r;
-}
-
 class SearchWindowTest : public ::testing::Test
 {
 protected:
@@ -37,13 +29,13 @@ protected:
         using F = MovieField;
         app.home.addDisc(QStringLiteral("1"));
         app.home.addMovie(1, QStringLiteral("The Matrix"), 1,
-            movie({ { F::Year, QStringLiteral("1999") }, { F::Filetype, QStringLiteral("rmvb") },
+            movieWith({ { F::Year, QStringLiteral("1999") }, { F::Filetype, QStringLiteral("rmvb") },
                 { F::Type, QStringLiteral("动作") }, { F::Seen, QStringLiteral("yes") },
                 { F::PS, QStringLiteral("notes") } }));
         app.home.addMovie(2, QStringLiteral("Heat"), 1,
-            movie({ { F::Year, QStringLiteral("1995") }, { F::Filetype, QStringLiteral("avi") },
+            movieWith({ { F::Year, QStringLiteral("1995") }, { F::Filetype, QStringLiteral("avi") },
                 { F::Type, QStringLiteral("喜剧") }, { F::Seen, QStringLiteral("no") } }));
-        app.home.addMovie(3, QStringLiteral("Cars"), 1, movie({ { F::Year, QStringLiteral("2006") } }));
+        app.home.addMovie(3, QStringLiteral("Cars"), 1, movieWith({ { F::Year, QStringLiteral("2006") } }));
     }
 
     void openMain()

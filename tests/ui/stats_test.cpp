@@ -27,14 +27,6 @@ namespace {
 
 using F = MovieField;
 
-MovieRecord movie(std::initializer_list<std::pair<MovieField, QVariant>> values)
-{
-    MovieRecord r;
-    for (const auto& [f, v] : values)
-        r[f] = v;
-    return r;
-}
-
 class StatsWindowTest : public ::testing::Test
 {
 protected:
@@ -42,14 +34,14 @@ protected:
     {
         app.home.addDisc(QStringLiteral("1"));
         app.home.addMovie(1, QStringLiteral("Heat"), 1,
-            movie({ { F::Type, QStringLiteral("动作/剧情 ") }, { F::Year, QStringLiteral("1995 ") },
+            movieWith({ { F::Type, QStringLiteral("动作/剧情 ") }, { F::Year, QStringLiteral("1995 ") },
                 { F::Filetype, QStringLiteral("avi ") }, { F::Seen, QStringLiteral("yes") },
                 { F::PS, QStringLiteral("notes ") } }));
         app.home.addMovie(2, QStringLiteral("Alien"), 1,
-            movie({ { F::Type, QStringLiteral("科幻 动作") }, { F::Year, QStringLiteral("1979年") },
+            movieWith({ { F::Type, QStringLiteral("科幻 动作") }, { F::Year, QStringLiteral("1979年") },
                 { F::Filetype, QStringLiteral("rmvb ") }, { F::Seen, QStringLiteral("no") } }));
         app.home.addMovie(3, QStringLiteral("Up"), 1,
-            movie({ { F::Type, QStringLiteral("动画") }, { F::Year, QStringLiteral("2009") },
+            movieWith({ { F::Type, QStringLiteral("动画") }, { F::Year, QStringLiteral("2009") },
                 { F::Filetype, QStringLiteral("rmvb") }, { F::Seen, QStringLiteral("no") } }));
         window = std::make_unique<MainWindow>(app.context);
         window->show();
@@ -81,7 +73,7 @@ protected:
     void showFirstMovie()
     {
         const MovieRecord shown
-            = movie({ { F::MovieName, QStringLiteral("Shown") }, { F::PS, QStringLiteral("notes") } });
+            = movieWith({ { F::MovieName, QStringLiteral("Shown") }, { F::PS, QStringLiteral("notes") } });
         window->movieList()->movieModel()->setRows({ movieRow(shown, true) }, 1);
         emit window->movieList()->leftReleased(0);
     }
