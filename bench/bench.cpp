@@ -364,11 +364,9 @@ int repeated(const QString& home, int runs, const QString& discKey)
     QTextStream out(stdout);
     QTextStream err(stderr);
     const DataFolder folder(home);
-    const QString sqlite = QStandardPaths::findExecutable(u"sqlite3"_s);
-    if (sqlite.isEmpty()) {
-        err << "找不到 sqlite3 命令（apt-get install sqlite3）。" << Qt::endl;
+    const QString sqlite = Bench::sqliteProgram(err);
+    if (sqlite.isEmpty())
         return 1;
-    }
     QString error;
     const Catalogue catalogue(folder.catalogueFile());
     const qint64 movies = catalogue.movieCount(&error);

@@ -4,7 +4,9 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QString>
+#include <QTextStream>
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -37,6 +39,15 @@ inline std::optional<double> sqliteShell(
     if (!shell.waitForFinished(600000) || shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
         return std::nullopt;
     return msSince(timer);
+}
+
+// The sqlite3 shell every baseline runs; the empty text, with a note on `err`, when it is missing.
+inline QString sqliteProgram(QTextStream& err)
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (program.isEmpty())
+        err << "找不到 sqlite3 命令（apt-get install sqlite3）。" << Qt::endl;
+    return program;
 }
 
 } // namespace Bench

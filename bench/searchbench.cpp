@@ -38,11 +38,9 @@ int main(int argc, char* argv[])
     parser.process(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const QString sqlite = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
-    if (sqlite.isEmpty()) {
-        err << "找不到 sqlite3 命令（apt-get install sqlite3）。" << Qt::endl;
+    const QString sqlite = Bench::sqliteProgram(err);
+    if (sqlite.isEmpty())
         return 1;
-    }
     const DataFolder folder(parser.value(QStringLiteral("home")));
     const Catalogue catalogue(folder.catalogueFile());
     const QString text = parser.value(QStringLiteral("query"));
