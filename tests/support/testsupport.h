@@ -148,3 +148,43 @@ struct TestApp
     RecordingDesktop desktop;
     AppContext context { home.folder(), prompt, desktop };
 };
+
+// Makes a file or folder refuse writes for this process while it lives, even for root (which
+// permission bits do not stop): the immutable flag where the file system has one, else the mode.
+class WriteProtected
+{
+public:
+    explicit WriteProtected(const QString& path);
+    ~WriteProtected();
+    WriteProtected(const WriteProtected&) = delete;
+    WriteProtected& operator=(const WriteProtected&) = delete;
+
+    // False when neither way works here; the test should then skip.
+    bool active() const { return how_ != How::None; }
+
+private:
+    enum class How { None, Immutable, Mode };
+    QString path_;
+    How how_ = How::None;
+    int oldMode_ = 0;
+};
+
+// A small file system of its own (a tmpfs of `kilobytes`), to fill a disk without filling the
+// machine's. Only root can mount one; elsewhere active() is false and the test should skip.
+class SmallDisk
+{
+public:
+    explicit SmallDisk(int kilobytes);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool active() const { return mounted_; }
+    QString path() const { return dir_.path(); }
+    // Writes one file that takes what room is left.
+    void fill() const;
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+};
