@@ -22,7 +22,8 @@ void expectNoEngineWords(QString message, const QStringList& paths)
 {
     for (const QString& p : paths)
         message.remove(QDir::toNativeSeparators(p));
-    EXPECT_FALSE(message.contains(QRegularExpression(QStringLiteral("[A-Za-z]{4,}")))) << message.toStdString();
+    EXPECT_FALSE(message.contains(QRegularExpression(QStringLiteral("[A-Za-z]{4,}"))))
+        << message.toStdString();
     EXPECT_FALSE(message.contains(QStringLiteral("参数数量"))) << message.toStdString();
 }
 
@@ -89,7 +90,8 @@ TEST_F(CatalogueFailures, ReadOnlyFileAndReadOnlyFolderAreToldApart)
         const WriteProtected protect(file());
         if (!protect.active())
             GTEST_SKIP() << "this file system cannot refuse writes to this user";
-        const DiscOutcome saved = catalogue().updateDisc(QStringLiteral("1"), { QStringLiteral("新名"), {}, {}, {} });
+        const DiscOutcome saved
+            = catalogue().updateDisc(QStringLiteral("1"), { QStringLiteral("新名"), {}, {}, {} });
         EXPECT_EQ(saved.status, DiscOutcome::Failed);
         EXPECT_TRUE(saved.error.contains(QStringLiteral("只读文件"))) << saved.error.toStdString();
         EXPECT_TRUE(saved.error.contains(QDir::toNativeSeparators(file())));
@@ -132,8 +134,9 @@ TEST_F(CatalogueFailures, DamagedPagesAreCalledDamagedNotMalformed)
 {
     QList<MovieRecord> movies;
     for (int i = 2; i <= 400; ++i)
-        movies << movieWith({ { MovieField::ID, i }, { MovieField::MovieName, QStringLiteral("片名%1").arg(i) },
-            { MovieField::PS, QString(300, u'简') }, { MovieField::DiskNum, 1 } });
+        movies << movieWith(
+            { { MovieField::ID, i }, { MovieField::MovieName, QStringLiteral("片名%1").arg(i) },
+                { MovieField::PS, QString(300, u'简') }, { MovieField::DiskNum, 1 } });
     ASSERT_TRUE(catalogue().addMovies(movies));
     QByteArray bytes = readBytes(file());
     ASSERT_GT(bytes.size(), 40 * 4096);
@@ -151,7 +154,8 @@ TEST_F(CatalogueFailures, DamagedPagesAreCalledDamagedNotMalformed)
 TEST_F(CatalogueFailures, NumberTakenMeanwhileIsExplained)
 {
     QString error;
-    EXPECT_FALSE(catalogue().addMovie(movieWith({ { MovieField::ID, 1 }, { MovieField::MovieName, QStringLiteral("另一部") } }), &error));
+    EXPECT_FALSE(catalogue().addMovie(
+        movieWith({ { MovieField::ID, 1 }, { MovieField::MovieName, QStringLiteral("另一部") } }), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("已有同一编号"))) << error.toStdString();
     expectNoEngineWords(error, { file() });
     EXPECT_EQ(home_.movieIds(), QList<double> { 1 });
@@ -159,7 +163,8 @@ TEST_F(CatalogueFailures, NumberTakenMeanwhileIsExplained)
 
 TEST(CatalogueFailureText, UnknownCausesKeepTheEngineWordsInBrackets)
 {
-    const QString text = CatalogueFailure::message(QStringLiteral("/x/ShelfIndex.db"), 1, QStringLiteral("near \"x\": syntax error"));
+    const QString text = CatalogueFailure::message(
+        QStringLiteral("/x/ShelfIndex.db"), 1, QStringLiteral("near \"x\": syntax error"));
     EXPECT_TRUE(text.contains(QStringLiteral("（near \"x\": syntax error）"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("/x/ShelfIndex.db")));
 }

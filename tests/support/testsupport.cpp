@@ -269,7 +269,9 @@ WriteProtected::WriteProtected(const QString& path)
             how_ = How::Immutable;
         return;
     }
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(path_).constData(), &st) != 0)
         return;
     oldMode_ = int(st.st_mode & 07777);

@@ -45,7 +45,8 @@ int waitWhileLocked(void* started, int attempt)
     QThread::msleep(lockPollMs);
     QCoreApplication* app = QCoreApplication::instance();
     if (app && QThread::currentThread() == app->thread())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+        QCoreApplication::processEvents(
+            QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
     return 1;
 }
 

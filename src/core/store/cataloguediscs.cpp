@@ -99,7 +99,8 @@ DiscOutcome assignDiscFields(
         assignments << u'"' + field.first + QStringLiteral("\" = ?");
     {
         QSqlQuery q(c.db());
-        if (!q.prepare(QStringLiteral("UPDATE DiskState SET %1 WHERE rowid = ?").arg(assignments.join(u", "))))
+        if (!q.prepare(
+                QStringLiteral("UPDATE DiskState SET %1 WHERE rowid = ?").arg(assignments.join(u", "))))
             return failed(queryError(path, q));
         for (const auto& field : fields)
             q.addBindValue(field.second);

@@ -29,7 +29,8 @@ bool diskNearlyFull(const QString& path)
 
 QString fullMessage(const QString& path)
 {
-    return QStringLiteral("磁盘已满，无法写入目录数据库 %1，目录没有改变。请腾出磁盘空间后再试。").arg(native(path));
+    return QStringLiteral("磁盘已满，无法写入目录数据库 %1，目录没有改变。请腾出磁盘空间后再试。")
+        .arg(native(path));
 }
 
 QString readOnlyFileMessage(const QString& path)
@@ -81,9 +82,8 @@ QString ioMessage(const QString& path)
 {
     if (diskNearlyFull(path))
         return fullMessage(path);
-    return QStringLiteral(
-        "读写目录数据库 %1 时发生磁盘错误：磁盘可能已被移除或已损坏。请检查磁盘后再试；"
-        "若目录因此损坏，可用“工具 → 恢复备份...”恢复。")
+    return QStringLiteral("读写目录数据库 %1 时发生磁盘错误：磁盘可能已被移除或已损坏。请检查磁盘后再试；"
+                          "若目录因此损坏，可用“工具 → 恢复备份...”恢复。")
         .arg(native(path));
 }
 
@@ -102,7 +102,8 @@ QString lockedMessage(const QString& path)
 
 QString damagedMessage(const QString& path)
 {
-    return QStringLiteral("目录数据库 %1 已损坏或不是数据库文件，程序不会改动它。请用“工具 → 恢复备份...”恢复最近的备份。")
+    return QStringLiteral(
+        "目录数据库 %1 已损坏或不是数据库文件，程序不会改动它。请用“工具 → 恢复备份...”恢复最近的备份。")
         .arg(native(path));
 }
 
@@ -124,13 +125,16 @@ QString message(const QString& path, int code, const QString& engineText)
         return damagedMessage(path);
     case SQLITE_PERM:
     case SQLITE_AUTH:
-        return QStringLiteral("没有读写目录数据库 %1 的权限，目录没有改变。请检查该文件及其文件夹的权限后再试。")
+        return QStringLiteral(
+            "没有读写目录数据库 %1 的权限，目录没有改变。请检查该文件及其文件夹的权限后再试。")
             .arg(native(path));
     case SQLITE_NOMEM:
-        return QStringLiteral("内存不足，无法读写目录数据库 %1，目录没有改变。请关闭其他程序后再试。").arg(native(path));
+        return QStringLiteral("内存不足，无法读写目录数据库 %1，目录没有改变。请关闭其他程序后再试。")
+            .arg(native(path));
     case SQLITE_CONSTRAINT:
-        return QStringLiteral("目录数据库 %1 中已有同一编号的记录，可能是其他程序刚刚添加了记录，目录没有改变。"
-                              "请刷新后再试。")
+        return QStringLiteral(
+            "目录数据库 %1 中已有同一编号的记录，可能是其他程序刚刚添加了记录，目录没有改变。"
+            "请刷新后再试。")
             .arg(native(path));
     default:
         break;

@@ -86,7 +86,8 @@ struct StatementDeleter
 
 QString sqliteError(const QString& path, sqlite3* handle)
 {
-    return CatalogueFailure::message(path, sqlite3_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)));
+    return CatalogueFailure::message(
+        path, sqlite3_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)));
 }
 
 // One column of the current row, without a copy; valid until the statement steps again.

@@ -56,7 +56,8 @@ bool hasSqliteHeader(const QString& path, QString* error)
     if (!f.open(QIODevice::ReadOnly)) {
         setError(error,
             f.error() == QFileDevice::PermissionsError || !QFileInfo(path).isReadable()
-                ? QStringLiteral("没有读取目录数据库文件 %1 的权限。请允许读取该文件后再试。").arg(nativePath(path))
+                ? QStringLiteral("没有读取目录数据库文件 %1 的权限。请允许读取该文件后再试。")
+                      .arg(nativePath(path))
                 : QStringLiteral("无法读取目录数据库文件 %1（%2）。").arg(nativePath(path), f.errorString()));
         return false;
     }
@@ -111,7 +112,8 @@ bool Catalogue::prepare(QString* error)
         // Another program that made it in the meantime is no failure: its catalogue is opened.
         if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !QFileInfo::exists(path_)) {
             setError(error,
-                QStringLiteral("无法在文件夹 %2 中创建目录数据库文件 %1（%3）。请检查该文件夹的权限和剩余空间后再试。")
+                QStringLiteral(
+                    "无法在文件夹 %2 中创建目录数据库文件 %1（%3）。请检查该文件夹的权限和剩余空间后再试。")
                     .arg(nativePath(path_), nativePath(info.absolutePath()), create.errorString()));
             return false;
         }
