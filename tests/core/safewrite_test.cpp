@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,7 +46,35 @@ TEST(SafeWrite, ReplacesOrKeepsAnExistingFileAsAsked)
     EXPECT_EQ(entriesIn(dir.path()), QStringList { QStringLiteral("列表.txt") });
 }
 
-TEST(SafeWrite, WritesThroughALinkAndKeepsTheLink)
+TEST(SafeWrite, AFileBeingWrittenHasNoNameUntilItIsComplete)
+{
+    // A writer killed halfway then leaves nothing behind.
+    QTemporaryDir dir;
+    const int probe = ::open(QFile::encodeName(dir.path()).constData(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0)
+        GTEST_SKIP() << "this file system has no unnamed files";
+    ::close(probe);
+    const QString path = dir.filePath(QStringLiteral("ReelShelfIndex.xls"));
+    writeBytes(path, "old");
+    for (Existing existing : { Existing::Replace, Existing::Keep }) {
+        const QString target = existing == Existing::Keep ? dir.filePath(QStringLiteral("new.xls")) : path;
+        QStringList seen;
+        const auto out = SafeWrite::writeFile(
+            target,
+            [&](QIODevice& d) {
+                seen = entriesIn(dir.path());
+                return d.write(QByteArray(300 * 1024, 'x')) == 300 * 1024;
+            },
+            existing);
+        EXPECT_TRUE(out.ok()) << out.message.toStdString();
+        EXPECT_EQ(seen, QStringList { QStringLiteral("ReelShelfIndex.xls") });
+    }
+    EXPECT_EQ(entriesIn(dir.path()),
+        (QStringList { QStringLiteral("ReelShelfIndex.xls"), QStringLiteral("new.xls") }));
+    EXPECT_EQ(readBytes(path).size(), 300 * 1024);
+}
+
+TEST(SafeWrite, WritesThroughALinkAndUnderTheLongestName)
 {
     QTemporaryDir dir;
     const QString real = dir.filePath(QStringLiteral("real.ini"));
@@ -55,6 +84,12 @@ TEST(SafeWrite, WritesThroughALinkAndKeepsTheLink)
     ASSERT_TRUE(SafeWrite::writeFile(link, QByteArray("new")).ok());
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(readBytes(real), QByteArray("new"));
+    // The longest name a folder holds leaves no room for a longer hidden one beside it.
+    const QString longest = dir.filePath(QString(85, u'长'));
+    ASSERT_EQ(QFile::encodeName(QFileInfo(longest).fileName()).size(), 255);
+    for (Existing existing : { Existing::Keep, Existing::Replace })
+        EXPECT_TRUE(SafeWrite::writeFile(longest, QByteArray("long"), existing).ok());
+    EXPECT_EQ(readBytes(longest), QByteArray("long"));
 }
 
 TEST(SafeWrite, EachCauseIsNamedAndNothingIsLeftBehind)

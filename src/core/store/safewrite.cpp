@@ -164,38 +164,115 @@ QString realTarget(const QString& path)
     return canonical.isEmpty() ? info.symLinkTarget() : canonical;
 }
 
-// A new hidden file beside the target, made with the mode the umask leaves of 0666.
-int createHidden(const QString& folder, const QString& name, QByteArray* tempPath)
+// A free hidden name beside the target.
+QByteArray hiddenName(const QByteArray& folder, const QString& name)
 {
     QByteArray base = encoded(name);
     if (base.size() > 200)
         base = "reelshelf";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *tempPath = encoded(folder) + "/." + base + '.'
-            + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";
-        const int fd = ::open(tempPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
+    return folder + "/." + base + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36)
+        + ".part";
 }
 
-// Takes the target's name; with Keep an existing file is never replaced, even one made meanwhile.
-int moveInPlace(const QByteArray& from, const QByteArray& to, Existing existing)
+// The file being written. Where the file system allows, it has no name until it is complete,
+// so a writer killed halfway leaves nothing behind; elsewhere it is a hidden file beside the
+// target. Either is made with the mode the umask leaves of 0666.
+class PendingFile
 {
-    if (existing == Existing::Replace)
-        return ::rename(from.constData(), to.constData());
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+public:
+    PendingFile(const QString& folder, const QString& name)
+        : folder_(encoded(folder))
+        , name_(name)
+    {
+        fd_ = ::open(folder_.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+            return;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            hidden_ = hiddenName(folder_, name_);
+            fd_ = ::open(hidden_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ >= 0 || errno != EEXIST)
+                return;
+        }
+        errno = EEXIST;
+    }
+    ~PendingFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!hidden_.isEmpty())
+            ::unlink(hidden_.constData());
+    }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    int fd() const { return fd_; }
+
+    // Everything on the disk, checked; 0 or the error number.
+    int finish()
+    {
+        if (::fsync(fd_) != 0 && errno != EINVAL)
+            return errno;
+        if (!hidden_.isEmpty()) {
+            const int closed = ::close(fd_);
+            fd_ = -1;
+            if (closed != 0 && errno != EINTR)
+                return errno;
+        }
         return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return -1;
-    // A file system without the no-replace rename: a hard link fails on an existing name too.
-    if (::link(from.constData(), to.constData()) != 0)
-        return -1;
-    ::unlink(from.constData());
-    return 0;
-}
+    }
+
+    // Takes the target's name; with Keep an existing file is never replaced, even one made
+    // meanwhile. 0 or the error number.
+    int putInPlace(const QByteArray& target, Existing existing)
+    {
+        if (hidden_.isEmpty() && !giveName(existing == Existing::Keep ? target : QByteArray()))
+            return errno;
+        if (existing == Existing::Replace) {
+            if (::rename(hidden_.constData(), target.constData()) != 0)
+                return errno;
+        } else if (!hidden_.isEmpty() && !moveWithoutReplacing(target)) {
+            return errno;
+        }
+        hidden_.clear();
+        return 0;
+    }
+
+private:
+    // Links the unnamed file under `target`, or under a hidden name when that is empty.
+    bool giveName(const QByteArray& target)
+    {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd_);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray name = target.isEmpty() ? hiddenName(folder_, name_) : target;
+            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0
+                || (errno == ENOENT && ::linkat(fd_, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) == 0)) {
+                hidden_ = target.isEmpty() ? name : QByteArray();
+                return true;
+            }
+            if (errno != EEXIST || !target.isEmpty())
+                return false;
+        }
+        return false;
+    }
+
+    bool moveWithoutReplacing(const QByteArray& target)
+    {
+        if (::renameat2(AT_FDCWD, hidden_.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno != EINVAL && errno != ENOSYS)
+            return false;
+        // A file system without the no-replace rename: a hard link fails on an existing name too.
+        if (::link(hidden_.constData(), target.constData()) != 0)
+            return false;
+        ::unlink(hidden_.constData());
+        return true;
+    }
+
+    QByteArray folder_;
+    QString name_;
+    QByteArray hidden_; // the name while it has one that is not the target's
+    int fd_ = -1;
+};
 
 // So that the new name is on the disk too before success is said.
 void syncFolder(const QString& folder)
@@ -235,33 +312,28 @@ Outcome writeFile(const QString& path, const Writer& writer, Existing existing)
         }
     }
 
-    QByteArray tempName;
-    const int fd = createHidden(folder, QFileInfo(target).fileName(), &tempName);
-    if (fd < 0) {
+    PendingFile pending(folder, QFileInfo(target).fileName());
+    if (pending.fd() < 0) {
         const int error = errno;
         return failure(path, causeOf(error), folder, error);
     }
     if (exists)
-        ::fchmod(fd, old.st_mode & 07777);
+        ::fchmod(pending.fd(), old.st_mode & 07777);
 
     int error = 0;
     {
-        DescriptorDevice device(fd);
+        DescriptorDevice device(pending.fd());
         const bool written = writer(device) && device.drain();
         error = device.error();
         if (!written && error == 0)
             error = -1;
     }
-    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL)
-        error = errno;
-    if (::close(fd) != 0 && error == 0 && errno != EINTR)
-        error = errno;
-    if (error == 0 && moveInPlace(tempName, targetName, existing) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(tempName.constData());
+    if (error == 0)
+        error = pending.finish();
+    if (error == 0)
+        error = pending.putInPlace(targetName, existing);
+    if (error != 0)
         return failure(path, error < 0 ? Cause::Unknown : causeOf(error), folder, std::max(error, 0));
-    }
     syncFolder(folder);
     Outcome out;
     out.path = path;
