@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -368,6 +369,22 @@ TEST_F(SettingsTest, AFullDiskWarnsAndKeepsTheDialogAndTheFile)
     ASSERT_TRUE(dialog->ok());
     EXPECT_EQ(readBytes(onDisk.settingsFile()), iniWith({ { "Colum16=0", "Colum16=1" } }));
     delete dialog.data();
+}
+
+TEST_F(SettingsTest, AReadOnlySettingsFileIsNamedAndTheDialogStays)
+{
+    ASSERT_TRUE(QFile::setPermissions(ini(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    if (QFileInfo(ini()).isWritable())
+        GTEST_SKIP() << "permissions do not stop this user (root)";
+    open(4);
+    box(QStringLiteral("Check3"))->setChecked(false);
+    click(QStringLiteral("Command2"));
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    EXPECT_EQ(app.prompt.asked[0].text,
+        QStringLiteral("设置没有保存：无法写入设置文件 %1：这个文件是只读的。请去掉它的只读属性后再试。")
+            .arg(QDir::toNativeSeparators(ini())));
+    EXPECT_FALSE(closed());
+    EXPECT_EQ(readBytes(ini()), iniBefore);
 }
 
 TEST_F(SettingsTest, AFailedFileTypeWriteIsReportedAndTheDialogStays)
