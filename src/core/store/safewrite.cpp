@@ -185,15 +185,18 @@ public:
         , name_(name)
     {
         fd_ = ::open(folder_.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd_ >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+        openError_ = fd_ < 0 ? errno : 0;
+        if (fd_ >= 0 || (openError_ != EOPNOTSUPP && openError_ != EISDIR && openError_ != EINVAL))
             return;
         for (int attempt = 0; attempt < 100; ++attempt) {
             hidden_ = hiddenName(folder_, name_);
             fd_ = ::open(hidden_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ >= 0 || errno != EEXIST)
-                return;
+            openError_ = fd_ < 0 ? errno : 0;
+            if (fd_ >= 0 || openError_ != EEXIST)
+                break;
         }
-        errno = EEXIST;
+        if (fd_ < 0)
+            hidden_.clear();
     }
     ~PendingFile()
     {
@@ -206,6 +209,8 @@ public:
     PendingFile& operator=(const PendingFile&) = delete;
 
     int fd() const { return fd_; }
+    // Why it could not be made, when fd() is -1.
+    int openError() const { return openError_; }
 
     // Everything on the disk, checked; 0 or the error number.
     int finish()
@@ -272,6 +277,7 @@ private:
     QString name_;
     QByteArray hidden_; // the name while it has one that is not the target's
     int fd_ = -1;
+    int openError_ = 0;
 };
 
 // So that the new name is on the disk too before success is said.
@@ -313,10 +319,8 @@ Outcome writeFile(const QString& path, const Writer& writer, Existing existing)
     }
 
     PendingFile pending(folder, QFileInfo(target).fileName());
-    if (pending.fd() < 0) {
-        const int error = errno;
-        return failure(path, causeOf(error), folder, error);
-    }
+    if (pending.fd() < 0)
+        return failure(path, causeOf(pending.openError()), folder, pending.openError());
     if (exists)
         ::fchmod(pending.fd(), old.st_mode & 07777);
 
