@@ -1,3 +1,4 @@
+#include "diskconditions.h"
 #include "store/catalogue.h"
 #include "testsupport.h"
 

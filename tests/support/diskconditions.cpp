@@ -4,7 +4,10 @@
 #include <QFile>
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -74,4 +77,49 @@ bool runAsPlainUser(const std::function<void()>& work)
     });
     plain.join();
     return dropped;
+}
+
+namespace {
+
+bool setImmutable(const QString& path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+WriteProtected::WriteProtected(const QString& path)
+    : path_(path)
+{
+    if (::geteuid() == 0) {
+        if (setImmutable(path_, true))
+            how_ = How::Immutable;
+        return;
+    }
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(path_).constData(), &st) != 0)
+        return;
+    oldMode_ = int(st.st_mode & 07777);
+    if (::chmod(QFile::encodeName(path_).constData(), mode_t(oldMode_ & ~0222)) == 0)
+        how_ = How::Mode;
+}
+
+WriteProtected::~WriteProtected()
+{
+    if (how_ == How::Immutable)
+        setImmutable(path_, false);
+    else if (how_ == How::Mode)
+        ::chmod(QFile::encodeName(path_).constData(), mode_t(oldMode_));
 }

@@ -30,3 +30,23 @@ private:
 // read-only file or folder stops it as it stops any user. A normal user runs it as it is.
 // False when the power could not be given up (`work` has not run then).
 bool runAsPlainUser(const std::function<void()>& work);
+
+// Makes a file or folder refuse writes for this process while it lives, even for root (which
+// permission bits do not stop): the immutable flag where the file system has one, else the mode.
+class WriteProtected
+{
+public:
+    explicit WriteProtected(const QString& path);
+    ~WriteProtected();
+    WriteProtected(const WriteProtected&) = delete;
+    WriteProtected& operator=(const WriteProtected&) = delete;
+
+    // False when neither way works here; the test should then skip.
+    bool active() const { return how_ != How::None; }
+
+private:
+    enum class How { None, Immutable, Mode };
+    QString path_;
+    How how_ = How::None;
+    int oldMode_ = 0;
+};

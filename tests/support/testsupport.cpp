@@ -19,13 +19,6 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -240,73 +233,4 @@ CliRun runCliCaptured(const TestHome& home, QStringList args)
     args.prepend(home.path());
     args.prepend(QStringLiteral("--home"));
     return runCliCaptured(args);
-}
-
-namespace {
-
-bool setImmutable(const QString& path, bool on)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (ok) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return ok;
-}
-
-} // namespace
-
-WriteProtected::WriteProtected(const QString& path)
-    : path_(path)
-{
-    if (::geteuid() == 0) {
-        if (setImmutable(path_, true))
-            how_ = How::Immutable;
-        return;
-    }
-    struct stat st
-    {
-    };
-    if (::stat(QFile::encodeName(path_).constData(), &st) != 0)
-        return;
-    oldMode_ = int(st.st_mode & 07777);
-    if (::chmod(QFile::encodeName(path_).constData(), mode_t(oldMode_ & ~0222)) == 0)
-        how_ = How::Mode;
-}
-
-WriteProtected::~WriteProtected()
-{
-    if (how_ == How::Immutable)
-        setImmutable(path_, false);
-    else if (how_ == How::Mode)
-        ::chmod(QFile::encodeName(path_).constData(), mode_t(oldMode_));
-}
-
-SmallDisk::SmallDisk(int kilobytes)
-{
-    const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k";
-    mounted_ = ::geteuid() == 0
-        && ::mount("tmpfs", QFile::encodeName(dir_.path()).constData(), "tmpfs", 0, options.constData()) == 0;
-}
-
-SmallDisk::~SmallDisk()
-{
-    if (mounted_)
-        ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
-}
-
-void SmallDisk::fill() const
-{
-    QFile filler(dir_.path() + QStringLiteral("/filler"));
-    if (!filler.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
-    const QByteArray block(4096, '\0');
-    while (filler.write(block) == block.size() && filler.flush()) { }
-    // The last partial block, byte by byte, so not even a small write fits.
-    while (filler.write("x", 1) == 1 && filler.flush()) { }
 }

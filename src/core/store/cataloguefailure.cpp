@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <utility>
 
 #include <sqlite3.h>
 
@@ -107,8 +108,37 @@ QString damagedMessage(const QString& path)
         .arg(native(path));
 }
 
+namespace {
+
+// Qt's driver reports some failures (a commit, a transaction) without SQLite's code; SQLite's
+// own sentences for them are fixed, so they tell the cause as well.
+int codeFromText(const QString& engineText)
+{
+    static const std::pair<const char*, int> phrases[] = {
+        { "database is locked", SQLITE_BUSY },
+        { "database table is locked", SQLITE_LOCKED },
+        { "readonly database", SQLITE_READONLY },
+        { "database or disk is full", SQLITE_FULL },
+        { "unable to open database file", SQLITE_CANTOPEN },
+        { "disk I/O error", SQLITE_IOERR },
+        { "database disk image is malformed", SQLITE_CORRUPT },
+        { "file is not a database", SQLITE_NOTADB },
+        { "UNIQUE constraint failed", SQLITE_CONSTRAINT },
+        { "out of memory", SQLITE_NOMEM },
+    };
+    for (const auto& [phrase, code] : phrases)
+        if (engineText.contains(QLatin1String(phrase), Qt::CaseInsensitive))
+            return code;
+    return -1;
+}
+
+} // namespace
+
 QString message(const QString& path, int code, const QString& engineText)
 {
+    const int known = codeFromText(engineText);
+    if (code <= 0 || (code & 0xff) == SQLITE_ERROR)
+        code = known;
     if (isLockCode(code))
         return lockedMessage(path);
     switch (code & 0xff) {
@@ -132,10 +162,13 @@ QString message(const QString& path, int code, const QString& engineText)
         return QStringLiteral("内存不足，无法读写目录数据库 %1，目录没有改变。请关闭其他程序后再试。")
             .arg(native(path));
     case SQLITE_CONSTRAINT:
-        return QStringLiteral(
-            "目录数据库 %1 中已有同一编号的记录，可能是其他程序刚刚添加了记录，目录没有改变。"
-            "请刷新后再试。")
-            .arg(native(path));
+        // Only a repeated number is ours to explain; another rule (a trigger of another tool) is not.
+        if (known == SQLITE_CONSTRAINT)
+            return QStringLiteral(
+                "目录数据库 %1 中已有同一编号的记录，可能是其他程序刚刚添加了记录，目录没有改变。"
+                "请刷新后再试。")
+                .arg(native(path));
+        break;
     default:
         break;
     }
