@@ -28,7 +28,39 @@ Outcome refused(const QString& error)
     return o;
 }
 
+double idOf(const MovieRow& row)
+{
+    return TextRules::numericValue(row[ListCol::ID]);
+}
+
+// A title or disc number as a message names it: a text of any length fits in a message box.
+QString named(const QString& text)
+{
+    constexpr qsizetype longest = 40;
+    if (text.isEmpty())
+        return QStringLiteral("无");
+    if (text.size() <= longest)
+        return text;
+    const qsizetype cut = text.at(longest - 1).isHighSurrogate() ? longest - 1 : longest;
+    return text.left(cut) + QStringLiteral("…");
+}
+
 } // namespace
+
+std::optional<QString> staleRowProblem(const MovieRow& row, const MovieRecord& stored)
+{
+    // Compared as the list shows them, so a row made from the record always matches it.
+    const MovieRow now = movieRow(stored, true);
+    const QString title = TextRules::trimBlanks(row[ListCol::MovieName]);
+    const QString disc = TextRules::trimBlanks(row[ListCol::DiskNum]);
+    const QString storedTitle = now[ListCol::MovieName];
+    const QString storedDisc = TextRules::trimBlanks(now[ListCol::DiskNum]);
+    if (title == storedTitle && disc == storedDisc)
+        return std::nullopt;
+    return QStringLiteral("编号为 %1 的影片记录已被其他程序改动：列表中是【%2】（碟 %3），目录中现在是【%4】（碟 %5）。"
+                          "没有做任何改动，请重新选择光盘或所有影碟以刷新列表后再试。")
+        .arg(TextRules::shortestDecimal(idOf(row)), named(title), named(disc), named(storedTitle), named(storedDisc));
+}
 
 std::optional<bool> discExists(const Catalogue& catalogue, const QString& typedNumber, QString* error)
 {
@@ -69,31 +101,55 @@ Outcome saveNewMovie(Catalogue& catalogue, const DataFolder& folder, const Movie
     return outcome;
 }
 
-Outcome saveEditedMovie(Catalogue& catalogue, const DataFolder& folder, double id, const MovieForm& form)
+Outcome saveEditedMovie(Catalogue& catalogue, const DataFolder& folder, const MovieRow& row,
+    const MovieForm& shown, const MovieForm& edited)
 {
-    if (!form.posterPath.isEmpty())
-        if (const auto problem = PosterFile::problemWith(form.posterPath))
+    if (!edited.posterPath.isEmpty())
+        if (const auto problem = PosterFile::problemWith(edited.posterPath))
             return refused(*problem);
     Outcome outcome;
-    outcome.id = id;
-    outcome.saved = catalogue.updateMovie(id, MovieForms::storedFields(form), &outcome.error);
+    outcome.id = idOf(row);
+    const MovieForms::FieldValues fields = MovieForms::changedFields(shown, edited);
+    outcome.saved = catalogue.changeMovie(
+        outcome.id,
+        [&](const MovieRecord& stored) {
+            return Catalogue::MovieChange { staleRowProblem(row, stored), fields };
+        },
+        &outcome.error);
     if (outcome.saved)
-        copyPoster(folder, form, id, false, outcome);
+        copyPoster(folder, edited, outcome.id, false, outcome);
     return outcome;
 }
 
-Outcome moveMovie(Catalogue& catalogue, double id, const QString& typedNumber)
+Outcome moveMovie(Catalogue& catalogue, const MovieRow& row, const QString& typedNumber)
 {
     Outcome outcome;
-    outcome.id = id;
-    const std::optional<MovieRecord> movie = catalogue.findMovie(id, &outcome.error);
-    if (!movie)
-        return outcome;
-    const QVariant& current = (*movie)[MovieField::DiskNum];
+    outcome.id = idOf(row);
     const double target = MovieForms::storedDiscNumber(typedNumber);
-    if (!current.isNull() && current.typeId() != QMetaType::QString && current.toDouble() == target)
-        return outcome; // already there
-    outcome.saved = catalogue.updateMovie(id, { { MovieField::DiskNum, target } }, &outcome.error);
+    bool alreadyThere = false;
+    const bool done = catalogue.changeMovie(
+        outcome.id,
+        [&](const MovieRecord& stored) -> Catalogue::MovieChange {
+            if (auto problem = staleRowProblem(row, stored))
+                return { problem, {} };
+            const QVariant& current = stored[MovieField::DiskNum];
+            alreadyThere = !current.isNull() && current.typeId() != QMetaType::QString
+                && current.toDouble() == target;
+            if (alreadyThere)
+                return {};
+            return { std::nullopt, { { MovieField::DiskNum, target } } };
+        },
+        &outcome.error);
+    outcome.saved = done && !alreadyThere;
+    return outcome;
+}
+
+Outcome deleteMovie(Catalogue& catalogue, const MovieRow& row)
+{
+    Outcome outcome;
+    outcome.id = idOf(row);
+    outcome.saved = catalogue.deleteMovieIf(
+        outcome.id, [&](const MovieRecord& stored) { return staleRowProblem(row, stored); }, &outcome.error);
     return outcome;
 }
 

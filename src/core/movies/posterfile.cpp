@@ -24,6 +24,24 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// Why a file could not be read or written, in words the user can act on.
+QString cause(const QFileDevice& file)
+{
+    switch (file.error()) {
+    case QFileDevice::ResourceError:
+        return QStringLiteral("磁盘空间不足，请腾出空间后再试");
+    case QFileDevice::PermissionsError:
+        return QStringLiteral("没有访问权限，请检查文件和文件夹的权限");
+    default:
+        return QStringLiteral("读写出错（%1）").arg(file.errorString());
+    }
+}
+
+QString copyFailure(const QString& target, const QFileDevice& out)
+{
+    return QStringLiteral("无法把海报复制到 %1，原来的海报保持不变：%2").arg(native(target), cause(out));
+}
+
 } // namespace
 
 std::optional<QString> problemWith(const QString& source)
@@ -55,22 +73,32 @@ bool install(const DataFolder& folder, const QString& idText, const QString& sou
         return false;
     }
     QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("无法读取海报图片文件 %1：%2").arg(native(source), cause(in));
+        return false;
+    }
     QSaveFile out(target);
-    if (!in.open(QIODevice::ReadOnly) || !QDir().mkpath(folder.postersDir())
-        || !out.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("无法把海报复制到 %1:%2").arg(native(target), out.errorString());
+    if (!QDir().mkpath(folder.postersDir()) || !out.open(QIODevice::WriteOnly)) {
+        *error = copyFailure(target, out);
         return false;
     }
     // Written to a temporary file and renamed at the end, so a failed copy leaves the old poster.
-    while (!in.atEnd()) {
+    // Every write and the flush are checked: a buffered write can fail only when it reaches the disk.
+    for (;;) {
         const QByteArray chunk = in.read(1 << 20);
-        if (chunk.isEmpty() || out.write(chunk) != chunk.size()) {
-            out.cancelWriting();
+        if (chunk.isEmpty())
             break;
+        if (out.write(chunk) != chunk.size()) {
+            *error = copyFailure(target, out);
+            return false;
         }
     }
-    if (!out.commit()) {
-        *error = QStringLiteral("无法把海报复制到 %1:%2").arg(native(target), out.errorString());
+    if (in.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("无法读取海报图片文件 %1：%2").arg(native(source), cause(in));
+        return false;
+    }
+    if (!out.flush() || !out.commit()) {
+        *error = copyFailure(target, out);
         return false;
     }
     return true;
@@ -83,8 +111,7 @@ bool removeLeftover(const DataFolder& folder, const QString& idText, QString* er
     QFile leftover(folder.posterFor(idText));
     if (!leftover.exists() || leftover.remove())
         return true;
-    *error = QStringLiteral("无法删除旧的海报文件 %1:%2")
-                 .arg(native(leftover.fileName()), leftover.errorString());
+    *error = QStringLiteral("无法删除旧的海报文件 %1：%2").arg(native(leftover.fileName()), cause(leftover));
     return false;
 }
 
