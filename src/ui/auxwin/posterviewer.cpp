@@ -39,12 +39,9 @@ PosterViewer::PosterViewer(const QString& picturePath, const QString& defaultPos
     image_->move(0, 0);
 
     const QSize area = innerArea();
-    shownPath_ = picturePath;
     ReadPicture picture = readPicture(picturePath, area);
-    if (picture.image.isNull()) {
-        shownPath_ = defaultPoster; // no message, as for any picture that will not load
-        picture = readPicture(defaultPoster, area);
-    }
+    if (picture.image.isNull())
+        picture = readPicture(defaultPoster, area); // no message, as for any picture that will not load
     if (picture.image.isNull()) {
         // Not even the default poster: the viewer keeps its designed area rather than shrink to nothing.
         image_->resize(area);

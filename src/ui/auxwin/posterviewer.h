@@ -16,11 +16,8 @@ public:
     // The viewer's inner area as designed, in pixels (7875 x 11655 twips).
     static QSize innerArea() { return { 525, 777 }; }
     bool isStretched() const { return stretched_; }
-    // The picture shown: the one asked for, or the default poster when that would not load.
-    QString shownPath() const { return shownPath_; }
 
 private:
     QLabel* image_;
-    QString shownPath_;
     bool stretched_ = false;
 };
