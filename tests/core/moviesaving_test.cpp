@@ -1,3 +1,4 @@
+#include "movies/moviesaving.h"
 #include "movies/posterfile.h"
 #include "store/catalogue.h"
 #include "testsupport.h"
@@ -22,7 +23,8 @@ bool renamedByAnotherProgram(const QString& catalogue)
         db.setDatabaseName(catalogue);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
         ok = db.open()
-            && QSqlQuery(db).exec(QStringLiteral("UPDATE ReelShelfIndex SET MovieName = '别的' WHERE ID = 1"));
+            && QSqlQuery(db).exec(
+                QStringLiteral("UPDATE ReelShelfIndex SET MovieName = '别的' WHERE ID = 1"));
     }
     QSqlDatabase::removeDatabase(name);
     return ok;
@@ -58,7 +60,8 @@ TEST(GuardedMovieWrites, TheCheckAndTheWriteAreOneTransaction)
     EXPECT_FALSE(otherWrote);
     EXPECT_EQ(error, QStringLiteral("不是它"));
     EXPECT_EQ(catalogue.movieCount(), 2) << "a refusal deletes nothing";
-    EXPECT_FALSE(catalogue.changeMovie(8, [](const MovieRecord&) { return Catalogue::MovieChange {}; }, &error));
+    EXPECT_FALSE(catalogue.changeMovie(
+        8, [](const MovieRecord&) { return Catalogue::MovieChange {}; }, &error));
     EXPECT_EQ(error, QStringLiteral("找不到编号为 8 的影片记录。"));
 }
 
@@ -114,8 +117,37 @@ TEST(PosterCopy, ACopyThatCannotReachTheDiskFailsAndKeepsTheOldPoster)
         QDir(home.folder().postersDir()).entryList({ QStringLiteral("*.jpg") }, QDir::Files).size())
         << "no temporary file is left behind";
 
-    ASSERT_TRUE(PosterFile::install(home.folder(), QStringLiteral("5"), source, &error)) << error.toStdString();
+    ASSERT_TRUE(PosterFile::install(home.folder(), QStringLiteral("5"), source, &error))
+        << error.toStdString();
     EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("5"))), picture);
+}
+
+TEST(PosterCopy, ANewMovieWhosePosterTheDiskCannotTakeIsNotStored)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("12"));
+    QByteArray picture("\xFF\xD8\xFF\xE0", 4);
+    QRandomGenerator random(27);
+    while (picture.size() < 300000)
+        picture.append(char(random.bounded(256)));
+    const QString source = home.path() + QStringLiteral("/cover.jpg");
+    writeBytes(source, picture);
+    MovieForm form;
+    form.discNumber = QStringLiteral("12");
+    form.name = QStringLiteral("无间道");
+    form.posterPath = source;
+
+    Catalogue catalogue(home.folder().catalogueFile());
+    MovieSaving::Outcome outcome;
+    {
+        const FileSizeLimit full(200000); // room for the catalogue's journal, not for the poster
+        outcome = MovieSaving::saveNewMovie(catalogue, home.folder(), form);
+    }
+    EXPECT_FALSE(outcome.saved);
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("海报"))) << outcome.error.toStdString();
+    EXPECT_EQ(catalogue.movieCount(), 0) << "a movie is stored with its poster or not at all";
+    EXPECT_EQ(QDir(home.folder().postersDir()).entryList(QDir::Files | QDir::Hidden),
+        QStringList { QStringLiteral("00.jpg") });
 }
 
 } // namespace

@@ -10,13 +10,26 @@ namespace MovieSaving {
 
 namespace {
 
-void copyPoster(const DataFolder& folder, const MovieForm& form, double id, bool isNew, Outcome& outcome)
+// The chosen poster, copied beside the posters before anything is stored: a disk that cannot
+// take it refuses the save. Nothing is staged when no poster was chosen or the chosen one already
+// is the movie's own.
+bool stagePoster(const DataFolder& folder, const MovieForm& form, const std::optional<double>& id,
+    PosterFile::StagedPoster& staged, QString* error)
 {
-    const QString idText = TextRules::shortestDecimal(id);
+    if (form.posterPath.isEmpty()
+        || (id && PosterFile::isPosterOf(folder, TextRules::shortestDecimal(*id), form.posterPath)))
+        return true;
+    return staged.stage(folder, form.posterPath, error);
+}
+
+// Puts the staged poster in place once the record is stored; a new movie without one loses the
+// picture a deleted movie of the same number left behind.
+void placePoster(const DataFolder& folder, PosterFile::StagedPoster& staged, bool isNew, Outcome& outcome)
+{
+    const QString idText = TextRules::shortestDecimal(outcome.id);
     QString problem;
-    const bool ok = form.posterPath.isEmpty()
-        ? (!isNew || PosterFile::removeLeftover(folder, idText, &problem))
-        : PosterFile::install(folder, idText, form.posterPath, &problem);
+    const bool ok = staged.isStaged() ? staged.place(folder, idText, &problem)
+                                      : (!isNew || PosterFile::removeLeftover(folder, idText, &problem));
     if (!ok)
         outcome.warning = QStringLiteral("影片信息已保存,但海报没有保存:") + problem;
 }
@@ -57,9 +70,11 @@ std::optional<QString> staleRowProblem(const MovieRow& row, const MovieRecord& s
     const QString storedDisc = TextRules::trimBlanks(now[ListCol::DiskNum]);
     if (title == storedTitle && disc == storedDisc)
         return std::nullopt;
-    return QStringLiteral("编号为 %1 的影片记录已被其他程序改动：列表中是【%2】（碟 %3），目录中现在是【%4】（碟 %5）。"
-                          "没有做任何改动，请重新选择光盘或所有影碟以刷新列表后再试。")
-        .arg(TextRules::shortestDecimal(idOf(row)), named(title), named(disc), named(storedTitle), named(storedDisc));
+    return QStringLiteral(
+        "编号为 %1 的影片记录已被其他程序改动：列表中是【%2】（碟 %3），目录中现在是【%4】（碟 %5）。"
+        "没有做任何改动，请重新选择光盘或所有影碟以刷新列表后再试。")
+        .arg(TextRules::shortestDecimal(idOf(row)), named(title), named(disc), named(storedTitle),
+            named(storedDisc));
 }
 
 std::optional<bool> discExists(const Catalogue& catalogue, const QString& typedNumber, QString* error)
@@ -77,10 +92,10 @@ std::optional<bool> discExists(const Catalogue& catalogue, const QString& typedN
 
 Outcome saveNewMovie(Catalogue& catalogue, const DataFolder& folder, const MovieForm& form)
 {
-    // A poster that cannot be copied is found out before anything is stored.
-    if (!form.posterPath.isEmpty())
-        if (const auto problem = PosterFile::problemWith(form.posterPath))
-            return refused(*problem);
+    PosterFile::StagedPoster poster;
+    QString problem;
+    if (!stagePoster(folder, form, std::nullopt, poster, &problem))
+        return refused(problem);
     MovieRecord record;
     for (const auto& [field, value] : MovieForms::storedFields(form))
         record[field] = value;
@@ -95,18 +110,18 @@ Outcome saveNewMovie(Catalogue& catalogue, const DataFolder& folder, const Movie
         outcome.saved = catalogue.addMovie(record, &outcome.error);
         outcome.id = *id;
     }
-    if (!outcome.saved)
-        return outcome;
-    copyPoster(folder, form, outcome.id, true, outcome);
+    if (outcome.saved)
+        placePoster(folder, poster, true, outcome);
     return outcome;
 }
 
 Outcome saveEditedMovie(Catalogue& catalogue, const DataFolder& folder, const MovieRow& row,
     const MovieForm& shown, const MovieForm& edited)
 {
-    if (!edited.posterPath.isEmpty())
-        if (const auto problem = PosterFile::problemWith(edited.posterPath))
-            return refused(*problem);
+    PosterFile::StagedPoster poster;
+    QString problem;
+    if (!stagePoster(folder, edited, idOf(row), poster, &problem))
+        return refused(problem);
     Outcome outcome;
     outcome.id = idOf(row);
     const MovieForms::FieldValues fields = MovieForms::changedFields(shown, edited);
@@ -117,7 +132,7 @@ Outcome saveEditedMovie(Catalogue& catalogue, const DataFolder& folder, const Mo
         },
         &outcome.error);
     if (outcome.saved)
-        copyPoster(folder, edited, outcome.id, false, outcome);
+        placePoster(folder, poster, false, outcome);
     return outcome;
 }
 
@@ -133,8 +148,8 @@ Outcome moveMovie(Catalogue& catalogue, const MovieRow& row, const QString& type
             if (auto problem = staleRowProblem(row, stored))
                 return { problem, {} };
             const QVariant& current = stored[MovieField::DiskNum];
-            alreadyThere = !current.isNull() && current.typeId() != QMetaType::QString
-                && current.toDouble() == target;
+            alreadyThere
+                = !current.isNull() && current.typeId() != QMetaType::QString && current.toDouble() == target;
             if (alreadyThere)
                 return {};
             return { std::nullopt, { { MovieField::DiskNum, target } } };
