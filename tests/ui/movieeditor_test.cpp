@@ -409,7 +409,8 @@ TEST_F(MovieEditorTest, AMoveWithoutANumberIsRefusedAndTheDialogStays)
             EXPECT_EQ(child<QLineEdit>(e, QStringLiteral("Text1_0"))->text(), typed);
         });
         window->action(QStringLiteral("MN_Move"))->trigger();
-        EXPECT_EQ(promptTexts(), QStringList { QStringLiteral("必须填入相应光盘号和影片名!") }) << typed.toStdString();
+        EXPECT_EQ(promptTexts(), QStringList { QStringLiteral("必须填入相应光盘号和影片名!") })
+            << typed.toStdString();
         EXPECT_EQ((*stored(1))[MovieField::DiskNum].toDouble(), 12.0) << typed.toStdString();
         EXPECT_EQ(window->movieList()->model()->rowCount(), 1);
     }

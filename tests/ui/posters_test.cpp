@@ -109,7 +109,8 @@ TEST_F(PostersTest, APictureLargerThanQtDecodesWholeIsShownEverywhere)
     PosterViewer* viewer = clickPoster();
     ASSERT_NE(viewer, nullptr);
     EXPECT_TRUE(viewer->isStretched());
-    EXPECT_EQ(viewer->findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().size(), PosterViewer::innerArea());
+    EXPECT_EQ(
+        viewer->findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().size(), PosterViewer::innerArea());
     closeViewer(viewer);
 
     // The editor's preview shows it, and a new movie takes it as its poster.
@@ -143,7 +144,8 @@ TEST_F(PostersTest, APictureThatDoesNotDecodeIsRefusedBeforeAnythingIsStored)
     editor.browsePoster();
     ASSERT_EQ(app.prompt.asked.size(), 1);
     EXPECT_TRUE(app.prompt.asked.at(0).text.contains(QStringLiteral("broken.jpg")));
-    EXPECT_EQ(editor.findChild<QLineEdit*>(QStringLiteral("Text2"))->text(), good) << "the earlier choice stays";
+    EXPECT_EQ(editor.findChild<QLineEdit*>(QStringLiteral("Text2"))->text(), good)
+        << "the earlier choice stays";
 
     // Chosen some other way (or spoilt after it was chosen), it is refused at the confirm.
     editor.findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(broken);

@@ -465,7 +465,8 @@ bool Catalogue::addMovies(const QList<MovieRecord>& movies, QString* error)
 
 namespace {
 
-using MovieWork = std::function<bool(QSqlDatabase& db, qint64 rowid, const MovieRecord& stored, QString* error)>;
+using MovieWork
+    = std::function<bool(QSqlDatabase& db, qint64 rowid, const MovieRecord& stored, QString* error)>;
 
 // Finds the movie the seek on ID finds and hands it to `work`, all inside one write transaction:
 // what `work` sees is still so when it writes. Commits only when `work` succeeds.
@@ -534,12 +535,14 @@ bool runOnRow(QSqlDatabase& db, const QString& path, const QString& sql, const Q
 
 bool Catalogue::updateMovie(double id, const QList<std::pair<MovieField, QVariant>>& fields, QString* error)
 {
-    return changeMovie(id, [&](const MovieRecord&) { return MovieChange { std::nullopt, fields }; }, error);
+    const auto assignAll = [&](const MovieRecord&) { return MovieChange { std::nullopt, fields }; };
+    return changeMovie(id, assignAll, error);
 }
 
 bool Catalogue::deleteMovie(double id, QString* error)
 {
-    return deleteMovieIf(id, [](const MovieRecord&) { return std::nullopt; }, error);
+    const auto always = [](const MovieRecord&) -> std::optional<QString> { return std::nullopt; };
+    return deleteMovieIf(id, always, error);
 }
 
 bool Catalogue::changeMovie(
@@ -560,8 +563,8 @@ bool Catalogue::changeMovie(
             values << field.second;
         }
         return runOnRow(db, path_,
-            QStringLiteral("UPDATE ReelShelfIndex SET %1 WHERE rowid = ?").arg(assignments.join(u", ")), values,
-            rowid, message);
+            QStringLiteral("UPDATE ReelShelfIndex SET %1 WHERE rowid = ?").arg(assignments.join(u", ")),
+            values, rowid, message);
     };
     return withStoredMovie(path_, id, work, error);
 }
@@ -574,7 +577,8 @@ bool Catalogue::deleteMovieIf(
             setError(message, *refusal);
             return false;
         }
-        return runOnRow(db, path_, QStringLiteral("DELETE FROM ReelShelfIndex WHERE rowid = ?"), {}, rowid, message);
+        return runOnRow(
+            db, path_, QStringLiteral("DELETE FROM ReelShelfIndex WHERE rowid = ?"), {}, rowid, message);
     };
     return withStoredMovie(path_, id, work, error);
 }

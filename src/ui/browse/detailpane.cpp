@@ -26,8 +26,8 @@ bool PictureLabel::load(const QString& path)
 {
     // Never more pixels than the screen holds: the label shows the picture at most that large.
     const QScreen* shownOn = screen();
-    const QSize bound = shownOn ? (QSizeF(shownOn->size()) * shownOn->devicePixelRatio()).toSize()
-                                : QSize(2048, 2048);
+    const QSize bound
+        = shownOn ? (QSizeF(shownOn->size()) * shownOn->devicePixelRatio()).toSize() : QSize(2048, 2048);
     const QImage image = Pictures::readFitting(path, bound);
     if (image.isNull()) {
         clearPicture();

@@ -67,7 +67,8 @@ std::optional<QString> problemWith(const QString& path)
         return QStringLiteral("无法读取图片文件 %1，请检查它的权限。").arg(shown);
     // A small copy is enough to know that the whole picture decodes.
     if (readFitting(path, QSize(64, 64)).isNull())
-        return QStringLiteral("文件 %1 不是图片或已损坏，无法显示，不能作为海报。请选择一张 JPEG 或 PNG 图片。")
+        return QStringLiteral(
+            "文件 %1 不是图片或已损坏，无法显示，不能作为海报。请选择一张 JPEG 或 PNG 图片。")
             .arg(shown);
     return std::nullopt;
 }
