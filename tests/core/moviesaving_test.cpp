@@ -150,4 +150,24 @@ TEST(PosterCopy, ANewMovieWhosePosterTheDiskCannotTakeIsNotStored)
         QStringList { QStringLiteral("00.jpg") });
 }
 
+TEST(NewMovies, ADiscDeletedBeforeTheWriteTakesNoMovie)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("12"));
+    home.writePicture(QStringLiteral("cover.jpg"), 20, 30);
+    MovieForm form;
+    form.discNumber = QStringLiteral("12");
+    form.name = QStringLiteral("无间道");
+    form.posterPath = home.path() + QStringLiteral("/cover.jpg");
+    // The editor saw disc 12; another program deleted it before the confirm.
+    home.exec(QStringLiteral("DELETE FROM DiskState"));
+    Catalogue catalogue(home.folder().catalogueFile());
+    const MovieSaving::Outcome outcome = MovieSaving::saveNewMovie(catalogue, home.folder(), form);
+    EXPECT_FALSE(outcome.saved);
+    EXPECT_EQ(outcome.error, QStringLiteral("此光盘不存在!请先建立光盘容器."));
+    EXPECT_EQ(catalogue.movieCount(), 0);
+    EXPECT_EQ(QDir(home.folder().postersDir()).entryList(QDir::Files | QDir::Hidden),
+        QStringList { QStringLiteral("00.jpg") });
+}
+
 } // namespace

@@ -6,6 +6,8 @@
 #include "store/discnumbers.h"
 #include "store/textrules.h"
 
+#include <QFile>
+
 namespace MovieSaving {
 
 namespace {
@@ -22,15 +24,11 @@ bool stagePoster(const DataFolder& folder, const MovieForm& form, const std::opt
     return staged.stage(folder, form.posterPath, error);
 }
 
-// Puts the staged poster in place once the record is stored; a new movie without one loses the
-// picture a deleted movie of the same number left behind.
-void placePoster(const DataFolder& folder, PosterFile::StagedPoster& staged, bool isNew, Outcome& outcome)
+// Puts the staged poster of an edited movie in place once the record is stored.
+void placePoster(const DataFolder& folder, PosterFile::StagedPoster& staged, Outcome& outcome)
 {
-    const QString idText = TextRules::shortestDecimal(outcome.id);
     QString problem;
-    const bool ok = staged.isStaged() ? staged.place(folder, idText, &problem)
-                                      : (!isNew || PosterFile::removeLeftover(folder, idText, &problem));
-    if (!ok)
+    if (staged.isStaged() && !staged.place(folder, TextRules::shortestDecimal(outcome.id), &problem))
         outcome.warning = QStringLiteral("影片信息已保存,但海报没有保存:") + problem;
 }
 
@@ -39,6 +37,16 @@ Outcome refused(const QString& error)
     Outcome o;
     o.error = error;
     return o;
+}
+
+// Whether a disc lists a movie stored with the typed number.
+bool anyDiscHolds(const QList<DiscRecord>& discs, const QString& typedNumber)
+{
+    const StoredValue stored { StoredValue::Number, MovieForms::storedDiscNumber(typedNumber), {} };
+    for (const DiscRecord& d : discs)
+        if (!d.diskNum.isNull() && DiscNumbers::holdsMovie(DiscNumbers::numberOf(d.diskNum), stored))
+            return true;
+    return false;
 }
 
 double idOf(const MovieRow& row)
@@ -82,12 +90,7 @@ std::optional<bool> discExists(const Catalogue& catalogue, const QString& typedN
     const auto discs = catalogue.discs(error);
     if (!discs)
         return std::nullopt;
-    // The disc must list the movie once it is stored with the number's value.
-    const StoredValue stored { StoredValue::Number, MovieForms::storedDiscNumber(typedNumber), {} };
-    for (const DiscRecord& d : *discs)
-        if (!d.diskNum.isNull() && DiscNumbers::holdsMovie(DiscNumbers::numberOf(d.diskNum), stored))
-            return true;
-    return false;
+    return anyDiscHolds(*discs, typedNumber);
 }
 
 Outcome saveNewMovie(Catalogue& catalogue, const DataFolder& folder, const MovieForm& form)
@@ -100,18 +103,39 @@ Outcome saveNewMovie(Catalogue& catalogue, const DataFolder& folder, const Movie
     for (const auto& [field, value] : MovieForms::storedFields(form))
         record[field] = value;
     Outcome outcome;
-    // Another program may take the number between the look and the write; try the next one.
-    for (int attempt = 0; attempt < 3 && !outcome.saved; ++attempt) {
-        const std::optional<double> id = catalogue.nextMovieId(&outcome.error);
-        if (!id)
-            return outcome;
-        record[MovieField::ID] = *id;
-        outcome.error.clear();
-        outcome.saved = catalogue.addMovie(record, &outcome.error);
-        outcome.id = *id;
+    std::optional<QString> refusal;
+    bool placed = false;
+    // The number, the disc and the poster are settled while the catalogue is ours: another program
+    // cannot take the number or delete the disc in between, and a kill leaves the movie with its
+    // poster or leaves neither.
+    const auto plan = [&](const StoredSummary& stored) -> CatalogueContents {
+        outcome.id = stored.nextMovieId;
+        if (!anyDiscHolds(stored.discs, form.discNumber)) {
+            refusal = MovieForms::noSuchDiscMessage;
+            return {};
+        }
+        const QString idText = TextRules::shortestDecimal(outcome.id);
+        if (poster.isStaged()) {
+            placed = poster.place(folder, idText, &problem);
+            if (!placed) {
+                refusal = problem;
+                return {};
+            }
+        } else if (!PosterFile::removeLeftover(folder, idText, &problem)) {
+            // A deleted movie of the same number left its picture behind.
+            outcome.warning = QStringLiteral("影片信息已保存,但旧的海报没有删除:") + problem;
+        }
+        record[MovieField::ID] = outcome.id;
+        return { {}, { record }, {} };
+    };
+    const bool stored = catalogue.addContents(plan, &outcome.error);
+    if (refusal)
+        return refused(*refusal);
+    if (!stored && placed) {
+        // The poster went in place for a movie that was then not stored: it belongs to no one.
+        QFile::remove(folder.posterFor(TextRules::shortestDecimal(outcome.id)));
     }
-    if (outcome.saved)
-        placePoster(folder, poster, true, outcome);
+    outcome.saved = stored;
     return outcome;
 }
 
@@ -132,7 +156,7 @@ Outcome saveEditedMovie(Catalogue& catalogue, const DataFolder& folder, const Mo
         },
         &outcome.error);
     if (outcome.saved)
-        placePoster(folder, poster, false, outcome);
+        placePoster(folder, poster, outcome);
     return outcome;
 }
 
