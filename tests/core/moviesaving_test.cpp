@@ -3,7 +3,9 @@
 #include "store/catalogue.h"
 #include "testsupport.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -168,6 +170,28 @@ TEST(NewMovies, ADiscDeletedBeforeTheWriteTakesNoMovie)
     EXPECT_EQ(catalogue.movieCount(), 0);
     EXPECT_EQ(QDir(home.folder().postersDir()).entryList(QDir::Files | QDir::Hidden),
         QStringList { QStringLiteral("00.jpg") });
+}
+
+TEST(PosterCopy, CopiesAKillLeftBehindAreClearedOnceTheyAreOld)
+{
+    TestHome home;
+    home.writePicture(QStringLiteral("cover.jpg"), 20, 30);
+    const QString posters = home.folder().postersDir();
+    const QString abandoned = posters + QStringLiteral("/.poster-00000000000000aa.part");
+    const QString recent = posters + QStringLiteral("/.poster-00000000000000bb.part");
+    writeBytes(abandoned, "half a picture");
+    writeBytes(recent, "another program is copying this one");
+    QFile old(abandoned);
+    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+    old.close();
+
+    QString error;
+    ASSERT_TRUE(PosterFile::install(
+        home.folder(), QStringLiteral("3"), home.path() + QStringLiteral("/cover.jpg"), &error))
+        << error.toStdString();
+    EXPECT_FALSE(QFile::exists(abandoned));
+    EXPECT_TRUE(QFile::exists(recent));
 }
 
 } // namespace

@@ -439,6 +439,18 @@ TEST_F(MovieEditorTest, DeleteAsksAndClearsTheSummaryEitherWay)
     EXPECT_EQ(window->movieList()->model()->rowCount(), 0);
 }
 
+TEST_F(MovieEditorTest, TheDeleteQuestionNamesAVeryLongTitleShortly)
+{
+    app.home.addMovie(9, QString(5000, u'长'), 120);
+    listNode(QStringLiteral("Node120"));
+    selectRow(1);
+    app.prompt.answerNext(Prompt::Answer::No);
+    window->action(QStringLiteral("MN_delete"))->trigger();
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    EXPECT_EQ(app.prompt.asked.at(0).text,
+        QStringLiteral("您真的确定删除 【") + QString(100, u'长') + QStringLiteral("…】的记录吗？"));
+}
+
 TEST_F(MovieEditorTest, AMovieDeletedMeanwhileIsReportedAndItsRowStays)
 {
     listNode(QStringLiteral("NodeAll"));

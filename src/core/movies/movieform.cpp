@@ -123,4 +123,13 @@ QString lineEndOf(const QString& text)
     return text.contains(u'\r') ? QStringLiteral("\r") : QStringLiteral("\n");
 }
 
+QString forMessage(const QString& text)
+{
+    constexpr qsizetype longest = 100;
+    if (text.size() <= longest)
+        return text;
+    const qsizetype cut = text.at(longest - 1).isHighSurrogate() ? longest - 1 : longest;
+    return text.left(cut) + QStringLiteral("…");
+}
+
 } // namespace MovieForms

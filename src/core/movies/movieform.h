@@ -87,4 +87,8 @@ FieldValues changedFields(const MovieForm& shown, const MovieForm& edited);
 // The line end a text uses: CR LF, a lone CR, or LF when it has none of the other two.
 QString lineEndOf(const QString& text);
 
+// A title as a message names it: cut to its first hundred characters and "…", so that a text of
+// any length leaves the message box on the screen.
+QString forMessage(const QString& text);
+
 } // namespace MovieForms

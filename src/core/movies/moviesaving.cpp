@@ -54,16 +54,10 @@ double idOf(const MovieRow& row)
     return TextRules::numericValue(row[ListCol::ID]);
 }
 
-// A title or disc number as a message names it: a text of any length fits in a message box.
+// A title or disc number as a message names it; "无" for none.
 QString named(const QString& text)
 {
-    constexpr qsizetype longest = 40;
-    if (text.isEmpty())
-        return QStringLiteral("无");
-    if (text.size() <= longest)
-        return text;
-    const qsizetype cut = text.at(longest - 1).isHighSurrogate() ? longest - 1 : longest;
-    return text.left(cut) + QStringLiteral("…");
+    return text.isEmpty() ? QStringLiteral("无") : MovieForms::forMessage(text);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "store/datafolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -73,6 +74,18 @@ int writeWhole(int fd, const QByteArray& bytes)
     return 0;
 }
 
+const QString stagingPattern = QStringLiteral(".poster-*.part");
+
+// Copies a kill interrupted stay behind; one that old is in no one's hands any more.
+void removeAbandonedCopies(const QString& dir)
+{
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    const QFileInfoList copies = QDir(dir).entryInfoList({ stagingPattern }, QDir::Files | QDir::Hidden);
+    for (const QFileInfo& copy : copies)
+        if (copy.lastModified().toUTC() < before)
+            QFile::remove(copy.filePath());
+}
+
 // A new file beside the posters that no one else uses, made with the mode any new file gets.
 std::unique_ptr<QFile> newStagingFile(const QString& dir)
 {
@@ -81,6 +94,7 @@ std::unique_ptr<QFile> newStagingFile(const QString& dir)
         file->setFileName(dir);
         return file;
     }
+    removeAbandonedCopies(dir);
     for (int attempt = 0; attempt < 16; ++attempt) {
         file->setFileName(QStringLiteral("%1/.poster-%2.part")
                               .arg(dir)

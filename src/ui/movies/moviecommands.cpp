@@ -88,8 +88,8 @@ void MovieCommands::deleteSelected()
     if (row < 0)
         return;
     const MovieRow movie = list_->movieModel()->movieRow(row);
-    const QString question
-        = QStringLiteral("您真的确定删除 【") + movie[ListCol::MovieName] + QStringLiteral("】的记录吗？");
+    const QString question = QStringLiteral("您真的确定删除 【")
+        + MovieForms::forMessage(movie[ListCol::MovieName]) + QStringLiteral("】的记录吗？");
     const Prompt::Answer answer
         = context_.prompt.ask(window(), Prompt::Icon::Warning, question, Prompt::Buttons::YesNo);
     if (answer == Prompt::Answer::Yes && BackupGuard::backupBeforeChange(context_, window())) {
