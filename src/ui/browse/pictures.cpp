@@ -8,6 +8,12 @@ namespace Pictures {
 
 namespace {
 
+// Only a plain file is read: a pipe or a device under a picture's name would never end.
+bool isPlainFile(const QString& path)
+{
+    return QFileInfo(path).isFile();
+}
+
 bool turned(const QImageReader& reader)
 {
     return reader.transformation() & QImageIOHandler::TransformationRotate90;
@@ -26,6 +32,8 @@ QImage readAt(QImageReader& reader, QSize shownSize)
 
 QSize sizeOf(const QString& path)
 {
+    if (!isPlainFile(path))
+        return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
     QSize size = reader.size();
@@ -38,6 +46,8 @@ QSize sizeOf(const QString& path)
 
 QImage readFitting(const QString& path, const QSize& bound)
 {
+    if (!isPlainFile(path))
+        return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
     QSize size = reader.size();
@@ -52,6 +62,8 @@ QImage readFitting(const QString& path, const QSize& bound)
 
 QImage readStretched(const QString& path, const QSize& size)
 {
+    if (!isPlainFile(path))
+        return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
     return readAt(reader, size);
