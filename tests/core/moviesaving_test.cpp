@@ -186,10 +186,14 @@ TEST(PosterCopy, CopiesAKillLeftBehindAreClearedOnceTheyAreOld)
     ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
     old.close();
 
-    QString error;
-    ASSERT_TRUE(PosterFile::install(
-        home.folder(), QStringLiteral("3"), home.path() + QStringLiteral("/cover.jpg"), &error))
-        << error.toStdString();
+    home.addDisc(QStringLiteral("12"));
+    MovieForm form;
+    form.discNumber = QStringLiteral("12");
+    form.name = QStringLiteral("无间道");
+    form.posterPath = home.path() + QStringLiteral("/cover.jpg");
+    Catalogue catalogue(home.folder().catalogueFile());
+    const MovieSaving::Outcome saved = MovieSaving::saveNewMovie(catalogue, home.folder(), form);
+    ASSERT_TRUE(saved.saved) << saved.error.toStdString();
     EXPECT_FALSE(QFile::exists(abandoned));
     EXPECT_TRUE(QFile::exists(recent));
 }

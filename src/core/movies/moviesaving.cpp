@@ -18,6 +18,7 @@ namespace {
 bool stagePoster(const DataFolder& folder, const MovieForm& form, const std::optional<double>& id,
     PosterFile::StagedPoster& staged, QString* error)
 {
+    PosterFile::removeAbandonedCopies(folder);
     if (form.posterPath.isEmpty()
         || (id && PosterFile::isPosterOf(folder, TextRules::shortestDecimal(*id), form.posterPath)))
         return true;

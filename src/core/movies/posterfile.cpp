@@ -74,18 +74,6 @@ int writeWhole(int fd, const QByteArray& bytes)
     return 0;
 }
 
-const QString stagingPattern = QStringLiteral(".poster-*.part");
-
-// Copies a kill interrupted stay behind; one that old is in no one's hands any more.
-void removeAbandonedCopies(const QString& dir)
-{
-    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-3600);
-    const QFileInfoList copies = QDir(dir).entryInfoList({ stagingPattern }, QDir::Files | QDir::Hidden);
-    for (const QFileInfo& copy : copies)
-        if (copy.lastModified().toUTC() < before)
-            QFile::remove(copy.filePath());
-}
-
 // A new file beside the posters that no one else uses, made with the mode any new file gets.
 std::unique_ptr<QFile> newStagingFile(const QString& dir)
 {
@@ -94,7 +82,6 @@ std::unique_ptr<QFile> newStagingFile(const QString& dir)
         file->setFileName(dir);
         return file;
     }
-    removeAbandonedCopies(dir);
     for (int attempt = 0; attempt < 16; ++attempt) {
         file->setFileName(QStringLiteral("%1/.poster-%2.part")
                               .arg(dir)
@@ -220,6 +207,17 @@ bool install(const DataFolder& folder, const QString& idText, const QString& sou
     StagedPoster staged;
     return staged.stage(folder, source, folder.posterFor(idText), error)
         && staged.place(folder, idText, error);
+}
+
+void removeAbandonedCopies(const DataFolder& folder)
+{
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    const QFileInfoList copies
+        = QDir(folder.postersDir())
+              .entryInfoList({ QStringLiteral(".poster-*.part") }, QDir::Files | QDir::Hidden);
+    for (const QFileInfo& copy : copies)
+        if (copy.lastModified().toUTC() < before)
+            QFile::remove(copy.filePath());
 }
 
 bool removeLeftover(const DataFolder& folder, const QString& idText, QString* error)

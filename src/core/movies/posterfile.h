@@ -44,6 +44,10 @@ bool isPosterOf(const DataFolder& folder, const QString& idText, const QString& 
 // nothing. False with a message when the copy fails; the old poster then stays as it was.
 bool install(const DataFolder& folder, const QString& idText, const QString& source, QString* error);
 
+// Removes the copies a kill interrupted before they were placed, once they are an hour old and
+// so in no one's hands any more. Reads the whole folder: once per user action, not per poster.
+void removeAbandonedCopies(const DataFolder& folder);
+
 // Removes a poster that a deleted movie left under `idText`, so a new movie given the same
 // number never shows a stranger's picture. False with a message when it cannot be removed.
 bool removeLeftover(const DataFolder& folder, const QString& idText, QString* error);
