@@ -3,6 +3,7 @@
 #include "browse/movielistview.h"
 #include "discs/creatediscdialog.h"
 #include "discs/discdetailsdialog.h"
+#include "store/catalogue.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -254,6 +255,23 @@ TEST_F(DiscsTest, DetailsShowTrimmedValuesAndSaveOnlyTheFilledBoxes)
     click(dialog, "Command2");
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(app.home.discRows().at(1), QStringLiteral("6|-|-|-|-|-"));
+}
+
+TEST_F(DiscsTest, AnUnchangedSaveKeepsTextsLongerThanALineEdit)
+{
+    const QString longName(40000, u'N');
+    const QString longNotes = QString(39999, u'P') + QStringLiteral("\n完");
+    app.home.addDisc(QStringLiteral("5"), longName, QStringLiteral("DVD"), QStringLiteral("良好"), longNotes);
+    open();
+    DiscDetailsDialog* dialog = openDetails(QStringLiteral("Node5"));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(box(dialog, "Text2")->text().size(), longName.size());
+    click(dialog, "Command1");
+    EXPECT_FALSE(dialog->isVisible());
+    const auto discs = Catalogue(app.home.folder().catalogueFile()).discs();
+    ASSERT_TRUE(discs && discs->size() == 1);
+    EXPECT_EQ(discs->at(0).name.toString(), longName);
+    EXPECT_EQ(discs->at(0).ps.toString(), longNotes);
 }
 
 TEST_F(DiscsTest, DetailsDialogByKeyboard)

@@ -291,6 +291,131 @@ TEST_F(MovieEditorTest, MoveChecksTheDiscAndRemovesTheRowOnlyWhenItMoved)
     EXPECT_EQ((*stored(1))[MovieField::MovieName], QStringLiteral("英雄 ")) << "nothing else changed";
 }
 
+// Another program deleted movie 1 and a new movie took its number: the stale row of 英雄 must
+// neither overwrite, move nor delete it.
+TEST_F(MovieEditorTest, AStaleRowNeverActsOnTheMovieThatTookItsNumber)
+{
+    listNode(QStringLiteral("Node12"));
+    selectRow(0);
+    const QString longName(40000, u'E');
+    app.home.exec(QStringLiteral("DELETE FROM ReelShelfIndex WHERE ID = 1"));
+    app.home.addMovie(1, QStringLiteral("新片"), 1, movieWith({ { MovieField::EngName, longName } }));
+    const auto untouched = [&] {
+        const auto m = stored(1);
+        ASSERT_TRUE(m);
+        EXPECT_EQ((*m)[MovieField::MovieName], QStringLiteral("新片"));
+        EXPECT_EQ((*m)[MovieField::DiskNum].toDouble(), 1.0);
+        EXPECT_EQ((*m)[MovieField::EngName].toString(), longName);
+    };
+    const auto refusedOnce = [&] {
+        ASSERT_EQ(app.prompt.asked.size(), 1) << promptTexts().join(u'\n').toStdString();
+        EXPECT_TRUE(app.prompt.asked.at(0).text.contains(QStringLiteral("已被其他程序改动")))
+            << app.prompt.asked.at(0).text.toStdString();
+        EXPECT_TRUE(app.prompt.asked.at(0).text.contains(QStringLiteral("新片")));
+        app.prompt.asked.clear();
+    };
+
+    whenEditorOpens([&](MovieEditor& e) { e.confirm(); }); // Enter, Alt+X: an unchanged save
+    window->action(QStringLiteral("MN_edit"))->trigger();
+    EXPECT_FALSE(lastAccepted);
+    refusedOnce();
+    untouched();
+
+    whenEditorOpens([&](MovieEditor& e) {
+        type(e, QStringLiteral("Text1_0"), QStringLiteral("120"));
+        e.confirm();
+    });
+    window->action(QStringLiteral("MN_Move"))->trigger();
+    EXPECT_FALSE(lastAccepted);
+    refusedOnce();
+    untouched();
+
+    app.prompt.answerNext(Prompt::Answer::Yes);
+    window->action(QStringLiteral("MN_delete"))->trigger();
+    ASSERT_EQ(app.prompt.asked.size(), 2);
+    app.prompt.asked.removeFirst(); // the question
+    refusedOnce();
+    untouched();
+    EXPECT_EQ(window->movieList()->model()->rowCount(), 1) << "the stale row stays for the user to see";
+}
+
+// Nothing the user did not change may change: a text longer than a line edit holds, the line
+// ends of the intro, a disc number stored as text, nulls and genres the boxes do not know.
+TEST_F(MovieEditorTest, AnEditKeepsTheBytesOfEveryFieldTheUserLeftAlone)
+{
+    const QString longName(40000, u'E');
+    MovieRecord old = movieWith({ { MovieField::EngName, longName },
+        { MovieField::PS, QStringLiteral("第一行\r\n第二行\r\n第三行 ") },
+        { MovieField::Type, QStringLiteral("惊悚/剧情") }, { MovieField::Year, QStringLiteral("1999") } });
+    app.home.addMovie(9, QStringLiteral("旧片 "), 0, old);
+    app.home.exec(QStringLiteral("UPDATE ReelShelfIndex SET DiskNum = 'A1' WHERE ID = 9"));
+    RawDb raw(app.home.folder().catalogueFile());
+    const QString others = QStringLiteral(
+        "SELECT quote(Year), quote(Filetype), quote(Type), quote(Audio), quote(SubTitile), "
+        "quote(Definition), quote(MovieSize), quote(FileNum), quote(EngName), quote(Direct), quote(Role), "
+        "quote(Company), quote(Lastfor), quote(PS), quote(Nation), quote(DiskNum), quote(Score), "
+        "quote(Seen), typeof(DiskNum) FROM ReelShelfIndex WHERE ID = 9");
+    const QStringList before = raw.rows(others);
+
+    listNode(QStringLiteral("NodeAll"));
+    selectRow(3);
+    whenEditorOpens([&](MovieEditor& e) {
+        EXPECT_EQ(child<QLineEdit>(e, QStringLiteral("Text1_0"))->text(), QStringLiteral("A1"));
+        EXPECT_EQ(child<QLineEdit>(e, QStringLiteral("Text1_3"))->text().size(), 40000);
+        type(e, QStringLiteral("Text1_9"), QStringLiteral("新名字"));
+        e.confirm();
+    });
+    window->action(QStringLiteral("MN_edit"))->trigger();
+    ASSERT_TRUE(lastAccepted) << promptTexts().join(u'\n').toStdString();
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT MovieName FROM ReelShelfIndex WHERE ID = 9")),
+        QStringList { QStringLiteral("新名字") });
+    EXPECT_EQ(raw.rows(others), before);
+    EXPECT_EQ(window->movieList()->movieModel()->movieRow(3)[ListCol::DiskNum], QStringLiteral("A1"));
+}
+
+TEST_F(MovieEditorTest, ChangedTextsAreStoredWholeAndTheIntroKeepsItsLineEnds)
+{
+    app.home.exec(QStringLiteral("UPDATE ReelShelfIndex SET PS = '第一行' || char(13, 10) || '第二行 ' "
+                                 "WHERE ID = 1"));
+    listNode(QStringLiteral("Node12"));
+    selectRow(0);
+    const QString longer(40001, u'F');
+    whenEditorOpens([&](MovieEditor& e) {
+        type(e, QStringLiteral("Text1_3"), longer);
+        type(e, QStringLiteral("Text1_5"), longer);
+        auto* intro = child<QPlainTextEdit>(e, QStringLiteral("TextPS"));
+        intro->setPlainText(intro->toPlainText() + QStringLiteral("\n第三行"));
+        e.confirm();
+    });
+    window->action(QStringLiteral("MN_edit"))->trigger();
+    ASSERT_TRUE(lastAccepted) << promptTexts().join(u'\n').toStdString();
+    const auto m = stored(1);
+    EXPECT_EQ((*m)[MovieField::EngName].toString(), longer + u' ');
+    EXPECT_EQ((*m)[MovieField::Role].toString(), longer + u' ');
+    EXPECT_EQ((*m)[MovieField::PS].toString(), QStringLiteral("第一行\r\n第二行\r\n第三行 "));
+}
+
+TEST_F(MovieEditorTest, AMoveWithoutANumberIsRefusedAndTheDialogStays)
+{
+    app.home.addDisc(QStringLiteral("0")); // a text without a number would read as this disc
+    listNode(QStringLiteral("Node12"));
+    selectRow(0);
+    for (const QString& typed : { QString(), QStringLiteral("   "), QStringLiteral("abc") }) {
+        app.prompt.asked.clear();
+        whenEditorOpens([&](MovieEditor& e) {
+            type(e, QStringLiteral("Text1_0"), typed);
+            e.confirm();
+            EXPECT_EQ(e.result(), 0) << "the dialog stays open";
+            EXPECT_EQ(child<QLineEdit>(e, QStringLiteral("Text1_0"))->text(), typed);
+        });
+        window->action(QStringLiteral("MN_Move"))->trigger();
+        EXPECT_EQ(promptTexts(), QStringList { QStringLiteral("必须填入相应光盘号和影片名!") })
+            << typed.toStdString();
+        EXPECT_EQ((*stored(1))[MovieField::DiskNum].toDouble(), 12.0) << typed.toStdString();
+        EXPECT_EQ(window->movieList()->model()->rowCount(), 1);
+    }
+}
+
 TEST_F(MovieEditorTest, DeleteAsksAndClearsTheSummaryEitherWay)
 {
     listNode(QStringLiteral("Node12"));
@@ -312,6 +437,18 @@ TEST_F(MovieEditorTest, DeleteAsksAndClearsTheSummaryEitherWay)
     window->action(QStringLiteral("MN_delete"))->trigger();
     EXPECT_FALSE(stored(1));
     EXPECT_EQ(window->movieList()->model()->rowCount(), 0);
+}
+
+TEST_F(MovieEditorTest, TheDeleteQuestionNamesAVeryLongTitleShortly)
+{
+    app.home.addMovie(9, QString(5000, u'长'), 120);
+    listNode(QStringLiteral("Node120"));
+    selectRow(1);
+    app.prompt.answerNext(Prompt::Answer::No);
+    window->action(QStringLiteral("MN_delete"))->trigger();
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    EXPECT_EQ(app.prompt.asked.at(0).text,
+        QStringLiteral("您真的确定删除 【") + QString(100, u'长') + QStringLiteral("…】的记录吗？"));
 }
 
 TEST_F(MovieEditorTest, AMovieDeletedMeanwhileIsReportedAndItsRowStays)

@@ -2,6 +2,7 @@
 
 #include "store/textrules.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace MovieForms {
@@ -90,6 +91,45 @@ std::optional<QString> problemWith(const MovieForm& form)
 double storedDiscNumber(const QString& typed)
 {
     return numericValue(typed);
+}
+
+std::optional<QString> moveProblem(const QString& typedNumber)
+{
+    // A text without a number would read as disc 0.
+    if (!TextRules::isWholeNumber(typedNumber))
+        return requiredMessage;
+    return std::nullopt;
+}
+
+FieldValues changedFields(const MovieForm& shown, const MovieForm& edited)
+{
+    const FieldValues before = storedFields(shown);
+    FieldValues changed;
+    for (const auto& [field, value] : storedFields(edited)) {
+        if (field == MovieField::DiskNum)
+            continue;
+        const auto old = std::find_if(
+            before.cbegin(), before.cend(), [&](const auto& entry) { return entry.first == field; });
+        if (old == before.cend() || old->second != value)
+            changed.append({ field, value });
+    }
+    return changed;
+}
+
+QString lineEndOf(const QString& text)
+{
+    if (text.contains(QStringLiteral("\r\n")))
+        return QStringLiteral("\r\n");
+    return text.contains(u'\r') ? QStringLiteral("\r") : QStringLiteral("\n");
+}
+
+QString forMessage(const QString& text)
+{
+    constexpr qsizetype longest = 100;
+    if (text.size() <= longest)
+        return text;
+    const qsizetype cut = text.at(longest - 1).isHighSurrogate() ? longest - 1 : longest;
+    return text.left(cut) + QStringLiteral("…");
 }
 
 } // namespace MovieForms

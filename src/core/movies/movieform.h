@@ -75,4 +75,20 @@ std::optional<QString> problemWith(const MovieForm& form);
 // The disc number a movie stores for the typed number.
 double storedDiscNumber(const QString& typed);
 
+// The warning for a disc number a movie cannot be moved to: empty, blanks, or no number at all.
+std::optional<QString> moveProblem(const QString& typedNumber);
+
+// The fields an edit writes: those whose stored form differs between what the controls showed
+// when the row filled them (`shown`) and what they hold now. A field the user left alone keeps
+// its stored bytes, however long it is or however its lines end; the disc number is never among
+// them, since its box is locked in an edit.
+FieldValues changedFields(const MovieForm& shown, const MovieForm& edited);
+
+// The line end a text uses: CR LF, a lone CR, or LF when it has none of the other two.
+QString lineEndOf(const QString& text);
+
+// A title as a message names it: cut to its first hundred characters and "…", so that a text of
+// any length leaves the message box on the screen.
+QString forMessage(const QString& text);
+
 } // namespace MovieForms

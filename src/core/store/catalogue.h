@@ -128,6 +128,20 @@ public:
     // Seeks the movie by its number and deletes it.
     bool deleteMovie(double id, QString* error = nullptr);
 
+    // The guarded forms of the two above, for a caller that acts on a movie it read earlier:
+    // `decide` sees the movie as it is stored now, inside the write transaction, so that no other
+    // program can change it between the look and the write.
+    struct MovieChange
+    {
+        std::optional<QString> refusal; // the movie is no longer the one meant: nothing changes
+        QList<std::pair<MovieField, QVariant>> fields; // assigned; none leaves the record as it is
+    };
+    bool changeMovie(
+        double id, const std::function<MovieChange(const MovieRecord&)>& decide, QString* error = nullptr);
+    // Deletes the movie unless `refuse` gives a reason not to.
+    bool deleteMovieIf(double id, const std::function<std::optional<QString>(const MovieRecord&)>& refuse,
+        QString* error = nullptr);
+
     // Replaces every row of the three tables by `contents`, all or nothing.
     bool replaceContents(const CatalogueContents& contents, QString* error = nullptr);
     // Adds what `plan` makes of the stored discs, file types and next movie number, read in the

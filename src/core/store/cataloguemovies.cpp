@@ -460,30 +460,67 @@ bool Catalogue::addMovies(const QList<MovieRecord>& movies, QString* error)
 
 namespace {
 
-// Runs one statement that changes the movie the seek on ID finds; `values` are bound first,
-// then the number. Fails when the statement fails or no movie has that number.
-bool changeOneMovie(
-    const QString& path, const QString& sql, const QVariantList& values, double id, QString* error)
+using MovieWork
+    = std::function<bool(QSqlDatabase& db, qint64 rowid, const MovieRecord& stored, QString* error)>;
+
+// Finds the movie the seek on ID finds and hands it to `work`, all inside one write transaction:
+// what `work` sees is still so when it writes. Commits only when `work` succeeds.
+bool withStoredMovie(const QString& path, double id, const MovieWork& work, QString* error)
 {
     Connection c(path);
     if (!c.ok()) {
         setError(error, c.error());
         return false;
     }
-    QSqlQuery q(c.db());
+    WriteTransaction transaction(c.db(), path);
+    if (!transaction.active()) {
+        setError(error, transaction.error());
+        return false;
+    }
+    qint64 rowid = 0;
+    MovieRecord stored;
+    {
+        QSqlQuery q(c.db());
+        q.setForwardOnly(true);
+        if (!q.prepare(QStringLiteral("SELECT %1, rowid FROM ReelShelfIndex WHERE %2")
+                           .arg(columnList(movieColumns()), seekCondition))) {
+            setError(error, queryError(path, q));
+            return false;
+        }
+        q.addBindValue(id);
+        if (!q.exec()) {
+            setError(error, queryError(path, q));
+            return false;
+        }
+        if (!q.next()) {
+            setError(error, q.lastError().isValid() ? queryError(path, q) : missingMovie(id));
+            return false;
+        }
+        readMovie(q, stored);
+        rowid = q.value(MovieFieldCount).toLongLong();
+    }
+    if (!work(c.db(), rowid, stored, error))
+        return false;
+    if (!transaction.commit()) {
+        setError(error, transaction.error());
+        return false;
+    }
+    return true;
+}
+
+bool runOnRow(QSqlDatabase& db, const QString& path, const QString& sql, const QVariantList& values,
+    qint64 rowid, QString* error)
+{
+    QSqlQuery q(db);
     if (!q.prepare(sql)) {
         setError(error, queryError(path, q));
         return false;
     }
     for (const QVariant& v : values)
         q.addBindValue(v.isValid() ? v : QVariant());
-    q.addBindValue(id);
+    q.addBindValue(rowid);
     if (!q.exec()) {
         setError(error, queryError(path, q));
-        return false;
-    }
-    if (q.numRowsAffected() < 1) {
-        setError(error, missingMovie(id));
         return false;
     }
     return true;
@@ -493,21 +530,50 @@ bool changeOneMovie(
 
 bool Catalogue::updateMovie(double id, const QList<std::pair<MovieField, QVariant>>& fields, QString* error)
 {
-    if (fields.isEmpty())
-        return findMovie(id, error).has_value();
-    QStringList assignments;
-    QVariantList values;
-    for (const auto& field : fields) {
-        assignments << u'"' + movieFieldName(field.first) + QStringLiteral("\" = ?");
-        values << field.second;
-    }
-    return changeOneMovie(path_,
-        QStringLiteral("UPDATE ReelShelfIndex SET %1 WHERE %2").arg(assignments.join(u", "), seekCondition),
-        values, id, error);
+    const auto assignAll = [&](const MovieRecord&) { return MovieChange { std::nullopt, fields }; };
+    return changeMovie(id, assignAll, error);
 }
 
 bool Catalogue::deleteMovie(double id, QString* error)
 {
-    return changeOneMovie(
-        path_, QStringLiteral("DELETE FROM ReelShelfIndex WHERE %1").arg(seekCondition), {}, id, error);
+    const auto always = [](const MovieRecord&) -> std::optional<QString> { return std::nullopt; };
+    return deleteMovieIf(id, always, error);
+}
+
+bool Catalogue::changeMovie(
+    double id, const std::function<MovieChange(const MovieRecord&)>& decide, QString* error)
+{
+    const auto work = [&](QSqlDatabase& db, qint64 rowid, const MovieRecord& stored, QString* message) {
+        const MovieChange change = decide(stored);
+        if (change.refusal) {
+            setError(message, *change.refusal);
+            return false;
+        }
+        if (change.fields.isEmpty())
+            return true;
+        QStringList assignments;
+        QVariantList values;
+        for (const auto& field : change.fields) {
+            assignments << u'"' + movieFieldName(field.first) + QStringLiteral("\" = ?");
+            values << field.second;
+        }
+        return runOnRow(db, path_,
+            QStringLiteral("UPDATE ReelShelfIndex SET %1 WHERE rowid = ?").arg(assignments.join(u", ")),
+            values, rowid, message);
+    };
+    return withStoredMovie(path_, id, work, error);
+}
+
+bool Catalogue::deleteMovieIf(
+    double id, const std::function<std::optional<QString>(const MovieRecord&)>& refuse, QString* error)
+{
+    const auto work = [&](QSqlDatabase& db, qint64 rowid, const MovieRecord& stored, QString* message) {
+        if (const std::optional<QString> refusal = refuse(stored)) {
+            setError(message, *refusal);
+            return false;
+        }
+        return runOnRow(
+            db, path_, QStringLiteral("DELETE FROM ReelShelfIndex WHERE rowid = ?"), {}, rowid, message);
+    };
+    return withStoredMovie(path_, id, work, error);
 }

@@ -1,17 +1,29 @@
 #include "posterviewer.h"
 
+#include "browse/pictures.h"
+
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QLabel>
 #include <QScreen>
 
 namespace {
 
-QImage readPicture(const QString& path)
+struct ReadPicture
 {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    return reader.read();
+    QImage image;
+    bool stretched = false;
+};
+
+// A picture larger than the area is read stretched to it; a smaller one at its own size. Either
+// way no more pixels are decoded than are shown.
+ReadPicture readPicture(const QString& path, const QSize& area)
+{
+    const QSize own = Pictures::sizeOf(path);
+    if (!own.isValid())
+        return {};
+    if (own.width() > area.width() || own.height() > area.height())
+        return { Pictures::readStretched(path, area), true };
+    return { Pictures::readFitting(path, own), false };
 }
 
 } // namespace
@@ -26,26 +38,26 @@ PosterViewer::PosterViewer(const QString& picturePath, const QString& defaultPos
     image_->setObjectName(QStringLiteral("Image1"));
     image_->move(0, 0);
 
-    QImage picture = readPicture(picturePath);
-    if (picture.isNull())
-        picture = readPicture(defaultPoster); // no message, as for any picture that will not load
     const QSize area = innerArea();
-    const QSize own = picture.isNull() ? QSize(0, 0) : picture.size();
-    if (own.width() > area.width() || own.height() > area.height()) {
+    ReadPicture picture = readPicture(picturePath, area);
+    if (picture.image.isNull())
+        picture = readPicture(defaultPoster, area); // no message, as for any picture that will not load
+    if (picture.image.isNull()) {
+        // Not even the default poster: the viewer keeps its designed area rather than shrink to nothing.
+        image_->resize(area);
+        setFixedSize(area.width(), area.height() + 13);
+    } else if (picture.stretched) {
         // Too large: stretched to fill the area exactly, proportions not kept.
         stretched_ = true;
         image_->setScaledContents(true);
-        image_->setPixmap(QPixmap::fromImage(picture));
+        image_->setPixmap(QPixmap::fromImage(picture.image));
         image_->resize(area);
         setFixedSize(area);
     } else {
-        // Not even the default poster: the viewer keeps its designed area rather than shrink to nothing.
-        const QSize shown = picture.isNull() ? area : own;
-        if (!picture.isNull())
-            image_->setPixmap(QPixmap::fromImage(picture));
-        image_->resize(shown);
+        image_->setPixmap(QPixmap::fromImage(picture.image));
+        image_->resize(picture.image.size());
         // The window follows the picture, with room below it as designed (200 twips).
-        setFixedSize(shown.width(), shown.height() + 13);
+        setFixedSize(picture.image.width(), picture.image.height() + 13);
     }
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
         const QRect s = screen->availableGeometry();

@@ -51,6 +51,8 @@ void BrowseController::listNode(const QString& key)
             status_->setText(*listing->status);
     }
     pane_->reset(context_.folder.defaultPoster());
+    // The poster viewer must not show the last movie's poster over an empty pane.
+    context_.session.lastPosterPath = pane_->posterPath();
 }
 
 void BrowseController::clearShownMovies()

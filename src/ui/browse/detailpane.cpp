@@ -1,15 +1,16 @@
 #include "detailpane.h"
 
+#include "pictures.h"
 #include "starrow.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -23,9 +24,11 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event)
 
 bool PictureLabel::load(const QString& path)
 {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
+    // Never more pixels than the screen holds: the label shows the picture at most that large.
+    const QScreen* shownOn = screen();
+    const QSize bound
+        = shownOn ? (QSizeF(shownOn->size()) * shownOn->devicePixelRatio()).toSize() : QSize(2048, 2048);
+    const QImage image = Pictures::readFitting(path, bound);
     if (image.isNull()) {
         clearPicture();
         return false;
@@ -233,7 +236,7 @@ void DetailPane::reset(const QString& defaultPoster)
     summary_->clear();
     uncheckGenresAndSubtitles();
     seen_->setChecked(false);
-    poster_->load(defaultPoster);
+    showPoster(defaultPoster);
 }
 
 void DetailPane::showMovie(const MovieDetails& d, const QString& goldStar, const QString& grayStar)

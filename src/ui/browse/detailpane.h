@@ -53,8 +53,8 @@ public:
 
     // Fills every control from the details of one list row.
     void showMovie(const MovieDetails& details, const QString& goldStar, const QString& grayStar);
-    // What a new listing leaves: empty boxes and summary, unchecked boxes, the default poster.
-    // The stars, the logo and the poster path stay as they were.
+    // What a new listing leaves: empty boxes and summary, unchecked boxes, the default poster,
+    // which is then also the poster path. The stars and the logo stay as they were.
     void reset(const QString& defaultPoster);
     void uncheckGenresAndSubtitles();
     void clearSummary();

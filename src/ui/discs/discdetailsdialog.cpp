@@ -14,14 +14,23 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace {
+
+// A stored text may be longer than a line edit holds by default (32,767 characters); a box that
+// cut it would store it cut on the next save.
+void holdAnyLength(QLineEdit* edit)
+{
+    edit->setMaxLength(std::numeric_limits<int>::max());
+}
 
 QComboBox* emptyCombo(const QStringList& items, const QString& name, QWidget* parent)
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
     box->setEditable(true);
+    holdAnyLength(box->lineEdit());
     box->setInsertPolicy(QComboBox::NoInsert);
     box->addItems(items);
     // Empty until filled: an empty box is never written.
@@ -64,12 +73,15 @@ DiscDetailsDialog::DiscDetailsDialog(DiscCommands& commands, QWidget* parent)
     QPalette face = number_->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     number_->setPalette(face);
+    holdAnyLength(number_);
     name_ = new QLineEdit(frame);
     name_->setObjectName(QStringLiteral("Text2"));
+    holdAnyLength(name_);
     state_ = emptyCombo(DiscTexts::states, QStringLiteral("Combo2"), frame);
     kind_ = emptyCombo(DiscTexts::kinds, QStringLiteral("Combo1"), frame);
     notes_ = new QLineEdit(frame);
     notes_->setObjectName(QStringLiteral("Text3"));
+    holdAnyLength(notes_);
     form->addRow(DiscTexts::detailsNumber, number_);
     form->addRow(DiscTexts::detailsName, name_);
     form->addRow(DiscTexts::detailsState, state_);

@@ -88,18 +88,19 @@ void MovieCommands::deleteSelected()
     if (row < 0)
         return;
     const MovieRow movie = list_->movieModel()->movieRow(row);
-    const QString question
-        = QStringLiteral("您真的确定删除 【") + movie[ListCol::MovieName] + QStringLiteral("】的记录吗？");
+    const QString question = QStringLiteral("您真的确定删除 【")
+        + MovieForms::forMessage(movie[ListCol::MovieName]) + QStringLiteral("】的记录吗？");
     const Prompt::Answer answer
         = context_.prompt.ask(window(), Prompt::Icon::Warning, question, Prompt::Buttons::YesNo);
     if (answer == Prompt::Answer::Yes && BackupGuard::backupBeforeChange(context_, window())) {
-        QString error;
         Catalogue catalogue(context_.folder.catalogueFile());
-        // A movie deleted meanwhile by another program is reported; its row stays for the user to see.
-        if (catalogue.deleteMovie(TextRules::numericValue(movie[ListCol::ID]), &error))
+        // A movie deleted or changed meanwhile by another program is reported and left alone; its
+        // row stays for the user to see.
+        const MovieSaving::Outcome deleted = MovieSaving::deleteMovie(catalogue, movie);
+        if (deleted.saved)
             list_->movieModel()->removeMovieRow(row);
         else
-            context_.prompt.warn(window(), error);
+            context_.prompt.warn(window(), deleted.error);
     }
     pane_->clearSummary();
 }

@@ -3,6 +3,7 @@
 #include "app/appcontext.h"
 #include "app/prompt.h"
 #include "browse/detailpane.h"
+#include "browse/pictures.h"
 #include "browse/starrow.h"
 #include "intro/descriptionfile.h"
 #include "intro/introparser.h"
@@ -26,6 +27,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -86,11 +88,19 @@ const std::array<ComboChoices, 5>& comboChoices()
     return specs;
 }
 
+// A stored text may be longer than a line edit holds by default (32,767 characters); a box that
+// cut it would store it cut.
+void holdAnyLength(QLineEdit* edit)
+{
+    edit->setMaxLength(std::numeric_limits<int>::max());
+}
+
 QComboBox* editableCombo(const QString& name, QWidget* parent)
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
     box->setEditable(true);
+    holdAnyLength(box->lineEdit());
     // Enter confirms the dialog rather than adding the typed text to the choices.
     box->setInsertPolicy(QComboBox::NoInsert);
     return box;
@@ -178,6 +188,7 @@ QWidget* MovieEditor::buildDetailsPage()
     auto addText = [&](int index, const char16_t* label, int row, int column) {
         auto* edit = new QLineEdit(page);
         edit->setObjectName(QStringLiteral("Text1_%1").arg(index));
+        holdAnyLength(edit);
         auto* caption = new QLabel(QString::fromUtf16(label), page);
         caption->setBuddy(edit);
         grid->addWidget(caption, row, column);
@@ -240,6 +251,7 @@ QWidget* MovieEditor::buildDetailsPage()
     auto* scoreCaption = new QLabel(QStringLiteral("自 评 分"), page);
     auto* scoreBox = new QLineEdit(page);
     scoreBox->setObjectName(QStringLiteral("Text1_1"));
+    holdAnyLength(scoreBox);
     scoreBox->setMaximumWidth(48);
     scoreCaption->setBuddy(scoreBox);
     texts_[1] = scoreBox;
@@ -294,6 +306,7 @@ QWidget* MovieEditor::buildPosterPage()
     connect(browse, &QPushButton::clicked, this, &MovieEditor::browsePoster);
     posterPath_ = new QLineEdit(page);
     posterPath_->setObjectName(QStringLiteral("Text2"));
+    holdAnyLength(posterPath_);
     posterPath_->setReadOnly(true);
     posterPreview_ = new PictureLabel(page);
     posterPreview_->setObjectName(QStringLiteral("Image2"));
@@ -365,7 +378,8 @@ void MovieEditor::setDiscNumber(const QString& number)
 void MovieEditor::loadMovieIntoEditor(const MovieRow& row)
 {
     const MovieForm f = MovieForms::fromRow(row);
-    movieId_ = TextRules::numericValue(row[ListCol::ID]);
+    row_ = row;
+    introLineEnd_ = MovieForms::lineEndOf(f.intro);
     texts_[9]->setText(f.name);
     texts_[0]->setText(f.discNumber);
     texts_[4]->setText(f.director);
@@ -393,6 +407,7 @@ void MovieEditor::loadMovieIntoEditor(const MovieRow& row)
     const QString id = TextRules::trimBlanks(row[ListCol::ID]);
     if (DataFolder::isPlainFileName(id) && QFileInfo(context_.folder.posterFor(id)).isFile())
         posterPreview_->load(context_.folder.posterFor(id));
+    shown_ = form();
 }
 
 void MovieEditor::showScore(double score)
@@ -436,7 +451,8 @@ void MovieEditor::browsePoster()
 {
     const QString chosen = context_.pickFile(this, QStringLiteral("选择文件 - ReelShelf Index"),
         context_.folder.path(), QStringLiteral("海报图片文件(*.jpg)"));
-    if (!chosen.isEmpty())
+    // A picture that cannot be shown is refused at once; the one chosen before stays.
+    if (!chosen.isEmpty() && !posterRefused(chosen))
         posterPath_->setText(chosen);
     showPosterPreview(posterPath_->text());
 }
@@ -516,7 +532,10 @@ MovieForm MovieEditor::form() const
     f.cast = texts_[5]->text();
     f.company = company_->currentText();
     f.length = texts_[6]->text();
+    // The text box knows only LF; a stored intro keeps its own line ends.
     f.intro = intro_->toPlainText();
+    if (introLineEnd_ != u'\n')
+        f.intro.replace(u'\n', introLineEnd_);
     f.nation = combos_[7]->currentText();
     f.score = texts_[1]->text();
     for (size_t i = 0; i < genres_.size(); ++i)
@@ -537,6 +556,11 @@ bool MovieEditor::warnIf(const std::optional<QString>& problem)
     return problem.has_value();
 }
 
+bool MovieEditor::posterRefused(const QString& path)
+{
+    return !path.isEmpty() && warnIf(Pictures::problemWith(path));
+}
+
 void MovieEditor::confirm()
 {
     // The caption tells the mode, as each command left it.
@@ -552,7 +576,7 @@ void MovieEditor::confirm()
 void MovieEditor::confirmAdd()
 {
     const MovieForm f = form();
-    if (warnIf(MovieForms::problemWith(f)))
+    if (warnIf(MovieForms::problemWith(f)) || posterRefused(f.posterPath))
         return;
     Catalogue catalogue(context_.folder.catalogueFile());
     QString error;
@@ -571,17 +595,17 @@ void MovieEditor::confirmAdd()
 void MovieEditor::confirmEdit()
 {
     const MovieForm f = form();
-    if (warnIf(MovieForms::problemWith(f)) || !movieId_)
+    if (!row_ || warnIf(MovieForms::problemWith(f)) || posterRefused(f.posterPath))
         return;
     Catalogue catalogue(context_.folder.catalogueFile());
-    finish(MovieSaving::saveEditedMovie(catalogue, context_.folder, *movieId_, f));
+    finish(MovieSaving::saveEditedMovie(catalogue, context_.folder, *row_, shown_, f));
 }
 
 void MovieEditor::confirmMove()
 {
-    if (!movieId_)
-        return;
     const QString number = texts_[0]->text();
+    if (!row_ || warnIf(MovieForms::moveProblem(number)))
+        return;
     Catalogue catalogue(context_.folder.catalogueFile());
     QString error;
     const std::optional<bool> exists = MovieSaving::discExists(catalogue, number, &error);
@@ -593,7 +617,7 @@ void MovieEditor::confirmMove()
         context_.prompt.warn(this, MovieForms::noSuchDiscMessage);
         return;
     }
-    const MovieSaving::Outcome moved = MovieSaving::moveMovie(catalogue, *movieId_, number);
+    const MovieSaving::Outcome moved = MovieSaving::moveMovie(catalogue, *row_, number);
     if (!moved.saved && moved.error.isEmpty()) {
         reject(); // already on that disc: nothing to change
         return;

@@ -66,9 +66,12 @@ private:
     void confirmMove();
     void finish(const MovieSaving::Outcome& outcome);
     bool warnIf(const std::optional<QString>& problem);
+    bool posterRefused(const QString& path);
 
     AppContext& context_;
-    std::optional<double> movieId_; // the movie an edit or a move works on
+    std::optional<MovieRow> row_; // the row an edit or a move works on
+    MovieForm shown_; // the controls as the row filled them
+    QString introLineEnd_ = QStringLiteral("\n"); // the line end of the intro as it was stored
     std::optional<MovieSaving::Outcome> outcome_;
 
     QLabel* hint_ = nullptr;
