@@ -40,12 +40,17 @@ void PrintTo(const QString& text, std::ostream* os)
 
 Prompt::Answer RecordingPrompt::ask(QWidget*, Icon icon, const QString& text, Buttons buttons)
 {
-    asked.append({ icon, text, buttons });
+    asked.append({ icon, text, buttons, {} });
     if (!answers_.isEmpty())
         return answers_.takeFirst();
     if (buttons == Buttons::YesNoCancel)
         return Answer::Cancel;
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+}
+
+void RecordingPrompt::showList(QWidget*, Icon icon, const QString& text, const QStringList& details)
+{
+    asked.append({ icon, text, Buttons::Ok, details });
 }
 
 TestHome::TestHome()

@@ -53,8 +53,10 @@ public:
         Icon icon;
         QString text;
         Buttons buttons;
+        QStringList details; // the list of a showList
     };
     Answer ask(QWidget* parent, Icon icon, const QString& text, Buttons buttons) override;
+    void showList(QWidget* parent, Icon icon, const QString& text, const QStringList& details) override;
     void answerNext(Answer answer) { answers_.append(answer); }
     QList<Asked> asked;
 
