@@ -1,7 +1,10 @@
+#include "scan/drivesearch.h"
 #include "scan/wizardcommit.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "store/discnumbers.h"
+#include "store/posterinstall.h"
+#include "store/settings.h"
 #include "store/textrules.h"
 #include "testsupport.h"
 
@@ -10,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
+#include <QStringEncoder>
 #include <gtest/gtest.h>
 
 using namespace WizardCommit;
@@ -515,4 +519,149 @@ TEST_F(WizardCommitTest, CancelWhileReadingStoresNothing)
     });
     EXPECT_TRUE(done.stored);
     EXPECT_EQ(calls, (QList<std::pair<int, int>> { { 0, 2 }, { 1, 2 }, { 2, 2 } }));
+}
+
+TEST_F(WizardCommitTest, APictureThatCannotBeCopiedLeavesNoStrangersPosterAndIsNamedOnce)
+{
+    // Three movies share one folder whose only picture is no picture; a deleted movie left its
+    // poster under the first number they get.
+    writeBytes(tree_.path(QStringLiteral("a/cover.jpg")), "not a picture at all");
+    writeBytes(poster(1), "poster of a deleted movie");
+    const Result r = commitRows(
+        { row(QStringLiteral("a/One.avi")), row(QStringLiteral("a/Two.avi")), row(QStringLiteral("a/Three.avi")) });
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(poster(1)));
+    EXPECT_EQ(r.warnings,
+        QStringList({ QStringLiteral("文件 %1 不是图片,不能作为海报。").arg(tree_.path(QStringLiteral("a/cover.jpg"))) }));
+}
+
+TEST_F(WizardCommitTest, PartsOfTwoMoviesInOneFolderTakeThePictureAndTextOfTheirOwnName)
+{
+    for (const char* f : { "Alpha CD1.avi", "Alpha CD2.avi", "Beta CD1.avi", "Beta CD2.avi" })
+        tree_.file(QStringLiteral("films/") + QString::fromLatin1(f), 1);
+    // Beta's picture and text are the larger ones: the largest would go to both movies.
+    const QByteArray alpha = writeJpeg(tree_.path(QStringLiteral("films/Alpha.jpg")), 4096, Qt::red);
+    const QByteArray beta = writeJpeg(tree_.path(QStringLiteral("films/Beta.jpg")), 8192, Qt::blue);
+    writeBytes(tree_.path(QStringLiteral("films/Alpha.txt")), QStringLiteral("◎片　　名　Alpha\n").toUtf8());
+    writeBytes(tree_.path(QStringLiteral("films/Beta.txt")),
+        QStringLiteral("◎片　　名　Beta\n◎年　　代　2001\n").toUtf8() + QByteArray(2000, ' '));
+    home_.writeSetting(Settings::mainSection(), QStringLiteral("AutoSelect"), QStringLiteral("1"));
+    home_.writeSetting(Settings::mainSection(), QStringLiteral("EditByHand"), QStringLiteral("1"));
+    QString error;
+    const auto request = ScanRequest::load(home_.folder(), tree_.path(QStringLiteral("films")), &error);
+    ASSERT_TRUE(request) << error.toStdString();
+    QList<PreparedRow> rows;
+    for (const CandidateRow& c : searchDrive(*request).rows)
+        rows << preparedRow(c);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(ownBaseNames(rows[0]), QStringList({ QStringLiteral("Alpha CD1"), QStringLiteral("Alpha") }));
+
+    const Result r = commitRows(rows);
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_TRUE(r.warnings.isEmpty()) << r.warnings.join(u'\n').toStdString();
+    const QList<MovieRecord> stored = movies();
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored[0][MovieField::MovieName].toString(), QStringLiteral("Alpha "));
+    EXPECT_EQ(stored[0][MovieField::EngName].toString(), QStringLiteral("Alpha"));
+    EXPECT_EQ(stored[1][MovieField::EngName].toString(), QStringLiteral("Beta"));
+    EXPECT_EQ(readBytes(poster(1)), alpha);
+    EXPECT_EQ(readBytes(poster(2)), beta);
+}
+
+TEST_F(WizardCommitTest, AFolderNamedInGbkGivesItsTitlePictureAndText)
+{
+    const auto gbk = [](const QString& text) { return QStringEncoder("GB18030").encode(text); };
+    const QByteArray folder = gbk(QStringLiteral("英雄"));
+    tree_.rawFile(folder + '/' + gbk(QStringLiteral("英雄.avi")), "x");
+    const QString staged = tree_.path(QStringLiteral("cover.jpg"));
+    const QByteArray picture = writeJpeg(staged, 4096, Qt::green);
+    tree_.rawFile(folder + '/' + gbk(QStringLiteral("英雄.jpg")), picture);
+    QFile::remove(staged);
+    tree_.rawFile(folder + '/' + gbk(QStringLiteral("英雄.txt")),
+        gbk(QStringLiteral("◎片　　名　Hero\r\n◎年　　代　2002\r\n")));
+    QString error;
+    const auto request = ScanRequest::load(home_.folder(), tree_.path(), &error);
+    ASSERT_TRUE(request) << error.toStdString();
+    const DriveSearch search = searchDrive(*request);
+    ASSERT_EQ(search.rows.size(), 1);
+    EXPECT_EQ(search.rows[0].folder, tree_.path(QStringLiteral("英雄")));
+
+    const Result r = commitRows({ preparedRow(search.rows[0]) });
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_TRUE(r.warnings.isEmpty()) << r.warnings.join(u'\n').toStdString();
+    const MovieRecord m = movies().value(0);
+    EXPECT_EQ(m[MovieField::MovieName].toString(), QStringLiteral("英雄"));
+    EXPECT_EQ(m[MovieField::EngName].toString(), QStringLiteral("Hero"));
+    EXPECT_EQ(m[MovieField::Year].toString(), QStringLiteral("2002"));
+    EXPECT_EQ(readBytes(poster(1)), picture);
+}
+
+TEST_F(WizardCommitTest, ARefusedTextIsNamedAndTheNextLargestReadableOneIsTaken)
+{
+    // The largest text is over the readers' limit; the next one is the description.
+    writeBytes(tree_.path(QStringLiteral("a/huge.txt")), QByteArray(5 * 1024 * 1024, 'x'));
+    writeBytes(tree_.path(QStringLiteral("a/info.txt")), QStringLiteral("◎片　　名　Hero\n").toUtf8());
+    const Result r = commitRows({ row(QStringLiteral("a/One.avi")), row(QStringLiteral("a/Two.avi")) });
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    for (const MovieRecord& m : movies())
+        EXPECT_EQ(m[MovieField::EngName].toString(), QStringLiteral("Hero"));
+    EXPECT_EQ(r.warnings,
+        QStringList({ QStringLiteral("简介文件 %1 太大（超过 4 MB），没有导入。").arg(tree_.path(QStringLiteral("a/huge.txt"))) }));
+}
+
+TEST_F(WizardCommitTest, AnInstallCutShortIsFinishedAtTheNextStartAndAnUnrecordedOneRemoved)
+{
+    // What a kill leaves after the transaction stored the movies and their pending install, and
+    // what one leaves before it: a staging folder that no stored record names.
+    const DataFolder folder = home_.folder();
+    const QString incoming = folder.postersDir() + QStringLiteral("/.incoming");
+    writeBytes(incoming + QStringLiteral("/done/Posters/0.jpg"), "first poster");
+    writeBytes(incoming + QStringLiteral("/stale/Posters/0.jpg"), "never stored");
+    writeBytes(poster(7), "poster of a deleted movie");
+    writeBytes(poster(8), "poster moved before the kill");
+    home_.addMovie(7, QStringLiteral("有海报"), 1);
+    home_.addMovie(8, QStringLiteral("已放好"), 1);
+    home_.addMovie(9, QStringLiteral("没有海报"), 1);
+    writeBytes(poster(9), "poster of another deleted movie");
+    home_.exec(QStringLiteral("CREATE TABLE PendingPosters (Staging TEXT, Staged TEXT, ID REAL)"));
+    home_.exec(QStringLiteral(
+        "INSERT INTO PendingPosters VALUES ('done', '0.jpg', 7), ('done', '1.jpg', 8), ('done', NULL, 9)"));
+
+    {
+        // While another program stages posters, a start leaves every staging folder alone.
+        PosterInstall::Staging busy(folder);
+        ASSERT_TRUE(busy.ok()) << busy.error().toStdString();
+        EXPECT_TRUE(PosterInstall::finishInterrupted(folder));
+        EXPECT_TRUE(QFileInfo::exists(incoming + QStringLiteral("/stale")));
+        EXPECT_EQ(readBytes(poster(7)), QByteArray("poster of a deleted movie"));
+    }
+    QString problem;
+    EXPECT_TRUE(PosterInstall::finishInterrupted(folder, &problem)) << problem.toStdString();
+    EXPECT_EQ(readBytes(poster(7)), QByteArray("first poster"));
+    EXPECT_EQ(readBytes(poster(8)), QByteArray("poster moved before the kill"));
+    EXPECT_FALSE(QFileInfo::exists(poster(9)));
+    EXPECT_TRUE(QDir(incoming).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    EXPECT_EQ(RawDb(folder.catalogueFile()).rows(QStringLiteral("SELECT count(*) FROM PendingPosters")),
+        QStringList({ QStringLiteral("0") }));
+    // Done once: a second start changes nothing.
+    writeBytes(poster(9), "a poster chosen later in the editor");
+    EXPECT_TRUE(PosterInstall::finishInterrupted(folder));
+    EXPECT_EQ(readBytes(poster(9)), QByteArray("a poster chosen later in the editor"));
+}
+
+TEST_F(WizardCommitTest, ACommitLeavesNoStagingOrPendingRecordBehind)
+{
+    writeJpeg(tree_.path(QStringLiteral("a/cover.jpg")), 4096, Qt::red);
+    const Result r = commitRows({ row(QStringLiteral("a/One.avi")), row(QStringLiteral("b/Two.avi")) });
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(poster(1)));
+    const QDir incoming(home_.folder().postersDir() + QStringLiteral("/.incoming"));
+    EXPECT_TRUE(incoming.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    EXPECT_EQ(RawDb(home_.folder().catalogueFile()).rows(QStringLiteral("SELECT count(*) FROM PendingPosters")),
+        QStringList({ QStringLiteral("0") }));
+
+    // A refused commit leaves no staging either.
+    const Result refused = commitRows({ row(QStringLiteral("a/Three.avi")) });
+    EXPECT_FALSE(refused.stored);
+    EXPECT_TRUE(incoming.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }

@@ -133,7 +133,8 @@ void fillFromDescription(MovieRecord& movie, const Intro::DescriptionFile& file,
     }
 }
 
-MovieRecord movieFor(const PreparedRow& row, const Disc& disc, Intro::Mode mode, Beside& beside, Warnings& warnings)
+MovieRecord movieFor(
+    const PreparedRow& row, const Disc& disc, Intro::Mode mode, Beside& beside, Warnings& warnings)
 {
     MovieRecord movie;
     if (mode != Intro::Mode::Nothing) {

@@ -28,8 +28,8 @@ std::optional<bool> numberTaken(QSqlDatabase& db, const QString& path, const QSt
     return false;
 }
 
-bool insertAll(QSqlDatabase& db, const QString& path, const DiscRecord& disc, const QList<MovieRecord>& movies,
-    QString* error)
+bool insertAll(QSqlDatabase& db, const QString& path, const DiscRecord& disc,
+    const QList<MovieRecord>& movies, QString* error)
 {
     QSqlQuery q(db);
     const QVariant discValues[] = { disc.diskNum, disc.name, disc.diskType, disc.station, disc.ps, disc.fav };

@@ -103,8 +103,7 @@ int placeOne(const DataFolder& folder, const QString& staging, const Entry& entr
             return 0;
         return errno;
     }
-    const QByteArray staged
-        = QFile::encodeName(staging + QStringLiteral("/Posters/") + entry.stagedName);
+    const QByteArray staged = QFile::encodeName(staging + QStringLiteral("/Posters/") + entry.stagedName);
     if (::rename(staged.constData(), target.constData()) == 0 || errno == ENOENT)
         return 0;
     return errno;
@@ -171,7 +170,8 @@ bool Staging::record(
     QSqlDatabase& db, const QString& cataloguePath, const QList<Entry>& entries, QString* error) const
 {
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (Staging TEXT, Staged TEXT, ID REAL)").arg(table))
+    if (!q.exec(
+            QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (Staging TEXT, Staged TEXT, ID REAL)").arg(table))
         || !q.prepare(QStringLiteral("INSERT INTO %1 (Staging, Staged, ID) VALUES (?, ?, ?)").arg(table))) {
         setError(error, queryError(cataloguePath, q));
         return false;
@@ -196,7 +196,8 @@ void Staging::finish(const QList<Entry>& entries, QStringList* warnings)
             continue;
         const QString target = native(posterPath(folder_, e.id));
         warnings->append(e.stagedName.isEmpty()
-                ? QStringLiteral("无法删除旧的海报文件 %1（%2），新影片可能显示别的影片的海报。").arg(target, causeOf(err))
+                ? QStringLiteral("无法删除旧的海报文件 %1（%2），新影片可能显示别的影片的海报。")
+                      .arg(target, causeOf(err))
                 : QStringLiteral("无法把海报放到 %1（%2）。").arg(target, causeOf(err)));
     }
     // Without the folder the install is finished, whatever the record still says.
@@ -230,7 +231,8 @@ bool finishInterrupted(const DataFolder& folder, QString* problem)
         }
         QSqlQuery q(c.db());
         q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = '%1'").arg(table))) {
+        if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = '%1'")
+                        .arg(table))) {
             setError(problem, queryError(path, q));
             return false;
         }
@@ -258,7 +260,8 @@ bool finishInterrupted(const DataFolder& folder, QString* problem)
                     err = one;
             if (err != 0 || !QDir(dir).removeRecursively()) {
                 setError(problem,
-                    QStringLiteral("无法完成上次中断的海报复制（%1），将在下次启动时再试。").arg(causeOf(err ? err : EIO)));
+                    QStringLiteral("无法完成上次中断的海报复制（%1），将在下次启动时再试。")
+                        .arg(causeOf(err ? err : EIO)));
                 complete = false;
                 continue;
             }
@@ -275,7 +278,8 @@ bool finishInterrupted(const DataFolder& folder, QString* problem)
         if (recorded.contains(name))
             continue;
         if (!QDir(incoming + u'/' + name).removeRecursively()) {
-            setError(problem, QStringLiteral("无法删除未完成的海报暂存文件夹 %1。").arg(native(incoming + u'/' + name)));
+            setError(problem,
+                QStringLiteral("无法删除未完成的海报暂存文件夹 %1。").arg(native(incoming + u'/' + name)));
             complete = false;
         }
     }

@@ -45,8 +45,8 @@ public:
     static QString stagedNameFor(const QString& idText) { return idText + QStringLiteral(".jpg"); }
 
     // Records the entries as this folder's pending install, inside the caller's transaction on `db`.
-    bool record(QSqlDatabase& db, const QString& cataloguePath, const QList<Entry>& entries,
-        QString* error) const;
+    bool record(
+        QSqlDatabase& db, const QString& cataloguePath, const QList<Entry>& entries, QString* error) const;
     // Once the transaction holding the record is stored: moves each staged picture over
     // Posters/<id>.jpg, removes the leftover poster of each movie without one, removes the
     // staging folder and clears the record. What could not be done goes to `warnings`.

@@ -553,11 +553,13 @@ WizardCommit::Result WizardDialog::runCommit(
     // far they are; the window waits here as a dialog waits for its answer.
     cancelCommit_ = std::make_shared<std::atomic_bool>(false);
     const auto cancel = cancelCommit_;
-    const QString magicSelect4V = context_.settings.text(Settings::mainSection(), QStringLiteral("MagicSelect4V"));
+    const QString magicSelect4V
+        = context_.settings.text(Settings::mainSection(), QStringLiteral("MagicSelect4V"));
     const DataFolder folder = context_.folder;
     WizardCommit::Result result;
     showCommitProgress(0, int(rows.size()));
-    std::unique_ptr<QThread> worker(QThread::create([&result, &disc, &rows, folder, magicSelect4V, cancel, this] {
+    std::unique_ptr<QThread> worker(QThread::create([&result, &disc, &rows, folder, magicSelect4V, cancel,
+                                                        this] {
         Catalogue catalogue(folder.catalogueFile());
         QElapsedTimer shown;
         shown.start();
@@ -585,8 +587,9 @@ void WizardDialog::showCommitProgress(int done, int total)
 {
     if (!committing_)
         return;
-    commitProgress_->setText(done < total ? QStringLiteral("正在读取简介、复制海报：%1 / %2").arg(done).arg(total)
-                                          : QStringLiteral("正在写入目录数据库：%1 / %2").arg(done).arg(total));
+    commitProgress_->setText(done < total
+            ? QStringLiteral("正在读取简介、复制海报：%1 / %2").arg(done).arg(total)
+            : QStringLiteral("正在写入目录数据库：%1 / %2").arg(done).arg(total));
     emit commitProgressShown(done, total);
 }
 

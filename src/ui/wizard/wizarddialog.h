@@ -76,7 +76,8 @@ private:
     void setCandidateMark(const QByteArray& key, bool prepared);
     void updatePreparedCount();
     void commit();
-    WizardCommit::Result runCommit(const WizardCommit::Disc& disc, const QList<WizardCommit::PreparedRow>& rows);
+    WizardCommit::Result runCommit(
+        const WizardCommit::Disc& disc, const QList<WizardCommit::PreparedRow>& rows);
     void showCommitProgress(int done, int total);
     void reportStored(const WizardCommit::Disc& disc, const WizardCommit::Result& result);
 
