@@ -318,7 +318,8 @@ TEST(TreeScan, FoldersThatCannotBeReadAreCountedAndNamed)
     tree.file(QStringLiteral("z/two.avi"), 1);
     const TreeScan scan = scanTree(tree.path(), types({ QStringLiteral("avi") }));
     EXPECT_EQ(scan.status, ScanStatus::Completed);
-    EXPECT_EQ(found(scan, tree), QStringList({ QStringLiteral("one.avi @ a"), QStringLiteral("two.avi @ z") }));
+    EXPECT_EQ(
+        found(scan, tree), QStringList({ QStringLiteral("one.avi @ a"), QStringLiteral("two.avi @ z") }));
     EXPECT_EQ(scan.foldersUnreadable, 1);
     ASSERT_EQ(scan.unreadableFolders.size(), 1);
     EXPECT_TRUE(scan.unreadableFolders[0].startsWith(tree.path(QStringLiteral("deep/ddd"))));
@@ -327,11 +328,12 @@ TEST(TreeScan, FoldersThatCannotBeReadAreCountedAndNamed)
     TestTree other;
     other.file(QStringLiteral("a/one.avi"), 1);
     other.file(QStringLiteral("b/two.avi"), 1);
-    const TreeScan gone = scanTree(other.path(), types({ QStringLiteral("avi") }), [&](const ScanProgress& p) {
-        if (p.folder == other.path(QStringLiteral("a")))
-            QDir(other.path(QStringLiteral("b"))).removeRecursively();
-        return true;
-    });
+    const TreeScan gone
+        = scanTree(other.path(), types({ QStringLiteral("avi") }), [&](const ScanProgress& p) {
+              if (p.folder == other.path(QStringLiteral("a")))
+                  QDir(other.path(QStringLiteral("b"))).removeRecursively();
+              return true;
+          });
     EXPECT_EQ(gone.status, ScanStatus::Completed);
     EXPECT_EQ(gone.foldersUnreadable, 1);
     EXPECT_EQ(gone.unreadableFolders, QStringList({ other.path(QStringLiteral("b")) }));

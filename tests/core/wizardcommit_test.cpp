@@ -442,7 +442,8 @@ TEST_F(WizardCommitTest, NumberAndDiscAreCheckedInsideTheWriteAgainstAnotherProg
     });
     EXPECT_FALSE(twice.stored);
     EXPECT_EQ(twice.error, DiscNumbers::takenMessage(QStringLiteral("13")));
-    EXPECT_EQ(home_.discRows(), QStringList({ QStringLiteral("12|-|DVD |-|-|-"), QStringLiteral("13|-|DVD |-|-|-") }));
+    EXPECT_EQ(home_.discRows(),
+        QStringList({ QStringLiteral("12|-|DVD |-|-|-"), QStringLiteral("13|-|DVD |-|-|-") }));
     EXPECT_EQ(home_.movieIds(), QList<double>({ 4, 6, 7, 8 }));
 }
 
@@ -491,7 +492,8 @@ TEST_F(WizardCommitTest, PosterThatCannotBeCopiedIsAWarningAfterTheMoviesAreStor
     ASSERT_TRUE(noFolder.stored) << noFolder.error.toStdString();
     ASSERT_EQ(noFolder.warnings.size(), 1);
     EXPECT_EQ(noFolder.warnings[0],
-        QStringLiteral("无法在海报文件夹 %1 中写入（该位置被其他文件或文件夹占用），这次添加的影片都没有复制海报。")
+        QStringLiteral(
+            "无法在海报文件夹 %1 中写入（该位置被其他文件或文件夹占用），这次添加的影片都没有复制海报。")
             .arg(home_.folder().postersDir()));
     EXPECT_EQ(home_.movieIds(), QList<double>({ 1, 2 }));
     EXPECT_EQ(home_.discRows().size(), 2);
@@ -527,12 +529,13 @@ TEST_F(WizardCommitTest, APictureThatCannotBeCopiedLeavesNoStrangersPosterAndIsN
     // poster under the first number they get.
     writeBytes(tree_.path(QStringLiteral("a/cover.jpg")), "not a picture at all");
     writeBytes(poster(1), "poster of a deleted movie");
-    const Result r = commitRows(
-        { row(QStringLiteral("a/One.avi")), row(QStringLiteral("a/Two.avi")), row(QStringLiteral("a/Three.avi")) });
+    const Result r = commitRows({ row(QStringLiteral("a/One.avi")), row(QStringLiteral("a/Two.avi")),
+        row(QStringLiteral("a/Three.avi")) });
     ASSERT_TRUE(r.stored) << r.error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(poster(1)));
     EXPECT_EQ(r.warnings,
-        QStringList({ QStringLiteral("文件 %1 不是图片,不能作为海报。").arg(tree_.path(QStringLiteral("a/cover.jpg"))) }));
+        QStringList({ QStringLiteral("文件 %1 不是图片,不能作为海报。")
+                          .arg(tree_.path(QStringLiteral("a/cover.jpg"))) }));
 }
 
 TEST_F(WizardCommitTest, PartsOfTwoMoviesInOneFolderTakeThePictureAndTextOfTheirOwnName)
@@ -606,7 +609,8 @@ TEST_F(WizardCommitTest, ARefusedTextIsNamedAndTheNextLargestReadableOneIsTaken)
     for (const MovieRecord& m : movies())
         EXPECT_EQ(m[MovieField::EngName].toString(), QStringLiteral("Hero"));
     EXPECT_EQ(r.warnings,
-        QStringList({ QStringLiteral("简介文件 %1 太大（超过 4 MB），没有导入。").arg(tree_.path(QStringLiteral("a/huge.txt"))) }));
+        QStringList({ QStringLiteral("简介文件 %1 太大（超过 4 MB），没有导入。")
+                          .arg(tree_.path(QStringLiteral("a/huge.txt"))) }));
 }
 
 TEST_F(WizardCommitTest, AnInstallCutShortIsFinishedAtTheNextStartAndAnUnrecordedOneRemoved)
@@ -657,7 +661,8 @@ TEST_F(WizardCommitTest, ACommitLeavesNoStagingOrPendingRecordBehind)
     EXPECT_TRUE(QFileInfo::exists(poster(1)));
     const QDir incoming(home_.folder().postersDir() + QStringLiteral("/.incoming"));
     EXPECT_TRUE(incoming.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
-    EXPECT_EQ(RawDb(home_.folder().catalogueFile()).rows(QStringLiteral("SELECT count(*) FROM PendingPosters")),
+    EXPECT_EQ(
+        RawDb(home_.folder().catalogueFile()).rows(QStringLiteral("SELECT count(*) FROM PendingPosters")),
         QStringList({ QStringLiteral("0") }));
 
     // A refused commit leaves no staging either.
