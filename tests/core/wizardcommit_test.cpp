@@ -670,3 +670,16 @@ TEST_F(WizardCommitTest, ACommitLeavesNoStagingOrPendingRecordBehind)
     EXPECT_FALSE(refused.stored);
     EXPECT_TRUE(incoming.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }
+
+TEST_F(WizardCommitTest, AFolderGoneSinceTheSearchStoresNothing)
+{
+    // The medium was taken out (or the folder moved away) between the search and the commit:
+    // the movies would be stored without their pictures and texts, and as if all was well.
+    const QList<PreparedRow> rows = { row(QStringLiteral("a/One.avi")), row(QStringLiteral("b/Two.avi")) };
+    ASSERT_TRUE(QDir(tree_.path(QStringLiteral("b"))).removeRecursively());
+    const Result r = commitRows(rows);
+    EXPECT_FALSE(r.stored);
+    EXPECT_EQ(r.error, folderGoneMessage(tree_.path(QStringLiteral("b"))));
+    EXPECT_TRUE(home_.discRows().isEmpty());
+    EXPECT_TRUE(movies().isEmpty());
+}

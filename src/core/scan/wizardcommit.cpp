@@ -270,6 +270,11 @@ Result commit(Catalogue& catalogue, const DataFolder& folder, const QString& mag
             return result;
         }
         const PreparedRow& row = rows.at(i);
+        // A medium taken out after the search would store movies without what lies beside them.
+        if (!beside.files(row, pictures).readable()) {
+            result.error = folderGoneMessage(row.folder);
+            return result;
+        }
         movies.append(movieFor(row, disc, mode, beside, warnings));
         posters.append({ 0, staging.ok() ? stagePoster(row, i, staging, beside, warnings) : QString() });
     }

@@ -58,6 +58,12 @@ struct Result
 inline const QString missingInputMessage = QStringLiteral("未输入碟号或选择驱动器!");
 inline const QString emptyListMessage = QStringLiteral("预备列表中未发现文件!请点击上一步右键添加.");
 inline const QString cancelledMessage = QStringLiteral("已取消,没有添加任何光盘或影片。");
+inline QString folderGoneMessage(const QString& folder)
+{
+    return QStringLiteral("无法读取文件夹 %1（光盘或移动存储介质被取出，或文件夹被移走），"
+                          "没有添加任何光盘或影片。请放好光盘后重新搜索。")
+        .arg(folder);
+}
 
 // The reason the wizard may not store this disc yet, checked in the order the user meets them:
 // number or drive missing, number taken, nothing prepared, a number that is not written as its
