@@ -477,26 +477,30 @@ TEST_F(WizardCommitTest, LockedCatalogueGivesUpWithinSecondsAndStoresNothing)
 TEST_F(WizardCommitTest, PosterThatCannotBeCopiedIsAWarningAfterTheMoviesAreStored)
 {
     writeBytes(tree_.path(QStringLiteral("a/cover.jpg")), "not a picture at all");
-    writeJpeg(tree_.path(QStringLiteral("b/cover.jpg")), 4096, Qt::red);
     const Result notAPicture = commitRows({ row(QStringLiteral("a/Film.avi")) }, QStringLiteral("1"));
     ASSERT_TRUE(notAPicture.stored) << notAPicture.error.toStdString();
     EXPECT_EQ(notAPicture.warnings,
         QStringList({ QStringLiteral("文件 %1 不是图片,不能作为海报。")
                           .arg(tree_.path(QStringLiteral("a/cover.jpg"))) }));
     EXPECT_FALSE(QFileInfo::exists(poster(1)));
+}
 
-    // Posters/ replaced by a plain file: no poster can be written there.
+TEST_F(WizardCommitTest, APostersFolderThatCannotBeWrittenStoresNothing)
+{
+    // Every poster would fail: the user mends the folder (or frees the disk) and adds the disc
+    // again, rather than mending hundreds of movies one by one afterwards.
+    writeJpeg(tree_.path(QStringLiteral("b/cover.jpg")), 4096, Qt::red);
     ASSERT_TRUE(QDir(home_.folder().postersDir()).removeRecursively());
     writeBytes(home_.folder().postersDir(), "in the way");
     const Result noFolder = commitRows({ row(QStringLiteral("b/Film.avi")) }, QStringLiteral("2"));
-    ASSERT_TRUE(noFolder.stored) << noFolder.error.toStdString();
-    ASSERT_EQ(noFolder.warnings.size(), 1);
-    EXPECT_EQ(noFolder.warnings[0],
-        QStringLiteral(
-            "无法在海报文件夹 %1 中写入（该位置被其他文件或文件夹占用），这次添加的影片都没有复制海报。")
+    EXPECT_FALSE(noFolder.stored);
+    EXPECT_EQ(noFolder.error,
+        QStringLiteral("无法在海报文件夹 %1 中写入（该位置被其他文件或文件夹占用），没有添加任何光盘或影片。"
+                       "请处理后重新添加。")
             .arg(home_.folder().postersDir()));
-    EXPECT_EQ(home_.movieIds(), QList<double>({ 1, 2 }));
-    EXPECT_EQ(home_.discRows().size(), 2);
+    EXPECT_TRUE(home_.discRows().isEmpty());
+    EXPECT_TRUE(movies().isEmpty());
+    EXPECT_EQ(readBytes(home_.folder().postersDir()), QByteArray("in the way"));
 }
 
 TEST_F(WizardCommitTest, CancelWhileReadingStoresNothing)

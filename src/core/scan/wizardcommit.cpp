@@ -150,39 +150,60 @@ MovieRecord movieFor(
     return movie;
 }
 
-// Why a picture that looked like one could not be copied into the staging folder.
-QString copyFailure(const QString& shownSource, const QString& stagingPosters, qint64 size)
+// Where a picture that looked like one could not be copied to: a full disk or a posters folder
+// that cannot be written would fail every poster, and is the user's to mend before the disc is
+// added; otherwise the picture itself could not be read to its end.
+struct CopyFailure
 {
-    const QByteArray raw = QFile::encodeName(stagingPosters);
+    bool ours = false; // the posters folder is at fault
+    QString message;
+};
+
+CopyFailure copyFailure(const QString& shownSource, const QString& postersDir, qint64 size)
+{
+    const QByteArray raw = QFile::encodeName(postersDir);
     struct statvfs fs = {};
-    QString cause = QStringLiteral("读取图片或写入海报文件夹时出错");
+    QString cause;
     if (::statvfs(raw.constData(), &fs) == 0 && qint64(fs.f_bavail) * qint64(fs.f_frsize) < size + 65536)
         cause = QStringLiteral("磁盘已满");
     else if (::access(raw.constData(), W_OK) != 0)
         cause = QStringLiteral("海报文件夹不可写");
-    return QStringLiteral("无法复制海报图片 %1（%2）。").arg(QDir::toNativeSeparators(shownSource), cause);
+    const QString source = QDir::toNativeSeparators(shownSource);
+    if (cause.isEmpty())
+        return { false, QStringLiteral("无法读取海报图片 %1（读取出错），这部影片没有海报。").arg(source) };
+    return { true,
+        QStringLiteral("无法把海报图片 %1 复制到海报文件夹 %2（%3），没有添加任何光盘或影片。请处理后重新添加。")
+            .arg(source, QDir::toNativeSeparators(postersDir), cause) };
 }
 
-// Copies the picture beside the row into the staging folder under the row's index; the entry
-// name of the staged copy, or empty when there is none (problems go to the warnings).
-QString stagePoster(const PreparedRow& row, qsizetype index, const PosterInstall::Staging& staging,
-    Beside& beside, Warnings& warnings)
+// Copies the picture beside the row into the staging folder under the row's index: the entry
+// name of the staged copy, or empty when there is none (a picture that cannot be used goes to
+// the warnings). False when no poster can be written at all (`error` says why).
+bool stagePoster(const PreparedRow& row, qsizetype index, const PosterInstall::Staging& staging,
+    Beside& beside, Warnings& warnings, QString* staged, QString* error)
 {
+    staged->clear();
     const BesideFile* picture = beside.files(row, pictures).best(ownBaseNames(row));
     if (!picture)
-        return QString();
+        return true;
     const RawPathFile source(picture->rawPath, picture->path);
     if (const auto problem = PosterFile::problemWith(source.path())) {
         warnings.add(source.named(*problem));
-        return QString();
+        return true;
     }
     const QString key = QString::number(index);
-    QString error;
-    if (!PosterFile::install(staging.target(), key, source.path(), &error)) {
-        warnings.add(copyFailure(picture->path, staging.target().postersDir(), picture->size));
-        return QString();
+    QString installError;
+    if (!PosterFile::install(staging.target(), key, source.path(), &installError)) {
+        const CopyFailure failure = copyFailure(picture->path, staging.postersDir(), picture->size);
+        if (failure.ours) {
+            *error = failure.message;
+            return false;
+        }
+        warnings.add(failure.message);
+        return true;
     }
-    return PosterInstall::Staging::stagedNameFor(key);
+    *staged = PosterInstall::Staging::stagedNameFor(key);
+    return true;
 }
 
 // Trims what is left around a name once its part mark is gone: blanks, dots, dashes, underscores.
@@ -256,9 +277,11 @@ Result commit(Catalogue& catalogue, const DataFolder& folder, const QString& mag
 
     const Intro::Mode mode = Intro::wizardRules().modeFor(magicSelect4V);
     PosterInstall::Staging staging(folder);
+    if (!staging.ok()) {
+        result.error = staging.error();
+        return result;
+    }
     Warnings warnings;
-    if (!staging.ok())
-        warnings.add(staging.error());
     Beside beside;
     QList<MovieRecord> movies;
     QList<PosterInstall::Entry> posters;
@@ -276,10 +299,12 @@ Result commit(Catalogue& catalogue, const DataFolder& folder, const QString& mag
             return result;
         }
         movies.append(movieFor(row, disc, mode, beside, warnings));
-        posters.append({ 0, staging.ok() ? stagePoster(row, i, staging, beside, warnings) : QString() });
+        QString staged;
+        if (!stagePoster(row, i, staging, beside, warnings, &staged, &result.error))
+            return result;
+        posters.append({ 0, staged });
     }
-    const NewDisc::Outcome stored
-        = NewDisc::store(catalogue.filePath(), record, movies, staging.ok() ? &staging : nullptr, posters);
+    const NewDisc::Outcome stored = NewDisc::store(catalogue.filePath(), record, movies, &staging, posters);
     if (!stored.stored()) {
         result.error = stored.error;
         return result;
@@ -287,16 +312,7 @@ Result commit(Catalogue& catalogue, const DataFolder& folder, const QString& mag
     result.stored = true;
     result.movies = movies;
     QStringList placed;
-    if (staging.ok()) {
-        staging.finish(posters, &placed);
-    } else {
-        // Nothing could be staged; a leftover of a deleted movie must still not show.
-        for (const PosterInstall::Entry& e : std::as_const(posters)) {
-            QString problem;
-            if (!PosterFile::removeLeftover(folder, TextRules::shortestDecimal(e.id), &problem))
-                placed << problem;
-        }
-    }
+    staging.finish(posters, &placed);
     for (const QString& line : std::as_const(placed))
         warnings.add(line);
     result.warnings = warnings.lines();

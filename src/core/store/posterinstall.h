@@ -39,6 +39,8 @@ public:
     // Why no picture can be staged, naming the posters folder.
     QString error() const { return error_; }
     QString name() const { return name_; }
+    // The posters folder the pictures are installed into.
+    QString postersDir() const { return folder_.postersDir(); }
     // The place a picture is copied into: a data folder whose Posters/ is inside the staging folder.
     DataFolder target() const { return DataFolder(path_); }
     // The entry name of a picture copied into target() under `idText`.
