@@ -609,9 +609,11 @@ TEST_F(CliAddDisc, NamesInGbkGiveTitlesAndFoldersThatCouldNotBeReadAreSaid)
     };
     const QByteArray folder = gbk(QStringLiteral("十面埋伏"));
     tree_.rawFile(folder + '/' + gbk(QStringLiteral("十面埋伏.avi")), "x");
-    tree_.rawFile(folder + '/' + gbk(QStringLiteral("十面埋伏.txt")), gbk(QStringLiteral("◎片　　名　House of Flying Daggers\n")));
+    tree_.rawFile(folder + '/' + gbk(QStringLiteral("十面埋伏.txt")),
+        gbk(QStringLiteral("◎片　　名　House of Flying Daggers\n")));
     tree_.folderPastPathLimit(QStringLiteral("deep"));
-    const QStringList lines = addDisc({ QStringLiteral("--number=5"), QStringLiteral("--json"), tree_.path() }, 0);
+    const QStringList lines
+        = addDisc({ QStringLiteral("--number=5"), QStringLiteral("--json"), tree_.path() }, 0);
     ASSERT_EQ(lines.size(), 3) << last_.out.toStdString();
     const QJsonObject daggers = parsed(lines[1]);
     EXPECT_EQ(daggers.value(QStringLiteral("MovieName")).toString(), QStringLiteral("十面埋伏"));

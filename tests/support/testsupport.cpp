@@ -16,9 +16,9 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTextStream>
-#include <gtest/gtest.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -6,17 +6,17 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDialogButtonBox>
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStringEncoder>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -301,8 +301,10 @@ TEST_F(WizardTest, ProblemsOfAStoredDiscAreListedOncePerFileBelowTheSuccess)
     EXPECT_EQ(said.text,
         QStringLiteral("已添加光盘 4 和其中的 3 部影片。\n以下 2 个文件没有用上（每行一个，可以复制）："));
     EXPECT_EQ(said.details,
-        QStringList({ QStringLiteral("简介文件 %1 太大（超过 4 MB），没有导入。").arg(drive.path(QStringLiteral("shared/huge.txt"))),
-            QStringLiteral("文件 %1 不是图片,不能作为海报。").arg(drive.path(QStringLiteral("shared/cover.jpg"))) }));
+        QStringList({ QStringLiteral("简介文件 %1 太大（超过 4 MB），没有导入。")
+                          .arg(drive.path(QStringLiteral("shared/huge.txt"))),
+            QStringLiteral("文件 %1 不是图片,不能作为海报。")
+                .arg(drive.path(QStringLiteral("shared/cover.jpg"))) }));
 }
 
 TEST_F(WizardTest, TheListOfDetailsScrollsInsideTheScreenAndCopies)

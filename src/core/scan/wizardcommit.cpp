@@ -172,7 +172,8 @@ CopyFailure copyFailure(const QString& shownSource, const QString& postersDir, q
     if (cause.isEmpty())
         return { false, QStringLiteral("无法读取海报图片 %1（读取出错），这部影片没有海报。").arg(source) };
     return { true,
-        QStringLiteral("无法把海报图片 %1 复制到海报文件夹 %2（%3），没有添加任何光盘或影片。请处理后重新添加。")
+        QStringLiteral(
+            "无法把海报图片 %1 复制到海报文件夹 %2（%3），没有添加任何光盘或影片。请处理后重新添加。")
             .arg(source, QDir::toNativeSeparators(postersDir), cause) };
 }
 

@@ -154,8 +154,9 @@ Staging::Staging(const DataFolder& folder)
         }
     }
     if (err != 0)
-        error_ = QStringLiteral("无法在海报文件夹 %1 中写入（%2），没有添加任何光盘或影片。请处理后重新添加。")
-                     .arg(native(folder.postersDir()), causeOf(err));
+        error_
+            = QStringLiteral("无法在海报文件夹 %1 中写入（%2），没有添加任何光盘或影片。请处理后重新添加。")
+                  .arg(native(folder.postersDir()), causeOf(err));
 }
 
 Staging::~Staging()
