@@ -346,4 +346,25 @@ TEST_F(WizardTest, FoldersThatCouldNotBeReadAreSaidAfterTheCount)
     w->close();
 }
 
+TEST_F(WizardTest, StoppingTheCommitStoresNothingAndKeepsTheStep)
+{
+    WizardDialog* w = searched(QStringLiteral("4"));
+    w->addAllCandidates();
+    w->next();
+    auto* stop = child<QPushButton>(w, QStringLiteral("StopCommit"));
+    QObject::connect(w, &WizardDialog::commitProgressShown, w, [&] {
+        if (stop->isVisible() && stop->isEnabled())
+            stop->click();
+    });
+    w->next();
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    EXPECT_EQ(app.prompt.asked.first().text, QStringLiteral("已取消,没有添加任何光盘或影片。"));
+    EXPECT_EQ(w->step(), 3);
+    EXPECT_FALSE(w->isCommitting());
+    EXPECT_FALSE(stop->isVisible());
+    EXPECT_EQ(Catalogue(app.home.folder().catalogueFile()).discs()->size(), 1);
+    EXPECT_FALSE(QFile::exists(app.home.folder().posterFor(QStringLiteral("11"))));
+    w->close();
+}
+
 } // namespace
