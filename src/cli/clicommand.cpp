@@ -7,6 +7,7 @@
 #include "reportcommand.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
+#include "store/posterinstall.h"
 
 #include <QTextStream>
 #include <memory>
@@ -82,5 +83,7 @@ int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io
         io.err << problem << '\n';
         return ExitFailed;
     }
+    // Posters of an added disc that a kill left half installed; what fails is tried next time.
+    PosterInstall::finishInterrupted(folder);
     return command->run(args.mid(1), folder, io);
 }

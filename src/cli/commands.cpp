@@ -117,6 +117,15 @@ bool parseAddDisc(const QStringList& args, AddDiscOptions& o)
     return o.number && o.root;
 }
 
+// The folders a search could not read, one a line after the count the result text gave.
+void printUnreadableFolders(const DriveSearch& search, CliIo& io)
+{
+    for (const QString& folder : search.unreadableFolders)
+        io.err << "  " << QDir::toNativeSeparators(folder) << '\n';
+    if (search.foldersUnreadable > search.unreadableFolders.size())
+        io.err << "  ……\n";
+}
+
 // The movie rows as JSON Lines with the list's column keys, or as a readable table.
 void printMovieRows(const QList<MovieRow>& rows, bool json, CliIo& io)
 {
@@ -314,6 +323,7 @@ int ScanCommand::run(const QStringList& args, const DataFolder& folder, CliIo& i
     if (!json)
         table.print(io.out);
     io.err << search.resultText() << '\n';
+    printUnreadableFolders(search, io);
     return ExitOk;
 }
 
@@ -344,6 +354,7 @@ int AddDiscCommand::run(const QStringList& args, const DataFolder& folder, CliIo
         return ExitFailed;
     }
     io.err << search.resultText() << '\n';
+    printUnreadableFolders(search, io);
     QList<WizardCommit::PreparedRow> rows;
     rows.reserve(search.rows.size());
     for (const CandidateRow& candidate : search.rows)

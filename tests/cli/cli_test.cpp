@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
@@ -616,4 +617,45 @@ TEST(CliExport, AFullDiskFailsWithTheCauseAndWritesNothing)
     }
     EXPECT_EQ(
         QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral(".filler") });
+}
+
+TEST_F(CliScan, FoldersThatCouldNotBeReadAreCountedAndNamed)
+{
+    tree_.folderPastPathLimit(QStringLiteral("deep"));
+    const CliRun r = run(home_, { QStringLiteral("scan"), tree_.path(), QStringLiteral("--json") });
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.lines().size(), 2);
+    const qsizetype said = r.err.indexOf(QStringLiteral("*共找到2部影视文件。有 1 个文件夹无法读取。\n  ")
+        + tree_.path(QStringLiteral("deep/ddd")));
+    EXPECT_GE(said, 0) << r.err.toStdString();
+}
+
+TEST_F(CliAddDisc, NamesInGbkGiveTitlesAndFoldersThatCouldNotBeReadAreSaid)
+{
+    const auto gbk = [](const QString& text) {
+        QStringEncoder encoder("GB18030");
+        return QByteArray(encoder.encode(text));
+    };
+    const QByteArray folder = gbk(QStringLiteral("十面埋伏"));
+    tree_.rawFile(folder + '/' + gbk(QStringLiteral("十面埋伏.avi")), "x");
+    tree_.rawFile(folder + '/' + gbk(QStringLiteral("十面埋伏.txt")),
+        gbk(QStringLiteral("◎片　　名　House of Flying Daggers\n")));
+    tree_.folderPastPathLimit(QStringLiteral("deep"));
+    const QStringList lines
+        = addDisc({ QStringLiteral("--number=5"), QStringLiteral("--json"), tree_.path() }, 0);
+    ASSERT_EQ(lines.size(), 3) << last_.out.toStdString();
+    const QJsonObject daggers = parsed(lines[1]);
+    EXPECT_EQ(daggers.value(QStringLiteral("MovieName")).toString(), QStringLiteral("十面埋伏"));
+    EXPECT_EQ(daggers.value(QStringLiteral("EngName")).toString(), QStringLiteral("House of Flying Daggers"));
+    EXPECT_TRUE(last_.err.startsWith(QStringLiteral("*共找到3部影视文件。有 1 个文件夹无法读取。\n")))
+        << last_.err.toStdString();
+}
+
+TEST_F(CliAddDisc, AProblemSharedByManyMoviesIsSaidOnce)
+{
+    for (const char* f : { "shared/One.avi", "shared/Two.avi", "shared/Three.avi" })
+        tree_.file(QString::fromLatin1(f), 1);
+    writeBytes(tree_.path(QStringLiteral("shared/cover.jpg")), "not a picture");
+    addDisc({ QStringLiteral("--number=6"), tree_.path(QStringLiteral("shared")) }, 0);
+    EXPECT_EQ(last_.err.count(QStringLiteral("不是图片")), 1) << last_.err.toStdString();
 }

@@ -1,5 +1,6 @@
 #include "scan/drives.h"
 #include "scan/drivesearch.h"
+#include "scan/filenames.h"
 #include "scan/scantexts.h"
 #include "scan/treescan.h"
 #include "store/datafolder.h"
@@ -7,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <gtest/gtest.h>
 
 namespace {
@@ -278,4 +280,101 @@ TEST_F(DriveSearchTest, MissingRootIsNotAnEmptyDisc)
     EXPECT_TRUE(s.rootFailed());
     EXPECT_EQ(s.resultText(), ScanTexts::rootMissing(tree_.path(QStringLiteral("none"))));
     EXPECT_NE(s.resultText(), ScanTexts::found(0));
+}
+
+namespace {
+
+QByteArray gbk(const QString& text)
+{
+    return QStringEncoder("GB18030").encode(text);
+}
+
+} // namespace
+
+TEST(TreeScan, NamesThatAreNotUtf8AreShownAsGbkAndKeptAsBytes)
+{
+    TestTree tree;
+    // Written under Windows: folder and file named in GBK; a UTF-8 name beside them stays as it is.
+    const QByteArray folder = gbk(QStringLiteral("英雄"));
+    tree.rawFile(folder + '/' + gbk(QStringLiteral("英雄 CD1.avi")), "x");
+    tree.rawFile(QByteArray("无间道.avi"), "xy");
+    const TreeScan scan = scanTree(tree.path(), types({ QStringLiteral("avi") }));
+    ASSERT_EQ(scan.status, ScanStatus::Completed);
+    ASSERT_EQ(found(scan, tree),
+        QStringList({ QStringLiteral("无间道.avi @ ."), QStringLiteral("英雄 CD1.avi @ 英雄") }));
+    EXPECT_EQ(scan.files[1].rawName, gbk(QStringLiteral("英雄 CD1.avi")));
+    EXPECT_EQ(scan.files[1].rawFolder, tree.rawPath(folder));
+    EXPECT_EQ(scan.files[1].size, 1);
+    EXPECT_EQ(scan.files[0].rawName, QByteArray("无间道.avi"));
+    // Bytes that are neither still show as something, never as nothing.
+    EXPECT_FALSE(FileNames::decode(QByteArray("\xff\xfe.avi")).isEmpty());
+}
+
+TEST(TreeScan, FoldersThatCannotBeReadAreCountedAndNamed)
+{
+    TestTree tree;
+    tree.file(QStringLiteral("a/one.avi"), 1);
+    tree.folderPastPathLimit(QStringLiteral("deep"));
+    tree.file(QStringLiteral("z/two.avi"), 1);
+    const TreeScan scan = scanTree(tree.path(), types({ QStringLiteral("avi") }));
+    EXPECT_EQ(scan.status, ScanStatus::Completed);
+    EXPECT_EQ(
+        found(scan, tree), QStringList({ QStringLiteral("one.avi @ a"), QStringLiteral("two.avi @ z") }));
+    EXPECT_EQ(scan.foldersUnreadable, 1);
+    ASSERT_EQ(scan.unreadableFolders.size(), 1);
+    EXPECT_TRUE(scan.unreadableFolders[0].startsWith(tree.path(QStringLiteral("deep/ddd"))));
+
+    // A folder taken away between its listing and its turn is one that could not be read too.
+    TestTree other;
+    other.file(QStringLiteral("a/one.avi"), 1);
+    other.file(QStringLiteral("b/two.avi"), 1);
+    const TreeScan gone
+        = scanTree(other.path(), types({ QStringLiteral("avi") }), [&](const ScanProgress& p) {
+              if (p.folder == other.path(QStringLiteral("a")))
+                  QDir(other.path(QStringLiteral("b"))).removeRecursively();
+              return true;
+          });
+    EXPECT_EQ(gone.status, ScanStatus::Completed);
+    EXPECT_EQ(gone.foldersUnreadable, 1);
+    EXPECT_EQ(gone.unreadableFolders, QStringList({ other.path(QStringLiteral("b")) }));
+}
+
+TEST(TreeScan, ARootThatGoesAwayDuringTheScanFailsIt)
+{
+    // Renamed away (or a medium taken out) while a folder is searched: whatever was found is
+    // not the whole disc, and the scan says so instead of handing over a part.
+    TestTree tree;
+    for (const char* f : { "disc/1/a.avi", "disc/2/b.avi", "disc/3/c.avi" })
+        tree.file(QString::fromLatin1(f), 1);
+    const QString root = tree.path(QStringLiteral("disc"));
+    const QString movedTo = tree.path(QStringLiteral("elsewhere"));
+    const TreeScan lost = scanTree(root, types({ QStringLiteral("avi") }), [&](const ScanProgress& p) {
+        if (p.folder == root + QStringLiteral("/1"))
+            QDir().rename(root, movedTo);
+        return true;
+    });
+    EXPECT_EQ(lost.status, ScanStatus::RootLost);
+    EXPECT_EQ(lost.problem, ScanTexts::rootLost(root));
+    EXPECT_TRUE(lost.files.isEmpty());
+
+    // Replaced by another folder of the same name after its last folder was entered.
+    QDir().rename(movedTo, root);
+    const TreeScan replaced = scanTree(root, types({ QStringLiteral("avi") }), [&](const ScanProgress& p) {
+        if (p.folder == root + QStringLiteral("/3")) {
+            QDir().rename(root, movedTo);
+            QDir().mkpath(root + QStringLiteral("/3"));
+        }
+        return true;
+    });
+    EXPECT_EQ(replaced.status, ScanStatus::RootLost);
+    EXPECT_TRUE(replaced.files.isEmpty());
+}
+
+TEST_F(DriveSearchTest, UnreadableFoldersAreSaidAfterTheCount)
+{
+    tree_.folderPastPathLimit(QStringLiteral("deep"));
+    const DriveSearch s = search(QStringLiteral("1"), QStringLiteral("0"));
+    EXPECT_FALSE(s.rootFailed());
+    EXPECT_EQ(s.foldersUnreadable, 1);
+    EXPECT_EQ(s.resultText(), QStringLiteral("*共找到4部影视文件。有 1 个文件夹无法读取。"));
 }

@@ -1,7 +1,10 @@
+#include "scan/drivesearch.h"
 #include "scan/wizardcommit.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "store/discnumbers.h"
+#include "store/posterinstall.h"
+#include "store/settings.h"
 #include "store/textrules.h"
 #include "testsupport.h"
 
@@ -10,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
+#include <QStringEncoder>
 #include <gtest/gtest.h>
 
 using namespace WizardCommit;
@@ -415,19 +419,32 @@ TEST_F(WizardCommitTest, FailedTransactionLeavesCatalogueAndPostersAsTheyWere)
     EXPECT_EQ(postersState(home_.folder()), before);
 }
 
-TEST_F(WizardCommitTest, MovieNumberTakenMeanwhileByAnotherProgramStoresNothing)
+TEST_F(WizardCommitTest, NumberAndDiscAreCheckedInsideTheWriteAgainstAnotherProgramsAdds)
 {
     home_.addMovie(4, QStringLiteral("旧片"), 1);
     const QList<PreparedRow> rows = { row(QStringLiteral("One.avi")), row(QStringLiteral("Two.avi")) };
+    // Another program adds a movie while the texts are read: ours are numbered after it.
     const Result r = commitRows(rows, QStringLiteral("12"), QStringLiteral("1"), [&](int done, int) {
         if (done == 1)
             home_.addMovie(6, QStringLiteral("别的程序加的"), 2);
         return true;
     });
-    EXPECT_FALSE(r.stored);
-    EXPECT_FALSE(r.error.isEmpty());
-    EXPECT_TRUE(home_.discRows().isEmpty());
-    EXPECT_EQ(home_.movieIds(), QList<double>({ 4, 6 }));
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_EQ(home_.movieIds(), QList<double>({ 4, 6, 7, 8 }));
+    ASSERT_EQ(r.movies.size(), 2);
+    EXPECT_EQ(r.movies[0][MovieField::ID].toDouble(), 7);
+
+    // Another program adds the same disc number meanwhile: the disc is not stored twice.
+    const Result twice = commitRows(rows, QStringLiteral("13"), QStringLiteral("1"), [&](int done, int) {
+        if (done == 1)
+            home_.addDisc(QStringLiteral("13"));
+        return true;
+    });
+    EXPECT_FALSE(twice.stored);
+    EXPECT_EQ(twice.error, DiscNumbers::takenMessage(QStringLiteral("13")));
+    EXPECT_EQ(home_.discRows(),
+        QStringList({ QStringLiteral("12|-|DVD |-|-|-"), QStringLiteral("13|-|DVD |-|-|-") }));
+    EXPECT_EQ(home_.movieIds(), QList<double>({ 4, 6, 7, 8 }));
 }
 
 TEST_F(WizardCommitTest, LockedCatalogueGivesUpWithinSecondsAndStoresNothing)
@@ -460,24 +477,30 @@ TEST_F(WizardCommitTest, LockedCatalogueGivesUpWithinSecondsAndStoresNothing)
 TEST_F(WizardCommitTest, PosterThatCannotBeCopiedIsAWarningAfterTheMoviesAreStored)
 {
     writeBytes(tree_.path(QStringLiteral("a/cover.jpg")), "not a picture at all");
-    writeJpeg(tree_.path(QStringLiteral("b/cover.jpg")), 4096, Qt::red);
     const Result notAPicture = commitRows({ row(QStringLiteral("a/Film.avi")) }, QStringLiteral("1"));
     ASSERT_TRUE(notAPicture.stored) << notAPicture.error.toStdString();
     EXPECT_EQ(notAPicture.warnings,
         QStringList({ QStringLiteral("文件 %1 不是图片,不能作为海报。")
                           .arg(tree_.path(QStringLiteral("a/cover.jpg"))) }));
     EXPECT_FALSE(QFileInfo::exists(poster(1)));
+}
 
-    // Posters/ replaced by a plain file: no poster can be written there.
+TEST_F(WizardCommitTest, APostersFolderThatCannotBeWrittenStoresNothing)
+{
+    // Every poster would fail: the user mends the folder (or frees the disk) and adds the disc
+    // again, rather than mending hundreds of movies one by one afterwards.
+    writeJpeg(tree_.path(QStringLiteral("b/cover.jpg")), 4096, Qt::red);
     ASSERT_TRUE(QDir(home_.folder().postersDir()).removeRecursively());
     writeBytes(home_.folder().postersDir(), "in the way");
     const Result noFolder = commitRows({ row(QStringLiteral("b/Film.avi")) }, QStringLiteral("2"));
-    ASSERT_TRUE(noFolder.stored) << noFolder.error.toStdString();
-    ASSERT_EQ(noFolder.warnings.size(), 1);
-    EXPECT_TRUE(noFolder.warnings[0].startsWith(QStringLiteral("无法把海报复制到 %1").arg(poster(2))))
-        << noFolder.warnings[0].toStdString();
-    EXPECT_EQ(home_.movieIds(), QList<double>({ 1, 2 }));
-    EXPECT_EQ(home_.discRows().size(), 2);
+    EXPECT_FALSE(noFolder.stored);
+    EXPECT_EQ(noFolder.error,
+        QStringLiteral("无法在海报文件夹 %1 中写入（该位置被其他文件或文件夹占用），没有添加任何光盘或影片。"
+                       "请处理后重新添加。")
+            .arg(home_.folder().postersDir()));
+    EXPECT_TRUE(home_.discRows().isEmpty());
+    EXPECT_TRUE(movies().isEmpty());
+    EXPECT_EQ(readBytes(home_.folder().postersDir()), QByteArray("in the way"));
 }
 
 TEST_F(WizardCommitTest, CancelWhileReadingStoresNothing)
@@ -502,4 +525,165 @@ TEST_F(WizardCommitTest, CancelWhileReadingStoresNothing)
     });
     EXPECT_TRUE(done.stored);
     EXPECT_EQ(calls, (QList<std::pair<int, int>> { { 0, 2 }, { 1, 2 }, { 2, 2 } }));
+}
+
+TEST_F(WizardCommitTest, APictureThatCannotBeCopiedLeavesNoStrangersPosterAndIsNamedOnce)
+{
+    // Three movies share one folder whose only picture is no picture; a deleted movie left its
+    // poster under the first number they get.
+    writeBytes(tree_.path(QStringLiteral("a/cover.jpg")), "not a picture at all");
+    writeBytes(poster(1), "poster of a deleted movie");
+    const Result r = commitRows({ row(QStringLiteral("a/One.avi")), row(QStringLiteral("a/Two.avi")),
+        row(QStringLiteral("a/Three.avi")) });
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(poster(1)));
+    EXPECT_EQ(r.warnings,
+        QStringList({ QStringLiteral("文件 %1 不是图片,不能作为海报。")
+                          .arg(tree_.path(QStringLiteral("a/cover.jpg"))) }));
+}
+
+TEST_F(WizardCommitTest, PartsOfTwoMoviesInOneFolderTakeThePictureAndTextOfTheirOwnName)
+{
+    for (const char* f : { "Alpha CD1.avi", "Alpha CD2.avi", "Beta CD1.avi", "Beta CD2.avi" })
+        tree_.file(QStringLiteral("films/") + QString::fromLatin1(f), 1);
+    // Beta's picture and text are the larger ones: the largest would go to both movies.
+    const QByteArray alpha = writeJpeg(tree_.path(QStringLiteral("films/Alpha.jpg")), 4096, Qt::red);
+    const QByteArray beta = writeJpeg(tree_.path(QStringLiteral("films/Beta.jpg")), 8192, Qt::blue);
+    writeBytes(tree_.path(QStringLiteral("films/Alpha.txt")), QStringLiteral("◎片　　名　Alpha\n").toUtf8());
+    writeBytes(tree_.path(QStringLiteral("films/Beta.txt")),
+        QStringLiteral("◎片　　名　Beta\n◎年　　代　2001\n").toUtf8() + QByteArray(2000, ' '));
+    home_.writeSetting(Settings::mainSection(), QStringLiteral("AutoSelect"), QStringLiteral("1"));
+    home_.writeSetting(Settings::mainSection(), QStringLiteral("EditByHand"), QStringLiteral("1"));
+    QString error;
+    const auto request = ScanRequest::load(home_.folder(), tree_.path(QStringLiteral("films")), &error);
+    ASSERT_TRUE(request) << error.toStdString();
+    QList<PreparedRow> rows;
+    for (const CandidateRow& c : searchDrive(*request).rows)
+        rows << preparedRow(c);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(ownBaseNames(rows[0]), QStringList({ QStringLiteral("Alpha CD1"), QStringLiteral("Alpha") }));
+
+    const Result r = commitRows(rows);
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_TRUE(r.warnings.isEmpty()) << r.warnings.join(u'\n').toStdString();
+    const QList<MovieRecord> stored = movies();
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored[0][MovieField::MovieName].toString(), QStringLiteral("Alpha "));
+    EXPECT_EQ(stored[0][MovieField::EngName].toString(), QStringLiteral("Alpha"));
+    EXPECT_EQ(stored[1][MovieField::EngName].toString(), QStringLiteral("Beta"));
+    EXPECT_EQ(readBytes(poster(1)), alpha);
+    EXPECT_EQ(readBytes(poster(2)), beta);
+}
+
+TEST_F(WizardCommitTest, AFolderNamedInGbkGivesItsTitlePictureAndText)
+{
+    const auto gbk = [](const QString& text) { return QStringEncoder("GB18030").encode(text); };
+    const QByteArray folder = gbk(QStringLiteral("英雄"));
+    tree_.rawFile(folder + '/' + gbk(QStringLiteral("英雄.avi")), "x");
+    const QString staged = tree_.path(QStringLiteral("cover.jpg"));
+    const QByteArray picture = writeJpeg(staged, 4096, Qt::green);
+    tree_.rawFile(folder + '/' + gbk(QStringLiteral("英雄.jpg")), picture);
+    QFile::remove(staged);
+    tree_.rawFile(folder + '/' + gbk(QStringLiteral("英雄.txt")),
+        gbk(QStringLiteral("◎片　　名　Hero\r\n◎年　　代　2002\r\n")));
+    QString error;
+    const auto request = ScanRequest::load(home_.folder(), tree_.path(), &error);
+    ASSERT_TRUE(request) << error.toStdString();
+    const DriveSearch search = searchDrive(*request);
+    ASSERT_EQ(search.rows.size(), 1);
+    EXPECT_EQ(search.rows[0].folder, tree_.path(QStringLiteral("英雄")));
+
+    const Result r = commitRows({ preparedRow(search.rows[0]) });
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_TRUE(r.warnings.isEmpty()) << r.warnings.join(u'\n').toStdString();
+    const MovieRecord m = movies().value(0);
+    EXPECT_EQ(m[MovieField::MovieName].toString(), QStringLiteral("英雄"));
+    EXPECT_EQ(m[MovieField::EngName].toString(), QStringLiteral("Hero"));
+    EXPECT_EQ(m[MovieField::Year].toString(), QStringLiteral("2002"));
+    EXPECT_EQ(readBytes(poster(1)), picture);
+}
+
+TEST_F(WizardCommitTest, ARefusedTextIsNamedAndTheNextLargestReadableOneIsTaken)
+{
+    // The largest text is over the readers' limit; the next one is the description.
+    writeBytes(tree_.path(QStringLiteral("a/huge.txt")), QByteArray(5 * 1024 * 1024, 'x'));
+    writeBytes(tree_.path(QStringLiteral("a/info.txt")), QStringLiteral("◎片　　名　Hero\n").toUtf8());
+    const Result r = commitRows({ row(QStringLiteral("a/One.avi")), row(QStringLiteral("a/Two.avi")) });
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    for (const MovieRecord& m : movies())
+        EXPECT_EQ(m[MovieField::EngName].toString(), QStringLiteral("Hero"));
+    EXPECT_EQ(r.warnings,
+        QStringList({ QStringLiteral("简介文件 %1 太大（超过 4 MB），没有导入。")
+                          .arg(tree_.path(QStringLiteral("a/huge.txt"))) }));
+}
+
+TEST_F(WizardCommitTest, AnInstallCutShortIsFinishedAtTheNextStartAndAnUnrecordedOneRemoved)
+{
+    // What a kill leaves after the transaction stored the movies and their pending install, and
+    // what one leaves before it: a staging folder that no stored record names.
+    const DataFolder folder = home_.folder();
+    const QString incoming = folder.postersDir() + QStringLiteral("/.incoming");
+    writeBytes(incoming + QStringLiteral("/done/Posters/0.jpg"), "first poster");
+    writeBytes(incoming + QStringLiteral("/stale/Posters/0.jpg"), "never stored");
+    writeBytes(poster(7), "poster of a deleted movie");
+    writeBytes(poster(8), "poster moved before the kill");
+    home_.addMovie(7, QStringLiteral("有海报"), 1);
+    home_.addMovie(8, QStringLiteral("已放好"), 1);
+    home_.addMovie(9, QStringLiteral("没有海报"), 1);
+    writeBytes(poster(9), "poster of another deleted movie");
+    home_.exec(QStringLiteral("CREATE TABLE PendingPosters (Staging TEXT, Staged TEXT, ID REAL)"));
+    home_.exec(QStringLiteral(
+        "INSERT INTO PendingPosters VALUES ('done', '0.jpg', 7), ('done', '1.jpg', 8), ('done', NULL, 9)"));
+
+    {
+        // While another program stages posters, a start leaves every staging folder alone.
+        PosterInstall::Staging busy(folder);
+        ASSERT_TRUE(busy.ok()) << busy.error().toStdString();
+        EXPECT_TRUE(PosterInstall::finishInterrupted(folder));
+        EXPECT_TRUE(QFileInfo::exists(incoming + QStringLiteral("/stale")));
+        EXPECT_EQ(readBytes(poster(7)), QByteArray("poster of a deleted movie"));
+    }
+    QString problem;
+    EXPECT_TRUE(PosterInstall::finishInterrupted(folder, &problem)) << problem.toStdString();
+    EXPECT_EQ(readBytes(poster(7)), QByteArray("first poster"));
+    EXPECT_EQ(readBytes(poster(8)), QByteArray("poster moved before the kill"));
+    EXPECT_FALSE(QFileInfo::exists(poster(9)));
+    EXPECT_TRUE(QDir(incoming).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    EXPECT_EQ(RawDb(folder.catalogueFile()).rows(QStringLiteral("SELECT count(*) FROM PendingPosters")),
+        QStringList({ QStringLiteral("0") }));
+    // Done once: a second start changes nothing.
+    writeBytes(poster(9), "a poster chosen later in the editor");
+    EXPECT_TRUE(PosterInstall::finishInterrupted(folder));
+    EXPECT_EQ(readBytes(poster(9)), QByteArray("a poster chosen later in the editor"));
+}
+
+TEST_F(WizardCommitTest, ACommitLeavesNoStagingOrPendingRecordBehind)
+{
+    writeJpeg(tree_.path(QStringLiteral("a/cover.jpg")), 4096, Qt::red);
+    const Result r = commitRows({ row(QStringLiteral("a/One.avi")), row(QStringLiteral("b/Two.avi")) });
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(poster(1)));
+    const QDir incoming(home_.folder().postersDir() + QStringLiteral("/.incoming"));
+    EXPECT_TRUE(incoming.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    EXPECT_EQ(
+        RawDb(home_.folder().catalogueFile()).rows(QStringLiteral("SELECT count(*) FROM PendingPosters")),
+        QStringList({ QStringLiteral("0") }));
+
+    // A refused commit leaves no staging either.
+    const Result refused = commitRows({ row(QStringLiteral("a/Three.avi")) });
+    EXPECT_FALSE(refused.stored);
+    EXPECT_TRUE(incoming.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+}
+
+TEST_F(WizardCommitTest, AFolderGoneSinceTheSearchStoresNothing)
+{
+    // The medium was taken out (or the folder moved away) between the search and the commit:
+    // the movies would be stored without their pictures and texts, and as if all was well.
+    const QList<PreparedRow> rows = { row(QStringLiteral("a/One.avi")), row(QStringLiteral("b/Two.avi")) };
+    ASSERT_TRUE(QDir(tree_.path(QStringLiteral("b"))).removeRecursively());
+    const Result r = commitRows(rows);
+    EXPECT_FALSE(r.stored);
+    EXPECT_EQ(r.error, folderGoneMessage(tree_.path(QStringLiteral("b"))));
+    EXPECT_TRUE(home_.discRows().isEmpty());
+    EXPECT_TRUE(movies().isEmpty());
 }

@@ -3,11 +3,14 @@
 
 #include "store/backups.h"
 #include "store/catalogue.h"
+#include "store/posterinstall.h"
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -43,7 +46,25 @@ struct Operation
     QStringList allowedCounts; // of the catalogue after the kill
     bool checksBackups = false; // every file named as a backup must be whole
     bool startsEmpty = false; // on a data folder without a catalogue, which the next start completes
+    bool checksPosters = false; // the wizard's posters: all there with the disc, none without it
 };
+
+constexpr int wizardMovies = 300;
+
+// The picture beside the i-th movie file of the wizard's drive: a real JPEG that tells which it is.
+QByteArray pictureOf(int i)
+{
+    static const QByteArray jpeg = [] {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        QByteArray data;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "JPG");
+        return data;
+    }();
+    return jpeg + QByteArray::number(i);
+}
 
 class KillTest : public ::testing::Test
 {
@@ -80,10 +101,13 @@ protected:
         backupName_ = QFileInfo(backupName_).fileName();
         addDiscs(21, 30);
         ASSERT_EQ(countsOf(home_->folder().catalogueFile()), before);
-        // The wizard's drive: one movie file per folder, as a disc of films usually is.
-        for (int i = 0; i < 300; ++i)
-            writeBytes(
-                tree_->path() + QStringLiteral("/m%1/movie%1.avi").arg(i, 3, 10, QLatin1Char('0')), "x");
+        // The wizard's drive: one movie file per folder with its poster, as a disc of films usually is.
+        for (int i = 0; i < wizardMovies; ++i) {
+            const QString base
+                = tree_->path() + QStringLiteral("/m%1/movie%1").arg(i, 3, 10, QLatin1Char('0'));
+            writeBytes(base + QStringLiteral(".avi"), "x");
+            writeBytes(base + QStringLiteral(".jpg"), pictureOf(i));
+        }
     }
 
     static void TearDownTestSuite()
@@ -99,6 +123,40 @@ protected:
         QDir().mkpath(to + backups);
         QFile::copy(home_->folder().catalogueFile(), to + QStringLiteral("/ShelfIndex.db"));
         QFile::copy(home_->path() + backups + backupName_, to + backups + backupName_);
+        // A deleted movie's poster under the first number the wizard gives out.
+        writeBytes(to + QStringLiteral("/Posters/3001.jpg"), "poster of a deleted movie");
+    }
+
+    // After the next start's tidying: the wizard's disc is there with every poster, or it is not
+    // there and Posters/ is as it was; nothing staged or pending is left.
+    static void checkPosters(const QString& dataFolder, const QString& counts, const std::string& where)
+    {
+        const DataFolder folder(dataFolder);
+        QString problem;
+        EXPECT_TRUE(PosterInstall::finishInterrupted(folder, &problem))
+            << where << ": " << problem.toStdString();
+        const bool stored = counts != before;
+        int wrong = 0;
+        for (int i = 0; i < wizardMovies; ++i) {
+            const QString poster = folder.posterFor(QString::number(3001 + i));
+            const QByteArray expected = stored ? pictureOf(i)
+                : i == 0                       ? QByteArray("poster of a deleted movie")
+                                               : QByteArray();
+            wrong += readBytes(poster) == expected && (stored || i == 0 || !QFile::exists(poster)) ? 0 : 1;
+        }
+        EXPECT_EQ(wrong, 0) << where << ": posters that are not as the catalogue says ("
+                            << counts.toStdString() << ")";
+        const QDir incoming(folder.postersDir() + QStringLiteral("/.incoming"));
+        EXPECT_TRUE(incoming.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty())
+            << where;
+        RawDb db(folder.catalogueFile());
+        const QStringList pending
+            = db.rows(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'PendingPosters'"));
+        if (pending == QStringList { QStringLiteral("1") }) {
+            EXPECT_EQ(db.rows(QStringLiteral("SELECT count(*) FROM PendingPosters")),
+                QStringList { QStringLiteral("0") })
+                << where;
+        }
     }
 
     // Starts the writer, waits for it to reach the operation, and kills it after `delay` (or lets
@@ -193,6 +251,8 @@ protected:
             EXPECT_TRUE(op.allowedCounts.contains(counts))
                 << where << ": catalogue holds " << counts.toStdString();
             ++outcomes[counts];
+            if (op.checksPosters)
+                checkPosters(folder.path(), counts, where);
             if (op.checksBackups)
                 checkBackups(folder.path(), { before, older }, where);
         }
@@ -214,10 +274,10 @@ std::unique_ptr<TestHome> KillTest::home_;
 std::unique_ptr<QTemporaryDir> KillTest::tree_;
 QString KillTest::backupName_;
 
-TEST_F(KillTest, WizardCommitIsAllOrNothing)
+TEST_F(KillTest, WizardCommitIsAllOrNothingWithItsPosters)
 {
     killAtRandom({ "commit", { QStringLiteral("commit"), tree_->path(), QStringLiteral("31") },
-        { before, QStringLiteral("31|3300") } });
+        { before, QStringLiteral("31|3300") }, false, false, true });
 }
 
 TEST_F(KillTest, DiscDeletionTakesItsMoviesOrNothing)

@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
@@ -32,7 +33,7 @@ QList<WizardCommit::PreparedRow> rowsBelow(const QString& tree)
     while (it.hasNext()) {
         const QFileInfo info(it.next());
         rows.append({ info.fileName(), QStringLiteral("700"), info.absolutePath(), QStringLiteral("avi"),
-            info.fileName() });
+            info.fileName(), QFile::encodeName(info.fileName()), QFile::encodeName(info.absolutePath()) });
     }
     std::sort(
         rows.begin(), rows.end(), [](const WizardCommit::PreparedRow& a, const WizardCommit::PreparedRow& b) {

@@ -16,8 +16,12 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTextStream>
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
@@ -40,12 +44,17 @@ void PrintTo(const QString& text, std::ostream* os)
 
 Prompt::Answer RecordingPrompt::ask(QWidget*, Icon icon, const QString& text, Buttons buttons)
 {
-    asked.append({ icon, text, buttons });
+    asked.append({ icon, text, buttons, {} });
     if (!answers_.isEmpty())
         return answers_.takeFirst();
     if (buttons == Buttons::YesNoCancel)
         return Answer::Cancel;
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+}
+
+void RecordingPrompt::showList(QWidget*, Icon icon, const QString& text, const QStringList& details)
+{
+    asked.append({ icon, text, Buttons::Ok, details });
 }
 
 TestHome::TestHome()
@@ -167,6 +176,79 @@ void TestTree::link(const QString& relative, const QString& target) const
     QDir().mkpath(QFileInfo(at).absolutePath());
     if (!QFile::link(target, at))
         throw std::runtime_error("cannot link " + at.toStdString());
+}
+
+QByteArray TestTree::rawPath(const QByteArray& relative) const
+{
+    return QFile::encodeName(dir_.path()) + '/' + relative;
+}
+
+void TestTree::rawFile(const QByteArray& relative, const QByteArray& bytes) const
+{
+    const QByteArray full = rawPath(relative);
+    for (qsizetype slash = full.indexOf('/', 1); slash > 0; slash = full.indexOf('/', slash + 1))
+        ::mkdir(full.left(slash).constData(), 0755);
+    const int fd = ::open(full.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool written = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    if (fd >= 0)
+        ::close(fd);
+    if (!written)
+        throw std::runtime_error("cannot write " + full.toStdString());
+}
+
+void TestTree::folderPastPathLimit(const QString& relative) const
+{
+    folder(relative);
+    int fd = ::open(QFile::encodeName(path(relative)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const QByteArray name(200, 'd');
+    // Made one level at a time relative to the last, which no path length limits.
+    for (int level = 0; fd >= 0 && level < 24; ++level) {
+        ::mkdirat(fd, name.constData(), 0755);
+        const int next = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+    }
+    if (fd < 0)
+        throw std::runtime_error("cannot make a deep folder in " + relative.toStdString());
+    const int movie = ::openat(fd, "a.avi", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (movie >= 0)
+        ::close(movie);
+    ::close(fd);
+}
+
+namespace {
+
+// Removes a folder's contents relative to its descriptor, however deep the tree.
+void removeBelow(int fd)
+{
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    while (const dirent* e = ::readdir(dir)) {
+        const char* name = e->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        const int sub = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (sub >= 0) {
+            removeBelow(sub);
+            ::unlinkat(::dirfd(dir), name, AT_REMOVEDIR);
+        } else {
+            ::unlinkat(::dirfd(dir), name, 0);
+        }
+    }
+    ::closedir(dir);
+}
+
+} // namespace
+
+TestTree::~TestTree()
+{
+    // QTemporaryDir removes by path, which a folder past the path limit defeats.
+    const int fd = ::open(QFile::encodeName(dir_.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0)
+        removeBelow(fd);
 }
 
 RawDb::RawDb(const QString& path)

@@ -53,8 +53,10 @@ public:
         Icon icon;
         QString text;
         Buttons buttons;
+        QStringList details; // the list of a showList
     };
     Answer ask(QWidget* parent, Icon icon, const QString& text, Buttons buttons) override;
+    void showList(QWidget* parent, Icon icon, const QString& text, const QStringList& details) override;
     void answerNext(Answer answer) { answers_.append(answer); }
     QList<Asked> asked;
 
@@ -117,6 +119,13 @@ public:
     void file(const QString& relative, qint64 size = 0) const;
     void folder(const QString& relative) const;
     void link(const QString& relative, const QString& target) const;
+    // A file whose path below the root is given as bytes (a name in GBK), its folders made too.
+    void rawFile(const QByteArray& relative, const QByteArray& bytes = QByteArray()) const;
+    // A chain of folders below `relative` whose full path grows past the system's limit, so that
+    // its deepest folders cannot be opened by path, not even by root; a.avi lies at its end.
+    void folderPastPathLimit(const QString& relative) const;
+    QByteArray rawPath(const QByteArray& relative) const;
+    ~TestTree();
 
 private:
     QTemporaryDir dir_;

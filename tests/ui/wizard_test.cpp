@@ -5,14 +5,18 @@
 #include "wizard/wizarddialog.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStringEncoder>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -236,6 +240,131 @@ TEST_F(WizardTest, ClosingDuringASearchStopsItAndLeavesNothingRunning)
     w->reject();
     EXPECT_FALSE(w->isSearching());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WizardTest, LargeListsKeepTheWindowPaintingAndShowHowFarTheCommitIs)
+{
+    // A drive of 20,000 movie files: preparing all, searching again with all of them prepared,
+    // and storing them may each take a while, never minutes, and the window keeps painting.
+    constexpr int files = 20000;
+    TestTree big;
+    for (int i = 0; i < files; ++i)
+        big.file(QStringLiteral("f%1.avi").arg(i, 5, 10, QLatin1Char('0')), 0);
+    WizardDialog* w = open();
+    child<QComboBox>(w, QStringLiteral("Combo2"))->setEditText(big.path());
+    w->next();
+    searchAndWait(w);
+    ASSERT_EQ(w->candidateList()->topLevelItemCount(), files);
+    w->addAllCandidates();
+    ASSERT_EQ(w->preparedList()->topLevelItemCount(), files);
+    QElapsedTimer clock;
+    clock.start();
+    searchAndWait(w); // 刷新: every mark is set again
+    EXPECT_LT(clock.elapsed(), 30000) << "the marks are set again row by row against every prepared row";
+    EXPECT_EQ(w->candidateList()->topLevelItem(files - 1)->text(1), QStringLiteral("√"));
+
+    w->next();
+    QSignalSpy progress(w, &WizardDialog::commitProgressShown);
+    int ticks = 0;
+    QTimer painter;
+    QObject::connect(&painter, &QTimer::timeout, [&] { ++ticks; });
+    painter.start(20);
+    QSignalSpy closed(w, &QDialog::accepted);
+    w->next();
+    painter.stop();
+    ASSERT_EQ(closed.count(), 1);
+    EXPECT_GT(ticks, 0) << "the window waited without painting";
+    ASSERT_GE(progress.count(), 1);
+    EXPECT_EQ(progress.first().at(1).toInt(), files);
+    EXPECT_EQ(Catalogue(app.home.folder().catalogueFile()).movieCount(), 2 + files);
+}
+
+TEST_F(WizardTest, ProblemsOfAStoredDiscAreListedOncePerFileBelowTheSuccess)
+{
+    TestTree drive;
+    for (const char* f : { "shared/One.avi", "shared/Two.avi", "shared/Three.avi" })
+        drive.file(QString::fromLatin1(f), 1);
+    writeBytes(drive.path(QStringLiteral("shared/cover.jpg")), "not a picture");
+    writeBytes(drive.path(QStringLiteral("shared/huge.txt")), QByteArray(5 * 1024 * 1024, 'x'));
+    WizardDialog* w = open();
+    child<QComboBox>(w, QStringLiteral("Combo2"))->setEditText(drive.path());
+    w->next();
+    searchAndWait(w);
+    w->addAllCandidates();
+    w->next();
+    QSignalSpy closed(w, &QDialog::accepted);
+    w->next();
+    ASSERT_EQ(closed.count(), 1);
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    const RecordingPrompt::Asked& said = app.prompt.asked.first();
+    EXPECT_EQ(said.icon, Prompt::Icon::Information);
+    EXPECT_EQ(said.text,
+        QStringLiteral("已添加光盘 4 和其中的 3 部影片。\n以下 2 个文件没有用上（每行一个，可以复制）："));
+    EXPECT_EQ(said.details,
+        QStringList({ QStringLiteral("简介文件 %1 太大（超过 4 MB），没有导入。")
+                          .arg(drive.path(QStringLiteral("shared/huge.txt"))),
+            QStringLiteral("文件 %1 不是图片,不能作为海报。")
+                .arg(drive.path(QStringLiteral("shared/cover.jpg"))) }));
+}
+
+TEST_F(WizardTest, TheListOfDetailsScrollsInsideTheScreenAndCopies)
+{
+    QStringList lines;
+    for (int i = 0; i < 5000; ++i)
+        lines << QStringLiteral("文件 /media/cdrom/%1/cover.jpg 不是图片,不能作为海报。").arg(i);
+    QSize shown;
+    bool buttonInside = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shown = box->size();
+        auto* ok = box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        buttonInside = box->rect().contains(QRect(ok->mapTo(box, QPoint(0, 0)), ok->size()));
+        for (QPushButton* b : box->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("复制全部"))
+                b->click();
+        box->accept();
+    });
+    MessageBoxPrompt().showList(nullptr, Prompt::Icon::Information, QStringLiteral("已添加。"), lines);
+    EXPECT_LE(shown.width(), 1024);
+    EXPECT_LE(shown.height(), 700);
+    EXPECT_TRUE(buttonInside);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), lines.join(u'\n') + u'\n');
+}
+
+TEST_F(WizardTest, FoldersThatCouldNotBeReadAreSaidAfterTheCount)
+{
+    TestTree drive;
+    drive.file(QStringLiteral("a/One.avi"), 1);
+    drive.folderPastPathLimit(QStringLiteral("deep"));
+    WizardDialog* w = open();
+    child<QComboBox>(w, QStringLiteral("Combo2"))->setEditText(drive.path());
+    w->next();
+    searchAndWait(w);
+    EXPECT_EQ(child<QLabel>(w, QStringLiteral("Label3"))->text(),
+        QStringLiteral("*共找到1部影视文件。有 1 个文件夹无法读取。"));
+    w->close();
+}
+
+TEST_F(WizardTest, StoppingTheCommitStoresNothingAndKeepsTheStep)
+{
+    WizardDialog* w = searched(QStringLiteral("4"));
+    w->addAllCandidates();
+    w->next();
+    auto* stop = child<QPushButton>(w, QStringLiteral("StopCommit"));
+    QObject::connect(w, &WizardDialog::commitProgressShown, w, [&] {
+        if (stop->isVisible() && stop->isEnabled())
+            stop->click();
+    });
+    w->next();
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    EXPECT_EQ(app.prompt.asked.first().text, QStringLiteral("已取消,没有添加任何光盘或影片。"));
+    EXPECT_EQ(w->step(), 3);
+    EXPECT_FALSE(w->isCommitting());
+    EXPECT_FALSE(stop->isVisible());
+    EXPECT_EQ(Catalogue(app.home.folder().catalogueFile()).discs()->size(), 1);
+    EXPECT_FALSE(QFile::exists(app.home.folder().posterFor(QStringLiteral("11"))));
+    w->close();
 }
 
 } // namespace

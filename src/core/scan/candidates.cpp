@@ -60,6 +60,8 @@ CandidateRow candidateRow(const FoundFile& file, const ScanSwitches& switches)
     row.extension = extensionOf(file.name);
     row.icon = iconForExtension(row.extension);
     row.foundName = file.name;
+    row.rawName = file.rawName;
+    row.rawFolder = file.rawFolder;
     return row;
 }
 

@@ -17,6 +17,8 @@ struct CandidateRow
     QString duplicateMark; // "是否重复": "DelFlag" on rows the part merge folds away
     int icon = 3; // 1 RealMedia, 2 AVI and MPEG, 3 anything else
     QString foundName; // the file name as found, for finding its poster and text
+    QByteArray rawName; // the bytes of the name as found and of the folder's path, for opening
+    QByteArray rawFolder;
 };
 
 // "####KB" below 1 MiB, else "######MB": rounded half up, no digits for 0 ("KB").

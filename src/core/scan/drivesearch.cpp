@@ -17,9 +17,11 @@ QString DriveSearch::resultText() const
 {
     if (rootFailed())
         return problem;
-    if (status == ScanStatus::Cancelled)
-        return ScanTexts::cancelled(rows.size());
-    return ScanTexts::found(rows.size());
+    QString text
+        = status == ScanStatus::Cancelled ? ScanTexts::cancelled(rows.size()) : ScanTexts::found(rows.size());
+    if (foldersUnreadable > 0)
+        text += ScanTexts::unreadableFolders(foldersUnreadable) + u'。';
+    return text;
 }
 
 DriveSearch searchDrive(const ScanRequest& request, const ScanProgressFn& progress)
@@ -30,6 +32,8 @@ DriveSearch searchDrive(const ScanRequest& request, const ScanProgressFn& progre
     search.root = scan.root;
     search.problem = scan.problem;
     search.foldersVisited = scan.foldersVisited;
+    search.foldersUnreadable = scan.foldersUnreadable;
+    search.unreadableFolders = scan.unreadableFolders;
     search.rows.reserve(scan.files.size());
     for (const FoundFile& f : scan.files)
         search.rows.append(candidateRow(f, request.switches));

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class DataFolder;
@@ -31,9 +32,12 @@ struct DriveSearch
     QString problem; // why the root could not be searched
     QList<CandidateRow> rows;
     qint64 foldersVisited = 0;
+    qint64 foldersUnreadable = 0; // below the root; their files are not in the rows
+    QStringList unreadableFolders; // the first of them
 
     bool rootFailed() const { return !problem.isEmpty(); }
-    // The result label: the count, the cancellation, or the problem.
+    // The result label: the count, the cancellation, or the problem; then how many folders could
+    // not be read, when any.
     QString resultText() const;
 };
 

@@ -1,5 +1,7 @@
 #include "folderlisting.h"
 
+#include "filenames.h"
+
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -37,18 +39,29 @@ OpenFolder::~OpenFolder()
 
 void OpenFolder::read(QList<FolderEntry>* files, QList<FolderEntry>* folders)
 {
+    readError_ = 0;
     if (fd_ < 0)
         return;
     // fdopendir takes over the descriptor it is given; keep ours for the stat calls.
     const int listing = ::dup(fd_);
-    if (listing < 0)
+    if (listing < 0) {
+        readError_ = errno;
         return;
+    }
     DIR* dir = ::fdopendir(listing);
     if (!dir) {
+        readError_ = errno;
         ::close(listing);
         return;
     }
-    while (const dirent* e = ::readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent* e = ::readdir(dir);
+        if (!e) {
+            // A medium taken out or a damaged folder ends the listing with an error, not at its end.
+            readError_ = errno;
+            break;
+        }
         const char* raw = e->d_name;
         if (raw[0] == '.' && (raw[1] == '\0' || (raw[1] == '.' && raw[2] == '\0')))
             continue;
@@ -75,7 +88,7 @@ void OpenFolder::read(QList<FolderEntry>* files, QList<FolderEntry>* folders)
             continue;
         FolderEntry entry;
         entry.rawName = QByteArray(raw);
-        entry.name = QFile::decodeName(entry.rawName);
+        entry.name = FileNames::decode(entry.rawName);
         entry.size = size;
         (type == DT_REG ? files : folders)->append(std::move(entry));
     }

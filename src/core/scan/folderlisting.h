@@ -10,7 +10,7 @@
 struct FolderEntry
 {
     QByteArray rawName; // the bytes the file system holds, for the system calls
-    QString name; // decoded, for matching and showing
+    QString name; // decoded (FileNames::decode), for matching and showing
     qint64 size = -1; // known once read; -1 until then or when it cannot be read
 };
 
@@ -36,14 +36,18 @@ public:
     std::pair<quint64, quint64> identity() const { return identity_; }
 
     // Reads the entries, each list in name order; "." and ".." and anything that is neither a
-    // file nor a folder are left out. Reading stops early on an error; what was read is kept.
+    // file nor a folder are left out. Reading stops early on an error; what was read is kept and
+    // readError() tells.
     void read(QList<FolderEntry>* files, QList<FolderEntry>* folders);
+    // The errno that cut the last read short; 0 when the folder was read to its end.
+    int readError() const { return readError_; }
     // The size of a file entry in bytes (following a link); -1 when it cannot be read.
     qint64 fileSize(FolderEntry& entry) const;
 
 private:
     int fd_ = -1;
     int error_ = 0;
+    int readError_ = 0;
     std::pair<quint64, quint64> identity_ { 0, 0 };
 };
 

@@ -45,6 +45,18 @@ inline QString rootUnreadable(const QString& root)
 {
     return QStringLiteral("无法读取驱动器或文件夹 %1（没有读取权限或读取出错）。").arg(root);
 }
+inline QString rootLost(const QString& root)
+{
+    return QStringLiteral(
+        "驱动器或文件夹 %1 在搜索途中无法再读取（光盘或移动存储介质被取出，或文件夹被移走），"
+        "搜索没有完成，什么也没有添加。请放好光盘后重新搜索。")
+        .arg(root);
+}
+// Said after the count when folders below the root could not be read.
+inline QString unreadableFolders(qint64 count)
+{
+    return QStringLiteral("有 %1 个文件夹无法读取").arg(count);
+}
 
 // The mark the part merge puts on the rows it folds into an earlier one.
 inline QString deleteFlag()

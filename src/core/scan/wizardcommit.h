@@ -3,6 +3,7 @@
 #include "candidates.h"
 #include "store/records.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,8 @@ struct PreparedRow
     QString folder; // "所在目录"
     QString extension; // "文件格式"
     QString foundName; // the movie file's own name, to find its poster and text by
+    QByteArray rawName; // the bytes of that name and of the folder's path, which every file
+    QByteArray rawFolder; // operation uses (empty: those of the texts)
 };
 
 // The prepared row "添加到预备列表" makes of a candidate: name and extension trimmed of blanks.
@@ -47,24 +50,36 @@ struct Result
     bool stored = false;
     QString error; // nothing was stored
     QList<MovieRecord> movies; // as stored
-    QStringList warnings; // stored, but a poster could not be copied
+    // Stored, but these files were not used: a picture that could not be copied, a description
+    // text that was refused. One line per file.
+    QStringList warnings;
 };
 
 inline const QString missingInputMessage = QStringLiteral("未输入碟号或选择驱动器!");
 inline const QString emptyListMessage = QStringLiteral("预备列表中未发现文件!请点击上一步右键添加.");
 inline const QString cancelledMessage = QStringLiteral("已取消,没有添加任何光盘或影片。");
+inline QString folderGoneMessage(const QString& folder)
+{
+    return QStringLiteral("无法读取文件夹 %1（光盘或移动存储介质被取出，或文件夹被移走），"
+                          "没有添加任何光盘或影片。请放好光盘后重新搜索。")
+        .arg(folder);
+}
 
 // The reason the wizard may not store this disc yet, checked in the order the user meets them:
 // number or drive missing, number taken, nothing prepared, a number that is not written as its
 // value. Nothing when it may.
 std::optional<QString> problemWith(const Catalogue& catalogue, const Disc& disc, qsizetype preparedRows);
 
-// The movie record of one prepared row, without its poster: the name less its extension, the
-// size in MB, the format, and the fields of the largest description text beside it.
-MovieRecord movieFor(const PreparedRow& row, double id, const Disc& disc, const QString& magicSelect4V);
+// The names a picture or text beside the movie file may carry to belong to it: the file's own
+// base name, then the joined movie's name (without its part mark, "Alpha" for "Alpha CD1.avi").
+QStringList ownBaseNames(const PreparedRow& row);
 
-// Stores the disc and every movie in one transaction, numbering the movies from the largest
-// stored number plus one, and only then copies the posters. On a failure nothing is stored and
+// Stores the disc and every movie in one transaction, which checks the disc number again and
+// numbers the movies from the largest stored number plus one. Each movie gets the fields of the
+// description text beside it (the one named after it, else the largest that can be read) and the
+// picture beside it (named after it, else the largest) as its poster. The posters are staged
+// before and installed after the transaction, so that after a kill at any moment the next start
+// leaves the disc absent or present with all its posters. On a failure nothing is stored and
 // Posters/ is as it was.
 Result commit(Catalogue& catalogue, const DataFolder& folder, const QString& magicSelect4V, const Disc& disc,
     const QList<PreparedRow>& rows, const Progress& progress = {});

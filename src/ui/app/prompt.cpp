@@ -1,6 +1,16 @@
 #include "prompt.h"
 
+#include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
 
 Prompt::Answer MessageBoxPrompt::ask(QWidget* parent, Icon icon, const QString& text, Buttons buttons)
 {
@@ -40,4 +50,60 @@ Prompt::Answer MessageBoxPrompt::ask(QWidget* parent, Icon icon, const QString& 
             : result == QMessageBox::No   ? Answer::No
                                           : Answer::Cancel;
     return Answer::Ok;
+}
+
+namespace {
+
+QStyle::StandardPixmap boxIcon(Prompt::Icon icon)
+{
+    switch (icon) {
+    case Prompt::Icon::Information:
+        return QStyle::SP_MessageBoxInformation;
+    case Prompt::Icon::Warning:
+        return QStyle::SP_MessageBoxWarning;
+    case Prompt::Icon::Critical:
+        return QStyle::SP_MessageBoxCritical;
+    case Prompt::Icon::Question:
+        return QStyle::SP_MessageBoxQuestion;
+    }
+    return QStyle::SP_MessageBoxInformation;
+}
+
+} // namespace
+
+void MessageBoxPrompt::showList(QWidget* parent, Icon icon, const QString& text, const QStringList& details)
+{
+    // However long the list, the window keeps its size and its button on the screen: the lines
+    // scroll, and can be selected and copied.
+    QDialog box(parent && parent->isVisible() ? parent : nullptr);
+    box.setObjectName(QStringLiteral("DetailsList"));
+    box.setWindowTitle(title());
+    auto* layout = new QVBoxLayout(&box);
+    auto* top = new QHBoxLayout;
+    auto* iconLabel = new QLabel(&box);
+    const int side = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    iconLabel->setPixmap(box.style()->standardIcon(boxIcon(icon), nullptr, &box).pixmap(side, side));
+    iconLabel->setAlignment(Qt::AlignTop);
+    auto* message = new QLabel(text, &box);
+    message->setWordWrap(true);
+    message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    top->addWidget(iconLabel);
+    top->addWidget(message, 1);
+    layout->addLayout(top);
+    auto* list = new QPlainTextEdit(&box);
+    list->setObjectName(QStringLiteral("Details"));
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    list->setPlainText(details.join(u'\n'));
+    layout->addWidget(list, 1);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QPushButton* copy = buttons->addButton(QStringLiteral("复制全部"), QDialogButtonBox::ActionRole);
+    QObject::connect(copy, &QPushButton::clicked, &box,
+        [&details] { QGuiApplication::clipboard()->setText(details.join(u'\n') + u'\n'); });
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    buttons->button(QDialogButtonBox::Ok)->setFocus();
+    box.resize(640, 420);
+    box.exec();
 }

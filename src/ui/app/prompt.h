@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -17,6 +18,12 @@ public:
 
     virtual ~Prompt() = default;
     virtual Answer ask(QWidget* parent, Icon icon, const QString& text, Buttons buttons) = 0;
+    // A message with a list of details, one line each (the files a problem concerns), shown in a
+    // list the user can scroll and copy; OK only.
+    virtual void showList(QWidget* parent, Icon icon, const QString& text, const QStringList& details)
+    {
+        ask(parent, icon, text + u'\n' + details.join(u'\n'), Buttons::Ok);
+    }
 
     void warn(QWidget* parent, const QString& text) { ask(parent, Icon::Warning, text, Buttons::Ok); }
     void inform(QWidget* parent, const QString& text) { ask(parent, Icon::Information, text, Buttons::Ok); }
@@ -27,4 +34,5 @@ class MessageBoxPrompt final : public Prompt
 {
 public:
     Answer ask(QWidget* parent, Icon icon, const QString& text, Buttons buttons) override;
+    void showList(QWidget* parent, Icon icon, const QString& text, const QStringList& details) override;
 };

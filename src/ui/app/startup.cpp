@@ -5,6 +5,7 @@
 #include "store/backups.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
+#include "store/posterinstall.h"
 
 #include <QApplication>
 #include <QDir>
@@ -49,6 +50,8 @@ bool prepareDataFolder(const DataFolder& folder, QString* error, QString* import
     Catalogue catalogue(folder.catalogueFile());
     if (!catalogue.prepare(error))
         return false;
+    // Posters of an added disc that a kill left half installed; what fails is tried next time.
+    PosterInstall::finishInterrupted(folder);
     if (!installed && error)
         *error = installError; // the catalogue works; the caller may still mention what is missing
     return true;

@@ -5,11 +5,14 @@
 #include "scan/drives.h"
 #include "scan/scantexts.h"
 #include "store/catalogue.h"
+#include "store/textrules.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QStackedWidget>
 #include <QThread>
 #include <QTreeWidget>
@@ -30,14 +34,23 @@ const QString commitCaption = QStringLiteral("添加所有(&A)");
 const QString busyCaption = QStringLiteral("处理中稍候..");
 const QString tick = QStringLiteral("√");
 const QString alreadyPrepared = QStringLiteral("此影片已经添加至预备列表!");
+const QString stopCommitCaption = QStringLiteral("停止添加");
 
 constexpr int KeyRole = Qt::UserRole + 1;
 
-// Where a found file is: the same file found again by a new search is the same movie.
-QString keyOf(const CandidateRow& row)
+// Where a found file is, by the bytes of its path: the same file found again by a new search is
+// the same movie.
+QByteArray keyOf(const QByteArray& rawFolder, const QByteArray& rawName)
 {
-    return row.folder + u'/' + row.foundName;
+    return rawFolder + '/' + rawName;
 }
+QByteArray keyOf(const CandidateRow& row)
+{
+    return keyOf(row.rawFolder, row.rawName);
+}
+
+constexpr int RawFolderRole = Qt::UserRole + 2;
+constexpr int RawNameRole = Qt::UserRole + 3;
 
 // A list with report columns that pops its own context menu, by mouse or by the menu key, only
 // while it has rows.
@@ -236,6 +249,16 @@ QWidget* WizardDialog::buildPreparedPage()
     preparedCount_ = new QLabel(page);
     preparedCount_->setObjectName(QStringLiteral("Label6"));
     layout->addWidget(preparedCount_);
+    auto* progressRow = new QHBoxLayout;
+    commitProgress_ = new QLabel(page);
+    commitProgress_->setObjectName(QStringLiteral("CommitProgress"));
+    stopCommit_ = new QPushButton(stopCommitCaption, page);
+    stopCommit_->setObjectName(QStringLiteral("StopCommit"));
+    stopCommit_->setVisible(false);
+    progressRow->addWidget(commitProgress_, 1);
+    progressRow->addWidget(stopCommit_);
+    layout->addLayout(progressRow);
+    connect(stopCommit_, &QPushButton::clicked, this, &WizardDialog::cancelCommit);
     return page;
 }
 
@@ -381,7 +404,8 @@ void WizardDialog::searchDone(const DriveSearch& result)
     worker_->wait();
     worker_.reset();
     QApplication::restoreOverrideCursor();
-    fillCandidates(result.rows);
+    // A disc that could not be read to the end leaves no rows to prepare: they are not the disc.
+    fillCandidates(result.rootFailed() ? QList<CandidateRow>() : result.rows);
     progress_->setText(result.resultText());
     setBusy(false);
     if (candidates_->topLevelItemCount() > 0) {
@@ -396,60 +420,69 @@ void WizardDialog::searchDone(const DriveSearch& result)
 void WizardDialog::fillCandidates(const QList<CandidateRow>& rows)
 {
     rows_ = rows;
+    candidateAt_.clear();
+    candidateAt_.reserve(rows.size());
+    QSet<QByteArray> prepared;
+    prepared.reserve(prepared_->topLevelItemCount());
+    for (int i = 0; i < prepared_->topLevelItemCount(); ++i)
+        prepared.insert(prepared_->topLevelItem(i)->data(0, KeyRole).toByteArray());
     QList<QTreeWidgetItem*> items;
     items.reserve(rows.size());
     for (const CandidateRow& r : rows) {
+        const QByteArray key = keyOf(r);
+        // Files already prepared keep their mark through a new search.
+        const QString mark = prepared.contains(key) ? tick : r.status;
         auto* item = new QTreeWidgetItem(
-            QStringList { r.fileName, r.status, r.sizeText, r.folder, r.extension, r.duplicateMark });
-        item->setData(0, KeyRole, keyOf(r));
+            QStringList { r.fileName, mark, r.sizeText, r.folder, r.extension, r.duplicateMark });
+        item->setData(0, KeyRole, key);
+        candidateAt_.insert(key, int(items.size()));
         items.append(item);
     }
     candidates_->addTopLevelItems(items);
-    // Files already prepared keep their mark through a new search.
-    for (int i = 0; i < prepared_->topLevelItemCount(); ++i)
-        setCandidateMark(prepared_->topLevelItem(i)->data(0, KeyRole).toString(), true);
 }
 
-void WizardDialog::prepare(int candidate)
+QTreeWidgetItem* WizardDialog::preparedItem(int candidate)
 {
-    QTreeWidgetItem* from = candidates_->topLevelItem(candidate);
     const CandidateRow& r = rows_.at(candidate);
     const WizardCommit::PreparedRow p = WizardCommit::preparedRow(r);
     auto* item = new QTreeWidgetItem(QStringList { p.name, p.sizeText, p.folder, QString(), p.extension });
     item->setData(0, KeyRole, keyOf(r));
     item->setData(0, Qt::UserRole, p.foundName);
-    prepared_->addTopLevelItem(item);
-    from->setText(1, tick);
+    item->setData(0, RawFolderRole, p.rawFolder);
+    item->setData(0, RawNameRole, p.rawName);
+    candidates_->topLevelItem(candidate)->setText(1, tick);
+    return item;
 }
 
-void WizardDialog::setCandidateMark(const QString& key, bool prepared)
+void WizardDialog::setCandidateMark(const QByteArray& key, bool prepared)
 {
-    for (int i = 0; i < candidates_->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = candidates_->topLevelItem(i);
-        if (item->data(0, KeyRole).toString() == key)
-            item->setText(1, prepared ? tick : QString());
-    }
+    const auto it = candidateAt_.constFind(key);
+    if (it != candidateAt_.cend())
+        candidates_->topLevelItem(*it)->setText(1, prepared ? tick : QString());
 }
 
 void WizardDialog::addSelectedCandidate()
 {
     QTreeWidgetItem* item = candidates_->currentItem();
-    if (!item || isSearching())
+    if (!item || isSearching() || committing_)
         return;
     if (item->text(1) == tick) {
         context_.prompt.warn(this, alreadyPrepared);
         return;
     }
-    prepare(candidates_->indexOfTopLevelItem(item));
+    prepared_->addTopLevelItem(preparedItem(candidates_->indexOfTopLevelItem(item)));
 }
 
 void WizardDialog::addAllCandidates()
 {
-    if (isSearching())
+    if (isSearching() || committing_)
         return;
+    // One insertion for all rows: the list lays itself out once, however many there are.
+    QList<QTreeWidgetItem*> items;
     for (int i = 0; i < candidates_->topLevelItemCount(); ++i)
         if (candidates_->topLevelItem(i)->text(1) != tick)
-            prepare(i);
+            items.append(preparedItem(i));
+    prepared_->addTopLevelItems(items);
 }
 
 void WizardDialog::removeSelectedPrepared()
@@ -457,7 +490,7 @@ void WizardDialog::removeSelectedPrepared()
     QTreeWidgetItem* item = prepared_->currentItem();
     if (!item || committing_)
         return; // nothing selected: nothing to remove
-    setCandidateMark(item->data(0, KeyRole).toString(), false);
+    setCandidateMark(item->data(0, KeyRole).toByteArray(), false);
     delete item;
 }
 
@@ -472,22 +505,16 @@ void WizardDialog::clearPrepared()
         updatePreparedCount();
 }
 
-bool WizardDialog::commitStep(int done, int total)
-{
-    next_->setText(busyCaption);
-    if (done % 25 == 0 || done == total)
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return true;
-}
-
 void WizardDialog::commit()
 {
     WizardCommit::Disc disc { number_->text(), name_->text(), kind_->currentText(), drive_->currentText() };
     QList<WizardCommit::PreparedRow> rows;
+    rows.reserve(prepared_->topLevelItemCount());
     for (int i = 0; i < prepared_->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = prepared_->topLevelItem(i);
         rows.append({ item->text(0), item->text(1), item->text(2), item->text(4),
-            item->data(0, Qt::UserRole).toString() });
+            item->data(0, Qt::UserRole).toString(), item->data(0, RawNameRole).toByteArray(),
+            item->data(0, RawFolderRole).toByteArray() });
     }
     Catalogue catalogue(context_.folder.catalogueFile());
     // The checks come before anything changes, so a refusal keeps the wizard on this step as it was.
@@ -497,10 +524,13 @@ void WizardDialog::commit()
     }
     committing_ = true;
     setBusy(true);
-    const WizardCommit::Result result = WizardCommit::commit(catalogue, context_.folder,
-        context_.settings.text(Settings::mainSection(), QStringLiteral("MagicSelect4V")), disc, rows,
-        [this](int done, int total) { return commitStep(done, total); });
+    next_->setText(busyCaption);
+    stopCommit_->setVisible(true);
+    stopCommit_->setEnabled(true);
+    const WizardCommit::Result result = runCommit(disc, rows);
     committing_ = false;
+    stopCommit_->setVisible(false);
+    commitProgress_->clear();
     setBusy(false);
     next_->setText(commitCaption);
     if (!result.stored) {
@@ -512,10 +542,75 @@ void WizardDialog::commit()
     ++context_.session.highestDiscNumber;
     if (discStored_)
         discStored_();
-    if (!result.warnings.isEmpty())
-        context_.prompt.warn(
-            this, QStringLiteral("光盘和影片已添加,但以下海报没有复制:\n") + result.warnings.join(u'\n'));
+    reportStored(disc, result);
     accept();
+}
+
+WizardCommit::Result WizardDialog::runCommit(
+    const WizardCommit::Disc& disc, const QList<WizardCommit::PreparedRow>& rows)
+{
+    // The reading, copying and storing run beside the window, which keeps painting and shows how
+    // far they are; the window waits here as a dialog waits for its answer.
+    cancelCommit_ = std::make_shared<std::atomic_bool>(false);
+    const auto cancel = cancelCommit_;
+    const QString magicSelect4V
+        = context_.settings.text(Settings::mainSection(), QStringLiteral("MagicSelect4V"));
+    const DataFolder folder = context_.folder;
+    WizardCommit::Result result;
+    showCommitProgress(0, int(rows.size()));
+    std::unique_ptr<QThread> worker(QThread::create([&result, &disc, &rows, folder, magicSelect4V, cancel,
+                                                        this] {
+        Catalogue catalogue(folder.catalogueFile());
+        QElapsedTimer shown;
+        shown.start();
+        result = WizardCommit::commit(catalogue, folder, magicSelect4V, disc, rows, [&](int done, int total) {
+            if (shown.elapsed() >= 50 || done == total) {
+                shown.restart();
+                QMetaObject::invokeMethod(
+                    this, [this, done, total] { showCommitProgress(done, total); }, Qt::QueuedConnection);
+            }
+            return !cancel->load();
+        });
+    }));
+    QEventLoop loop;
+    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    // Progress still queued belongs to the finished commit.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    cancelCommit_.reset();
+    return result;
+}
+
+void WizardDialog::showCommitProgress(int done, int total)
+{
+    if (!committing_)
+        return;
+    commitProgress_->setText(done < total
+            ? QStringLiteral("正在读取简介、复制海报：%1 / %2").arg(done).arg(total)
+            : QStringLiteral("正在写入目录数据库：%1 / %2").arg(done).arg(total));
+    emit commitProgressShown(done, total);
+}
+
+void WizardDialog::cancelCommit()
+{
+    if (cancelCommit_) {
+        cancelCommit_->store(true);
+        stopCommit_->setEnabled(false);
+    }
+}
+
+void WizardDialog::reportStored(const WizardCommit::Disc& disc, const WizardCommit::Result& result)
+{
+    if (result.warnings.isEmpty())
+        return;
+    context_.prompt.showList(this, Prompt::Icon::Information,
+        QStringLiteral("已添加光盘 %1 和其中的 %2 部影片。\n以下 %3 个文件没有用上（每行一个，可以复制）：")
+            .arg(TextRules::trimBlanks(disc.number))
+            .arg(result.movies.size())
+            .arg(result.warnings.size()),
+        result.warnings);
 }
 
 void WizardDialog::closeEvent(QCloseEvent* event)

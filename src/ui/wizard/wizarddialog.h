@@ -5,6 +5,7 @@
 #include "scan/wizardcommit.h"
 
 #include <QDialog>
+#include <QHash>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -17,6 +18,7 @@ class QPushButton;
 class QStackedWidget;
 class QThread;
 class QTreeWidget;
+class QTreeWidgetItem;
 struct AppContext;
 
 // The import wizard: a disc's number, name, kind and drive; a search of the drive for movie
@@ -31,6 +33,7 @@ public:
 
     int step() const { return step_; }
     bool isSearching() const { return worker_ != nullptr; }
+    bool isCommitting() const { return committing_; }
 
     // The buttons and menu commands, callable without clicking.
     void next();
@@ -41,6 +44,8 @@ public:
     void addAllCandidates();
     void removeSelectedPrepared();
     void clearPrepared();
+    // Stops a running commit before anything is stored.
+    void cancelCommit();
 
     QTreeWidget* candidateList() const { return candidates_; }
     QTreeWidget* preparedList() const { return prepared_; }
@@ -50,6 +55,8 @@ public:
 
 signals:
     void searchFinished();
+    // Each time the commit shows how far it is.
+    void commitProgressShown(int done, int total);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -65,20 +72,25 @@ private:
     void searchDone(const DriveSearch& result);
     void showProgress(qint64 folders, qint64 files, const QString& folder);
     void fillCandidates(const QList<CandidateRow>& rows);
-    void prepare(int candidate);
-    void setCandidateMark(const QString& key, bool prepared);
+    QTreeWidgetItem* preparedItem(int candidate);
+    void setCandidateMark(const QByteArray& key, bool prepared);
     void updatePreparedCount();
     void commit();
-    bool commitStep(int done, int total);
+    WizardCommit::Result runCommit(
+        const WizardCommit::Disc& disc, const QList<WizardCommit::PreparedRow>& rows);
+    void showCommitProgress(int done, int total);
+    void reportStored(const WizardCommit::Disc& disc, const WizardCommit::Result& result);
 
     AppContext& context_;
     std::function<void()> discStored_;
     int step_ = 1;
     bool committing_ = false;
     QList<CandidateRow> rows_; // what the candidate list shows, row for row
+    QHash<QByteArray, int> candidateAt_; // a found file's key -> its row in the candidate list
 
     std::unique_ptr<QThread> worker_;
     std::shared_ptr<std::atomic_bool> cancel_;
+    std::shared_ptr<std::atomic_bool> cancelCommit_;
 
     QStackedWidget* pages_ = nullptr;
     QLineEdit* number_ = nullptr;
@@ -93,6 +105,8 @@ private:
     QLabel* volumeLabel_ = nullptr; // Label4
     QLabel* fileSystem_ = nullptr; // Label5
     QLabel* preparedCount_ = nullptr; // Label6
+    QLabel* commitProgress_ = nullptr;
+    QPushButton* stopCommit_ = nullptr;
     QPushButton* back_ = nullptr;
     QPushButton* next_ = nullptr;
     QPushButton* help_ = nullptr;
