@@ -30,8 +30,10 @@ bool WildcardPattern::parse(QStringView pattern)
         const QChar c = pattern[i];
         Token t;
         if (c == u'*') {
+            // Stars in a row are one star: no empty segment between them.
+            if (!starred_ || current.begin != qsizetype(tokens_.size()))
+                closeSegment();
             starred_ = true;
-            closeSegment();
             continue;
         }
         if (c == u'?') {
