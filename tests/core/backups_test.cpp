@@ -248,7 +248,7 @@ TEST(Backups, ACopyThatCannotBeWrittenNamesTheBackupsFolderAndLeavesNothingBehin
     TestHome home;
     home.addDisc(1);
     // Enough rows that the copy needs more room than is left.
-    home.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+    home.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
                              "INSERT INTO ReelShelfIndex (ID, MovieName, PS, DiskNum) "
                              "SELECT i, 'Movie ' || i, hex(randomblob(100)), 1 FROM n"));
     CatalogueBackups backups(home.folder());
@@ -256,7 +256,7 @@ TEST(Backups, ACopyThatCannotBeWrittenNamesTheBackupsFolderAndLeavesNothingBehin
     const QByteArray before = readBytes(home.folder().catalogueFile());
     QString error;
     {
-        const ScopedFileSizeLimit full(50000);
+        const ScopedFileSizeLimit full(5000);
         ASSERT_TRUE(full.ok());
         EXPECT_FALSE(backups.take(at(7, 9), &error));
     }
