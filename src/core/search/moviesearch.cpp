@@ -10,8 +10,10 @@ namespace {
 // Letter case folded in place, one code point at a time, as the title search compares names.
 void foldCase(QString& text)
 {
-    QChar* p = text.data();
     const qsizetype n = text.size();
+    if (n == 0)
+        return;
+    QChar* p = text.data();
     for (qsizetype i = 0; i < n; ++i) {
         if (p[i].isHighSurrogate() && i + 1 < n && p[i + 1].isLowSurrogate()) {
             const char32_t lower = QChar::toLower(QChar::surrogateToUcs4(p[i], p[i + 1]));
