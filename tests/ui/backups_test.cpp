@@ -320,6 +320,8 @@ TEST_F(BackupsUiTest, TenDeletionsKeepYesterdaysCopyAndTheRestoreWindowSaysWhich
     EXPECT_TRUE(dialog->hint()->text().contains(QStringLiteral("分开保留，各保留最近十份")))
         << dialog->hint()->text().toStdString();
     EXPECT_EQ(dialog->backupList()->headerItem()->text(1), QStringLiteral("种类"));
+    EXPECT_LE(dialog->width(), 1024);
+    EXPECT_LE(dialog->height(), 700);
     const QStringList rows = rowsOf(dialog);
     ASSERT_EQ(rows.size(), 12);
     EXPECT_EQ(rows.first(), QStringLiteral("2026-12-08 10:11:00|操作前备份|2|3"));
