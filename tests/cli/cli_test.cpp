@@ -1,4 +1,5 @@
 #include "clicommand.h"
+#include "diskconditions.h"
 #include "jsonline.h"
 #include "store/settings.h"
 #include "testsupport.h"
@@ -587,4 +588,32 @@ TEST(CliExport, FailureAndBadUsage)
         EXPECT_EQ(r.code, 2) << args.join(u' ').toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("export (--txt | --xls) [--folder DIR] [--stamped]")));
     }
+}
+
+TEST(CliExport, AFullDiskFailsWithTheCauseAndWritesNothing)
+{
+    FullDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small disk needs root";
+    TestHome home;
+    home.addDisc(QStringLiteral("5"), QStringLiteral("五"));
+    home.addMovie(1, QStringLiteral("Heat"), 5);
+    disk.fill();
+    for (const char* format : { "--txt", "--xls" }) {
+        for (bool stamped : { false, true }) {
+            QStringList args { QStringLiteral("export"), QString::fromLatin1(format),
+                QStringLiteral("--folder"), disk.path() };
+            if (stamped)
+                args << QStringLiteral("--stamped");
+            const CliRun r = run(home, args);
+            EXPECT_EQ(r.code, 1) << args.join(u' ').toStdString();
+            EXPECT_TRUE(r.out.isEmpty());
+            EXPECT_TRUE(r.err.startsWith(QStringLiteral("无法写入文件 %1/ReelShelfIndex").arg(disk.path())))
+                << r.err.toStdString();
+            EXPECT_TRUE(r.err.endsWith(QStringLiteral("：磁盘已满。请腾出磁盘空间后再试。数据没有转换。\n")))
+                << r.err.toStdString();
+        }
+    }
+    EXPECT_EQ(
+        QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral(".filler") });
 }

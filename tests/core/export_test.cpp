@@ -1,3 +1,4 @@
+#include "diskconditions.h"
 #include "export/catalogueexport.h"
 #include "export/compoundfile.h"
 #include "export/xlsworkbook.h"
@@ -13,6 +14,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -188,7 +190,9 @@ TEST(ExportFailures, EachIsReportedAndLeavesNoFile)
         { "stamped name of the same second", Format::Excel, false, other.path(),
             QStringLiteral("文件 %1 已经存在,无法替换。数据没有转换。").arg(stamped) },
         { "name taken by a folder", Format::Text, true, other.path() + u'/',
-            QStringLiteral("文件 %1/ReelShelfIndex.txt 已经存在,无法替换。数据没有转换。")
+            QStringLiteral(
+                "无法写入文件 %1/ReelShelfIndex.txt：那里已有一个同名的文件夹。请换一个文件名或文件夹后再试。"
+                "数据没有转换。")
                 .arg(other.path()) },
     };
     for (const Case& c : cases) {
@@ -374,4 +378,120 @@ TEST(XlsWorkbook, RepeatedTextsAreStoredOnce)
         return book.workbookStream().size();
     };
     EXPECT_EQ(size(10) - size(1), 9 * 2 * 14); // per row only its two cells, 14 bytes each
+}
+
+TEST(XlsWorkbook, CharactersOutsideTheBasicPlaneReadBackWhereverARecordEnds)
+{
+    // Texts of pairs behind an odd or even number of plain characters: the table's CONTINUE
+    // records end at every position, between the two halves of a pair too.
+    XlsWorkbook book;
+    book.addSheet(QStringLiteral("S"));
+    QStringList texts;
+    for (int i = 0; i < 120; ++i) {
+        QString text(i % 7, u'字');
+        for (int n = 0; n < 300 + i * 13; ++n)
+            text += n % 3 ? QStringLiteral("𠮷") : QStringLiteral("😀");
+        texts << text;
+    }
+    texts << QStringLiteral("𠮷") << QStringLiteral("a😀b");
+    for (int i = 0; i < texts.size(); ++i)
+        ASSERT_TRUE(book.setText(i, 0, texts[i]));
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/pairs.xls");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(book.save(file));
+    file.close();
+    const QJsonArray sheets = readWorkbook(path);
+    ASSERT_EQ(sheets.size(), 1);
+    const QJsonArray rows = sheets[0].toObject()[QStringLiteral("rows")].toArray();
+    ASSERT_EQ(rows.size(), texts.size());
+    for (int i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(rows[i].toArray()[0].toString(), texts[i]) << i;
+}
+
+TEST(ExportFailures, AFullDiskIsSaidAndKeepsThePreviousFile)
+{
+    FullDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small disk needs root";
+    TestHome home;
+    home.addDisc(QStringLiteral("1"), QStringLiteral("一"));
+    home.addMovie(1, QStringLiteral("英雄"), 1);
+    const QString previous = disk.path(QStringLiteral("ReelShelfIndex.txt"));
+    writeBytes(previous, "earlier");
+    disk.fill();
+    for (Format f : { Format::Text, Format::Excel }) {
+        for (bool overwrite : { true, false }) {
+            const auto r = exportTo(home, f, overwrite, disk.path());
+            EXPECT_FALSE(r.ok) << r.path.toStdString();
+            EXPECT_EQ(r.message,
+                QStringLiteral("无法写入文件 %1：磁盘已满。请腾出磁盘空间后再试。数据没有转换。")
+                    .arg(r.path));
+        }
+    }
+    EXPECT_EQ(readBytes(previous), QByteArray("earlier"));
+    EXPECT_EQ(filesIn(disk.path()),
+        (QStringList { QStringLiteral(".filler"), QStringLiteral("ReelShelfIndex.txt") }));
+
+    disk.empty();
+    const auto r = exportTo(home, Format::Excel, true, disk.path());
+    EXPECT_TRUE(r.ok) << r.message.toStdString();
+    EXPECT_EQ(readWorkbook(r.path)[0].toObject()[QStringLiteral("nrows")].toInt(), 2);
+}
+
+TEST(ExportFiles, NewFilesGetTheModeTheUmaskGivesAndReplacedOnesKeepTheirs)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    QTemporaryDir share;
+    const mode_t before = ::umask(027);
+    QStringList paths;
+    for (Format f : { Format::Text, Format::Excel })
+        for (bool overwrite : { true, false })
+            paths << exportTo(home, f, overwrite, share.path()).path;
+    const QString fixed = share.path() + QStringLiteral("/ReelShelfIndex.txt");
+    ASSERT_EQ(::chmod(QFile::encodeName(fixed).constData(), 0604), 0);
+    const auto again = exportTo(home, Format::Text, true, share.path());
+    ::umask(before);
+    ASSERT_TRUE(again.ok) << again.message.toStdString();
+    const auto modeOf = [](const QString& path) {
+        struct stat st = {};
+        EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0) << path.toStdString();
+        return st.st_mode & 07777;
+    };
+    for (const QString& path : paths.mid(1))
+        EXPECT_EQ(modeOf(path), 0640u) << path.toStdString();
+    EXPECT_EQ(modeOf(fixed), 0604u);
+}
+
+TEST(ExportFailures, AReadOnlyFileOrFolderIsNamedAsTheCause)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    QTemporaryDir share;
+    const QString file = share.path() + QStringLiteral("/ReelShelfIndex.txt");
+    writeBytes(file, "kept");
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QString folder = share.path() + QStringLiteral("/locked");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    CatalogueExport::Result readOnlyFile, readOnlyFolder;
+    ASSERT_TRUE(runAsPlainUser([&] {
+        readOnlyFile = exportTo(home, Format::Text, true, share.path());
+        readOnlyFolder = exportTo(home, Format::Excel, false, folder);
+    }));
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_FALSE(readOnlyFile.ok);
+    EXPECT_EQ(readOnlyFile.message,
+        QStringLiteral("无法写入文件 %1：这个文件是只读的。请去掉它的只读属性后再试。数据没有转换。")
+            .arg(file));
+    EXPECT_EQ(readBytes(file), QByteArray("kept"));
+    EXPECT_FALSE(readOnlyFolder.ok);
+    EXPECT_EQ(readOnlyFolder.message,
+        QStringLiteral(
+            "无法写入文件 %1：没有在文件夹 %2 中写入的权限。请检查这个文件夹的权限，或换一个文件夹后再试。"
+            "数据没有转换。")
+            .arg(readOnlyFolder.path, folder));
+    EXPECT_TRUE(filesIn(folder).isEmpty());
 }

@@ -1,3 +1,4 @@
+#include "diskconditions.h"
 #include "store/inifile.h"
 #include "store/settings.h"
 #include "store/textrules.h"
@@ -199,6 +200,63 @@ TEST_F(IniFileTest, LinesInNoKnownEncodingSurviveAWriteByteForByte)
         readBytes(ini()), QByteArray("[ReelShelfIndex1.02]\nCustomdrive=\xff\xff\x80\xff\nAutoOpen=1\n"));
 }
 
+TEST_F(IniFileTest, AValueWrittenAsItReadsKeepsItsBytes)
+{
+    // A drive in no encoding, a quoted one and blanks around '=': written back as read, the
+    // lines stay as they are, while the key that changes is rewritten.
+    const QByteArray before
+        = "[ReelShelfIndex1.02]\nCustomdrive=/media/\xb0\xff\nQuoted = \"D:\\\" \nAutoOpen=0\n";
+    writeBytes(ini(), before);
+    const QString drive = readIniString(mainSection, QStringLiteral("Customdrive"), ini());
+    const QString quoted = readIniString(mainSection, QStringLiteral("Quoted"), ini());
+    EXPECT_EQ(quoted, QStringLiteral("D:\\"));
+    ASSERT_TRUE(
+        IniFile::writeIniStrings({ { mainSection, QStringLiteral("Customdrive"), drive },
+                                     { mainSection, QStringLiteral("Quoted"), quoted },
+                                     { mainSection, QStringLiteral("AutoOpen"), QStringLiteral("1") } },
+            ini()));
+    QByteArray expected = before;
+    expected.replace("AutoOpen=0", "AutoOpen=1");
+    EXPECT_EQ(readBytes(ini()), expected);
+}
+
+TEST(IniFileLoad, AReadThatBreaksOffIsNotTakenForTheFile)
+{
+    // Reading this file fails at once with an I/O error; a save must not write its "content" back.
+    const QString path = QStringLiteral("/proc/self/mem");
+    IniFile::Document document;
+    QString problem;
+    EXPECT_EQ(
+        IniFile::load(path, &document, &problem, IniFile::Moment::Save), IniFile::LoadResult::Unreadable);
+    EXPECT_TRUE(problem.startsWith(QStringLiteral("无法读取设置文件 /proc/self/mem：读取时出错（")))
+        << problem.toStdString();
+    EXPECT_TRUE(problem.endsWith(QStringLiteral("，因此无法改写它。请检查这个文件后再试。")))
+        << problem.toStdString();
+}
+
+TEST_F(IniFileTest, AFullDiskFailsTheWriteAndKeepsTheFile)
+{
+    FullDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small disk needs root";
+    const QString path = disk.path(QStringLiteral("RSISet.ini"));
+    const QByteArray before = Settings::shipped().toBytes();
+    writeBytes(path, before);
+    disk.fill();
+    QString problem;
+    EXPECT_FALSE(
+        writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), path, &problem));
+    EXPECT_EQ(problem,
+        QStringLiteral("无法写入设置文件 %1：磁盘已满。请腾出磁盘空间后再试。")
+            .arg(QDir::toNativeSeparators(path)));
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
+        (QStringList { QStringLiteral(".filler"), QStringLiteral("RSISet.ini") }));
+    // Nothing to change is nothing to write, so it succeeds on the full disk.
+    const QString stored = readIniString(mainSection, QStringLiteral("AutoOpen"), path);
+    EXPECT_TRUE(writeIniString(mainSection, QStringLiteral("AutoOpen"), stored, path, &problem));
+}
+
 TEST_F(IniFileTest, OnlyTheFirstSectionOfANameCountsAndOnlySemicolonsComment)
 {
     writeBytes(ini(),
@@ -244,17 +302,17 @@ TEST_F(IniFileTest, WriteIntoReadOnlyFolderLeavesTheOldFile)
     ASSERT_TRUE(QDir().mkpath(sub));
     const QString path = sub + QStringLiteral("/RSISet.ini");
     writeBytes(path, "[ReelShelfIndex1.02]\nAutoOpen=1\n");
-    QFile::setPermissions(path, QFile::ReadOwner);
     QFile::setPermissions(sub, QFile::ReadOwner | QFile::ExeOwner);
-    QFile probe(sub + QStringLiteral("/probe"));
-    const bool canStillWrite = probe.open(QIODevice::WriteOnly);
-    if (canStillWrite) {
-        probe.remove();
-        QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        GTEST_SKIP() << "permissions do not stop this user (root)";
-    }
-    EXPECT_FALSE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), path));
+    bool written = true;
+    QString problem;
+    ASSERT_TRUE(runAsPlainUser([&] {
+        written = writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), path, &problem);
+    }));
     QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(problem,
+        QStringLiteral("无法写入设置文件 %1：没有在文件夹 %2 中写入的权限。请检查这个文件夹的权限，或换一个文件夹后再试。")
+            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(sub)));
     EXPECT_EQ(readBytes(path), QByteArray("[ReelShelfIndex1.02]\nAutoOpen=1\n"));
 }
 

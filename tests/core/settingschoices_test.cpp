@@ -1,3 +1,4 @@
+#include "diskconditions.h"
 #include "settings/settingschoices.h"
 #include "store/catalogue.h"
 #include "store/colournumber.h"
@@ -6,6 +7,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -76,6 +78,46 @@ TEST_F(IniWritesTest, AMissingFolderFailsAndCreatesNothing)
         { { mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0") } }, path, &problem));
     EXPECT_TRUE(problem.startsWith(QStringLiteral("无法写入设置文件"))) << problem.toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("gone"))));
+}
+
+TEST_F(IniWritesTest, AReadOnlySettingsFileIsNamedAsTheCause)
+{
+    writeBytes(ini(), "[ReelShelfIndex1.02]\nAutoOpen=1\n");
+    ASSERT_TRUE(QFile::setPermissions(ini(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QString problem;
+    bool written = true;
+    ASSERT_TRUE(runAsPlainUser([&] {
+        written = IniFile::writeIniStrings(
+            { { mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0") } }, ini(), &problem);
+    }));
+    EXPECT_FALSE(written);
+    EXPECT_EQ(problem,
+        QStringLiteral("无法写入设置文件 %1：这个文件是只读的。请去掉它的只读属性后再试。")
+            .arg(QDir::toNativeSeparators(ini())));
+    EXPECT_EQ(readBytes(ini()), QByteArray("[ReelShelfIndex1.02]\nAutoOpen=1\n"));
+}
+
+TEST_F(IniWritesTest, ChoicesLeftAsShownKeepTheTextTheFileHolds)
+{
+    // Texts that read as the choices shown but are not how the dialog writes them.
+    const QByteArray head = "[ReelShelfIndex1.02]\nCustomdrive=/media/\xb0\xff\nAutoOpen=01\nEditByHand=01\n"
+                            "Setcolor1=-1\nMagicSelect4V=0\n";
+    writeBytes(ini(), head);
+    const Settings settings(ini());
+    const SettingsChoices shown = SettingsChoices::fromSettings(settings);
+    SettingsChoices changed = shown;
+    changed.magicSelect = true;
+    ASSERT_TRUE(IniFile::writeIniStrings(changed.iniWrites(&shown), ini()));
+    const QByteArray after = readBytes(ini());
+    QByteArray expectedHead = head;
+    expectedHead.replace("MagicSelect4V=0", "MagicSelect4V=1");
+    EXPECT_TRUE(after.startsWith(expectedHead)) << after.toStdString();
+    // Keys the file lacks are still added, as the dialog showed them.
+    EXPECT_TRUE(after.contains("\nRidofCD=")) << after.toStdString();
+    EXPECT_TRUE(after.contains("[ColumnHeaders]\nColum0=1\n")) << after.toStdString();
+    // Without the choices shown, every key is written as the dialog writes it.
+    ASSERT_TRUE(IniFile::writeIniStrings(changed.iniWrites(), ini()));
+    EXPECT_TRUE(readBytes(ini()).contains("AutoOpen=1\nEditByHand=0\n"));
 }
 
 TEST(ColourNumber, RedIsTheLowestByte)

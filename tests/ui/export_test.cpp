@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "diskconditions.h"
 #include "export/exportdialog.h"
 #include "testsupport.h"
 
@@ -125,6 +126,27 @@ TEST_F(ExportDialogTest, FailureWarnsAndStaysOpen)
         QStringLiteral("文件夹 %1 不存在,无法保存文件 %1/ReelShelfIndex.txt 。数据没有转换。").arg(gone));
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(QFileInfo::exists(gone));
+}
+
+TEST_F(ExportDialogTest, AFullDiskWarnsStaysOpenAndLeavesNoFile)
+{
+    FullDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small disk needs root";
+    disk.fill();
+    child<QRadioButton>("Option1_1")->click();
+    dialog->showOptionsPage();
+    child<QCheckBox>("Check2")->click();
+    pickerAnswers << disk.path();
+    dialog->chooseFolder();
+    QTest::mouseClick(child<QPushButton>("Command4"), Qt::LeftButton);
+    const QString path = disk.path(QStringLiteral("ReelShelfIndex.xls"));
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    EXPECT_EQ(app.prompt.asked[0].icon, Prompt::Icon::Warning);
+    EXPECT_EQ(app.prompt.asked[0].text,
+        QStringLiteral("无法写入文件 %1：磁盘已满。请腾出磁盘空间后再试。数据没有转换。").arg(path));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 TEST_F(ExportDialogTest, KeyboardReachesEveryStep)

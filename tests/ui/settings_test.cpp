@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "diskconditions.h"
 #include "settings/settingsdialog.h"
 #include "testsupport.h"
 
@@ -6,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -289,7 +291,8 @@ TEST_F(SettingsTest, AFailedSettingsWriteWarnsAndKeepsTheDialogAndItsChoices)
     ASSERT_EQ(app.prompt.asked.size(), 1);
     EXPECT_EQ(app.prompt.asked[0].icon, Prompt::Icon::Warning);
     EXPECT_EQ(app.prompt.asked[0].text,
-        QStringLiteral("设置没有保存：无法读取设置文件 %1：这是一个文件夹。暂时按默认设置运行。")
+        QStringLiteral(
+            "设置没有保存：无法写入设置文件 %1：那里已有一个同名的文件夹。请移走这个文件夹后再试。")
             .arg(QDir::toNativeSeparators(ini())));
     EXPECT_FALSE(closed());
     EXPECT_TRUE(box(QStringLiteral("ChkCoum_16"))->isChecked());
@@ -302,6 +305,86 @@ TEST_F(SettingsTest, AFailedSettingsWriteWarnsAndKeepsTheDialogAndItsChoices)
     ASSERT_TRUE(dialog->ok());
     EXPECT_EQ(readBytes(ini()), iniWith({ { "Colum16=0", "Colum16=1" } }));
     EXPECT_EQ(app.home.fileTypeRows(), (QStringList { "avi |Yes", "mkv|No", "rm|Yes", "ts|Yes" }));
+}
+
+TEST_F(SettingsTest, OkKeepsADriveInNoEncodingByteForByte)
+{
+    iniBefore.replace("Customdrive=/media/cdrom/\n", "Customdrive=/media/\xb0\xff\xfe/\n");
+    writeBytes(ini(), iniBefore);
+    open(3);
+    box(QStringLiteral("ChkCoum_16"))->setChecked(true);
+    ASSERT_TRUE(dialog->ok());
+    EXPECT_TRUE(app.prompt.asked.isEmpty());
+    EXPECT_EQ(readBytes(ini()), iniWith({ { "Colum16=0", "Colum16=1" } }));
+}
+
+TEST_F(SettingsTest, AnOversizedSettingsFileIsSaidWhenTheDialogOpens)
+{
+    QByteArray huge = iniBefore;
+    huge += QByteArray(int(IniFile::MaxFileSize), ';');
+    writeBytes(ini(), huge);
+    const QString path = QDir::toNativeSeparators(ini());
+    open(1);
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    EXPECT_EQ(app.prompt.asked[0].icon, Prompt::Icon::Warning);
+    EXPECT_EQ(app.prompt.asked[0].text,
+        QStringLiteral("设置文件 %1 太大（%2 KB，设置文件不会超过 1024 KB），无法读取。这里显示的是默认设置，"
+                       "在移走或修好这个文件之前，按“确定”也无法保存设置。")
+            .arg(path)
+            .arg(huge.size() / 1024));
+    click(QStringLiteral("Command2"));
+    ASSERT_EQ(app.prompt.asked.size(), 2);
+    EXPECT_EQ(app.prompt.asked[1].text,
+        QStringLiteral("设置没有保存：设置文件 %1 太大（%2 KB，设置文件不会超过 1024 KB），无法改写。"
+                       "请移走或修好这个文件后再试。")
+            .arg(path)
+            .arg(huge.size() / 1024));
+    EXPECT_FALSE(closed());
+    EXPECT_EQ(readBytes(ini()), huge);
+}
+
+TEST_F(SettingsTest, AFullDiskWarnsAndKeepsTheDialogAndTheFile)
+{
+    FullDisk disk(4);
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small disk needs root";
+    // A data folder on the small disk: the settings file and the catalogue.
+    const DataFolder onDisk(disk.path());
+    writeBytes(onDisk.settingsFile(), iniBefore);
+    ASSERT_TRUE(QFile::copy(app.home.folder().catalogueFile(), onDisk.catalogueFile()));
+    AppContext context(onDisk, app.prompt, app.desktop);
+    dialog = SettingsDialog::open(context, 3, nullptr);
+    disk.fill();
+    box(QStringLiteral("ChkCoum_16"))->setChecked(true);
+    click(QStringLiteral("Command2"));
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    EXPECT_EQ(app.prompt.asked[0].icon, Prompt::Icon::Warning);
+    EXPECT_EQ(app.prompt.asked[0].text,
+        QStringLiteral("设置没有保存：无法写入设置文件 %1：磁盘已满。请腾出磁盘空间后再试。")
+            .arg(QDir::toNativeSeparators(onDisk.settingsFile())));
+    EXPECT_FALSE(closed());
+    EXPECT_EQ(readBytes(onDisk.settingsFile()), iniBefore);
+
+    disk.empty();
+    ASSERT_TRUE(dialog->ok());
+    EXPECT_EQ(readBytes(onDisk.settingsFile()), iniWith({ { "Colum16=0", "Colum16=1" } }));
+    delete dialog.data();
+}
+
+TEST_F(SettingsTest, AReadOnlySettingsFileIsNamedAndTheDialogStays)
+{
+    ASSERT_TRUE(QFile::setPermissions(ini(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    if (QFileInfo(ini()).isWritable())
+        GTEST_SKIP() << "permissions do not stop this user (root)";
+    open(4);
+    box(QStringLiteral("Check3"))->setChecked(false);
+    click(QStringLiteral("Command2"));
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    EXPECT_EQ(app.prompt.asked[0].text,
+        QStringLiteral("设置没有保存：无法写入设置文件 %1：这个文件是只读的。请去掉它的只读属性后再试。")
+            .arg(QDir::toNativeSeparators(ini())));
+    EXPECT_FALSE(closed());
+    EXPECT_EQ(readBytes(ini()), iniBefore);
 }
 
 TEST_F(SettingsTest, AFailedFileTypeWriteIsReportedAndTheDialogStays)

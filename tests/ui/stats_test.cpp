@@ -2,6 +2,7 @@
 #include "browse/detailpane.h"
 #include "browse/movielistmodel.h"
 #include "browse/movielistview.h"
+#include "diskconditions.h"
 #include "stats/statschartview.h"
 #include "stats/statswindow.h"
 #include "testsupport.h"
@@ -11,6 +12,7 @@
 #include <QChart>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -250,7 +252,8 @@ TEST_F(StatsWindowTest, SavesAChartAsAPngAndReportsAFolderItCannotWrite)
     EXPECT_FALSE(w->saveChart(StatsChart::Seen));
     EXPECT_EQ(app.prompt.asked.last().icon, Prompt::Icon::Warning);
     EXPECT_EQ(app.prompt.asked.last().text,
-        QStringLiteral("统计图未能保存为“%1”：请确认该文件夹存在并且可以写入。").arg(answer));
+        QStringLiteral("统计图未能保存为“%1”：文件夹 %2 不存在。请换一个文件夹后再试。")
+            .arg(answer, app.home.path() + QStringLiteral("/no/such/folder")));
     EXPECT_FALSE(QFile::exists(answer));
 
     // Cancelled: nothing is asked or written.
@@ -258,6 +261,25 @@ TEST_F(StatsWindowTest, SavesAChartAsAPngAndReportsAFolderItCannotWrite)
     const qsizetype asked = app.prompt.asked.size();
     EXPECT_FALSE(w->saveChart(StatsChart::Format));
     EXPECT_EQ(app.prompt.asked.size(), asked);
+    w->close();
+}
+
+TEST_F(StatsWindowTest, AFullDiskIsSaidAndLeavesNoEmptyPicture)
+{
+    FullDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small disk needs root";
+    disk.fill();
+    StatsWindow* w = openStats();
+    ASSERT_NE(w, nullptr);
+    const QString path = disk.path(QStringLiteral("genres.png"));
+    app.context.pickSaveFile = [&](QWidget*, const QString&, const QString&, const QString&) { return path; };
+    EXPECT_FALSE(w->saveChart(StatsChart::Genre));
+    ASSERT_EQ(app.prompt.asked.size(), 1);
+    EXPECT_EQ(app.prompt.asked[0].icon, Prompt::Icon::Warning);
+    EXPECT_EQ(app.prompt.asked[0].text,
+        QStringLiteral("统计图未能保存为“%1”：磁盘已满。请腾出磁盘空间后再试。").arg(path));
+    EXPECT_FALSE(QFileInfo::exists(path));
     w->close();
 }
 

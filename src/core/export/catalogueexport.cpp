@@ -5,12 +5,12 @@
 
 #include "store/catalogue.h"
 #include "store/datafolder.h"
+#include "store/safewrite.h"
 #include "store/textrules.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryFile>
+#include <QIODevice>
 
 namespace CatalogueExport {
 
@@ -73,46 +73,16 @@ std::optional<XlsWorkbook> workbookOf(const Catalogue& catalogue, int* cutCells,
     return book;
 }
 
-bool writeContent(QIODevice& file, const QByteArray* text, const XlsWorkbook* book)
+// Writes the file whole or not at all; a stamped name never replaces a file made meanwhile.
+Result writeFile(const QString& path, bool overwrite, const SafeWrite::Writer& content)
 {
-    if (text)
-        return file.write(*text) == text->size();
-    return book->save(file);
-}
-
-QString cannotWrite(const QString& path)
-{
-    return QStringLiteral("无法写入文件 %1 ,请检查文件夹是否可写、磁盘是否已满。")
-               .arg(QDir::toNativeSeparators(path))
-        + notWritten;
-}
-
-// Writes into a temporary file in the same folder and renames it only when complete.
-Result writeFile(const QString& path, bool overwrite, const QByteArray* text, const XlsWorkbook* book)
-{
-    const QFileInfo info(path);
-    if (info.exists() && (info.isDir() || !overwrite)) {
+    const auto written = SafeWrite::writeFile(
+        path, content, overwrite ? SafeWrite::Existing::Replace : SafeWrite::Existing::Keep);
+    if (written.cause == SafeWrite::Cause::AlreadyExists)
         return failure(path,
             QStringLiteral("文件 %1 已经存在,无法替换。").arg(QDir::toNativeSeparators(path)) + notWritten);
-    }
-    if (overwrite) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || !writeContent(file, text, book) || !file.commit())
-            return failure(path, cannotWrite(path));
-    } else {
-        QTemporaryFile file(info.absolutePath() + QStringLiteral("/.ReelShelfIndex-XXXXXX"));
-        if (!file.open() || !writeContent(file, text, book) || !file.flush())
-            return failure(path, cannotWrite(path));
-        // rename refuses an existing name, so a file made meanwhile is never replaced.
-        if (!file.rename(path)) {
-            return failure(path,
-                QFileInfo::exists(path)
-                    ? QStringLiteral("文件 %1 已经存在,无法替换。").arg(QDir::toNativeSeparators(path))
-                        + notWritten
-                    : cannotWrite(path));
-        }
-        file.setAutoRemove(false);
-    }
+    if (!written.ok())
+        return failure(path, written.message + notWritten);
     Result r;
     r.ok = true;
     r.path = path;
@@ -180,12 +150,13 @@ Result run(const DataFolder& data, const Request& request, const QDateTime& now,
         const auto text = TextList::build(catalogue, today, &error);
         if (!text)
             return readFailed();
-        r = writeFile(path, request.overwrite, &*text, nullptr);
+        r = writeFile(
+            path, request.overwrite, [&](QIODevice& file) { return file.write(*text) == text->size(); });
     } else {
         const auto book = workbookOf(catalogue, &cutCells, &error);
         if (!book)
             return readFailed();
-        r = writeFile(path, request.overwrite, nullptr, &*book);
+        r = writeFile(path, request.overwrite, [&](QIODevice& file) { return book->save(file); });
     }
     if (r.ok) {
         r.cutCells = cutCells;

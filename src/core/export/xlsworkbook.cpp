@@ -248,11 +248,16 @@ QList<QByteArray> XlsWorkbook::sharedStrings(qsizetype streamOffset) const
     };
 
     const char* data = strings_.constData();
+    // Readers decode each record's piece on its own, so a piece never ends between the two
+    // halves of a character outside the basic plane.
+    const auto endsInsidePair
+        = [&](qsizetype end) { return QChar::isHighSurrogate(qFromLittleEndian<quint16>(data + end - 2)); };
     for (quint32 i = 0; i < stringCount_; ++i) {
         const quint16 units = qFromLittleEndian<quint16>(data + sliceEnd);
         const char flags = data[sliceEnd + 2];
         const int charBytes = flags ? 2 : 1;
-        if (bodySize() + 3 + charBytes > maxRecordBody)
+        const int firstChar = units > 1 && charBytes == 2 && endsInsidePair(sliceEnd + 5) ? 4 : charBytes;
+        if (bodySize() + 3 + firstChar > maxRecordBody)
             flush();
         if (i % bucket == 0) {
             add32(index, quint32(streamOffset + written + 4 + bodySize()));
@@ -262,13 +267,15 @@ QList<QByteArray> XlsWorkbook::sharedStrings(qsizetype streamOffset) const
         sliceEnd += 3;
         qsizetype left = qsizetype(units) * charBytes;
         while (left > 0) {
-            qsizetype room = (maxRecordBody - bodySize()) / charBytes * charBytes;
-            if (room == 0) {
+            const qsizetype room = (maxRecordBody - bodySize()) / charBytes * charBytes;
+            qsizetype n = std::min(room, left);
+            if (n < left && charBytes == 2 && n > 0 && endsInsidePair(sliceEnd + n))
+                n -= 2;
+            if (n == 0) {
                 flush();
                 prefix.append(flags);
-                room = (maxRecordBody - bodySize()) / charBytes * charBytes;
+                continue;
             }
-            const qsizetype n = std::min(room, left);
             sliceEnd += n;
             left -= n;
         }

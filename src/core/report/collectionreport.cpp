@@ -2,11 +2,10 @@
 
 #include "store/catalogue.h"
 #include "store/discnumbers.h"
+#include "store/safewrite.h"
 #include "store/textrules.h"
 
-#include <QDir>
 #include <QHash>
-#include <QSaveFile>
 #include <algorithm>
 #include <numeric>
 #include <vector>
@@ -264,14 +263,10 @@ QString risksText(const Report& report)
 
 bool writeText(const QString& path, const QString& text, QString* error)
 {
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    if (error)
-        *error
-            = QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString());
-    return false;
+    const auto written = SafeWrite::writeFile(path, text.toUtf8());
+    if (!written.ok() && error)
+        *error = written.message;
+    return written.ok();
 }
 
 } // namespace CollectionReport

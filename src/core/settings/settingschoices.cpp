@@ -60,24 +60,39 @@ QList<SettingsChoices::FileType> SettingsChoices::fileTypesOf(const QList<FileTy
     return out;
 }
 
-QList<IniFile::Write> SettingsChoices::iniWrites() const
+QList<IniFile::Write> SettingsChoices::iniWrites(const SettingsChoices* shown) const
 {
     const QString main = Settings::mainSection();
-    QList<IniFile::Write> w = {
-        { main, key("Customdrive"), customDrive },
-        { main, key("EditByHand"), flag(editByHand) },
-        { main, key("AutoSelect"), flag(autoSelect) },
-        { main, key("RidofDot"), flag(ridofDot) },
-        { main, key("RidofCD"), flag(ridofCD) },
-        { main, key("RidofBbs"), flag(ridofBbs) },
-        { main, key("AutoOpen"), flag(autoOpen) },
-        { main, key("Setcolor1"), colours[0] },
-        { main, key("Setcolor2"), colours[1] },
-    };
-    for (int i = 0; i < columnCount; ++i)
-        w.append({ Settings::columnSection(), columnKey(i), flag(columns[size_t(i)]) });
-    w.append({ main, key("MagicSelect4V"), flag(magicSelect) });
+    QList<IniFile::Write> w;
+    const auto add
+        = [&](const QString& section, const char* name, const QString& value, const QString& before) {
+              w.append({ section, key(name), value, shown && value == before });
+          };
+    const SettingsChoices& was = shown ? *shown : *this;
+    add(main, "Customdrive", customDrive, was.customDrive);
+    add(main, "EditByHand", flag(editByHand), flag(was.editByHand));
+    add(main, "AutoSelect", flag(autoSelect), flag(was.autoSelect));
+    add(main, "RidofDot", flag(ridofDot), flag(was.ridofDot));
+    add(main, "RidofCD", flag(ridofCD), flag(was.ridofCD));
+    add(main, "RidofBbs", flag(ridofBbs), flag(was.ridofBbs));
+    add(main, "AutoOpen", flag(autoOpen), flag(was.autoOpen));
+    add(main, "Setcolor1", colours[0], was.colours[0]);
+    add(main, "Setcolor2", colours[1], was.colours[1]);
+    for (int i = 0; i < columnCount; ++i) {
+        const bool on = columns[size_t(i)];
+        w.append(
+            { Settings::columnSection(), columnKey(i), flag(on), shown && on == was.columns[size_t(i)] });
+    }
+    add(main, "MagicSelect4V", flag(magicSelect), flag(was.magicSelect));
     return w;
+}
+
+QString SettingsChoices::fileProblem(const QString& iniPath)
+{
+    IniFile::Document document;
+    QString problem;
+    IniFile::load(iniPath, &document, &problem, IniFile::Moment::Open);
+    return problem;
 }
 
 bool SettingsChoices::isDefaultColumn(int i)
@@ -85,11 +100,11 @@ bool SettingsChoices::isDefaultColumn(int i)
     return (i >= 0 && i <= 7) || i == 12 || i == 13;
 }
 
-bool applySettings(
-    const SettingsChoices& choices, const QString& iniPath, Catalogue& catalogue, QString* error)
+bool applySettings(const SettingsChoices& choices, const QString& iniPath, Catalogue& catalogue,
+    QString* error, const SettingsChoices* shown)
 {
     QString problem;
-    if (!IniFile::writeIniStrings(choices.iniWrites(), iniPath, &problem)) {
+    if (!IniFile::writeIniStrings(choices.iniWrites(shown), iniPath, &problem)) {
         if (error)
             *error = QStringLiteral("设置没有保存：%1").arg(problem);
         return false;

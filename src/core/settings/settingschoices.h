@@ -42,8 +42,14 @@ struct SettingsChoices
     static SettingsChoices fromSettings(const Settings& settings);
     static QList<FileType> fileTypesOf(const QList<FileTypeRecord>& records);
 
-    // The keys OK writes, in the order the program has always written them.
-    QList<IniFile::Write> iniWrites() const;
+    // The keys OK writes, in the order the program has always written them. Given the choices
+    // as the dialog showed them, a key whose choice is still the same keeps the text the file
+    // holds ("01", a colour out of range) and is only added where the file lacks it.
+    QList<IniFile::Write> iniWrites(const SettingsChoices* shown = nullptr) const;
+
+    // What to tell the user when the dialog opens on a settings file it cannot read (too large,
+    // unreadable); empty when it can.
+    static QString fileProblem(const QString& iniPath);
 
     // The list colours and the column set the program restores on request.
     static constexpr quint32 defaultColour1 = 15923455;
@@ -53,7 +59,7 @@ struct SettingsChoices
 };
 
 // Writes the settings file in one save, then the file types' Selected marks in one transaction.
-// Returns false with a message naming the file that could not be written; nothing is reported
-// as saved that was not.
-bool applySettings(
-    const SettingsChoices& choices, const QString& iniPath, Catalogue& catalogue, QString* error = nullptr);
+// `shown` are the choices as the dialog opened with them (see iniWrites). Returns false with a
+// message naming the file that could not be written; nothing is reported as saved that was not.
+bool applySettings(const SettingsChoices& choices, const QString& iniPath, Catalogue& catalogue,
+    QString* error = nullptr, const SettingsChoices* shown = nullptr);

@@ -1,9 +1,16 @@
 #include "catalogueconnection.h"
+#include "cataloguefailure.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
+
+#include <sqlite3.h>
 
 namespace CatalogueDb {
 
@@ -20,8 +27,42 @@ QString nativePath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+namespace {
+
+// How long an operation waits for another program to let go of the catalogue before it says so.
+constexpr int lockWaitMs = 3000;
+constexpr int lockPollMs = 25;
+
+// Waits for a held catalogue in short naps. On the window's thread the windows keep painting
+// meanwhile; the user's input waits, so nothing else starts on the catalogue in between.
+int waitWhileLocked(void* started, int attempt)
+{
+    auto* deadline = static_cast<QDeadlineTimer*>(started);
+    if (attempt == 0)
+        *deadline = QDeadlineTimer(lockWaitMs);
+    if (deadline->hasExpired())
+        return 0;
+    QThread::msleep(lockPollMs);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() == app->thread())
+        QCoreApplication::processEvents(
+            QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+    return 1;
+}
+
+} // namespace
+
+sqlite3* sqliteHandle(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
 Connection::Connection(const QString& path)
     : name_(QStringLiteral("reelshelf-%1").arg(quintptr(this), 0, 16))
+    , lockWait_(std::make_unique<QDeadlineTimer>())
 {
     if (!QFileInfo::exists(path)) {
         error_ = QStringLiteral("找不到目录数据库文件 %1。").arg(nativePath(path));
@@ -29,9 +70,14 @@ Connection::Connection(const QString& path)
     }
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
     db_.setDatabaseName(path);
-    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
-    if (!db_.open())
-        error_ = QStringLiteral("无法打开目录数据库 %1：%2").arg(nativePath(path), db_.lastError().text());
+    if (!db_.open()) {
+        error_ = queryError(path, db_.lastError());
+        return;
+    }
+    if (sqlite3* handle = sqliteHandle(db_))
+        sqlite3_busy_handler(handle, waitWhileLocked, lockWait_.get());
+    else
+        db_.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(lockWaitMs));
 }
 
 Connection::~Connection()
@@ -82,36 +128,16 @@ QString queryError(const QString& path, const QSqlQuery& q)
     return queryError(path, q.lastError());
 }
 
-namespace {
-
-bool isLocked(const QString& errorText)
-{
-    return errorText.contains(QStringLiteral("locked"), Qt::CaseInsensitive)
-        || errorText.contains(QStringLiteral("busy"), Qt::CaseInsensitive);
-}
-
-QString lockedMessage(const QString& path)
-{
-    return QStringLiteral("目录数据库 %1 正被其他程序锁定，请关闭该程序后再试。").arg(nativePath(path));
-}
-
-} // namespace
-
 QString queryError(const QString& path, const QSqlError& error)
 {
-    const QString text = error.text();
-    if (isLocked(text))
-        return lockedMessage(path);
-    return QStringLiteral("读写目录数据库 %1 时出错：%2").arg(nativePath(path), text);
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric);
+    return CatalogueFailure::message(path, numeric ? code : -1, error.text());
 }
 
 QString writeError(const QString& path, const QSqlDatabase& db)
 {
-    const QString text = db.lastError().text();
-    // A commit that waited in vain for another program's readers is a lock like any other.
-    if (isLocked(text))
-        return lockedMessage(path);
-    return QStringLiteral("无法写入目录数据库 %1：%2").arg(nativePath(path), text);
+    return queryError(path, db.lastError());
 }
 
 QString columnList(const QStringList& names)

@@ -7,7 +7,11 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
+
+class QDeadlineTimer;
+struct sqlite3;
 
 class QSqlError;
 class QSqlQuery;
@@ -20,6 +24,9 @@ inline const QStringList fileTypeColumns = { "Filetype", "Selected", "Memo" };
 QStringList movieColumns();
 
 QString nativePath(const QString& path);
+
+// The SQLite connection under a Qt one, for what Qt's driver does not offer; null if there is none.
+sqlite3* sqliteHandle(const QSqlDatabase& db);
 
 // One connection for the length of one operation. Queries made on it must be gone before it is.
 class Connection
@@ -38,6 +45,7 @@ private:
     QString name_;
     QSqlDatabase db_;
     QString error_;
+    std::unique_ptr<QDeadlineTimer> lockWait_; // when the current wait for a held catalogue began
 };
 
 // Opens with BEGIN IMMEDIATE, taking the write lock at once, so that what a walk inside decides

@@ -99,7 +99,9 @@ DiscOutcome assignDiscFields(
         assignments << u'"' + field.first + QStringLiteral("\" = ?");
     {
         QSqlQuery q(c.db());
-        q.prepare(QStringLiteral("UPDATE DiskState SET %1 WHERE rowid = ?").arg(assignments.join(u", ")));
+        if (!q.prepare(
+                QStringLiteral("UPDATE DiskState SET %1 WHERE rowid = ?").arg(assignments.join(u", "))))
+            return failed(queryError(path, q));
         for (const auto& field : fields)
             q.addBindValue(field.second);
         q.addBindValue(rowid);
@@ -178,13 +180,15 @@ DiscOutcome Catalogue::deleteDiscWithMovies(const QString& number, qint64* movie
     }
     {
         QSqlQuery q(c.db());
-        q.prepare(QStringLiteral("DELETE FROM ReelShelfIndex WHERE rowid = ?"));
+        if (!q.prepare(QStringLiteral("DELETE FROM ReelShelfIndex WHERE rowid = ?")))
+            return refused(queryError(path_, q));
         for (qint64 row : std::as_const(movieRows)) {
             q.addBindValue(row);
             if (!q.exec())
                 return refused(queryError(path_, q));
         }
-        q.prepare(QStringLiteral("DELETE FROM DiskState WHERE rowid = ?"));
+        if (!q.prepare(QStringLiteral("DELETE FROM DiskState WHERE rowid = ?")))
+            return refused(queryError(path_, q));
         q.addBindValue(discRow);
         if (!q.exec())
             return refused(queryError(path_, q));

@@ -33,7 +33,8 @@ const DefaultFileType defaultFileTypes[] = {
 
 bool CatalogueDb::insertDefaultFileTypes(QSqlQuery& q)
 {
-    q.prepare(insertSql(QStringLiteral("MovieFileType"), fileTypeColumns));
+    if (!q.prepare(insertSql(QStringLiteral("MovieFileType"), fileTypeColumns)))
+        return false;
     for (const DefaultFileType& t : defaultFileTypes) {
         q.addBindValue(QString::fromUtf16(t.type));
         q.addBindValue(QString::fromUtf16(t.selected));

@@ -1,5 +1,6 @@
 #include "catalogue.h"
 #include "catalogueconnection.h"
+#include "cataloguefailure.h"
 #include "textrules.h"
 
 #include <QSqlDriver>
@@ -78,15 +79,6 @@ std::pair<double, double> discNumberRange(double number)
     return { number - slack, number + slack };
 }
 
-// The SQLite connection under a Qt one, for reading large tables without a QVariant per value.
-sqlite3* sqliteHandle(QSqlDatabase& db)
-{
-    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(v.constData());
-}
-
 struct StatementDeleter
 {
     void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
@@ -94,11 +86,8 @@ struct StatementDeleter
 
 QString sqliteError(const QString& path, sqlite3* handle)
 {
-    const int code = sqlite3_errcode(handle) & 0xFF;
-    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-        return QStringLiteral("目录数据库 %1 正被其他程序锁定，请关闭该程序后再试。").arg(nativePath(path));
-    return QStringLiteral("读写目录数据库 %1 时出错：%2")
-        .arg(nativePath(path), QString::fromUtf8(sqlite3_errmsg(handle)));
+    return CatalogueFailure::message(
+        path, sqlite3_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)));
 }
 
 // One column of the current row, without a copy; valid until the statement steps again.
@@ -186,7 +175,10 @@ bool Catalogue::forEachStoredMovie(
     // Without the SQLite handle, the same walk through Qt SQL.
     QSqlQuery q(c.db());
     q.setForwardOnly(true);
-    q.prepare(storedMovieSql(disc.has_value()));
+    if (!q.prepare(storedMovieSql(disc.has_value()))) {
+        setError(error, queryError(path_, q));
+        return false;
+    }
     if (disc) {
         const auto [low, high] = discNumberRange(*disc);
         q.addBindValue(low);
@@ -403,8 +395,11 @@ std::optional<MovieRecord> Catalogue::findMovie(double id, QString* error) const
         return std::nullopt;
     }
     QSqlQuery q(c.db());
-    q.prepare(QStringLiteral("SELECT %1 FROM ReelShelfIndex WHERE ID = ? ORDER BY rowid LIMIT 1")
-                  .arg(columnList(movieColumns())));
+    if (!q.prepare(QStringLiteral("SELECT %1 FROM ReelShelfIndex WHERE ID = ? ORDER BY rowid LIMIT 1")
+                       .arg(columnList(movieColumns())))) {
+        setError(error, queryError(path_, q));
+        return std::nullopt;
+    }
     q.addBindValue(id);
     if (!q.exec()) {
         setError(error, queryError(path_, q));
@@ -476,7 +471,10 @@ bool changeOneMovie(
         return false;
     }
     QSqlQuery q(c.db());
-    q.prepare(sql);
+    if (!q.prepare(sql)) {
+        setError(error, queryError(path, q));
+        return false;
+    }
     for (const QVariant& v : values)
         q.addBindValue(v.isValid() ? v : QVariant());
     q.addBindValue(id);

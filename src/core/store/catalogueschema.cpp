@@ -54,8 +54,11 @@ bool hasSqliteHeader(const QString& path, QString* error)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        setError(
-            error, QStringLiteral("无法读取目录数据库文件 %1：%2").arg(nativePath(path), f.errorString()));
+        setError(error,
+            f.error() == QFileDevice::PermissionsError || !QFileInfo(path).isReadable()
+                ? QStringLiteral("没有读取目录数据库文件 %1 的权限。请允许读取该文件后再试。")
+                      .arg(nativePath(path))
+                : QStringLiteral("无法读取目录数据库文件 %1（%2）。").arg(nativePath(path), f.errorString()));
         return false;
     }
     const QByteArray head = f.read(16);
@@ -106,9 +109,12 @@ bool Catalogue::prepare(QString* error)
             return false;
         }
         QFile create(path_);
-        if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        // Another program that made it in the meantime is no failure: its catalogue is opened.
+        if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !QFileInfo::exists(path_)) {
             setError(error,
-                QStringLiteral("无法创建目录数据库文件 %1：%2").arg(nativePath(path_), create.errorString()));
+                QStringLiteral(
+                    "无法在文件夹 %2 中创建目录数据库文件 %1（%3）。请检查该文件夹的权限和剩余空间后再试。")
+                    .arg(nativePath(path_), nativePath(info.absolutePath()), create.errorString()));
             return false;
         }
     }
@@ -122,14 +128,7 @@ bool Catalogue::prepare(QString* error)
     {
         QSqlQuery q(c.db());
         if (!q.exec(QStringLiteral("SELECT name, type FROM sqlite_master"))) {
-            const QString text = q.lastError().text();
-            if (text.contains(QStringLiteral("not a database"), Qt::CaseInsensitive)
-                || text.contains(QStringLiteral("malformed"), Qt::CaseInsensitive))
-                setError(error,
-                    QStringLiteral("目录数据库 %1 已损坏或不是数据库文件（%2）。程序不会改动它。")
-                        .arg(nativePath(path_), text));
-            else
-                setError(error, queryError(path_, q));
+            setError(error, queryError(path_, q));
             return false;
         }
         // SQLite names match without regard to case: "diskstate" is our DiskState.

@@ -1,9 +1,10 @@
 #include "inifile.h"
 
+#include "safewrite.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace IniFile {
@@ -83,6 +84,45 @@ QString decodeLine(QByteArrayView bytes, TextEncoding encoding)
 QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+QString tooLarge(const QString& path, qint64 size, Moment moment)
+{
+    const QString what = QStringLiteral("设置文件 %1 太大（%2 KB，设置文件不会超过 %3 KB），")
+                             .arg(nativePath(path))
+                             .arg(size / 1024)
+                             .arg(MaxFileSize / 1024);
+    switch (moment) {
+    case Moment::Start:
+        return what + QStringLiteral("程序没有读取它，暂时按默认设置运行。请检查或移走这个文件。");
+    case Moment::Open:
+        return what
+            + QStringLiteral(
+                "无法读取。这里显示的是默认设置，在移走或修好这个文件之前，按“确定”也无法保存设置。");
+    case Moment::Save:
+        break;
+    }
+    return what + QStringLiteral("无法改写。请移走或修好这个文件后再试。");
+}
+
+QString unreadable(const QString& path, const QFileInfo& info, const QString& openError, Moment moment)
+{
+    if (info.isDir() && moment == Moment::Save)
+        return QStringLiteral("无法写入设置文件 %1：那里已有一个同名的文件夹。请移走这个文件夹后再试。")
+            .arg(nativePath(path));
+    const QString cause = info.isDir() ? QStringLiteral("这是一个文件夹")
+        : !info.isReadable()           ? QStringLiteral("没有读取它的权限")
+                                       : QStringLiteral("读取时出错（%1）").arg(openError);
+    const QString what = QStringLiteral("无法读取设置文件 %1：%2").arg(nativePath(path), cause);
+    switch (moment) {
+    case Moment::Start:
+        return what + QStringLiteral("。暂时按默认设置运行。");
+    case Moment::Open:
+        return what + QStringLiteral("。这里显示的是默认设置，在修好这个文件之前，按“确定”也无法保存设置。");
+    case Moment::Save:
+        break;
+    }
+    return what + QStringLiteral("，因此无法改写它。请检查这个文件后再试。");
 }
 
 } // namespace
@@ -174,19 +214,25 @@ Document::Line Document::makeLine(const QString& text) const
     return { TextRules::encodeText(withEnd, encoding_), text };
 }
 
-void Document::setValue(const QString& section, const QString& key, const QString& value)
+void Document::setValue(const QString& section, const QString& key, const QString& value, bool keepExisting)
 {
     const Found found = find(section, key);
     if (found.key >= 0) {
-        // Keep the key's spelling and the line's own ending as they stand in the file.
         const Line& old = lines_.at(found.key);
-        QString k;
-        splitEntry(old.text, &k, nullptr);
+        QString k, v;
+        splitEntry(old.text, &k, &v);
+        // A value written as it reads keeps its bytes, quotes and blanks: a byte in no encoding
+        // read back as U+FFFD must not be written as U+FFFD.
+        if (keepExisting || unquote(v).left(MaxValueLength) == value)
+            return;
+        modified_ = true;
+        // Keep the key's spelling and the line's own ending as they stand in the file.
         const QString text = k + u'=' + value;
         const bool cr = isWide(encoding_) ? crlf_ : old.bytes.endsWith('\r');
         lines_[found.key] = { TextRules::encodeText(cr ? text + u'\r' : text, encoding_), text };
         return;
     }
+    modified_ = true;
     if (found.section >= 0) {
         if (found.lastEntry + 1 == lines_.size())
             finalNewline_ = true;
@@ -214,7 +260,7 @@ QByteArray Document::toBytes() const
     return out;
 }
 
-LoadResult load(const QString& path, Document* document, QString* problem)
+LoadResult load(const QString& path, Document* document, QString* problem, Moment moment)
 {
     *document = Document();
     const QFileInfo info(path);
@@ -222,22 +268,18 @@ LoadResult load(const QString& path, Document* document, QString* problem)
         return LoadResult::Missing;
     if (info.size() > MaxFileSize) {
         if (problem)
-            *problem = QStringLiteral("设置文件 %1 太大（%2 KB，设置文件不会超过 %3 KB），程序没有读取它，"
-                                      "暂时按默认设置运行。请检查或移走这个文件。")
-                           .arg(nativePath(path))
-                           .arg(info.size() / 1024)
-                           .arg(MaxFileSize / 1024);
+            *problem = tooLarge(path, info.size(), moment);
         return LoadResult::TooLarge;
     }
     QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    // A read that broke off must not become a file that a save writes back shortened.
+    if (info.isDir() || !file.isOpen() || file.error() != QFileDevice::NoError) {
         if (problem)
-            *problem = QStringLiteral("无法读取设置文件 %1：%2。暂时按默认设置运行。")
-                           .arg(nativePath(path),
-                               info.isDir() ? QStringLiteral("这是一个文件夹") : file.errorString());
+            *problem = unreadable(path, info, file.errorString(), moment);
         return LoadResult::Unreadable;
     }
-    *document = Document::fromBytes(file.readAll());
+    *document = Document::fromBytes(bytes);
     return LoadResult::Loaded;
 }
 
@@ -265,17 +307,18 @@ bool writeIniStrings(const QList<Write>& writes, const QString& path, QString* p
         }
     }
     Document doc;
-    const LoadResult loaded = load(path, &doc, problem);
+    const LoadResult loaded = load(path, &doc, problem, Moment::Save);
     if (loaded == LoadResult::TooLarge || loaded == LoadResult::Unreadable)
         return false;
     for (const Write& w : writes)
-        doc.setValue(w.section, w.key, w.value);
-
-    QSaveFile out(path);
-    const QByteArray bytes = doc.toBytes();
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+        doc.setValue(w.section, w.key, w.value, w.keepExisting);
+    // What is already on the disk needs no write, which a full disk would refuse.
+    if (loaded == LoadResult::Loaded && !doc.isModified())
+        return true;
+    const auto written = SafeWrite::writeFile(path, doc.toBytes());
+    if (!written.ok()) {
         if (problem)
-            *problem = QStringLiteral("无法写入设置文件 %1：%2").arg(nativePath(path), out.errorString());
+            *problem = QStringLiteral("无法写入设置文件 %1：").arg(nativePath(path)) + written.reason;
         return false;
     }
     return true;

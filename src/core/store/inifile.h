@@ -31,9 +31,13 @@ public:
     // 9,999 characters); nullopt when the section or key is missing. Only the first section of a
     // name counts.
     std::optional<QString> value(const QString& section, const QString& key) const;
-    // Replaces the key's line, or adds the key (and the section) where missing.
-    void setValue(const QString& section, const QString& key, const QString& value);
+    // Replaces the key's line, or adds the key (and the section) where missing. A line whose value
+    // already reads as `value`, or any line of the key when `keepExisting`, is left byte for byte.
+    void setValue(
+        const QString& section, const QString& key, const QString& value, bool keepExisting = false);
     QByteArray toBytes() const;
+    // Whether a setValue changed anything since the file was read.
+    bool isModified() const { return modified_; }
 
 private:
     struct Line
@@ -55,21 +59,29 @@ private:
     TextEncoding encoding_ = TextEncoding::Utf8;
     bool crlf_ = false;
     bool finalNewline_ = true;
+    bool modified_ = false;
 };
 
 enum class LoadResult { Loaded, Missing, Unreadable, TooLarge };
 
+// When a file that cannot be read is met, which decides what the user is told it means: at the
+// start (the defaults are used), when the settings dialog opens (it shows the defaults and cannot
+// save), or when the settings are saved (nothing is written).
+enum class Moment { Start, Open, Save };
+
 // Reads the file at `path`; on anything but Loaded the document is empty and `problem` (when
-// given) says what went wrong in a sentence for the user.
-LoadResult load(const QString& path, Document* document, QString* problem = nullptr);
+// given) says what went wrong in a sentence for the user, in the words of `moment`.
+LoadResult load(
+    const QString& path, Document* document, QString* problem = nullptr, Moment moment = Moment::Start);
 
 // The value of `key` in `section` of the file at `path`; the empty text for a missing, unreadable
 // or oversized file, section or key.
 QString readIniString(const QString& section, const QString& key, const QString& path);
 
 // Writes one key. Creates the file, the section or the key when missing, replaces an existing
-// value in place and keeps every other line as it was. Returns false (and changes nothing) when
-// the file cannot be read or written, is too large, or the value holds a line break.
+// value in place and keeps every other line as it was; a file that would not change is not
+// written. Returns false (and changes nothing) when the file cannot be read or written, is too
+// large, or the value holds a line break.
 bool writeIniString(const QString& section, const QString& key, const QString& value, const QString& path,
     QString* problem = nullptr);
 
@@ -79,6 +91,7 @@ struct Write
     QString section;
     QString key;
     QString value;
+    bool keepExisting = false; // only adds the key when missing; a stored value stays
 };
 
 // Writes all the keys in the given order and saves the file once, replacing it whole: either

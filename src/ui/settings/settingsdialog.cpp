@@ -119,6 +119,9 @@ SettingsDialog* SettingsDialog::open(AppContext& context, int page, QWidget* par
         dialog->move(frame.topLeft());
     }
     dialog->show();
+    // A file that cannot be read shows the defaults; say so over the dialog, not only at OK.
+    if (const QString problem = SettingsChoices::fileProblem(context.settings.path()); !problem.isEmpty())
+        context.prompt.warn(dialog, problem);
     return dialog;
 }
 
@@ -267,7 +270,8 @@ QWidget* SettingsDialog::buildOtherPage()
 
 void SettingsDialog::load()
 {
-    const SettingsChoices c = SettingsChoices::fromSettings(context_.settings);
+    shown_ = SettingsChoices::fromSettings(context_.settings);
+    const SettingsChoices& c = shown_;
     drive_->setEditText(c.customDrive);
 
     QString error;
@@ -373,7 +377,11 @@ bool SettingsDialog::ok()
 {
     Catalogue catalogue(context_.folder.catalogueFile());
     QString error;
-    if (!applySettings(choices(), context_.settings.path(), catalogue, &error)) {
+    SettingsChoices shown = shown_;
+    for (size_t i = 0; i < colourChosen_.size(); ++i)
+        if (colourChosen_[i])
+            shown.colours[i].clear();
+    if (!applySettings(choices(), context_.settings.path(), catalogue, &error, &shown)) {
         context_.prompt.warn(this, error);
         return false;
     }
@@ -403,6 +411,7 @@ void SettingsDialog::restoreColours()
 {
     setColour(0, SettingsChoices::defaultColour1);
     setColour(1, SettingsChoices::defaultColour2);
+    colourChosen_ = { true, true };
 }
 
 void SettingsDialog::pickColour(int index)
@@ -410,6 +419,8 @@ void SettingsDialog::pickColour(int index)
     if (index < 0 || index > 1)
         return;
     const QColor colour = context_.pickColour(this);
-    if (colour.isValid())
-        setColour(index, ColourNumber::fromRgb(colour.red(), colour.green(), colour.blue()));
+    if (!colour.isValid())
+        return;
+    setColour(index, ColourNumber::fromRgb(colour.red(), colour.green(), colour.blue()));
+    colourChosen_[size_t(index)] = true;
 }

@@ -73,4 +73,6 @@ private:
     QCheckBox* autoOpen_ = nullptr;
     std::array<QPushButton*, 2> swatches_ {};
     std::array<QLabel*, 2> colourNumbers_ {};
+    SettingsChoices shown_; // as the file gave them when the dialog opened
+    std::array<bool, 2> colourChosen_ {}; // picked or restored, so written even when unchanged
 };

@@ -7,11 +7,13 @@
 #include "browse/movielistview.h"
 #include "statschartview.h"
 #include "store/catalogue.h"
+#include "store/safewrite.h"
 
 #include <QApplication>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QBuffer>
 #include <QChart>
 #include <QDir>
 #include <QFileInfo>
@@ -25,7 +27,6 @@
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -411,14 +412,13 @@ bool StatsWindow::saveChart(StatsChart chart)
 
 QString StatsWindow::writePicture(StatsChart chart, const QString& path) const
 {
-    const QString failed = QStringLiteral("统计图未能保存为“%1”：请确认该文件夹存在并且可以写入。")
-                               .arg(QDir::toNativeSeparators(path));
+    const QString failed = QStringLiteral("统计图未能保存为“%1”：").arg(QDir::toNativeSeparators(path));
     const QPixmap picture = views_[size_t(chart)]->grab();
-    if (picture.isNull())
-        return failed;
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (picture.isNull() || !buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG"))
+        return failed + QStringLiteral("无法生成这张图片。");
     // Written aside and moved into place at the end: a failed save leaves an older file whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
-        return failed;
-    return QString();
+    const auto written = SafeWrite::writeFile(path, png);
+    return written.ok() ? QString() : failed + written.reason;
 }
