@@ -106,9 +106,9 @@ TEST(Backups, IgnoresFilesThatAreNotBackupsAndNeverMakesHalfCopies)
     writeBytes(home.folder().catalogueFile(), QByteArray(4096, 'z'));
     QString error;
     EXPECT_FALSE(backups.take(at(3, 10), &error));
-    EXPECT_EQ(error,
-        QStringLiteral("无法读取目录数据库 %1 来备份：文件已损坏或不是目录数据库。")
-            .arg(home.folder().catalogueFile()));
+    EXPECT_TRUE(
+        error.startsWith(QStringLiteral("无法备份：目录数据库 %1 已损坏").arg(home.folder().catalogueFile())))
+        << error.toStdString();
     EXPECT_TRUE(backups.list().isEmpty());
     EXPECT_EQ(QDir(backups.folderPath()).entryList(QDir::Files).size(), 2);
 }
@@ -248,9 +248,10 @@ TEST(Backups, ACopyThatCannotBeWrittenNamesTheBackupsFolderAndLeavesNothingBehin
     TestHome home;
     home.addDisc(1);
     // Enough rows that the copy needs more room than is left.
-    home.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
-                             "INSERT INTO ReelShelfIndex (ID, MovieName, PS, DiskNum) "
-                             "SELECT i, 'Movie ' || i, hex(randomblob(100)), 1 FROM n"));
+    home.exec(
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
+                       "INSERT INTO ReelShelfIndex (ID, MovieName, PS, DiskNum) "
+                       "SELECT i, 'Movie ' || i, hex(randomblob(100)), 1 FROM n"));
     CatalogueBackups backups(home.folder());
     ASSERT_TRUE(QDir().mkpath(backups.folderPath()));
     const QByteArray before = readBytes(home.folder().catalogueFile());

@@ -1,5 +1,7 @@
 #include "backups.h"
 
+#include "cataloguefailure.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -95,8 +97,7 @@ QString causeText(int errorNumber)
 // Reading the catalogue failed, so no copy could be made.
 QString catalogueFailure(const QString& catalogue, int code, const QString& engineText)
 {
-    return QStringLiteral("无法读取目录数据库 %1 来备份：%2")
-        .arg(nativeName(catalogue), causeText(code, engineText));
+    return QStringLiteral("无法备份：%1").arg(CatalogueFailure::message(catalogue, code, engineText));
 }
 
 // Writing into the Backups folder failed.
@@ -444,8 +445,8 @@ bool CatalogueBackups::restore(
     prune();
     if (code != SQLITE_DONE) {
         setError(error,
-            QStringLiteral("恢复备份到 %1 失败，目录没有改变：%2")
-                .arg(nativeName(folder_.catalogueFile()), causeText(code, why)));
+            QStringLiteral("恢复备份失败：%1")
+                .arg(CatalogueFailure::message(folder_.catalogueFile(), code, why)));
         return false;
     }
     return true;
