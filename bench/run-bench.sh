@@ -7,7 +7,8 @@
 #   RUNS=9 BENCH_HOME=/tmp/other bench/run-bench.sh
 #   bench/run-bench.sh scan            # only the drive scan against find(1)
 #   bench/run-bench.sh commit          # only the wizard's commit of 1,000 prepared rows
-#   bench/run-bench.sh search          # only list --json, search --title and the window's title search
+#   bench/run-bench.sh search          # only list --json, search --title, the window's title search
+#                                      # and title patterns up to 32,767 characters
 #   bench/run-bench.sh filter          # only the quick filter above the movie list, key by key
 #   bench/run-bench.sh backup          # only the backup a deletion waits for, and a restore
 #   bench/run-bench.sh stats           # only the statistics window and stats --json
@@ -95,6 +96,8 @@ search_bench() {
     rm -rf "$t"
     echo "== window title search against the sqlite3 LIKE query"
     "$build/bench/reelshelf-searchbench" --home "$home" --runs "$runs" --query "$query" 2>/dev/null
+    echo "== title patterns up to 32,767 characters against a one-character search"
+    "$build/bench/reelshelf-searchbench" --home "$home" --runs "$runs" --long 2>/dev/null
 }
 if [[ "$only" == search ]]; then
     search_bench

@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -46,11 +48,50 @@ TEST(Backups, KeepsTheNewestTenAndTakesOneDailyCopy)
     EXPECT_EQ(entries.front().taken, at(1, 8, 11));
     EXPECT_EQ(entries.back().taken, at(1, 8, 2));
 
+    // The copies before deletions are no daily copy: the first start of the day still takes one,
+    // the second does not.
     QString made;
     ASSERT_TRUE(backups.takeDaily(at(1, 23), &error, &made));
+    EXPECT_EQ(made, backups.folderPath() + QStringLiteral("/ShelfIndex-20261201-230000-daily.db"));
+    made.clear();
+    ASSERT_TRUE(backups.takeDaily(at(1, 23, 30), &error, &made));
     EXPECT_TRUE(made.isEmpty());
     ASSERT_TRUE(backups.takeDaily(at(2, 0, 1), &error, &made));
     EXPECT_FALSE(made.isEmpty());
+}
+
+TEST(Backups, TenDeletionsNeverPushOutYesterdaysDailyCopy)
+{
+    TestHome home;
+    home.addDisc(1);
+    home.addMovie(1, QStringLiteral("甲"), 1);
+    CatalogueBackups backups(home.folder());
+    QString error, yesterday;
+    ASSERT_TRUE(backups.takeDaily(at(6, 8), &error, &yesterday)) << error.toStdString();
+    home.addMovie(2, QStringLiteral("乙"), 1);
+    // A clean-up of duplicates the next day: a copy before each of twelve deletions.
+    ASSERT_TRUE(backups.takeDaily(at(7, 8), &error));
+    for (int i = 0; i < 12; ++i)
+        ASSERT_TRUE(backups.take(at(7, 10, i), &error)) << error.toStdString();
+
+    const auto entries = backups.list();
+    ASSERT_EQ(entries.size(), 2 + CatalogueBackups::kept);
+    EXPECT_EQ(entries.back().path, yesterday);
+    EXPECT_EQ(entries.back().kind, CatalogueBackups::Kind::Daily);
+    EXPECT_EQ(entries.back().movies, 1);
+    EXPECT_EQ(entries.front().kind, CatalogueBackups::Kind::Operation);
+    EXPECT_EQ(entries.front().taken, at(7, 10, 11));
+    ASSERT_TRUE(backups.restore(yesterday, at(7, 11), &error)) << error.toStdString();
+    EXPECT_EQ(Catalogue(home.folder().catalogueFile()).movieCount(), 1);
+
+    // Each kind keeps its own newest ten.
+    for (int day = 8; day <= 20; ++day)
+        ASSERT_TRUE(backups.takeDaily(at(day, 8), &error));
+    int daily = 0;
+    for (const auto& e : backups.list())
+        daily += e.kind == CatalogueBackups::Kind::Daily ? 1 : 0;
+    EXPECT_EQ(daily, CatalogueBackups::kept);
+    EXPECT_EQ(backups.list().size(), 2 * CatalogueBackups::kept);
 }
 
 TEST(Backups, IgnoresFilesThatAreNotBackupsAndNeverMakesHalfCopies)
@@ -65,7 +106,9 @@ TEST(Backups, IgnoresFilesThatAreNotBackupsAndNeverMakesHalfCopies)
     writeBytes(home.folder().catalogueFile(), QByteArray(4096, 'z'));
     QString error;
     EXPECT_FALSE(backups.take(at(3, 10), &error));
-    EXPECT_TRUE(error.startsWith(QStringLiteral("备份目录数据库"))) << error.toStdString();
+    EXPECT_TRUE(
+        error.startsWith(QStringLiteral("无法备份：目录数据库 %1 已损坏").arg(home.folder().catalogueFile())))
+        << error.toStdString();
     EXPECT_TRUE(backups.list().isEmpty());
     EXPECT_EQ(QDir(backups.folderPath()).entryList(QDir::Files).size(), 2);
 }
@@ -171,6 +214,62 @@ TEST(Backups, LeftoversOfAKilledCopyAreClearedOnceStaleAndNeverListed)
     EXPECT_EQ(QDir(backups.folderPath()).entryList(QDir::Files),
         (QStringList { recent, QStringLiteral("ShelfIndex-20261207-090000.db") }))
         << "a recent one may be another program's copy in progress";
+}
+
+// Files this process writes stop at `bytes`, as on a disk that is full, until the scope ends.
+class ScopedFileSizeLimit
+{
+public:
+    explicit ScopedFileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ok_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~ScopedFileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    rlimit old_ {};
+    void (*oldHandler_)(int) = nullptr;
+    bool ok_ = false;
+};
+
+TEST(Backups, ACopyThatCannotBeWrittenNamesTheBackupsFolderAndLeavesNothingBehind)
+{
+    TestHome home;
+    home.addDisc(1);
+    // Enough rows that the copy needs more room than is left.
+    home.exec(
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
+                       "INSERT INTO ReelShelfIndex (ID, MovieName, PS, DiskNum) "
+                       "SELECT i, 'Movie ' || i, hex(randomblob(100)), 1 FROM n"));
+    CatalogueBackups backups(home.folder());
+    ASSERT_TRUE(QDir().mkpath(backups.folderPath()));
+    const QByteArray before = readBytes(home.folder().catalogueFile());
+    QString error;
+    {
+        const ScopedFileSizeLimit full(5000);
+        ASSERT_TRUE(full.ok());
+        EXPECT_FALSE(backups.take(at(7, 9), &error));
+    }
+    EXPECT_EQ(error,
+        QStringLiteral("无法在备份文件夹 %1 "
+                       "中写入备份：文件超出了磁盘或系统允许的大小。请换一个磁盘，或腾出空间后再试。")
+            .arg(backups.folderPath()));
+    EXPECT_EQ(QDir(backups.folderPath()).entryList(QDir::Files | QDir::Hidden), QStringList {})
+        << "no half copy, no journal";
+    EXPECT_EQ(readBytes(home.folder().catalogueFile()), before);
+    ASSERT_TRUE(backups.take(at(7, 9), &error)) << error.toStdString();
+    EXPECT_EQ(backups.list().size(), 1);
 }
 
 TEST(Backups, AnInvalidTimeStillGivesACopyThatIsListedAndPruned)

@@ -78,6 +78,20 @@ TEST_F(IniFileTest, ByteOrderMarkIsReadAndKept)
     EXPECT_EQ(readBytes(ini()), QByteArray("\xEF\xBB\xBF[ReelShelfIndex1.02]\nAutoOpen=0\n"));
 }
 
+TEST_F(IniFileTest, Utf16WithoutAByteOrderMarkIsReadAndKeptAsItCame)
+{
+    const QString text = QStringLiteral("[ReelShelfIndex1.02]\r\nCustomdrive=/media/光驱\r\nAutoOpen=1\r\n");
+    const QByteArray wide = TextRules::encodeText(text, TextRules::TextEncoding::Utf16Le);
+    writeBytes(ini(), wide);
+    EXPECT_EQ(
+        readIniString(mainSection, QStringLiteral("Customdrive"), ini()), QStringLiteral("/media/光驱"));
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), ini()));
+    EXPECT_EQ(readBytes(ini()),
+        TextRules::encodeText(
+            QString(text).replace(QStringLiteral("AutoOpen=1"), QStringLiteral("AutoOpen=0")),
+            TextRules::TextEncoding::Utf16Le));
+}
+
 TEST_F(IniFileTest, LongValuesAreCut)
 {
     const QString longValue(12000, u'x');

@@ -4,6 +4,7 @@
 #include "store/textrules.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -208,13 +209,27 @@ TEST(Intro, EmptyBinaryAndOversizedFiles)
     const QTemporaryDir dir;
     EXPECT_TRUE(linesOfFile(dir, QByteArray()).isEmpty());
 
-    // Bytes of every value, NUL included, read as text.
-    QByteArray binary;
+    // Bytes of every value, all NULs, or mostly controls: no text, refused with the file's name.
+    QByteArray everyByte;
     for (int i = 0; i < 300000; ++i)
-        binary.append(char((i * 7919 + i / 256) & 0xFF));
-    const QStringList lines = linesOfFile(dir, binary);
-    EXPECT_FALSE(lines.isEmpty());
-    EXPECT_FALSE(parseIntroText(lines, editorRules()).recognised);
+        everyByte.append(char((i * 7919 + i / 256) & 0xFF));
+    QByteArray random;
+    quint32 seed = 14;
+    for (int i = 0; i < 65536; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        random.append(char(seed >> 24));
+    }
+    const QString binary = dir.filePath(QStringLiteral("binary.txt"));
+    for (const QByteArray& bytes :
+        { everyByte, random, QByteArray(12659, '\0'), QByteArray("\x01\x02\x03\x04\x05 ok \x06\x07\x08") }) {
+        writeBytes(binary, bytes);
+        const DescriptionFile file = readDescriptionFile(binary);
+        EXPECT_EQ(file.error,
+            QStringLiteral("简介文件 %1 不是文本文件（大多是空字节、控制字符或无法识别的字节），没有导入。"
+                           "请选择下载附带的 .txt 简介文件。")
+                .arg(binary));
+        EXPECT_TRUE(file.lines.isEmpty());
+    }
 
     const QString big = dir.filePath(QStringLiteral("big.txt"));
     writeBytes(big, QByteArray(MaxDescriptionBytes + 1, 'a'));
@@ -226,10 +241,48 @@ TEST(Intro, EmptyBinaryAndOversizedFiles)
     const QString missing = dir.filePath(QStringLiteral("none.txt"));
     EXPECT_EQ(
         readDescriptionFile(missing).error, QStringLiteral("找不到简介文件 %1，没有导入。").arg(missing));
-    // A pipe is refused at once instead of waiting for a writer.
+}
+
+TEST(Intro, PipesDevicesAndFoldersBehindATextsNameAreRefusedAtOnce)
+{
+    const QTemporaryDir dir;
     const QString pipe = dir.filePath(QStringLiteral("pipe.txt"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    EXPECT_EQ(readDescriptionFile(pipe).error, QStringLiteral("无法读取简介文件 %1，没有导入。").arg(pipe));
-    EXPECT_EQ(readDescriptionFile(dir.path()).error,
-        QStringLiteral("无法读取简介文件 %1，没有导入。").arg(dir.path()));
+    const QString device = dir.filePath(QStringLiteral("zero.txt"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    const QString folder = dir.filePath(QStringLiteral("folder.txt"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    for (const QString& path : { pipe, device, folder, dir.path() })
+        EXPECT_EQ(readDescriptionFile(path).error,
+            QStringLiteral("简介文件 %1 不是普通文件（可能是文件夹、管道或设备），没有导入。").arg(path));
+}
+
+TEST(Intro, UnmarkedUtf16AndMixedEncodingsFillTheEditorAndNothingStoredHoldsNuls)
+{
+    const QTemporaryDir dir;
+    const IntroResult utf8 = parseIntroText(splitLines(circleText), editorRules());
+    for (const TextEncoding encoding : { TextEncoding::Utf16Le, TextEncoding::Utf16Be }) {
+        const IntroResult r
+            = parseIntroText(linesOfFile(dir, TextRules::encodeText(circleText, encoding)), editorRules());
+        EXPECT_EQ(r.fields, utf8.fields) << int(encoding);
+        EXPECT_EQ(r.genres, utf8.genres) << int(encoding);
+    }
+
+    // The fields in GBK, the intro added later in UTF-8: nothing is lost from either part.
+    const qsizetype split = circleText.indexOf(QStringLiteral("◎简　　介"));
+    const QByteArray mixed = TextRules::encodeText(circleText.left(split), TextEncoding::Gb18030)
+        + circleText.mid(split).toUtf8();
+    const IntroResult r = parseIntroText(linesOfFile(dir, mixed), editorRules());
+    EXPECT_EQ(r.fields, utf8.fields);
+
+    // A text with a few NULs and a run of damaged bytes keeps its words, without the NULs and
+    // with one replacement character for the run.
+    QByteArray damaged = circleText.toUtf8();
+    damaged.insert(
+        damaged.indexOf(QStringLiteral("的故事").toUtf8()), QByteArray(3, '\0') + "\xFF\xFF\xFF\xFF");
+    const QStringList lines = linesOfFile(dir, damaged);
+    QStringList expected = splitLines(circleText);
+    expected.replace(
+        expected.indexOf(QStringLiteral("　　卧底的故事。")), QStringLiteral("　　卧底\uFFFD的故事。"));
+    EXPECT_EQ(lines, expected);
 }

@@ -2,8 +2,8 @@
 #include "testsupport.h"
 
 #include <QVariant>
-#include <cmath>
 #include <clocale>
+#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
@@ -242,4 +242,91 @@ TEST(TextRules, HalfWidthFoldsOnlyTheFullWidthAsciiBlock)
               { 0xFF00, 0xFF00 }, { 0xFF5F, 0xFF5F }, { 0x3000, 0x3000 }, { u'A', u'A' }, { u'中', u'中' } };
     for (const auto& [from, to] : cases)
         EXPECT_EQ(TextRules::halfWidth(QChar(from)), QChar(to)) << int(from);
+}
+
+namespace {
+
+const QString descriptionSample = QStringLiteral("◎译　　名　无间道\r\n◎片　　名　Infernal Affairs\r\n"
+                                                 "◎年　　代　2002\r\n◎简　　介　\r\n　　卧底的故事。\r\n");
+
+QByteArray gbk(const QString& text)
+{
+    return encodeText(text, TextEncoding::Gb18030);
+}
+
+} // namespace
+
+TEST(TextRules, UnmarkedUtf16IsToldByItsNulBytesAndCharacters)
+{
+    const std::pair<TextEncoding, const char*> cases[]
+        = { { TextEncoding::Utf16Le, "LE" }, { TextEncoding::Utf16Be, "BE" } };
+    for (const auto& [encoding, name] : cases) {
+        const DecodedText chinese = decodeText(encodeText(descriptionSample, encoding));
+        EXPECT_EQ(chinese.encoding, encoding) << name;
+        EXPECT_EQ(chinese.text, descriptionSample) << name;
+        EXPECT_EQ(chinese.markBytes, 0) << name;
+        EXPECT_EQ(chinese.controls, 0) << name;
+        EXPECT_FALSE(chinese.looksBinary()) << name;
+        // Plain ASCII too: the wrong byte order reads as Chinese characters, but fewer of them.
+        const QString ascii = QStringLiteral("Infernal Affairs (2002)\r\nDirected by Andrew Lau\r\n");
+        const DecodedText english = decodeText(encodeText(ascii, encoding));
+        EXPECT_EQ(english.encoding, encoding) << name;
+        EXPECT_EQ(english.text, ascii) << name;
+    }
+    // The NUL bytes alone make no UTF-16: a UTF-8 text padded with NULs stays UTF-8.
+    const DecodedText padded = decodeText(descriptionSample.toUtf8() + QByteArray(8, '\0'));
+    EXPECT_EQ(padded.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(padded.controls, 8);
+    EXPECT_TRUE(padded.text.startsWith(descriptionSample));
+}
+
+TEST(TextRules, TextNotInUtf8IsGb18030LineByLineExceptPlainUtf8Lines)
+{
+    // A GBK download with a note added in UTF-8, and the other way round: every line readable.
+    const QString notes = QStringLiteral("备注：朋友借走了\r\n");
+    const DecodedText gbkFirst = decodeText(gbk(descriptionSample) + notes.toUtf8());
+    EXPECT_EQ(gbkFirst.text, descriptionSample + notes);
+    EXPECT_EQ(gbkFirst.encoding, TextEncoding::Gb18030);
+    EXPECT_EQ(gbkFirst.badBytes, 0);
+    const DecodedText utf8First = decodeText(descriptionSample.toUtf8() + gbk(notes));
+    EXPECT_EQ(utf8First.text, descriptionSample + notes);
+    EXPECT_EQ(utf8First.encoding, TextEncoding::Utf8);
+
+    // "目录" and "每" in GBK happen to be valid UTF-8 ("Ŀ¼", "ÿ"); in a GBK file they stay GBK.
+    const QString listing = QStringLiteral("目录\r\n◎片　　长　每集 45 分钟\r\n每\r\n");
+    const DecodedText gbkListing = decodeText(gbk(listing));
+    EXPECT_EQ(gbkListing.text, listing);
+    EXPECT_EQ(gbkListing.encoding, TextEncoding::Gb18030);
+
+    // A byte in no encoding is one replacement character; the rest of its line is kept.
+    const DecodedText broken = decodeText(gbk(QStringLiteral("◎导　　演　刘伟强")) + "\xFF\r\n");
+    EXPECT_EQ(broken.text, QStringLiteral("◎导　　演　刘伟强\uFFFD\r\n"));
+    EXPECT_EQ(broken.badBytes, 1);
+    // A sequence cut at the very end is not dropped unseen.
+    const DecodedText cut = decodeText(gbk(QStringLiteral("◎导　　演　刘伟强")).chopped(1));
+    EXPECT_TRUE(cut.text.endsWith(QChar(0xFFFD))) << cut.text.toStdString();
+}
+
+TEST(TextRules, BinaryFilesAreToldFromTextsAndNothingStoredHoldsControls)
+{
+    QByteArray random;
+    quint32 seed = 20070101;
+    for (int i = 0; i < 100000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        random.append(char(seed >> 24));
+    }
+    EXPECT_TRUE(decodeText(random).looksBinary());
+    EXPECT_TRUE(decodeText(QByteArray(4096, '\0')).looksBinary());
+    EXPECT_TRUE(decodeText(QByteArray("\x01\x02\x03\x04\x05\x06 ab\x07")).looksBinary());
+    EXPECT_FALSE(decodeText(gbk(descriptionSample)).looksBinary());
+    EXPECT_FALSE(decodeText("").looksBinary());
+    // A text with a few stray controls (an end-of-file mark, a form feed) is still a text.
+    EXPECT_FALSE(decodeText(descriptionSample.toUtf8() + "\f\x1A").looksBinary());
+
+    QString controls = QStringLiteral("a\tb\r\nc");
+    for (const char16_t c : { u'\0', u'd', char16_t(0x1A), char16_t(0x7F), char16_t(0x85), u'e' })
+        controls.append(QChar(c));
+    EXPECT_EQ(storableText(controls), QStringLiteral("a\tb\r\ncde"));
+    EXPECT_EQ(
+        storableText(QStringLiteral("甲\uFFFD\uFFFD\uFFFD乙\uFFFD丙")), QStringLiteral("甲\uFFFD乙\uFFFD丙"));
 }

@@ -97,7 +97,7 @@ protected:
         const QTreeWidget* list = dialog->backupList();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* item = list->topLevelItem(i);
-            rows << item->text(0) + u'|' + item->text(1) + u'|' + item->text(2);
+            rows << item->text(0) + u'|' + item->text(1) + u'|' + item->text(2) + u'|' + item->text(3);
         }
         return rows;
     }
@@ -218,8 +218,9 @@ TEST_F(BackupsUiTest, RestoreListsNewestFirstAndPutsTheChosenCatalogueBack)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->hint()->text(), BackupTexts::intro);
     EXPECT_EQ(rowsOf(dialog),
-        (QStringList { QStringLiteral("2026-12-07 23:00:00|无法读取|无法读取"),
-            QStringLiteral("2026-12-07 08:05:00|3|3"), QStringLiteral("2026-12-06 20:15:00|2|2") }));
+        (QStringList { QStringLiteral("2026-12-07 23:00:00|操作前备份|无法读取|无法读取"),
+            QStringLiteral("2026-12-07 08:05:00|操作前备份|3|3"),
+            QStringLiteral("2026-12-06 20:15:00|操作前备份|2|2") }));
 
     // The unreadable copy says so and changes nothing.
     EXPECT_FALSE(dialog->restoreChosen());
@@ -288,10 +289,53 @@ TEST_F(BackupsUiTest, RestoreOverAnUnreadableCatalogueAsksAndNoChangesNothing)
     app.prompt.answerNext(Prompt::Answer::No);
     EXPECT_FALSE(dialog->restoreChosen());
     ASSERT_EQ(app.prompt.asked.size(), 2);
-    EXPECT_TRUE(app.prompt.asked[1].text.startsWith(QStringLiteral("无法先备份目录：\n备份目录数据库")))
+    EXPECT_TRUE(
+        app.prompt.asked[1].text.startsWith(QStringLiteral("无法先备份目录：\n无法备份：目录数据库 %1 已损坏")
+                                                .arg(app.home.folder().catalogueFile())))
         << app.prompt.asked[1].text.toStdString();
     EXPECT_EQ(readBytes(app.home.folder().catalogueFile()), QByteArray(4096, 'z'));
     EXPECT_EQ(backups().list().size(), 1);
+}
+
+TEST_F(BackupsUiTest, TenDeletionsKeepYesterdaysCopyAndTheRestoreWindowSaysWhichKindEachIs)
+{
+    QString warning;
+    ASSERT_TRUE(Startup::takeDailyBackup(app.home.folder(), at(7, 8), &warning)) << warning.toStdString();
+    for (int id = 10; id < 22; ++id)
+        app.home.addMovie(id, QStringLiteral("重复 %1").arg(id), 3);
+    ASSERT_TRUE(Startup::takeDailyBackup(app.home.folder(), at(8, 8), &warning)) << warning.toStdString();
+    open();
+    // A clean-up of twelve duplicates, each deletion after its own copy.
+    listDisc(QStringLiteral("Node3"));
+    for (int i = 0; i < 12; ++i) {
+        now = at(8, 10, i);
+        window->movieList()->setCurrentIndex(window->movieList()->model()->index(0, 0));
+        app.prompt.answerNext(Prompt::Answer::Yes);
+        window->movieCommands()->deleteSelected();
+    }
+    ASSERT_EQ(app.home.movieIds(), (QList<double> { 1, 2 }));
+
+    RestoreDialog* dialog = openRestore();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->hint()->text().contains(QStringLiteral("分开保留，各保留最近十份")))
+        << dialog->hint()->text().toStdString();
+    EXPECT_EQ(dialog->backupList()->headerItem()->text(1), QStringLiteral("种类"));
+    EXPECT_LE(dialog->width(), 1024);
+    EXPECT_LE(dialog->height(), 700);
+    const QStringList rows = rowsOf(dialog);
+    ASSERT_EQ(rows.size(), 12);
+    EXPECT_EQ(rows.first(), QStringLiteral("2026-12-08 10:11:00|操作前备份|2|3"));
+    EXPECT_EQ(rows.at(10), QStringLiteral("2026-12-08 08:00:00|每日备份|2|14"));
+    EXPECT_EQ(rows.last(), QStringLiteral("2026-12-07 08:00:00|每日备份|2|2"));
+
+    // Yesterday's copy is still there to go back to.
+    dialog->backupList()->setCurrentItem(dialog->backupList()->topLevelItem(11));
+    app.prompt.asked.clear();
+    app.prompt.answerNext(Prompt::Answer::Yes);
+    EXPECT_TRUE(dialog->restoreChosen());
+    EXPECT_EQ(
+        askedTexts().value(1), QStringLiteral("已恢复 2026-12-07 08:00:00 的备份：2 张光盘，2 部影片。"));
+    EXPECT_EQ(app.home.movieIds(), (QList<double> { 1, 2 }));
 }
 
 TEST_F(BackupsUiTest, StartupTakesOneCopyADayAndOnlyWarnsWhenItCannot)

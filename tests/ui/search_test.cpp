@@ -8,6 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -224,4 +225,28 @@ TEST(SearchWindowEmpty, EmptyTableWarnsAndReportsNoHits)
     EXPECT_EQ(app.prompt.asked[0].icon, Prompt::Icon::Warning);
     EXPECT_EQ(app.prompt.asked[0].text, QStringLiteral("数据库还未添加数据。"));
     EXPECT_EQ(window.statusLabel()->text(), QStringLiteral("搜索完毕,共发现 0 项."));
+}
+
+TEST_F(SearchWindowTest, APatternAsLongAsTheBoxTakesListsItsHitWithoutFreezingTheWindow)
+{
+    app.home.exec(
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                       "INSERT INTO ReelShelfIndex (ID, MovieName, DiskNum) "
+                       "SELECT i, 'Film ' || i || ' ' || hex(zeroblob(140)), 1 FROM n"));
+    app.home.addMovie(4, QString(33000, u'x') + QStringLiteral("尾"), 1);
+    openMain();
+    SearchDialog* d = openSearch();
+    ASSERT_NE(d, nullptr);
+    auto* box = child<QLineEdit>(d, "Textsearch");
+    // As pasted: the box takes 32,767 characters, stars and letters in turn.
+    box->setText(QStringLiteral("X*").repeated(16383) + QStringLiteral("尾"));
+    ASSERT_EQ(box->text().size(), 32767);
+    QElapsedTimer timer;
+    timer.start();
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_LT(timer.elapsed(), 20000) << "a hang guard; the former search took minutes";
+    EXPECT_EQ(shownSearch(), nullptr);
+    ASSERT_EQ(listedTitles().size(), 1);
+    EXPECT_TRUE(listedTitles().first().endsWith(QStringLiteral("x尾")));
+    EXPECT_EQ(status(), QStringLiteral("搜索完毕,共发现 1 项."));
 }

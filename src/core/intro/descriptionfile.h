@@ -16,8 +16,10 @@ struct DescriptionFile
     bool ok() const { return error.isEmpty(); }
 };
 
-// Reads a description file in whichever encoding it comes (UTF-8, UTF-16 with a byte-order mark,
-// GBK) as lines. An empty file has no lines; a binary one is read as text.
+// Reads a description file in whichever encoding it comes (UTF-8, UTF-16 with or without a
+// byte-order mark, GBK, GBK with parts in UTF-8) as lines. An empty file has no lines. A binary
+// file, a folder, a pipe or a device is refused with a message naming it; the lines never hold
+// NULs or other control characters.
 DescriptionFile readDescriptionFile(const QString& path);
 
 // Splits at LF, CR LF or a lone CR; a break at the very end starts no further line.

@@ -3,70 +3,87 @@
 #include "store/catalogue.h"
 #include "store/textrules.h"
 
+#include <QStringDecoder>
+
 namespace {
 
-// A stored value as text, as the search compares it; nullopt for a null field.
-std::optional<QString> fieldText(const StoredValue& v)
+// Letter case folded in place, one code point at a time, as the title search compares names.
+void foldCase(QString& text)
 {
-    switch (v.kind) {
-    case StoredValue::Null:
-        return std::nullopt;
-    case StoredValue::Number:
-        return TextRules::shortestDecimal(v.number);
-    case StoredValue::Text:
-        break;
+    const qsizetype n = text.size();
+    if (n == 0)
+        return;
+    QChar* p = text.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i].isHighSurrogate() && i + 1 < n && p[i + 1].isLowSurrogate()) {
+            const char32_t lower = QChar::toLower(QChar::surrogateToUcs4(p[i], p[i + 1]));
+            if (QChar::requiresSurrogates(lower)) {
+                p[i] = QChar::highSurrogate(lower);
+                p[i + 1] = QChar::lowSurrogate(lower);
+            }
+            ++i;
+        } else {
+            p[i] = p[i].toLower();
+        }
     }
-    return TextRules::decodeUtf8(v.utf8);
 }
 
-// The test of one kind, with the query prepared once for the whole walk.
+QString folded(QString text)
+{
+    foldCase(text);
+    return text;
+}
+
+// The test of one kind, with the query prepared once for the whole walk. A record's text is
+// decoded into one buffer that every record reuses: a search allocates nothing per record.
 class Matcher
 {
 public:
     explicit Matcher(const SearchQuery& query)
         : query_(query)
+        , pattern_(patternText(query))
+        , wildcard_(pattern_)
     {
-        const QString q = TextRules::trimBlanks(query.text);
-        switch (query.kind) {
-        case SearchKind::Title:
-            pattern_ = query.exact ? q.toLower() : u'*' + q.toLower() + u'*';
-            field_ = MovieField::MovieName;
-            break;
-        case SearchKind::Year:
-            pattern_ = u'*' + q + u'*';
-            field_ = MovieField::Year;
-            break;
-        case SearchKind::Genre:
-            pattern_ = u'*' + q + u'*';
-            field_ = MovieField::Type;
-            break;
-        case SearchKind::Format:
-            pattern_ = q.toLower();
-            field_ = MovieField::Filetype;
-            break;
-        case SearchKind::Seen:
-            field_ = MovieField::Seen;
-            break;
-        }
+        buffer_.reserve(256);
     }
 
-    MovieField field() const { return field_; }
-
-    bool matches(const StoredValue& value) const
+    MovieField field() const
     {
-        const std::optional<QString> text = fieldText(value);
+        switch (query_.kind) {
+        case SearchKind::Title:
+            return MovieField::MovieName;
+        case SearchKind::Year:
+            return MovieField::Year;
+        case SearchKind::Genre:
+            return MovieField::Type;
+        case SearchKind::Format:
+            return MovieField::Filetype;
+        case SearchKind::Seen:
+            break;
+        }
+        return MovieField::Seen;
+    }
+
+    bool matches(const StoredValue& value)
+    {
         // A movie without a value, a title included, is found by no criterion.
-        if (!text)
+        if (value.kind == StoredValue::Null)
             return false;
         switch (query_.kind) {
         case SearchKind::Title:
-            return query_.exact ? text->toLower() == pattern_
-                                : TextRules::wildcardMatch(text->toLower(), pattern_);
+            if (tooShort(value))
+                return false;
+            readInto(value, true);
+            return query_.exact ? QStringView(buffer_) == pattern_ : wildcard_.matches(buffer_);
         case SearchKind::Year:
         case SearchKind::Genre:
-            return TextRules::wildcardMatch(*text, pattern_);
+            if (tooShort(value))
+                return false;
+            readInto(value, false);
+            return wildcard_.matches(buffer_);
         case SearchKind::Format:
-            return TextRules::trimBlanks(*text).toLower() == pattern_;
+            readInto(value, true);
+            return blanksTrimmed(buffer_) == pattern_;
         case SearchKind::Seen:
             return query_.seen && MovieSearch::seenMark(value) == query_.seen;
         }
@@ -74,9 +91,58 @@ public:
     }
 
 private:
+    static QString patternText(const SearchQuery& query)
+    {
+        const QString q = TextRules::trimBlanks(query.text);
+        switch (query.kind) {
+        case SearchKind::Title:
+            return query.exact ? folded(q) : u'*' + folded(q) + u'*';
+        case SearchKind::Year:
+        case SearchKind::Genre:
+            return u'*' + q + u'*';
+        case SearchKind::Format:
+            return folded(q);
+        case SearchKind::Seen:
+            break;
+        }
+        return QString();
+    }
+
+    // UTF-8 never takes fewer bytes than UTF-16 characters: a text this short cannot match.
+    bool tooShort(const StoredValue& value) const
+    {
+        const qsizetype least = query_.exact ? pattern_.size() : wildcard_.minimumLength();
+        return value.kind == StoredValue::Text && value.utf8.size() < least;
+    }
+
+    void readInto(const StoredValue& value, bool fold)
+    {
+        if (value.kind == StoredValue::Number) {
+            buffer_ = TextRules::shortestDecimal(value.number);
+        } else {
+            buffer_.resize(value.utf8.size());
+            const QChar* end = utf8_.appendToBuffer(buffer_.data(), value.utf8);
+            buffer_.truncate(end - buffer_.constData());
+        }
+        if (fold)
+            foldCase(buffer_);
+    }
+
+    // The view without leading and trailing blanks, as TextRules::trimBlanks cuts them.
+    static QStringView blanksTrimmed(QStringView text)
+    {
+        while (!text.isEmpty() && text.front() == u' ')
+            text = text.sliced(1);
+        while (!text.isEmpty() && text.back() == u' ')
+            text.chop(1);
+        return text;
+    }
+
     const SearchQuery& query_;
-    QString pattern_;
-    MovieField field_ = MovieField::MovieName;
+    const QString pattern_;
+    const TextRules::WildcardPattern wildcard_;
+    QString buffer_;
+    QStringDecoder utf8_ { QStringDecoder::Utf8, QStringDecoder::Flag::Stateless };
 };
 
 } // namespace
@@ -110,7 +176,7 @@ std::optional<SearchOutcome> searchMovie(const Catalogue& catalogue, const Searc
     if (count == 0) {
         outcome.emptyTable = true;
     } else {
-        const Matcher matcher(query);
+        Matcher matcher(query);
         const bool ok = catalogue.forEachStoredMovieWhere(
             matcher.field(), [&](const StoredValue& v) { return matcher.matches(v); },
             [&](const StoredMovie& m) {

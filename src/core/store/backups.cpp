@@ -1,16 +1,24 @@
 #include "backups.h"
 
+#include "cataloguefailure.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const QString stampFormat = QStringLiteral("yyyyMMdd-HHmmss");
 const QString partSuffix = QStringLiteral(".part");
+const QString dailyMark = QStringLiteral("-daily");
 
 struct CloseDb
 {
@@ -23,26 +31,127 @@ QString nativeName(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-DbHandle openDb(const QString& path, int flags, QString* why)
+// Our own code for a file grown past what the file system or the system allows.
+constexpr int tooLargeCode = SQLITE_FULL | (1 << 16);
+
+// SQLite's code for what a system error number means to a user; `fallback` when nothing.
+int systemCode(int errorNumber, int fallback)
+{
+    switch (errorNumber) {
+    case ENOSPC:
+    case EDQUOT:
+        return SQLITE_FULL;
+    case EFBIG:
+        return tooLargeCode;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return SQLITE_READONLY;
+    default:
+        return fallback;
+    }
+}
+
+// What went wrong with a file, and what to do, from SQLite's result code. Only a cause we do not
+// know carries the engine's own words, in brackets.
+QString causeText(int code, const QString& engineText)
+{
+    if (code == tooLargeCode)
+        return QStringLiteral("文件超出了磁盘或系统允许的大小。请换一个磁盘，或腾出空间后再试。");
+    switch (code & 0xFF) {
+    case SQLITE_FULL:
+        return QStringLiteral("磁盘已满。请腾出磁盘空间后再试。");
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+    case SQLITE_AUTH:
+        return QStringLiteral("文件或文件夹是只读的，或没有读写权限。请检查权限后再试。");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("文件正被其他程序使用。请关闭那个程序后再试。");
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return QStringLiteral("文件已损坏或不是目录数据库。");
+    case SQLITE_IOERR:
+        return QStringLiteral("读写磁盘时出错。请检查磁盘后再试。");
+    default:
+        return QStringLiteral("原因不明（%1）。").arg(engineText);
+    }
+}
+
+// The same from a system error number.
+QString causeText(int errorNumber)
+{
+    switch (errorNumber) {
+    case EEXIST:
+    case ENOTDIR:
+        return QStringLiteral("那里有一个同名的文件，不是文件夹。请移走或改名后再试。");
+    case EIO:
+        return causeText(SQLITE_IOERR, QString());
+    default:
+        return causeText(
+            systemCode(errorNumber, SQLITE_ERROR), QString::fromLocal8Bit(std::strerror(errorNumber)));
+    }
+}
+
+// Reading the catalogue failed, so no copy could be made.
+QString catalogueFailure(const QString& catalogue, int code, const QString& engineText)
+{
+    return QStringLiteral("无法备份：%1").arg(CatalogueFailure::message(catalogue, code, engineText));
+}
+
+// Writing into the Backups folder failed.
+QString folderFailure(const QString& folder, const QString& cause)
+{
+    return QStringLiteral("无法在备份文件夹 %1 中写入备份：%2").arg(nativeName(folder), cause);
+}
+
+// Which side a failed copy's result code points at: reading the catalogue, or writing the copy.
+bool isReadingFailure(int code)
+{
+    const int primary = code & 0xFF;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED || primary == SQLITE_NOTADB
+        || primary == SQLITE_CORRUPT || code == SQLITE_IOERR_READ || code == SQLITE_IOERR_SHORT_READ;
+}
+
+DbHandle openDb(const QString& path, int flags, int* code, QString* why)
 {
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    *code = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
     DbHandle db(raw);
-    if (rc != SQLITE_OK) {
-        *why = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc));
+    if (*code != SQLITE_OK) {
+        *why = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(*code));
         return {};
     }
+    sqlite3_extended_result_codes(db.get(), 1);
     sqlite3_busy_timeout(db.get(), 5000);
     return db;
 }
 
-// Page-by-page copy of a whole database; the destination changes in one transaction.
-bool copyDatabase(sqlite3* from, sqlite3* to, QString* why)
+// Reads the catalogue's schema: a file that is locked, damaged or unreadable says so here,
+// before anything is written.
+int checkReadable(sqlite3* db, QString* why)
+{
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(st) == SQLITE_ROW ? SQLITE_OK : sqlite3_extended_errcode(db);
+    else
+        rc = sqlite3_extended_errcode(db);
+    if (rc != SQLITE_OK)
+        *why = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(st);
+    return rc;
+}
+
+// Page-by-page copy of a whole database; the destination changes in one transaction. Returns
+// SQLITE_DONE or the failure's result code.
+int copyDatabase(sqlite3* from, sqlite3* to, QString* why)
 {
     sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
     if (!backup) {
         *why = QString::fromUtf8(sqlite3_errmsg(to));
-        return false;
+        return sqlite3_extended_errcode(to);
     }
     int rc = SQLITE_OK;
     // A writer holding the catalogue for more than about ten seconds makes the copy fail, not hang.
@@ -54,18 +163,55 @@ bool copyDatabase(sqlite3* from, sqlite3* to, QString* why)
             sqlite3_sleep(50);
     }
     sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE) {
-        *why = QString::fromUtf8(sqlite3_errstr(rc));
-        return false;
+    if (rc == SQLITE_DONE)
+        return rc;
+    *why = QString::fromUtf8(sqlite3_errstr(rc));
+    // An I/O error says more by the system's error behind it: a full disk, a file too large.
+    if ((rc & 0xFF) == SQLITE_IOERR) {
+        for (sqlite3* db : { to, from }) {
+            if (const int system = sqlite3_system_errno(db); system != 0)
+                return systemCode(system, rc);
+        }
     }
-    return true;
+    return rc;
+}
+
+// A half-written copy and what SQLite kept beside it while writing.
+void removePartial(const QString& partial)
+{
+    for (const QString& tail :
+        { QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm") })
+        QFile::remove(partial + tail);
+}
+
+// Makes the Backups folder; 0, or the system's error number.
+int makeFolder(const QString& path)
+{
+    if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0)
+        return 0;
+    const int error = errno;
+    if (error == EEXIST && QFileInfo(path).isDir())
+        return 0;
+    if (error == ENOENT && QDir().mkpath(path))
+        return 0;
+    return error;
+}
+
+// A renamed file survives a power cut only once its folder is written too.
+void syncFolder(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 bool checkIntegrity(sqlite3* db, QString* why)
 {
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr) != SQLITE_OK) {
-        *why = QString::fromUtf8(sqlite3_errmsg(db));
+        *why = causeText(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
         return false;
     }
     const bool ok = sqlite3_step(st) == SQLITE_ROW
@@ -94,7 +240,8 @@ void setError(QString* error, const QString& message)
 
 const QRegularExpression& backupName()
 {
-    static const QRegularExpression re(QStringLiteral("^ShelfIndex-(\\d{8}-\\d{6})(?:-(\\d+))?\\.db$"));
+    static const QRegularExpression re(
+        QStringLiteral("^ShelfIndex-(\\d{8}-\\d{6})(-daily)?(?:-(\\d+))?\\.db$"));
     return re;
 }
 
@@ -120,47 +267,66 @@ QDateTime CatalogueBackups::stampOf(const QString& fileName)
 
 bool CatalogueBackups::take(const QDateTime& now, QString* error, QString* madePath) const
 {
-    if (!copyCatalogue(now, error, madePath))
+    if (!copyCatalogue(now, Kind::Operation, error, madePath))
         return false;
     prune();
     return true;
 }
 
-bool CatalogueBackups::copyCatalogue(const QDateTime& now, QString* error, QString* madePath) const
+bool CatalogueBackups::copyCatalogue(const QDateTime& now, Kind kind, QString* error, QString* madePath) const
 {
     const QString source = folder_.catalogueFile();
     if (!QFileInfo::exists(source))
         return true;
-    if (!QDir().mkpath(folderPath())) {
-        setError(error, QStringLiteral("无法建立备份文件夹 %1。").arg(nativeName(folderPath())));
+    const QString folder = folderPath();
+    if (const int problem = makeFolder(folder)) {
+        setError(
+            error, QStringLiteral("无法建立备份文件夹 %1：%2").arg(nativeName(folder), causeText(problem)));
         return false;
     }
     removeLeftovers();
     // An invalid time would give a name that list() and prune() never see.
     const QDateTime stamp = now.isValid() ? now : QDateTime::currentDateTime();
     // Two copies in the same second get a running suffix instead of replacing each other.
-    const QString base = folderPath() + QStringLiteral("/ShelfIndex-") + stamp.toString(stampFormat);
+    const QString base = folder + QStringLiteral("/ShelfIndex-") + stamp.toString(stampFormat)
+        + (kind == Kind::Daily ? dailyMark : QString());
     QString target = base + QStringLiteral(".db");
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = base + QStringLiteral("-%1.db").arg(n);
 
+    int code = SQLITE_OK;
     QString why;
-    DbHandle from = openDb(source, SQLITE_OPEN_READONLY, &why);
+    DbHandle from = openDb(source, SQLITE_OPEN_READONLY, &code, &why);
+    if (from)
+        code = checkReadable(from.get(), &why);
+    if (!from || code != SQLITE_OK) {
+        setError(error, catalogueFailure(source, code, why));
+        return false;
+    }
     // Named after the process too, so that two programs copying in the same second keep apart.
     const QString partial
         = target + QStringLiteral(".%1").arg(QCoreApplication::applicationPid()) + partSuffix;
-    QFile::remove(partial);
-    DbHandle to = from ? openDb(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &why) : DbHandle();
-    const bool copied = to && copyDatabase(from.get(), to.get(), &why);
+    removePartial(partial);
+    DbHandle to = openDb(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &code, &why);
+    if (to)
+        code = copyDatabase(from.get(), to.get(), &why);
     to.reset();
-    // A half-written copy never carries a backup's name; rename() never replaces a file.
-    if (!copied || !QFile::rename(partial, target)) {
-        QFile::remove(partial);
-        if (why.isEmpty())
-            why = QStringLiteral("无法写入 %1").arg(nativeName(target));
-        setError(error, QStringLiteral("备份目录数据库 %1 失败：%2").arg(nativeName(source), why));
+    if (code != SQLITE_DONE) {
+        removePartial(partial);
+        setError(error,
+            isReadingFailure(code) ? catalogueFailure(source, code, why)
+                                   : folderFailure(folder, causeText(code, why)));
         return false;
     }
+    // A half-written copy never carries a backup's name; rename() never replaces a file.
+    QFile copy(partial);
+    if (!copy.rename(target)) {
+        const QString cause = causeText(SQLITE_ERROR, copy.errorString());
+        removePartial(partial);
+        setError(error, folderFailure(folder, cause));
+        return false;
+    }
+    syncFolder(folder);
     if (madePath)
         *madePath = target;
     return true;
@@ -182,20 +348,25 @@ void CatalogueBackups::removeLeftovers() const
 
 bool CatalogueBackups::takeDaily(const QDateTime& now, QString* error, QString* madePath) const
 {
+    // Only a daily copy counts: the copies before deletions go, ten at a time.
     const auto entries = byTime();
     for (const Entry& e : entries) {
-        if (e.taken.date() == now.date())
+        if (e.kind == Kind::Daily && e.taken.date() == now.date())
             return true;
     }
-    return take(now, error, madePath);
+    if (!copyCatalogue(now, Kind::Daily, error, madePath))
+        return false;
+    prune();
+    return true;
 }
 
 QList<CatalogueBackups::Entry> CatalogueBackups::list() const
 {
     QList<Entry> entries = byTime();
     for (Entry& e : entries) {
+        int code = SQLITE_OK;
         QString why;
-        if (DbHandle db = openDb(e.path, SQLITE_OPEN_READONLY, &why)) {
+        if (DbHandle db = openDb(e.path, SQLITE_OPEN_READONLY, &code, &why)) {
             e.discs = countRows(db.get(), "SELECT count(*) FROM DiskState");
             e.movies = countRows(db.get(), "SELECT count(*) FROM ReelShelfIndex");
         }
@@ -216,6 +387,7 @@ QList<CatalogueBackups::Entry> CatalogueBackups::byTime() const
         Entry e;
         e.path = dir.filePath(name);
         e.taken = taken;
+        e.kind = backupName().match(name).hasCaptured(2) ? Kind::Daily : Kind::Operation;
         entries.append(e);
     }
     // The name order is the time order except for same-second suffixes (-2 after the bare name).
@@ -229,9 +401,14 @@ QList<CatalogueBackups::Entry> CatalogueBackups::byTime() const
 
 void CatalogueBackups::prune() const
 {
+    int daily = 0;
+    int operation = 0;
     const auto entries = byTime();
-    for (qsizetype i = kept; i < entries.size(); ++i)
-        QFile::remove(entries.at(i).path);
+    for (const Entry& e : entries) {
+        int& seen = e.kind == Kind::Daily ? daily : operation;
+        if (++seen > kept)
+            QFile::remove(e.path);
+    }
 }
 
 bool CatalogueBackups::restore(
@@ -240,7 +417,10 @@ bool CatalogueBackups::restore(
     if (notKept)
         *notKept = false;
     QString why;
-    DbHandle from = openDb(backupPath, SQLITE_OPEN_READONLY, &why);
+    int code = SQLITE_OK;
+    DbHandle from = openDb(backupPath, SQLITE_OPEN_READONLY, &code, &why);
+    if (!from)
+        why = causeText(code, why);
     if (!from || !checkIntegrity(from.get(), &why)
         || countRows(from.get(), "SELECT count(*) FROM ReelShelfIndex") < 0
         || countRows(from.get(), "SELECT count(*) FROM DiskState") < 0) {
@@ -252,20 +432,21 @@ bool CatalogueBackups::restore(
     }
     // The state being replaced is itself kept, so a restore can be undone. The old copies are
     // pruned only afterwards: the one being restored may be the oldest.
-    if (current == Current::Keep && !copyCatalogue(now, error, nullptr)) {
+    if (current == Current::Keep && !copyCatalogue(now, Kind::Operation, error, nullptr)) {
         if (notKept)
             *notKept = true;
         return false;
     }
-    DbHandle to = openDb(folder_.catalogueFile(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &why);
-    const bool copied = to && copyDatabase(from.get(), to.get(), &why);
+    DbHandle to = openDb(folder_.catalogueFile(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &code, &why);
+    if (to)
+        code = copyDatabase(from.get(), to.get(), &why);
     from.reset();
     to.reset();
     prune();
-    if (!copied) {
+    if (code != SQLITE_DONE) {
         setError(error,
-            QStringLiteral("恢复备份到 %1 失败，目录没有改变：%2")
-                .arg(nativeName(folder_.catalogueFile()), why));
+            QStringLiteral("恢复备份失败：%1")
+                .arg(CatalogueFailure::message(folder_.catalogueFile(), code, why)));
         return false;
     }
     return true;

@@ -11,12 +11,17 @@
 class CatalogueBackups
 {
 public:
-    static constexpr int kept = 10;
+    // The copy of each day's first start, and the copies taken before a deletion, a restore or
+    // an import. Each kind keeps its own newest copies, so that a day of deletions never pushes
+    // out the copy of the day before.
+    enum class Kind { Operation, Daily };
+    static constexpr int kept = 10; // of each kind
 
     struct Entry
     {
         QString path;
         QDateTime taken; // from the file name, local time
+        Kind kind = Kind::Operation;
         qint64 discs = -1; // -1 when the copy cannot be read
         qint64 movies = -1;
     };
@@ -26,12 +31,15 @@ public:
     QString folderPath() const;
 
     // Copies the catalogue to Backups/ShelfIndex-<yyyyMMdd-HHmmss>.db and keeps the newest ones.
-    // A missing catalogue is not an error: there is nothing to lose, and no copy is made.
+    // A missing catalogue is not an error: there is nothing to lose, and no copy is made. A copy
+    // that fails leaves no file behind and says whether the catalogue or the Backups folder was
+    // the cause, and what to do.
     bool take(const QDateTime& now, QString* error, QString* madePath = nullptr) const;
-    // The start-up copy: only when no copy was taken on the same day.
+    // The start-up copy (ShelfIndex-<yyyyMMdd-HHmmss>-daily.db): only when no daily copy was taken
+    // on the same day.
     bool takeDaily(const QDateTime& now, QString* error, QString* madePath = nullptr) const;
 
-    // Newest first; only files named as take() names them.
+    // Newest first, both kinds; only files named as take() and takeDaily() name them.
     QList<Entry> list() const;
 
     // Whether restore() first keeps the state it replaces as a backup of its own.
@@ -46,7 +54,7 @@ public:
     static QDateTime stampOf(const QString& fileName);
 
 private:
-    bool copyCatalogue(const QDateTime& now, QString* error, QString* madePath) const;
+    bool copyCatalogue(const QDateTime& now, Kind kind, QString* error, QString* madePath) const;
     // Newest first, without opening the copies: counting a large one reads all of it.
     QList<Entry> byTime() const;
     void prune() const;

@@ -136,7 +136,7 @@ Document Document::fromBytes(const QByteArray& bytes)
         return doc;
     if (isWide(doc.encoding_)) {
         // Two-byte text cannot be split at newline bytes; its lines re-encode exactly.
-        doc.bom_ = bytes.left(2);
+        doc.bom_ = bytes.left(decoded.markBytes);
         QStringList texts = decoded.text.split(u'\n');
         doc.finalNewline_ = texts.size() > 1 && texts.last().isEmpty();
         if (doc.finalNewline_)

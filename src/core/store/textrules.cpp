@@ -2,7 +2,6 @@
 
 #include <QLocale>
 #include <QStringDecoder>
-#include <QStringEncoder>
 #include <QVarLengthArray>
 #include <algorithm>
 #include <charconv>
@@ -10,7 +9,6 @@
 #include <cstdlib>
 #include <limits>
 #include <locale.h>
-#include <vector>
 
 namespace TextRules {
 
@@ -218,120 +216,6 @@ QString trimmedUtf8(QByteArrayView utf8)
     return decodeUtf8(trimmedUtf8View(utf8));
 }
 
-namespace {
-
-struct Utf8Census
-{
-    qsizetype sequences = 0; // valid multi-byte sequences
-    qsizetype badBytes = 0;
-};
-
-// Counts what a strict UTF-8 reading of the bytes would find.
-Utf8Census utf8Census(QByteArrayView bytes)
-{
-    Utf8Census census;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n;) {
-        const unsigned char lead = p[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        int length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        }
-        bool ok = length > 0 && i + length <= n;
-        for (int k = 1; ok && k < length; ++k) {
-            const unsigned char c = p[i + k];
-            ok = k == 1 ? (c >= low && c <= high) : (c >= 0x80 && c <= 0xBF);
-        }
-        if (ok) {
-            ++census.sequences;
-            i += length;
-        } else {
-            ++census.badBytes;
-            ++i;
-        }
-    }
-    return census;
-}
-
-QString decodeWith(QStringDecoder& decoder, QByteArrayView bytes)
-{
-    return decoder.decode(bytes);
-}
-
-} // namespace
-
-DecodedText decodeText(QByteArrayView bytes)
-{
-    DecodedText out;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        out.encoding = TextEncoding::Utf8Bom;
-        out.badBytes = utf8Census(bytes.sliced(3)).badBytes;
-        out.text = decodeWith(utf8, bytes.sliced(3));
-        return out;
-    }
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        const bool little = bytes.startsWith("\xFF\xFE");
-        QStringDecoder utf16(
-            little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless);
-        out.encoding = little ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
-        out.text = decodeWith(utf16, bytes.sliced(2));
-        out.badBytes = utf16.hasError() ? 1 : 0;
-        return out;
-    }
-    const Utf8Census census = utf8Census(bytes);
-    if (census.badBytes > census.sequences) {
-        QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
-        if (gb.isValid()) {
-            QString text = decodeWith(gb, bytes);
-            if (!gb.hasError()) {
-                out.encoding = TextEncoding::Gb18030;
-                out.text = std::move(text);
-                return out;
-            }
-        }
-    }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    out.text = decodeWith(utf8, bytes);
-    out.badBytes = census.badBytes;
-    return out;
-}
-
-QByteArray encodeText(QStringView text, TextEncoding encoding)
-{
-    switch (encoding) {
-    case TextEncoding::Utf16Le:
-        return QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::Stateless).encode(text);
-    case TextEncoding::Utf16Be:
-        return QStringEncoder(QStringEncoder::Utf16BE, QStringEncoder::Flag::Stateless).encode(text);
-    case TextEncoding::Gb18030: {
-        QStringEncoder gb("GB18030", QStringEncoder::Flag::Stateless);
-        if (gb.isValid())
-            return gb.encode(text);
-        return text.toUtf8();
-    }
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom:
-        break;
-    }
-    return text.toUtf8();
-}
-
 QString storedText(const QString& text)
 {
     return text + u' ';
@@ -365,114 +249,6 @@ QString removeSeparators(const QString& text, const QStringList& separators)
     QString result = text;
     result.remove(at, separators.first().size());
     return result;
-}
-
-namespace {
-
-struct PatternToken
-{
-    enum Kind { Literal, AnyRun, AnyOne, Digit, Set, Empty } kind = Literal;
-    QChar ch;
-    bool negated = false;
-    QList<std::pair<QChar, QChar>> ranges;
-
-    bool accepts(QChar c) const
-    {
-        switch (kind) {
-        case Literal:
-            return c == ch;
-        case AnyOne:
-            return true;
-        case Digit:
-            return c >= u'0' && c <= u'9';
-        case Set: {
-            bool inSet = false;
-            for (const auto& [low, high] : ranges)
-                inSet = inSet || (c >= low && c <= high);
-            return inSet != negated;
-        }
-        default:
-            return false;
-        }
-    }
-};
-
-bool compilePattern(const QString& pattern, QList<PatternToken>& tokens)
-{
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        const QChar c = pattern.at(i);
-        PatternToken t;
-        if (c == u'*') {
-            t.kind = PatternToken::AnyRun;
-        } else if (c == u'?') {
-            t.kind = PatternToken::AnyOne;
-        } else if (c == u'#') {
-            t.kind = PatternToken::Digit;
-        } else if (c == u'[') {
-            const qsizetype close = pattern.indexOf(u']', i + 1);
-            if (close < 0)
-                return false;
-            QStringView set = QStringView(pattern).mid(i + 1, close - i - 1);
-            i = close;
-            if (set.isEmpty()) {
-                t.kind = PatternToken::Empty;
-                tokens.append(t);
-                continue;
-            }
-            t.kind = PatternToken::Set;
-            if (set.front() == u'!') {
-                t.negated = true;
-                set = set.mid(1);
-            }
-            for (qsizetype k = 0; k < set.size(); ++k) {
-                if (k + 2 < set.size() && set.at(k + 1) == u'-') {
-                    const QChar low = set.at(k);
-                    const QChar high = set.at(k + 2);
-                    if (high < low)
-                        return false;
-                    t.ranges.append({ low, high });
-                    k += 2;
-                } else {
-                    t.ranges.append({ set.at(k), set.at(k) });
-                }
-            }
-        } else {
-            t.ch = c;
-        }
-        tokens.append(t);
-    }
-    return true;
-}
-
-} // namespace
-
-bool wildcardMatch(const QString& text, const QString& pattern)
-{
-    QList<PatternToken> tokens;
-    if (!compilePattern(pattern, tokens))
-        return false;
-    // reachable[j]: the first j characters of the text are matched by the tokens so far.
-    const qsizetype n = text.size();
-    std::vector<char> reachable(size_t(n + 1), 0);
-    reachable[0] = 1;
-    for (const PatternToken& t : std::as_const(tokens)) {
-        std::vector<char> next(size_t(n + 1), 0);
-        if (t.kind == PatternToken::AnyRun) {
-            bool any = false;
-            for (qsizetype j = 0; j <= n; ++j) {
-                any = any || reachable[size_t(j)];
-                next[size_t(j)] = any;
-            }
-        } else if (t.kind == PatternToken::Empty) {
-            next = reachable;
-        } else {
-            for (qsizetype j = 0; j < n; ++j)
-                if (reachable[size_t(j)] && t.accepts(text.at(j)))
-                    next[size_t(j + 1)] = 1;
-        }
-        reachable.swap(next);
-    }
-    return reachable[size_t(n)] != 0;
 }
 
 namespace {

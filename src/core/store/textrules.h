@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <utility>
+#include <vector>
 
 // The text rules every part of the program shares. Nothing else re-implements them.
 namespace TextRules {
@@ -40,14 +42,24 @@ enum class TextEncoding { Utf8, Utf8Bom, Utf16Le, Utf16Be, Gb18030 };
 struct DecodedText
 {
     QString text;
-    TextEncoding encoding = TextEncoding::Utf8;
+    TextEncoding encoding = TextEncoding::Utf8; // for a file with parts in two, the larger one's
     qsizetype badBytes = 0; // bytes that could not be decoded and became U+FFFD
+    qsizetype controls = 0; // NULs and other control characters; tabs and line breaks are text
+    qsizetype markBytes = 0; // the byte-order mark the text begins with, 0 without one
+
+    // Mostly control characters or bytes in no encoding: a binary file, not a text.
+    bool looksBinary() const;
 };
 
-// Decodes a text file: a byte-order mark decides where there is one; otherwise UTF-8, unless the
-// bytes really are GBK/GB18030 (they decode cleanly that way and hold more bytes that are not
-// UTF-8 than UTF-8 sequences). A UTF-8 file with a few stray bytes stays UTF-8.
+// Decodes a text file: a byte-order mark decides where there is one; UTF-16 without a mark is
+// told by its NUL bytes and its characters; then UTF-8 when all the bytes are valid UTF-8.
+// Anything else is GB18030, line by line, except the lines that are plainly UTF-8 (a GBK
+// download with notes added in UTF-8); a line that is neither follows the rest of the file.
 DecodedText decodeText(QByteArrayView bytes);
+
+// A decoded text as it may be stored: without NULs and other control characters (tabs and line
+// breaks stay), and each run of U+FFFD made one.
+QString storableText(QStringView text);
 
 // Encodes text as `encoding` does, without a byte-order mark.
 QByteArray encodeText(QStringView text, TextEncoding encoding);
@@ -67,10 +79,55 @@ inline QChar halfWidth(QChar c)
 // Removes the first occurrence of the (first) separator; later occurrences stay.
 QString removeSeparators(const QString& text, const QStringList& separators);
 
-// Matches a whole text against a wildcard pattern: "*" any run of characters, "?" any one
+// A wildcard pattern, read once to match many texts: "*" any run of characters, "?" any one
 // character, "#" one digit, "[set]" one character of the set (ranges such as "a-z" allowed),
 // "[!set]" one character not in it, "[]" nothing. Letter case counts. An invalid pattern (an
-// unclosed "[") matches nothing.
+// unclosed "[", a range backwards) matches nothing. Matching allocates nothing and takes time in
+// proportion to the text's length times the longest stretch of the pattern without "*" at most,
+// however many stars the pattern holds.
+class WildcardPattern
+{
+public:
+    explicit WildcardPattern(QStringView pattern);
+
+    bool isValid() const { return valid_; }
+    // The fewest characters a matching text has: a shorter text is refused before it is read.
+    qsizetype minimumLength() const { return qsizetype(tokens_.size()); }
+    bool matches(QStringView text) const;
+
+private:
+    // One character of the text, matched by a literal, "?", "#" or a set.
+    struct Token
+    {
+        enum Kind : quint8 { Literal, AnyOne, Digit, Set } kind = Literal;
+        bool negated = false;
+        char16_t ch = 0;
+        quint32 firstRange = 0; // Set: its ranges in ranges_
+        quint32 rangeCount = 0;
+    };
+    // The tokens between two stars, and for plain characters the table of a linear search.
+    struct Segment
+    {
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        bool literal = true;
+        qsizetype size() const { return end - begin; }
+    };
+
+    bool parse(QStringView pattern);
+    bool accepts(const Token& t, QChar c) const;
+    bool matchesAt(const Segment& s, QStringView text, qsizetype at) const;
+    qsizetype find(const Segment& s, QStringView text, qsizetype from, qsizetype limit) const;
+
+    bool valid_ = false;
+    bool starred_ = false; // at least one "*": the first and last segments are anchored
+    std::vector<Token> tokens_;
+    std::vector<std::pair<char16_t, char16_t>> ranges_;
+    std::vector<Segment> segments_;
+    std::vector<qsizetype> fallback_; // per token of a literal segment: its search's fall-back
+};
+
+// Matches a whole text against a wildcard pattern (see WildcardPattern).
 bool wildcardMatch(const QString& text, const QString& pattern);
 
 // Rounds half away from zero and clamps into a signed 16-bit or 32-bit range.

@@ -8,10 +8,20 @@ namespace BackupTexts {
 
 inline const QString menuCaption = QStringLiteral("恢复备份...");
 inline const QString dialogTitle = QStringLiteral("恢复备份");
-inline const QString intro = QStringLiteral("选择一个备份，将目录恢复为备份时的状态。当前的目录会先备份。");
-inline const QString noBackups = QStringLiteral(
-    "还没有任何备份。删除光盘或影片之前、恢复备份之前，以及每天第一次启动时，程序会自动备份目录。");
+// How many copies are kept, said wherever the copies are listed.
+inline const QString keptRule
+    = QStringLiteral("每天第一次启动时的“每日备份”和删除、恢复、导入之前的“操作前备份”"
+                     "分开保留，各保留最近十份，所以多次删除不会挤掉前几天的备份。");
+inline const QString intro
+    = QStringLiteral("选择一个备份，将目录恢复为备份时的状态。当前的目录会先备份。") + keptRule;
+inline const QString noBackups
+    = QStringLiteral(
+          "还没有任何备份。删除光盘或影片之前、恢复备份之前，以及每天第一次启动时，程序会自动备份目录。")
+    + keptRule;
 inline const QString columnTaken = QStringLiteral("备份时间");
+inline const QString columnKind = QStringLiteral("种类");
+inline const QString kindDaily = QStringLiteral("每日备份");
+inline const QString kindOperation = QStringLiteral("操作前备份");
 inline const QString columnDiscs = QStringLiteral("光盘数");
 inline const QString columnMovies = QStringLiteral("影片数");
 inline const QString unreadable = QStringLiteral("无法读取");

@@ -28,7 +28,8 @@ RestoreDialog::RestoreDialog(BackupCommands& commands, QWidget* parent)
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setHeaderLabels({ BackupTexts::columnTaken, BackupTexts::columnDiscs, BackupTexts::columnMovies });
+    list_->setHeaderLabels({ BackupTexts::columnTaken, BackupTexts::columnKind, BackupTexts::columnDiscs,
+        BackupTexts::columnMovies });
     list_->header()->setStretchLastSection(false);
     list_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     layout->addWidget(list_, 1);
@@ -59,11 +60,13 @@ void RestoreDialog::fill()
     list_->clear();
     for (const CatalogueBackups::Entry& e : entries_) {
         const bool readable = e.discs >= 0 && e.movies >= 0;
+        const bool daily = e.kind == CatalogueBackups::Kind::Daily;
         auto* item = new QTreeWidgetItem(list_,
-            { BackupTexts::timeText(e.taken), readable ? QString::number(e.discs) : BackupTexts::unreadable,
+            { BackupTexts::timeText(e.taken), daily ? BackupTexts::kindDaily : BackupTexts::kindOperation,
+                readable ? QString::number(e.discs) : BackupTexts::unreadable,
                 readable ? QString::number(e.movies) : BackupTexts::unreadable });
-        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
     }
     const bool any = !entries_.isEmpty();
     hint_->setText(any ? BackupTexts::intro : BackupTexts::noBackups);
