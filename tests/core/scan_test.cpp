@@ -307,7 +307,7 @@ TEST(TreeScan, NamesThatAreNotUtf8AreShownAsGbkAndKeptAsBytes)
     EXPECT_EQ(scan.files[1].size, 1);
     EXPECT_EQ(scan.files[0].rawName, QByteArray("无间道.avi"));
     // Bytes that are neither still show as something, never as nothing.
-    EXPECT_FALSE(FileNames::decode(QByteArray("\xff\xfe.avi")).isEmpty());
+    EXPECT_FALSE(TextRules::decodeFileName(QByteArray("\xff\xfe.avi")).isEmpty());
 }
 
 TEST(TreeScan, FoldersThatCannotBeReadAreCountedAndNamed)

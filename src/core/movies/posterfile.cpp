@@ -1,6 +1,7 @@
 #include "posterfile.h"
 
 #include "store/datafolder.h"
+#include "store/safewrite.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -39,23 +40,6 @@ QString cause(const QFileDevice& file)
         return QStringLiteral("没有访问权限，请检查文件和文件夹的权限");
     default:
         return QStringLiteral("读写出错（%1）").arg(file.errorString());
-    }
-}
-
-QString causeOf(int error)
-{
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("磁盘空间不足，请腾出空间后再试");
-    case EFBIG:
-        return QStringLiteral("文件超过了系统允许的大小");
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return QStringLiteral("没有写入权限，请检查文件和文件夹的权限");
-    default:
-        return QStringLiteral("读写出错（%1）").arg(QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 
@@ -143,13 +127,13 @@ bool StagedPoster::stage(
         const QFileInfo posters(dir);
         if (!posters.isDir())
             return failed(QStringLiteral("无法创建这个文件夹"));
-        return failed(posters.isWritable() ? cause(*out) : causeOf(EACCES));
+        return failed(posters.isWritable() ? cause(*out) : SafeWrite::causeInBrief(EACCES));
     }
     // Written straight to the file, so that every failure shows at the write that meets it.
     const auto discard = [&](int why) {
         out->close();
         QFile::remove(out->fileName());
-        return failed(causeOf(why));
+        return failed(SafeWrite::causeInBrief(why));
     };
     for (;;) {
         const QByteArray chunk = in.read(1 << 20);
@@ -181,7 +165,7 @@ bool StagedPoster::place(const DataFolder& folder, const QString& idText, QStrin
     // rename() replaces the old poster in one step; there is never a moment without one.
     if (::rename(QFile::encodeName(staged_->fileName()).constData(), QFile::encodeName(target).constData())
         != 0) {
-        *error = QStringLiteral("无法把海报放到 %1：%2").arg(native(target), causeOf(errno));
+        *error = QStringLiteral("无法把海报放到 %1：%2").arg(native(target), SafeWrite::causeInBrief(errno));
         return false;
     }
     staged_.reset();

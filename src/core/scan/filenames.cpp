@@ -1,25 +1,8 @@
 #include "filenames.h"
 
 #include <QFile>
-#include <QStringDecoder>
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace FileNames {
-
-QString decode(const QByteArray& raw)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(raw);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
-    if (!gb.isValid())
-        return text;
-    return gb.decode(raw);
-}
-
-} // namespace FileNames
 
 RawPathFile::RawPathFile(const QByteArray& rawPath, const QString& shownPath)
     : path_(shownPath)

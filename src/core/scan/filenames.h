@@ -3,16 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-// Names as a file system holds them: bytes. They are UTF-8 on this platform, but media written
-// under Windows often carry GBK names. What is shown and stored is text; what is opened, listed,
-// copied or renamed goes by the bytes, so that a name that is not UTF-8 is still reached.
-namespace FileNames {
-
-// The text of a name: UTF-8 when the bytes are valid UTF-8, else GB18030 (of which GBK is part).
-QString decode(const QByteArray& raw);
-
-} // namespace FileNames
-
+// Names as a file system holds them are bytes (TextRules::decodeFileName gives their text). What
+// is opened, listed, copied or renamed goes by the bytes, so that a name that is not UTF-8 is
+// still reached.
 // A file named by its bytes, reachable by Qt's file classes whatever its name's encoding: the path
 // itself when its text stands for the same bytes, else this process's link to the file opened by
 // its bytes (/proc/self/fd/N), held open for the object's life.

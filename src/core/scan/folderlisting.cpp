@@ -1,6 +1,7 @@
 #include "folderlisting.h"
 
 #include "filenames.h"
+#include "store/textrules.h"
 
 #include <QFile>
 #include <algorithm>
@@ -88,7 +89,7 @@ void OpenFolder::read(QList<FolderEntry>* files, QList<FolderEntry>* folders)
             continue;
         FolderEntry entry;
         entry.rawName = QByteArray(raw);
-        entry.name = FileNames::decode(entry.rawName);
+        entry.name = TextRules::decodeFileName(entry.rawName);
         entry.size = size;
         (type == DT_REG ? files : folders)->append(std::move(entry));
     }

@@ -1,6 +1,7 @@
 #include "posterinstall.h"
 
 #include "catalogueconnection.h"
+#include "safewrite.h"
 #include "textrules.h"
 
 #include <QDir>
@@ -31,29 +32,6 @@ QString incomingDir(const DataFolder& folder)
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// The cause of a failed file operation, in words the user can act on.
-QString causeOf(int err)
-{
-    switch (err) {
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("磁盘已满");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("没有写入权限");
-    case EROFS:
-        return QStringLiteral("文件系统是只读的");
-    case ENOTDIR:
-    case EEXIST:
-    case EISDIR:
-        return QStringLiteral("该位置被其他文件或文件夹占用");
-    case EIO:
-        return QStringLiteral("读写出错");
-    default:
-        return QStringLiteral("系统错误：%1").arg(QString::fromLocal8Bit(std::strerror(err)));
-    }
 }
 
 // Makes the folder when it is not there; the errno of the failure, or 0.
@@ -156,7 +134,7 @@ Staging::Staging(const DataFolder& folder)
     if (err != 0)
         error_
             = QStringLiteral("无法在海报文件夹 %1 中写入（%2），没有添加任何光盘或影片。请处理后重新添加。")
-                  .arg(native(folder.postersDir()), causeOf(err));
+                  .arg(native(folder.postersDir()), SafeWrite::causeInBrief(err));
 }
 
 Staging::~Staging()
@@ -198,8 +176,8 @@ void Staging::finish(const QList<Entry>& entries, QStringList* warnings)
         const QString target = native(posterPath(folder_, e.id));
         warnings->append(e.stagedName.isEmpty()
                 ? QStringLiteral("无法删除旧的海报文件 %1（%2），新影片可能显示别的影片的海报。")
-                      .arg(target, causeOf(err))
-                : QStringLiteral("无法把海报放到 %1（%2）。").arg(target, causeOf(err)));
+                      .arg(target, SafeWrite::causeInBrief(err))
+                : QStringLiteral("无法把海报放到 %1（%2）。").arg(target, SafeWrite::causeInBrief(err)));
     }
     // Without the folder the install is finished, whatever the record still says.
     QDir(path_).removeRecursively();
@@ -262,7 +240,7 @@ bool finishInterrupted(const DataFolder& folder, QString* problem)
             if (err != 0 || !QDir(dir).removeRecursively()) {
                 setError(problem,
                     QStringLiteral("无法完成上次中断的海报复制（%1），将在下次启动时再试。")
-                        .arg(causeOf(err ? err : EIO)));
+                        .arg(SafeWrite::causeInBrief(err ? err : EIO)));
                 complete = false;
                 continue;
             }

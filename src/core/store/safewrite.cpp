@@ -344,4 +344,28 @@ Outcome writeFile(const QString& path, const Writer& writer, Existing existing)
     return out;
 }
 
+QString causeInBrief(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("磁盘已满");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有写入权限");
+    case EROFS:
+        return QStringLiteral("文件系统是只读的");
+    case ENOTDIR:
+    case EEXIST:
+    case EISDIR:
+        return QStringLiteral("该位置被其他文件或文件夹占用");
+    case EFBIG:
+        return QStringLiteral("文件超过了系统允许的大小");
+    case EIO:
+        return QStringLiteral("读写出错");
+    default:
+        return QStringLiteral("系统错误：%1").arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
 } // namespace SafeWrite

@@ -47,6 +47,10 @@ struct Outcome
 using Writer = std::function<bool(QIODevice& device)>;
 
 Outcome writeFile(const QString& path, const QByteArray& bytes, Existing existing = Existing::Replace);
+
+// Why a file operation failed with the system's `error` (an errno value), in a few words that fit
+// in brackets after what failed: "磁盘已满", "没有写入权限".
+QString causeInBrief(int error);
 Outcome writeFile(const QString& path, const Writer& writer, Existing existing = Existing::Replace);
 
 } // namespace SafeWrite

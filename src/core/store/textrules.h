@@ -61,6 +61,10 @@ DecodedText decodeText(QByteArrayView bytes);
 // breaks stay), and each run of U+FFFD made one.
 QString storableText(QStringView text);
 
+// The text of a file name as a file system holds it: UTF-8 when the bytes are valid UTF-8, else
+// GB18030 (of which GBK is part), as media written under Windows often name their files.
+QString decodeFileName(QByteArrayView raw);
+
 // Encodes text as `encoding` does, without a byte-order mark.
 QByteArray encodeText(QStringView text, TextEncoding encoding);
 

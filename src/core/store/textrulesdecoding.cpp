@@ -329,4 +329,14 @@ QByteArray encodeText(QStringView text, TextEncoding encoding)
     return text.toUtf8();
 }
 
+QString decodeFileName(QByteArrayView raw)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(raw);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
+    return gb.isValid() ? QString(gb.decode(raw)) : text;
+}
+
 } // namespace TextRules
