@@ -58,7 +58,7 @@ struct ImportWindow : TestApp
     void feedBuiltTables(const QString& beside = QString())
     {
         command()->setImporter([this, beside](const DataFolder& folder, const QString&, Mode mode,
-                                   const QDateTime& now, QString* error) {
+                                   const QDateTime& now, QString* error, const LegacyImport::Control&) {
             modes.append(mode);
             BuiltSource source = oldCatalogue();
             return LegacyImport::importInto(folder, source, mode, beside, now, error);
