@@ -27,7 +27,7 @@ TEST(CliImportMdb, RefusesWhatItCannotImportAndChangesNothing)
         const char16_t* message;
     } cases[] = {
         { fixtures + QStringLiteral("/test2V1997.mdb"),
-            u"旧版数据库不完整，没有导入任何内容：\n缺少表：DiskState、ReelShelfIndex、MovieFileType。\n" },
+            u"旧版数据库 %1 不完整，没有导入任何内容：\n缺少表：DiskState、ReelShelfIndex、MovieFileType。\n" },
         { dir.filePath(QStringLiteral("missing.mdb")), nullptr },
         { dir.path(), nullptr },
     };
@@ -36,7 +36,7 @@ TEST(CliImportMdb, RefusesWhatItCannotImportAndChangesNothing)
         EXPECT_EQ(r.code, 1) << c.file.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
         if (c.message)
-            EXPECT_EQ(r.err, QString::fromUtf16(c.message));
+            EXPECT_EQ(r.err, QString::fromUtf16(c.message).arg(QDir::toNativeSeparators(c.file)));
         else
             EXPECT_TRUE(r.err.contains(QDir::toNativeSeparators(c.file))) << r.err.toStdString();
         EXPECT_EQ(home.discRows().size(), 1);

@@ -174,8 +174,8 @@ TEST(LegacyImportCommand, AFileWithoutTheTablesIsReportedAndChangesNothing)
     ASSERT_EQ(w.prompt.asked.size(), 2);
     EXPECT_EQ(w.prompt.asked[1].icon, Prompt::Icon::Warning);
     EXPECT_EQ(w.prompt.asked[1].text,
-        QStringLiteral(
-            "旧版数据库不完整，没有导入任何内容：\n缺少表：DiskState、ReelShelfIndex、MovieFileType。"));
+        QStringLiteral("旧版数据库 %1 不完整，没有导入任何内容：\n缺少表：DiskState、ReelShelfIndex、MovieFileType。")
+            .arg(QDir::toNativeSeparators(w.chosen)));
     EXPECT_EQ(w.home.discRows().size(), 1);
 }
 

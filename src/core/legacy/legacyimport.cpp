@@ -259,7 +259,10 @@ std::optional<CatalogueContents> readContents(LegacySource& source, QString* err
         return std::nullopt;
     if (!problems.isEmpty()) {
         if (error)
-            *error = QStringLiteral("旧版数据库不完整，没有导入任何内容：\n%1").arg(problems.join(u'\n'));
+            *error = source.location().isEmpty()
+                ? QStringLiteral("旧版数据库不完整，没有导入任何内容：\n%1").arg(problems.join(u'\n'))
+                : QStringLiteral("旧版数据库 %1 不完整，没有导入任何内容：\n%2")
+                      .arg(QDir::toNativeSeparators(source.location()), problems.join(u'\n'));
         return std::nullopt;
     }
     for (const QList<QVariant>& r : discs->rows)

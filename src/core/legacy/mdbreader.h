@@ -22,6 +22,7 @@ public:
     int codePage() const;
 
     QStringList tableNames() const override;
+    QString location() const override { return path_; }
     std::optional<LegacyTable> readTable(const QString& name, QString* error) override;
 
     // Called for every row read, so that whoever waits can tell reading from hanging.

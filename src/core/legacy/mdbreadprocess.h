@@ -38,6 +38,7 @@ public:
     static QString stoppedMessage(const QString& path);
 
     QStringList tableNames() const override { return names_; }
+    QString location() const override { return path_; }
     std::optional<LegacyTable> readTable(const QString& name, QString* error) override;
 
 private:
