@@ -5,9 +5,9 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QElapsedTimer>
 #include <QLockFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -352,8 +352,9 @@ TEST(LegacyImport, APosterADeletedMovieLeftIsMovedAsideWhenAnAddedMovieHasNone)
     EXPECT_EQ(readBytes(kept + QStringLiteral("/8.jpg")), QByteArray("kept earlier"));
     EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("8"))), QByteArray("left by deleted 8"));
     ASSERT_EQ(report->warnings.size(), 1);
-    EXPECT_TRUE(report->warnings.first().startsWith(QDir::toNativeSeparators(home.folder().posterFor(QStringLiteral("8")))
-                    + QStringLiteral(" 是已删除影片留下的海报，未能移到")))
+    EXPECT_TRUE(report->warnings.first().startsWith(
+        QDir::toNativeSeparators(home.folder().posterFor(QStringLiteral("8")))
+        + QStringLiteral(" 是已删除影片留下的海报，未能移到")))
         << report->warnings.first().toStdString();
 }
 
@@ -393,7 +394,8 @@ QList<qint64> tableCounts(const TestHome& home)
     RawDb db(home.folder().catalogueFile());
     QList<qint64> counts;
     for (const QString& sql : { QStringLiteral("SELECT count(*) FROM DiskState"),
-             QStringLiteral("SELECT count(*) FROM ReelShelfIndex"), QStringLiteral("SELECT count(*) FROM MovieFileType") })
+             QStringLiteral("SELECT count(*) FROM ReelShelfIndex"),
+             QStringLiteral("SELECT count(*) FROM MovieFileType") })
         counts.append(db.rows(sql).value(0).toLongLong());
     return counts;
 }
@@ -415,7 +417,8 @@ TEST(LegacyImportFile, EveryDamagedFileIsRefusedWithinSecondsAndNothingChanges)
         timer.start();
         QString error;
         for (const Mode mode : { Mode::Add, Mode::Replace })
-            EXPECT_FALSE(LegacyImport::importFile(home.folder(), file, mode, now, &error)) << name.toStdString();
+            EXPECT_FALSE(LegacyImport::importFile(home.folder(), file, mode, now, &error))
+                << name.toStdString();
         EXPECT_LT(timer.elapsed(), 10000) << name.toStdString();
         EXPECT_TRUE(error.contains(QDir::toNativeSeparators(file))) << error.toStdString();
         EXPECT_TRUE(error.contains(QStringLiteral("已损坏"))) << error.toStdString();
@@ -476,8 +479,8 @@ TEST(LegacyImportFile, ByteFlipsAndCutsNeverImportPartOfAFile)
     EXPECT_GT(refused, copies.size() / 3);
     TestHome home;
     QString error;
-    EXPECT_TRUE(LegacyImport::importFile(home.folder(), mdbData + QStringLiteral("/catalogue40.mdb"), Mode::Replace,
-        now, &error))
+    EXPECT_TRUE(LegacyImport::importFile(
+        home.folder(), mdbData + QStringLiteral("/catalogue40.mdb"), Mode::Replace, now, &error))
         << error.toStdString();
 }
 
@@ -494,7 +497,8 @@ TEST(LegacyFirstStart, TwoStartsAtOnceTakeTurnsAndBothFindTheCatalogue)
         for (int i = 0; i < 2; ++i) {
             starts.emplace_back(QThread::create([&, i] {
                 BuiltSource source = BuiltSource::empty();
-                source.disc({ QStringLiteral("1"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() });
+                source.disc(
+                    { QStringLiteral("1"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() });
                 for (int m = 1; m <= 2000; ++m)
                     source.movie(double(m), QStringLiteral("影片 "), 1.0);
                 LegacyImport::Control control;
@@ -511,7 +515,8 @@ TEST(LegacyFirstStart, TwoStartsAtOnceTakeTurnsAndBothFindTheCatalogue)
         EXPECT_NE(reports[0]->importedElsewhere, reports[1]->importedElsewhere);
         EXPECT_LE(waited, 1);
         RawDb db(folder.catalogueFile());
-        EXPECT_EQ(db.rows(QStringLiteral("SELECT count(*) FROM ReelShelfIndex")), QStringList({ QStringLiteral("2000") }));
+        EXPECT_EQ(db.rows(QStringLiteral("SELECT count(*) FROM ReelShelfIndex")),
+            QStringList({ QStringLiteral("2000") }));
         EXPECT_EQ(QDir(dir.path()).entryList({ QStringLiteral("ShelfIndex*") }, QDir::Files),
             QStringList({ QStringLiteral("ShelfIndex.db") }));
     }

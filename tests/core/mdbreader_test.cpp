@@ -4,8 +4,8 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -317,7 +317,8 @@ TEST(MdbReader, ATableIsWholeOrRefusedNamingItsRowCounts)
     for (const auto& c : cases) {
         const QString file = QString::fromLatin1(c.file);
         const QString refusal = firstRefusal(file);
-        EXPECT_TRUE(refusal.contains(QString::fromUtf16(c.expected))) << c.file << ": " << refusal.toStdString();
+        EXPECT_TRUE(refusal.contains(QString::fromUtf16(c.expected)))
+            << c.file << ": " << refusal.toStdString();
         EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(dataDir + u'/' + file))) << c.file;
         EXPECT_TRUE(refusal.endsWith(QStringLiteral("没有导入任何内容。"))) << c.file;
     }
@@ -346,7 +347,8 @@ TEST(MdbReader, ADamagedPropertyBlobOfTheCatalogueIsNeverRead)
     const auto reader = MdbReader::open(dataDir + QStringLiteral("/damaged-property-loop.mdb"), &error);
     ASSERT_TRUE(reader) << error.toStdString();
     EXPECT_EQ(reader->tableNames(),
-        QStringList({ QStringLiteral("DiskState"), QStringLiteral("ReelShelfIndex"), QStringLiteral("MovieFileType") }));
+        QStringList({ QStringLiteral("DiskState"), QStringLiteral("ReelShelfIndex"),
+            QStringLiteral("MovieFileType") }));
     const auto movies = reader->readTable(QStringLiteral("ReelShelfIndex"), &error);
     ASSERT_TRUE(movies) << error.toStdString();
     EXPECT_EQ(movies->rows.size(), 4);
@@ -400,7 +402,8 @@ TEST(MdbReadProcess, AHelperThatCrashesHangsOrGrowsIsStoppedWithAMessage)
         qint64 memory;
         const char16_t* expected;
     } cases[] = {
-        { "kill -SEGV $$", std::chrono::seconds(10), 0, u"读取程序意外中止：文件已损坏，或读取它需要的内存超过" },
+        { "kill -SEGV $$", std::chrono::seconds(10), 0,
+            u"读取程序意外中止：文件已损坏，或读取它需要的内存超过" },
         { "exec sleep 60", std::chrono::seconds(1), 0, u"时 1 秒没有任何进展，文件可能已损坏，已停止读取。" },
         { "exec python3 -c 'b = bytearray(1 << 31); b[-1] = 1'", std::chrono::seconds(10), 256 * 1024 * 1024,
             u"读取它需要的内存超过 256 MB" },

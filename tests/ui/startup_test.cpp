@@ -1,10 +1,17 @@
 #include "app/startup.h"
+#include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -51,6 +58,111 @@ TEST(Startup, KeepsTheUsersOwnSettings)
     QString error;
     ASSERT_TRUE(Startup::prepareDataFolder(folder, &error));
     EXPECT_EQ(readBytes(folder.settingsFile()), mine);
+}
+
+QProgressDialog* firstImportProgress()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QStringLiteral("firstImportProgress") && w->isVisible())
+            return qobject_cast<QProgressDialog*>(w);
+    return nullptr;
+}
+
+// A folder copied from Windows, with another start of the program importing it right now.
+struct FolderBeingImported
+{
+    QTemporaryDir dir;
+    DataFolder folder { dir.path() };
+    QLockFile otherStart { folder.catalogueFile() + QStringLiteral(".importing.lock") };
+    FolderBeingImported()
+    {
+        writeBytes(dir.filePath(QStringLiteral("ShelfIndex.mdb")),
+            readBytes(QStringLiteral(REELSHELF_TEST_DATA "/mdb/catalogue40.mdb")));
+        installDefaults(folder, nullptr);
+        otherStart.tryLock(0);
+    }
+    // What the other start leaves when it is done: its catalogue, then no lock.
+    void otherStartFinishes()
+    {
+        const QString built = folder.catalogueFile() + QStringLiteral(".other");
+        Catalogue catalogue(built);
+        CatalogueContents contents;
+        contents.discs.append({ QStringLiteral("1"), QStringLiteral("另一个程序导入的 "), {}, {}, {}, {} });
+        QString error;
+        EXPECT_TRUE(catalogue.prepare(&error) && catalogue.replaceContents(contents, &error))
+            << error.toStdString();
+        EXPECT_TRUE(QFile::rename(built, folder.catalogueFile()));
+        otherStart.unlock();
+    }
+};
+
+// Two first starts on a folder holding only ShelfIndex.mdb: the second waits, painting its
+// progress window, and then opens what the first imported.
+TEST(StartupFirstImport, WaitsWithItsWindowPaintingForAnotherStartThatImports)
+{
+    FolderBeingImported f;
+    ASSERT_TRUE(f.otherStart.isLocked());
+    int ticks = 0;
+    QString shown;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QProgressDialog* progress = firstImportProgress();
+        if (!progress)
+            return;
+        shown = progress->labelText();
+        // The window thread runs while the start waits: the other start takes a second.
+        if (++ticks == 20)
+            f.otherStartFinishes();
+    });
+    timer.start(50);
+    QString error;
+    QString imported;
+    ASSERT_TRUE(Startup::prepareDataFolderShowingProgress(f.folder, &error, &imported))
+        << error.toStdString();
+    EXPECT_GE(ticks, 20);
+    EXPECT_EQ(shown, Startup::waitingText());
+    EXPECT_TRUE(imported.isEmpty()) << imported.toStdString();
+    RawDb db(f.folder.catalogueFile());
+    EXPECT_EQ(db.rows(QStringLiteral("SELECT Name FROM DiskState")),
+        QStringList({ QStringLiteral("另一个程序导入的 ") }));
+    EXPECT_EQ(firstImportProgress(), nullptr);
+}
+
+TEST(StartupFirstImport, TheWaitCanBeCancelledAndTheStartStops)
+{
+    FolderBeingImported f;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QProgressDialog* progress = firstImportProgress();
+        if (!progress || progress->labelText() != Startup::waitingText())
+            return;
+        if (QPushButton* cancel = progress->findChild<QPushButton*>())
+            QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    timer.start(50);
+    QString error;
+    QString imported;
+    EXPECT_FALSE(Startup::prepareDataFolderShowingProgress(f.folder, &error, &imported));
+    EXPECT_TRUE(error.contains(QStringLiteral("已取消读取旧版数据库文件"))) << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(f.folder.catalogueFile()));
+}
+
+// With no other start about, the import runs behind the same window and says what came over.
+TEST(StartupFirstImport, ImportsBehindAProgressWindow)
+{
+    QTemporaryDir dir;
+    const DataFolder folder(dir.path());
+    writeBytes(dir.filePath(QStringLiteral("ShelfIndex.mdb")),
+        readBytes(QStringLiteral(REELSHELF_TEST_DATA "/mdb/catalogue40.mdb")));
+    bool sawProgress = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { sawProgress = sawProgress || firstImportProgress(); });
+    timer.start(5);
+    QString error;
+    QString imported;
+    ASSERT_TRUE(Startup::prepareDataFolderShowingProgress(folder, &error, &imported)) << error.toStdString();
+    EXPECT_EQ(imported, QStringLiteral("已从旧版数据库导入 5 张光盘、40 部影片。"));
+    EXPECT_TRUE(sawProgress);
 }
 
 } // namespace
