@@ -538,6 +538,8 @@ TEST(LegacyFirstStart, TheLockOfAStartThatWasKilledIsTakenOver)
         QByteArray::number(pid) + "\nreelshelf\n" + QSysInfo::machineHostName().toUtf8() + '\n'
             + QSysInfo::machineUniqueId() + '\n' + QSysInfo::bootUniqueId() + '\n');
     writeBytes(folder.catalogueFile() + QStringLiteral(".importing"), "half a catalogue");
+    writeBytes(folder.catalogueFile() + QStringLiteral(".importing-journal"),
+        readBytes(mdbData + QStringLiteral("/catalogue40.mdb")).left(4096));
     BuiltSource source = BuiltSource::empty();
     source.movie(1.0, QStringLiteral("甲 "), 1.0);
     QString error;

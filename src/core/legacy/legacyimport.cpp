@@ -209,7 +209,8 @@ void copyBeside(const DataFolder& folder, const QString& sourceFolder, Mode mode
         }
         for (const auto& [id, sameId] : posters) {
             const QString ours = folder.posterFor(sameId);
-            if (DataFolder::isPlainFileName(sameId) && !theirPoster(id) && QFileInfo(ours).isFile())
+            if (DataFolder::isPlainFileName(sameId) && !theirPoster(id) && QFileInfo(ours).isFile()
+                && ours != folder.defaultPoster())
                 keepAside(ours, keptPosters, report.warnings);
         }
         return;
@@ -410,14 +411,20 @@ std::optional<Report> buildFromOld(const DataFolder& folder, LegacySource& sourc
     if (!contents)
         return std::nullopt;
     const QString building = folder.catalogueFile() + QStringLiteral(".importing");
-    QFile::remove(building);
+    // A start killed while building leaves its file and perhaps its journal, which SQLite would
+    // otherwise play back into the new file.
+    const auto removeBuilding = [&building] {
+        for (const char* tail : { "", "-journal", "-wal", "-shm" })
+            QFile::remove(building + QLatin1String(tail));
+    };
+    removeBuilding();
     Catalogue fresh(building);
     const bool built = fresh.prepare(error) && fresh.replaceContents(*contents, error);
     if (!built || !QFile::rename(building, folder.catalogueFile())) {
         if (built && error)
             *error = QStringLiteral("无法创建目录数据库 %1。")
                          .arg(QDir::toNativeSeparators(folder.catalogueFile()));
-        QFile::remove(building);
+        removeBuilding();
         return std::nullopt;
     }
     Report report;

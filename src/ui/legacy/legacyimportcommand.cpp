@@ -32,9 +32,12 @@ LegacyImportCommand::LegacyImportCommand(
 
 LegacyImportCommand::~LegacyImportCommand()
 {
-    // The worker only touches files, never this object; it must still end before we do.
-    if (worker_)
+    // The worker only touches files, never this object; it must still end before we do. A reading
+    // still going on is stopped; a catalogue being written is finished.
+    if (worker_) {
+        *stopping_ = true;
         worker_->wait();
+    }
 }
 
 QString LegacyImportCommand::confirmText(const QString& file)
