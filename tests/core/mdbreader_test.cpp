@@ -352,7 +352,8 @@ TEST(MdbReader, ADamagedPropertyBlobOfTheCatalogueIsNeverRead)
     const auto movies = reader->readTable(QStringLiteral("ReelShelfIndex"), &error);
     ASSERT_TRUE(movies) << error.toStdString();
     EXPECT_EQ(movies->rows.size(), 4);
-    EXPECT_LT(timer.elapsed(), 5000);
+    // libmdb took seconds and gigabytes here before giving up on the blob.
+    EXPECT_LT(timer.elapsed(), 2000);
 }
 
 const QStringList catalogueTables
