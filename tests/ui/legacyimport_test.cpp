@@ -186,6 +186,30 @@ TEST(LegacyImportCommand, AFileWithoutTheTablesIsReportedAndChangesNothing)
     EXPECT_EQ(w.home.discRows().size(), 1);
 }
 
+// These files hung the window's import for ever, crashed the program or took part of the file.
+TEST(LegacyImportCommand, ADamagedFileIsRefusedWithinSecondsAndChangesNothing)
+{
+    for (const char* name :
+        { "damaged-memo-self-chain.mdb", "damaged-flip-crash.mdb", "damaged-cut-last-page.mdb" }) {
+        ImportWindow w;
+        w.home.addDisc(QStringLiteral("1"));
+        w.chosen = fixtures + u'/' + QString::fromLatin1(name);
+        w.prompt.answerNext(Prompt::Answer::Yes);
+        QElapsedTimer timer;
+        timer.start();
+        ASSERT_TRUE(w.trigger());
+        EXPECT_LT(timer.elapsed(), 10000) << name;
+        ASSERT_EQ(w.prompt.asked.size(), 2);
+        EXPECT_EQ(w.prompt.asked[1].icon, Prompt::Icon::Warning);
+        EXPECT_TRUE(w.prompt.asked[1].text.contains(QDir::toNativeSeparators(w.chosen)))
+            << w.prompt.asked[1].text.toStdString();
+        EXPECT_TRUE(w.prompt.asked[1].text.endsWith(QStringLiteral("没有导入任何内容。")))
+            << w.prompt.asked[1].text.toStdString();
+        EXPECT_EQ(w.home.discRows().size(), 1);
+        EXPECT_TRUE(CatalogueBackups(w.home.folder()).list().isEmpty());
+    }
+}
+
 QProgressDialog* importProgress(const MainWindow& window)
 {
     return window.findChild<QProgressDialog*>(QStringLiteral("importProgress"));
