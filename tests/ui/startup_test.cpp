@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -58,6 +59,81 @@ TEST(Startup, KeepsTheUsersOwnSettings)
     QString error;
     ASSERT_TRUE(Startup::prepareDataFolder(folder, &error));
     EXPECT_EQ(readBytes(folder.settingsFile()), mine);
+}
+
+// A small file system of its own, full but for `freePages` pages of 4 KB (root only).
+class NearlyFullDisk
+{
+public:
+    NearlyFullDisk()
+    {
+        QDir().mkpath(path());
+        mounted_ = QProcess::execute(QStringLiteral("mount"),
+                       { QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                           QStringLiteral("size=256k"), QStringLiteral("tmpfs"), path() })
+            == 0;
+    }
+    ~NearlyFullDisk()
+    {
+        if (mounted_)
+            QProcess::execute(QStringLiteral("umount"), { path() });
+    }
+    bool mounted() const { return mounted_; }
+    QString path() const { return dir_.filePath(QStringLiteral("disk")); }
+    void leave(int freePages)
+    {
+        QDir(path()).removeRecursively();
+        QDir().mkpath(path() + QStringLiteral("/fill"));
+        QStringList pages;
+        for (int i = 0;; ++i) {
+            QFile page(path() + QStringLiteral("/fill/%1").arg(i));
+            if (!page.open(QIODevice::WriteOnly) || page.write(QByteArray(4096, 'x')) != 4096
+                || !page.flush()) {
+                page.close();
+                page.remove();
+                break;
+            }
+            pages.append(page.fileName());
+        }
+        for (int i = 0; i < freePages && !pages.isEmpty(); ++i)
+            QFile::remove(pages.takeLast());
+    }
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+};
+
+// However little room the disk has, each file the start completes the folder with is whole or
+// absent, and a missing one is reported; no short settings file is left to be taken as the user's.
+TEST(Startup, ANearlyFullDiskLeavesNoShortFileAndSaysSo)
+{
+    NearlyFullDisk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small file system can be mounted here (needs root)";
+    const QStringList defaults = { QStringLiteral("RSISet.ini"), QStringLiteral("Posters/00.jpg"),
+        QStringLiteral("Temp/goldstar.gif"), QStringLiteral("Temp/graystar.gif"),
+        QStringLiteral("help.html") };
+    for (int freePages = 0; freePages <= 16; ++freePages) {
+        disk.leave(freePages);
+        const DataFolder folder(disk.path() + QStringLiteral("/home"));
+        QString error;
+        const bool started = Startup::prepareDataFolder(folder, &error);
+        bool allThere = true;
+        for (const QString& name : defaults) {
+            const QString file = folder.path() + u'/' + name;
+            if (!QFileInfo::exists(file)) {
+                allThere = false;
+                continue;
+            }
+            EXPECT_EQ(readBytes(file), readBytes(QStringLiteral(":/defaults/") + name))
+                << name.toStdString() << " with " << freePages << " pages free";
+        }
+        EXPECT_TRUE(allThere || !error.isEmpty()) << freePages << " pages free";
+        EXPECT_TRUE(started || !error.isEmpty());
+        const QStringList parts = QDir(folder.path()).entryList({ QStringLiteral("*.part-*") }, QDir::Files);
+        EXPECT_TRUE(parts.isEmpty()) << parts.join(u' ').toStdString();
+    }
 }
 
 QProgressDialog* firstImportProgress()
