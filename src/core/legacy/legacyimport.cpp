@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSet>
+#include <QStorageInfo>
 #include <cstdio>
 
 namespace LegacyImport {
@@ -138,8 +139,13 @@ void copyFile(const QString& from, const QString& to, bool overwrite, QStringLis
         && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(to).constData()) == 0;
     if (!ok) {
         QFile::remove(part);
-        warnings.append(QStringLiteral("%1 未能复制到 %2。")
-                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to)));
+        const QStorageInfo disk(QFileInfo(to).absolutePath());
+        const QString why = QFileInfo(to).isDir() ? QStringLiteral("那里有一个同名的文件夹")
+            : disk.isValid() && disk.bytesAvailable() < QFileInfo(from).size()
+            ? QStringLiteral("磁盘空间不足")
+            : QStringLiteral("无法读取原文件，或目标文件夹不可写");
+        warnings.append(QStringLiteral("%1 未能复制到 %2（%3）。")
+                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to), why));
     }
 }
 
