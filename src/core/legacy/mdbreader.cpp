@@ -244,6 +244,40 @@ qint64 storedRows(MdbTableDef* table, qint64 filePages)
     return rows;
 }
 
+// A long value of the current row, read past libmdb; nullopt when its chain is damaged.
+std::optional<QVariant> longValue(MdbHandle* mdb, const MdbColumn* col)
+{
+    // A null value and an empty one both come as zero bytes; both read as null.
+    if (col->cur_value_len <= 0)
+        return QVariant();
+    const auto stored = readLongValue(mdb, col->cur_value_start, col->cur_value_len);
+    if (!stored)
+        return std::nullopt;
+    if (col->col_type == MDB_OLE)
+        return QVariant(*stored);
+    const QString text = decodeText(mdb, *stored);
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+// A value libmdb wrote as text into the column's buffer; `ok` false for a number it cannot read.
+QVariant boundValue(int type, const QByteArray& text, bool* ok)
+{
+    *ok = true;
+    switch (type) {
+    case MDB_TEXT:
+    case MDB_REPID:
+        return QString::fromUtf8(text);
+    case MDB_BOOL:
+        return text == "1";
+    case MDB_DATETIME:
+        return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    case MDB_BINARY:
+        return text;
+    default:
+        return numberValue(type, text, ok);
+    }
+}
+
 } // namespace
 
 struct MdbReader::Handle
@@ -456,26 +490,15 @@ std::optional<LegacyTable> MdbReader::readTable(const QString& name, QString* er
             MdbColumn* col = columnAt(table.get(), i);
             const QString& field = result.columns.at(qsizetype(i));
             if (isLongValue(col)) {
-                // A null value and an empty one both come as zero bytes; both read as null.
-                if (col->cur_value_len <= 0) {
-                    row.append(QVariant());
-                    continue;
-                }
-                const auto stored = readLongValue(mdb, col->cur_value_start, col->cur_value_len);
-                if (!stored) {
+                const auto value = longValue(mdb, col);
+                if (!value) {
                     problem = longValueMessage(path_, name, rowNumber, field);
                     return false;
                 }
-                if (col->col_type == MDB_OLE) {
-                    row.append(*stored);
-                    continue;
-                }
-                const QString text = decodeText(mdb, *stored);
-                row.append(text.isEmpty() ? QVariant() : QVariant(text));
+                row.append(*value);
                 continue;
             }
             const int length = lengths[i];
-            const char* data = buffers[i].data();
             // libmdb hands out a null field and a zero-length text alike, as zero bytes; both
             // read as null here. The program's own writers never store an empty text.
             if (length <= 0 && col->col_type != MDB_BOOL) {
@@ -487,33 +510,15 @@ std::optional<LegacyTable> MdbReader::readTable(const QString& name, QString* er
                               .arg(shown(path_), name, field);
                 return false;
             }
-            const QByteArray text(data, length);
-            switch (col->col_type) {
-            case MDB_TEXT:
-            case MDB_REPID:
-                row.append(QString::fromUtf8(text));
-                break;
-            case MDB_BOOL:
-                row.append(text == "1");
-                break;
-            case MDB_DATETIME:
-                row.append(
-                    QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-                break;
-            case MDB_BINARY:
-                row.append(text);
-                break;
-            default: {
-                bool ok = false;
-                const QVariant number = numberValue(col->col_type, text, &ok);
-                if (!ok) {
-                    problem = QStringLiteral("旧版数据库 %1 的表 %2 中字段 %3 的数值“%4”无法读取。")
-                                  .arg(shown(path_), name, field, QString::fromUtf8(text));
-                    return false;
-                }
-                row.append(number);
+            const QByteArray text(buffers[i].data(), length);
+            bool ok = false;
+            const QVariant value = boundValue(col->col_type, text, &ok);
+            if (!ok) {
+                problem = QStringLiteral("旧版数据库 %1 的表 %2 中字段 %3 的数值“%4”无法读取。")
+                              .arg(shown(path_), name, field, QString::fromUtf8(text));
+                return false;
             }
-            }
+            row.append(value);
         }
         result.rows.append(row);
         return true;

@@ -49,15 +49,81 @@ void setLimit(int resource, rlim_t value)
     setrlimit(resource, &limit);
 }
 
-// Everything that can end the wait, checked every poll.
-struct Watch
+// What the helper sent so far.
+struct Received
 {
-    milliseconds stall;
-    milliseconds total;
-    const std::atomic<bool>* stop;
-    QElapsedTimer sinceStart;
-    QElapsedTimer sinceProgress;
+    MdbWire::FrameReader frames;
+    QStringList names;
+    QMap<QString, LegacyTable> tables; // by lower-case name
+    QString failure;
+    bool done = false;
+
+    void take(const QByteArray& bytes)
+    {
+        frames.append(bytes);
+        while (const auto frame = frames.next()) {
+            switch (frame->kind) {
+            case MdbWire::Kind::Names:
+                names = frame->names;
+                break;
+            case MdbWire::Kind::Table:
+                tables.insert(frame->text.toLower(), frame->table);
+                break;
+            case MdbWire::Kind::Failure:
+                failure = frame->text;
+                break;
+            case MdbWire::Kind::Done:
+                done = true;
+                break;
+            case MdbWire::Kind::Progress:
+                break;
+            }
+        }
+    }
+    bool whole() const { return done && !frames.broken() && !frames.hasPartialFrame(); }
 };
+
+// Starts the helper with its limits: memory and processor time, and no life beyond the thread
+// that started it (a program killed while it reads takes its helper along).
+void startHelper(QProcess& helper, const QString& program, const QStringList& args, rlim_t memory, rlim_t cpu)
+{
+    helper.setProgram(program);
+    helper.setArguments(args);
+    // libmdb prints its complaints in English on standard error; the user gets ours instead.
+    helper.setStandardErrorFile(QProcess::nullDevice());
+    helper.setChildProcessModifier([memory, cpu] {
+        // Between fork and exec: only calls that are safe there.
+        setLimit(RLIMIT_AS, memory);
+        setLimit(RLIMIT_CPU, cpu);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+    });
+    helper.start(QIODevice::ReadOnly);
+}
+
+QString stalledMessage(const QString& path, milliseconds stall)
+{
+    return QStringLiteral(
+        "读取旧版数据库文件 %1 时 %2 秒没有任何进展，文件可能已损坏，已停止读取。没有导入任何内容。")
+        .arg(shown(path))
+        .arg(duration_cast<seconds>(stall).count());
+}
+
+QString tooLongMessage(const QString& path, milliseconds total)
+{
+    return QStringLiteral(
+        "读取旧版数据库文件 %1 超过 %2 秒仍未完成，文件可能已损坏，已停止读取。没有导入任何内容。")
+        .arg(shown(path))
+        .arg(duration_cast<seconds>(total).count());
+}
+
+QString brokeOffMessage(const QString& path, rlim_t memory)
+{
+    return QStringLiteral(
+        "读取旧版数据库文件 %1 时读取程序意外中止：文件已损坏，或读取它需要的内存超过 %2 MB。"
+        "没有导入任何内容。")
+        .arg(shown(path))
+        .arg(qint64(memory) / megabyte);
+}
 
 } // namespace
 
@@ -105,91 +171,45 @@ std::unique_ptr<MdbReadProcess> MdbReadProcess::read(
         ? options.total
         : minutes(1) + seconds(2) * (fileSize / megabyte);
 
-    QProcess helper;
-    helper.setProgram(program);
-    helper.setArguments(QStringList { path } + tables);
-    // libmdb prints its complaints in English on standard error; the user gets ours instead.
-    helper.setStandardErrorFile(QProcess::nullDevice());
     const rlim_t memoryLimit = lowered(RLIMIT_AS, rlim_t(memory));
-    const rlim_t cpuLimit = lowered(RLIMIT_CPU, rlim_t(duration_cast<seconds>(total).count() + 5));
-    helper.setChildProcessModifier([memoryLimit, cpuLimit] {
-        // Between fork and exec: only calls that are safe there.
-        setLimit(RLIMIT_AS, memoryLimit);
-        setLimit(RLIMIT_CPU, cpuLimit);
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-    });
-    helper.start(QIODevice::ReadOnly);
+    QProcess helper;
+    startHelper(helper, program, QStringList { path } + tables, memoryLimit,
+        lowered(RLIMIT_CPU, rlim_t(duration_cast<seconds>(total).count() + 5)));
     if (!helper.waitForStarted(10000))
         return fail(QStringLiteral("无法启动读取旧版数据库的程序 %1（%2），无法读取 %3。")
                         .arg(shown(program), helper.errorString(), shown(path)));
-
-    Watch watch { options.stall, total, options.stop, {}, {} };
-    watch.sinceStart.start();
-    watch.sinceProgress.start();
     const auto stopWith = [&](const QString& message) {
         helper.kill();
         helper.waitForFinished(5000);
         return fail(message);
     };
 
-    MdbWire::FrameReader frames;
-    QStringList names;
-    QMap<QString, LegacyTable> read;
-    QString failure;
-    bool done = false;
+    QElapsedTimer sinceStart;
+    QElapsedTimer sinceProgress;
+    sinceStart.start();
+    sinceProgress.start();
+    Received received;
     for (;;) {
-        if (watch.stop && watch.stop->load())
+        if (options.stop && options.stop->load())
             return stopWith(stoppedMessage(path));
-        const milliseconds quiet(watch.sinceProgress.elapsed());
-        if (quiet > watch.stall)
-            return stopWith(
-                QStringLiteral("读取旧版数据库文件 %1 时 %2 秒没有任何进展，文件可能已损坏，已停止读取。"
-                               "没有导入任何内容。")
-                    .arg(shown(path))
-                    .arg(duration_cast<seconds>(watch.stall).count()));
-        if (milliseconds(watch.sinceStart.elapsed()) > watch.total)
-            return stopWith(
-                QStringLiteral("读取旧版数据库文件 %1 超过 %2 秒仍未完成，文件可能已损坏，已停止读取。"
-                               "没有导入任何内容。")
-                    .arg(shown(path))
-                    .arg(duration_cast<seconds>(watch.total).count()));
+        if (milliseconds(sinceProgress.elapsed()) > options.stall)
+            return stopWith(stalledMessage(path, options.stall));
+        if (milliseconds(sinceStart.elapsed()) > total)
+            return stopWith(tooLongMessage(path, total));
         const bool more = helper.waitForReadyRead(int(pollInterval.count()));
         const QByteArray bytes = helper.readAllStandardOutput();
         if (!bytes.isEmpty()) {
-            watch.sinceProgress.restart();
-            frames.append(bytes);
-            while (const auto frame = frames.next()) {
-                switch (frame->kind) {
-                case MdbWire::Kind::Names:
-                    names = frame->names;
-                    break;
-                case MdbWire::Kind::Table:
-                    read.insert(frame->text.toLower(), frame->table);
-                    break;
-                case MdbWire::Kind::Failure:
-                    failure = frame->text;
-                    break;
-                case MdbWire::Kind::Done:
-                    done = true;
-                    break;
-                case MdbWire::Kind::Progress:
-                    break;
-                }
-            }
-        }
-        if (!more && bytes.isEmpty() && helper.state() == QProcess::NotRunning)
+            sinceProgress.restart();
+            received.take(bytes);
+        } else if (!more && helper.state() == QProcess::NotRunning) {
             break;
+        }
     }
-    helper.waitForFinished(5000);
-    if (!failure.isEmpty())
-        return fail(failure);
-    if (!done || frames.broken() || frames.hasPartialFrame())
-        return fail(QStringLiteral(
-            "读取旧版数据库文件 %1 时读取程序意外中止：文件已损坏，或读取它需要的内存超过 %2 MB。"
-            "没有导入任何内容。")
-                        .arg(shown(path))
-                        .arg(qint64(memoryLimit) / megabyte));
-    return std::unique_ptr<MdbReadProcess>(new MdbReadProcess(path, names, read));
+    if (!received.failure.isEmpty())
+        return fail(received.failure);
+    if (!received.whole())
+        return fail(brokeOffMessage(path, memoryLimit));
+    return std::unique_ptr<MdbReadProcess>(new MdbReadProcess(path, received.names, received.tables));
 }
 
 std::optional<LegacyTable> MdbReadProcess::readTable(const QString& name, QString* error)
