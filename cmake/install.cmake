@@ -1,8 +1,10 @@
-# What `cmake --install` puts under the prefix: the two programs, the defaults a new data folder is
+# What `cmake --install` puts under the prefix: the two programs and their helper, the defaults a new data folder is
 # completed from, and the files that make the program a desktop application (menu entry, icons,
 # software-centre metadata).
 
 install(TARGETS reelshelf reelshelf-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Both programs start it to read old catalogues (.mdb); they look for it relative to their folder.
+install(TARGETS reelshelf-mdbread RUNTIME DESTINATION ${REELSHELF_MDBREAD_DESTINATION})
 
 set(_data ${PROJECT_SOURCE_DIR}/resources/data)
 install(FILES ${_data}/RSISet.ini ${_data}/help.html DESTINATION ${REELSHELF_DEFAULTS_DESTINATION})

@@ -2,13 +2,9 @@
 #include "app/mainwindow.h"
 #include "app/prompt.h"
 #include "app/startup.h"
-#include "legacy/legacyimport.h"
-#include "legacy/legacyimportcommand.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QProgressDialog>
-#include <memory>
 
 int main(int argc, char* argv[])
 {
@@ -25,18 +21,9 @@ int main(int argc, char* argv[])
         desktop };
 
     // A first start that imports an old catalogue may take a while before any window exists.
-    std::unique_ptr<QProgressDialog> importing;
-    if (LegacyImport::wantsFirstImport(context.folder)) {
-        importing = std::make_unique<QProgressDialog>(LegacyImportCommand::waitText(), QString(), 0, 0);
-        importing->setWindowTitle(Prompt::title());
-        importing->setCancelButton(nullptr);
-        importing->show();
-        QApplication::processEvents();
-    }
     QString problem;
     QString imported;
-    const bool prepared = Startup::prepareDataFolder(context.folder, &problem, &imported);
-    importing.reset();
+    const bool prepared = Startup::prepareDataFolderShowingProgress(context.folder, &problem, &imported);
     if (!prepared) {
         prompt.ask(nullptr, Prompt::Icon::Critical, problem, Prompt::Buttons::Ok);
         return 1;

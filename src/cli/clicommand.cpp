@@ -3,8 +3,8 @@
 #include "commands.h"
 #include "importmdbcommand.h"
 #include "legacy/legacyimport.h"
-#include "statscommand.h"
 #include "reportcommand.h"
+#include "statscommand.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "store/posterinstall.h"
@@ -71,12 +71,19 @@ int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io
     installDefaults(folder, &problem); // a read-only folder still lists what it holds
     // Before an empty catalogue would be made beside it, as the desktop program does.
     if (LegacyImport::wantsFirstImport(folder)) {
-        const auto report = LegacyImport::importOnFirstStart(folder, &problem);
+        LegacyImport::Control control;
+        control.waiting = [&io] {
+            io.err << "另一个程序正在导入旧版数据库 " << LegacyImport::legacyFileName()
+                   << "，等待它完成...\n";
+            io.err.flush();
+        };
+        const auto report = LegacyImport::importOnFirstStart(folder, &problem, control);
         if (!report) {
             io.err << problem << '\n';
             return ExitFailed;
         }
-        io.err << LegacyImport::reportText(*report) << '\n';
+        if (!report->importedElsewhere)
+            io.err << LegacyImport::reportText(*report) << '\n';
     }
     Catalogue catalogue(folder.catalogueFile());
     if (!catalogue.prepare(&problem)) {

@@ -5,10 +5,16 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QStringDecoder>
+#include <QSysInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using LegacyImport::Mode;
@@ -300,13 +306,254 @@ TEST(LegacyImport, APictureThatCannotBeCopiedIsAWarningAndTheRowsStay)
     const auto report = run(home, source, Mode::Add, old.path(), &error);
     ASSERT_TRUE(report) << error.toStdString();
     ASSERT_EQ(report->warnings.size(), 1);
-    EXPECT_TRUE(report->warnings.first().contains(QStringLiteral("未能复制到")))
+    EXPECT_TRUE(report->warnings.first().endsWith(
+        QStringLiteral("未能复制到 %1（那里有一个同名的文件夹）。")
+            .arg(QDir::toNativeSeparators(home.folder().posterFor(QStringLiteral("6"))))))
         << report->warnings.first().toStdString();
     EXPECT_EQ(home.movieIds(), QList<double>({ 5, 6, 7 }));
     EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("7"))), QByteArray("their poster 2"));
     EXPECT_FALSE(
         QFileInfo::exists(home.folder().posterFor(QStringLiteral("6")) + QStringLiteral(".importing")));
     EXPECT_TRUE(LegacyImport::reportText(*report).contains(QStringLiteral("有 1 个文件未能复制：")));
+}
+
+} // namespace
+
+namespace {
+
+const QString mdbData = QStringLiteral(REELSHELF_TEST_DATA "/mdb");
+
+TEST(LegacyImport, APosterADeletedMovieLeftIsMovedAsideWhenAnAddedMovieHasNone)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    home.addMovie(5, QStringLiteral("我们的 "), 1);
+    // Movies 6, 7 and 8 were deleted; their posters stayed.
+    writeBytes(home.folder().posterFor(QStringLiteral("6")), "left by deleted 6");
+    writeBytes(home.folder().posterFor(QStringLiteral("7")), "left by deleted 7");
+    writeBytes(home.folder().posterFor(QStringLiteral("8")), "left by deleted 8");
+    const QString kept = home.path() + QStringLiteral("/Backups/Replaced-20261208-093000/Posters");
+    // A copy of 8 kept already: that one cannot be kept again, so it stays and is named.
+    writeBytes(kept + QStringLiteral("/8.jpg"), "kept earlier");
+    OldFolder old;
+    old.file(QStringLiteral("Posters/1.jpg"), "their poster 1");
+    BuiltSource source = BuiltSource::empty();
+    source.disc({ QStringLiteral("2"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() });
+    source.movie(1.0, QStringLiteral("有海报 "), 2.0);
+    source.movie(2.0, QStringLiteral("无海报 "), 2.0);
+    source.movie(QVariant(), QStringLiteral("无编号 "), 2.0);
+
+    QString error;
+    const auto report = run(home, source, Mode::Add, old.path(), &error);
+    ASSERT_TRUE(report) << error.toStdString();
+    EXPECT_EQ(home.movieIds(), QList<double>({ 5, 6, 7, 8 }));
+    EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("6"))), QByteArray("their poster 1"));
+    EXPECT_FALSE(QFileInfo::exists(home.folder().posterFor(QStringLiteral("7"))));
+    EXPECT_EQ(readBytes(kept + QStringLiteral("/6.jpg")), QByteArray("left by deleted 6"));
+    EXPECT_EQ(readBytes(kept + QStringLiteral("/7.jpg")), QByteArray("left by deleted 7"));
+    EXPECT_EQ(readBytes(kept + QStringLiteral("/8.jpg")), QByteArray("kept earlier"));
+    EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("8"))), QByteArray("left by deleted 8"));
+    ASSERT_EQ(report->warnings.size(), 1);
+    EXPECT_TRUE(report->warnings.first().startsWith(
+        QDir::toNativeSeparators(home.folder().posterFor(QStringLiteral("8")))
+        + QStringLiteral(" 是已删除影片留下的海报，未能移到")))
+        << report->warnings.first().toStdString();
+}
+
+TEST(LegacyImport, ReplacingMovesAsideOurPosterOfAnImportedMovieThatBringsNone)
+{
+    for (const bool picturesBeside : { true, false }) {
+        TestHome home;
+        home.addDisc(QStringLiteral("1"));
+        home.addMovie(3, QStringLiteral("旧三 "), 1);
+        home.addMovie(4, QStringLiteral("旧四 "), 1);
+        writeBytes(home.folder().posterFor(QStringLiteral("3")), "our poster 3");
+        writeBytes(home.folder().posterFor(QStringLiteral("4")), "our poster 4");
+        writeBytes(home.folder().posterFor(QStringLiteral("9")), "our poster 9");
+        OldFolder old;
+        old.file(QStringLiteral("Posters/4.jpg"), "their poster 4");
+        BuiltSource source = BuiltSource::empty();
+        source.movie(3.0, QStringLiteral("新三 "), 1.0);
+        source.movie(4.0, QStringLiteral("新四 "), 1.0);
+
+        QString error;
+        ASSERT_TRUE(run(home, source, Mode::Replace, picturesBeside ? old.path() : QString(), &error))
+            << error.toStdString();
+        const QString kept = home.path() + QStringLiteral("/Backups/Replaced-20261208-093000/Posters");
+        EXPECT_FALSE(QFileInfo::exists(home.folder().posterFor(QStringLiteral("3"))));
+        EXPECT_EQ(readBytes(kept + QStringLiteral("/3.jpg")), QByteArray("our poster 3"));
+        EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("4"))),
+            picturesBeside ? QByteArray("their poster 4") : QByteArray());
+        EXPECT_EQ(readBytes(kept + QStringLiteral("/4.jpg")), QByteArray("our poster 4"));
+        // No imported movie has number 9: its poster shows nowhere and stays.
+        EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("9"))), QByteArray("our poster 9"));
+    }
+}
+
+// Discs, movies and file types.
+QList<qint64> tableCounts(const TestHome& home)
+{
+    RawDb db(home.folder().catalogueFile());
+    QList<qint64> counts;
+    for (const QString& sql : { QStringLiteral("SELECT count(*) FROM DiskState"),
+             QStringLiteral("SELECT count(*) FROM ReelShelfIndex"),
+             QStringLiteral("SELECT count(*) FROM MovieFileType") })
+        counts.append(db.rows(sql).value(0).toLongLong());
+    return counts;
+}
+
+// Each damaged file once made the import hang, grow without end, crash or take part of it.
+TEST(LegacyImportFile, EveryDamagedFileIsRefusedWithinSecondsAndNothingChanges)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    home.addMovie(1, QStringLiteral("留下 "), 1);
+    const auto before = tableCounts(home);
+    const QStringList damaged = QDir(mdbData).entryList({ QStringLiteral("damaged-*.mdb") }, QDir::Files);
+    ASSERT_EQ(damaged.size(), 7);
+    for (const QString& name : damaged) {
+        if (name == QStringLiteral("damaged-property-loop.mdb"))
+            continue; // its tables are whole (see the next test)
+        const QString file = mdbData + u'/' + name;
+        QElapsedTimer timer;
+        timer.start();
+        QString error;
+        for (const Mode mode : { Mode::Add, Mode::Replace })
+            EXPECT_FALSE(LegacyImport::importFile(home.folder(), file, mode, now, &error))
+                << name.toStdString();
+        EXPECT_LT(timer.elapsed(), 10000) << name.toStdString();
+        EXPECT_TRUE(error.contains(QDir::toNativeSeparators(file))) << error.toStdString();
+        EXPECT_TRUE(error.contains(QStringLiteral("已损坏"))) << error.toStdString();
+        EXPECT_EQ(tableCounts(home), before) << name.toStdString();
+        EXPECT_TRUE(CatalogueBackups(home.folder()).list().isEmpty()) << name.toStdString();
+    }
+    TestHome empty;
+    QString error;
+    const auto whole = LegacyImport::importFile(
+        empty.folder(), mdbData + QStringLiteral("/damaged-property-loop.mdb"), Mode::Add, now, &error);
+    ASSERT_TRUE(whole) << error.toStdString();
+    EXPECT_EQ(whole->movies, 4);
+}
+
+// Byte flips at a fixed seed and cuts at page boundaries and odd lengths: each copy is imported
+// whole (5 discs, 40 movies, 3 file types) or refused with the catalogue as it was.
+TEST(LegacyImportFile, ByteFlipsAndCutsNeverImportPartOfAFile)
+{
+    const QByteArray good = readBytes(mdbData + QStringLiteral("/catalogue40.mdb"));
+    constexpr qsizetype page = 4096;
+    QList<QByteArray> copies;
+    QRandomGenerator random(2026);
+    for (int k = 0; k < 48; ++k) {
+        QByteArray bytes = good;
+        for (int flips = 1 << (k % 5); flips > 0; --flips)
+            bytes[page + random.bounded(good.size() - page)] ^= char(1 + random.bounded(255));
+        copies.append(bytes);
+    }
+    for (qsizetype p = 2; p < good.size() / page; ++p)
+        copies.append(good.left(p * page));
+    for (int k = 0; k < 4; ++k)
+        copies.append(good.left(page + random.bounded(good.size() - page)));
+
+    QTemporaryDir dir;
+    int refused = 0;
+    const QList<qint64> untouched = tableCounts(TestHome());
+    for (qsizetype i = 0; i < copies.size(); ++i) {
+        TestHome home;
+        const QString file = dir.filePath(QStringLiteral("copy%1.mdb").arg(i));
+        writeBytes(file, copies.at(i));
+        QElapsedTimer timer;
+        timer.start();
+        QString error;
+        const auto report = LegacyImport::importFile(home.folder(), file, Mode::Replace, now, &error);
+        EXPECT_LT(timer.elapsed(), 10000) << "copy " << i;
+        if (!report) {
+            ++refused;
+            EXPECT_TRUE(error.contains(QDir::toNativeSeparators(file))) << error.toStdString();
+            EXPECT_EQ(tableCounts(home), untouched) << "copy " << i;
+            continue;
+        }
+        EXPECT_EQ(report->discs, 5) << "copy " << i;
+        EXPECT_EQ(report->movies, 40) << "copy " << i;
+        EXPECT_EQ(report->fileTypes, 3) << "copy " << i;
+        EXPECT_EQ(tableCounts(home), QList<qint64>({ 5, 40, 3 })) << "copy " << i;
+    }
+    // The copies are damaged enough that most are refused; the good file itself imports.
+    EXPECT_GT(refused, copies.size() / 3);
+    TestHome home;
+    QString error;
+    EXPECT_TRUE(LegacyImport::importFile(
+        home.folder(), mdbData + QStringLiteral("/catalogue40.mdb"), Mode::Replace, now, &error))
+        << error.toStdString();
+}
+
+TEST(LegacyFirstStart, TwoStartsAtOnceTakeTurnsAndBothFindTheCatalogue)
+{
+    for (int round = 0; round < 8; ++round) {
+        QTemporaryDir dir;
+        const DataFolder folder(dir.path());
+        ASSERT_TRUE(installDefaults(folder, nullptr));
+        std::optional<LegacyImport::Report> reports[2];
+        QString errors[2];
+        int waited = 0;
+        std::vector<std::unique_ptr<QThread>> starts;
+        for (int i = 0; i < 2; ++i) {
+            starts.emplace_back(QThread::create([&, i] {
+                BuiltSource source = BuiltSource::empty();
+                source.disc(
+                    { QStringLiteral("1"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() });
+                for (int m = 1; m <= 2000; ++m)
+                    source.movie(double(m), QStringLiteral("影片 "), 1.0);
+                LegacyImport::Control control;
+                control.waiting = [&waited] { ++waited; };
+                reports[i] = LegacyImport::importOnFirstStart(folder, source, &errors[i], control);
+            }));
+        }
+        for (auto& start : starts)
+            start->start();
+        for (auto& start : starts)
+            start->wait();
+        ASSERT_TRUE(reports[0] && reports[1]) << errors[0].toStdString() << " / " << errors[1].toStdString();
+        // One imported, the other found the catalogue made.
+        EXPECT_NE(reports[0]->importedElsewhere, reports[1]->importedElsewhere);
+        EXPECT_LE(waited, 1);
+        RawDb db(folder.catalogueFile());
+        EXPECT_EQ(db.rows(QStringLiteral("SELECT count(*) FROM ReelShelfIndex")),
+            QStringList({ QStringLiteral("2000") }));
+        EXPECT_EQ(QDir(dir.path()).entryList({ QStringLiteral("ShelfIndex*") }, QDir::Files),
+            QStringList({ QStringLiteral("ShelfIndex.db") }));
+    }
+}
+
+TEST(LegacyFirstStart, TheLockOfAStartThatWasKilledIsTakenOver)
+{
+    QTemporaryDir dir;
+    const DataFolder folder(dir.path());
+    ASSERT_TRUE(installDefaults(folder, nullptr));
+    // A lock naming a process that has ended, as a start killed while importing leaves it.
+    QProcess killed;
+    killed.start(QStringLiteral("sleep"), { QStringLiteral("30") });
+    ASSERT_TRUE(killed.waitForStarted(5000));
+    const qint64 pid = killed.processId();
+    killed.kill();
+    ASSERT_TRUE(killed.waitForFinished(5000));
+    writeBytes(folder.catalogueFile() + QStringLiteral(".importing.lock"),
+        QByteArray::number(pid) + "\nreelshelf\n" + QSysInfo::machineHostName().toUtf8() + '\n'
+            + QSysInfo::machineUniqueId() + '\n' + QSysInfo::bootUniqueId() + '\n');
+    writeBytes(folder.catalogueFile() + QStringLiteral(".importing"), "half a catalogue");
+    writeBytes(folder.catalogueFile() + QStringLiteral(".importing-journal"),
+        readBytes(mdbData + QStringLiteral("/catalogue40.mdb")).left(4096));
+    BuiltSource source = BuiltSource::empty();
+    source.movie(1.0, QStringLiteral("甲 "), 1.0);
+    QString error;
+    bool waited = false;
+    LegacyImport::Control control;
+    control.waiting = [&waited] { waited = true; };
+    const auto report = LegacyImport::importOnFirstStart(folder, source, &error, control);
+    ASSERT_TRUE(report) << error.toStdString();
+    EXPECT_FALSE(report->importedElsewhere);
+    EXPECT_EQ(report->movies, 1);
+    EXPECT_EQ(QDir(dir.path()).entryList({ QStringLiteral("ShelfIndex*") }, QDir::Files),
+        QStringList({ QStringLiteral("ShelfIndex.db") }));
 }
 
 } // namespace

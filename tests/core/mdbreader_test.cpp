@@ -1,11 +1,14 @@
 #include "legacy/mdbreader.h"
+#include "legacy/mdbreadprocess.h"
 #include "testsupport.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -148,7 +151,8 @@ TEST_P(MdbFiles, EveryFieldOfEveryTableIsWhatMdbExportPrints)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, MdbFiles, ::testing::Values("test2V1997.mdb", "testUnicodeCompV2003.mdb"));
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, MdbFiles, ::testing::Values("test2V1997.mdb", "testUnicodeCompV2003.mdb", "catalogue40.mdb"));
 
 TEST(MdbReader, TellsTheJetVersionAndTheHeaderCodePage)
 {
@@ -273,6 +277,172 @@ TEST(MdbReader, RefusesWhatIsNotAWholeMdbFile)
     EXPECT_TRUE(error.contains(QStringLiteral("是文件夹"))) << error.toStdString();
     EXPECT_FALSE(MdbReader::open(dir.filePath(QStringLiteral("missing.mdb")), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("找不到"))) << error.toStdString();
+}
+
+// The three tables of a catalogue, read one after the other; the first refusal's message.
+QString firstRefusal(const QString& file)
+{
+    QString error;
+    const auto reader = MdbReader::open(dataDir + u'/' + file, &error);
+    if (!reader)
+        return error;
+    for (const char* table : { "DiskState", "ReelShelfIndex", "MovieFileType" })
+        if (!reader->readTable(QString::fromLatin1(table), &error))
+            return error;
+    return QString();
+}
+
+TEST(MdbReader, ATableIsWholeOrRefusedNamingItsRowCounts)
+{
+    QString error;
+    const auto reader = MdbReader::open(dataDir + QStringLiteral("/catalogue40.mdb"), &error);
+    ASSERT_TRUE(reader) << error.toStdString();
+    const auto movies = reader->readTable(QStringLiteral("ReelShelfIndex"), &error);
+    ASSERT_TRUE(movies) << error.toStdString();
+    ASSERT_EQ(movies->rows.size(), 40);
+    // Movie 1's introduction fills a chain of pages; it comes whole.
+    const qsizetype ps = movies->columns.indexOf(QStringLiteral("PS"));
+    EXPECT_EQ(movies->rows.at(0).at(ps).toString(), QStringLiteral("长简介1 ").repeated(600));
+    EXPECT_EQ(reader->readTable(QStringLiteral("MovieFileType"), &error)->rows.size(), 3);
+
+    const struct
+    {
+        const char* file;
+        const char16_t* expected;
+    } cases[] = {
+        { "damaged-fewer-rows.mdb", u"表 ReelShelfIndex 的表定义记有 6 行，读出 5 行，另有 0 行无法读取" },
+        { "damaged-cut-last-page.mdb", u"表 MovieFileType 的表定义记有 3 行，读出 0 行" },
+        { "damaged-flip-rows-lost.mdb", u"表 DiskState 的表定义记有 16711685 行，读出 5 行" },
+    };
+    for (const auto& c : cases) {
+        const QString file = QString::fromLatin1(c.file);
+        const QString refusal = firstRefusal(file);
+        EXPECT_TRUE(refusal.contains(QString::fromUtf16(c.expected)))
+            << c.file << ": " << refusal.toStdString();
+        EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(dataDir + u'/' + file))) << c.file;
+        EXPECT_TRUE(refusal.endsWith(QStringLiteral("没有导入任何内容。"))) << c.file;
+    }
+}
+
+// libmdb followed these chains for ever (or round once more, repeating the text).
+TEST(MdbReader, ALongTextWhoseChainTurnsBackIsRefusedAtOnce)
+{
+    for (const char* file : { "damaged-memo-self-chain.mdb", "damaged-memo-cycle.mdb" }) {
+        QElapsedTimer timer;
+        timer.start();
+        const QString refusal = firstRefusal(QString::fromLatin1(file));
+        EXPECT_LT(timer.elapsed(), 5000) << file;
+        EXPECT_TRUE(refusal.contains(QStringLiteral("表 ReelShelfIndex 第 3 行字段 PS 的内容无法完整读取")))
+            << file << ": " << refusal.toStdString();
+    }
+}
+
+// libmdb's own catalogue read decodes every object's property blob and grew without end on this
+// one; the tables themselves are whole, and come so.
+TEST(MdbReader, ADamagedPropertyBlobOfTheCatalogueIsNeverRead)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QString error;
+    const auto reader = MdbReader::open(dataDir + QStringLiteral("/damaged-property-loop.mdb"), &error);
+    ASSERT_TRUE(reader) << error.toStdString();
+    EXPECT_EQ(reader->tableNames(),
+        QStringList({ QStringLiteral("DiskState"), QStringLiteral("ReelShelfIndex"),
+            QStringLiteral("MovieFileType") }));
+    const auto movies = reader->readTable(QStringLiteral("ReelShelfIndex"), &error);
+    ASSERT_TRUE(movies) << error.toStdString();
+    EXPECT_EQ(movies->rows.size(), 4);
+    // libmdb took seconds and gigabytes here before giving up on the blob.
+    EXPECT_LT(timer.elapsed(), 2000);
+}
+
+const QStringList catalogueTables
+    = { QStringLiteral("DiskState"), QStringLiteral("ReelShelfIndex"), QStringLiteral("MovieFileType") };
+
+// A stand-in for the helper: a shell script that does what a helper stuck in libmdb would.
+QString script(const QTemporaryDir& dir, const QByteArray& body)
+{
+    const QString path = dir.filePath(QStringLiteral("helper.sh"));
+    writeBytes(path, "#!/bin/sh\n" + body + "\n");
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    return path;
+}
+
+TEST(MdbReadProcess, TheHelperBuiltBesideTheProgramsReadsTheTablesWhole)
+{
+    const QString helper = MdbReadProcess::helperProgram();
+    ASSERT_TRUE(QFileInfo(helper).isExecutable()) << helper.toStdString();
+    QString error;
+    const auto read
+        = MdbReadProcess::read(dataDir + QStringLiteral("/catalogue40.mdb"), catalogueTables, {}, &error);
+    ASSERT_TRUE(read) << error.toStdString();
+    EXPECT_EQ(read->tableNames(), catalogueTables);
+    const auto inProcess = MdbReader::open(dataDir + QStringLiteral("/catalogue40.mdb"), &error);
+    ASSERT_TRUE(inProcess);
+    for (const QString& table : catalogueTables) {
+        const auto here = inProcess->readTable(table, &error);
+        const auto there = read->readTable(table.toLower(), &error);
+        ASSERT_TRUE(here && there) << error.toStdString();
+        EXPECT_EQ(there->columns, here->columns);
+        EXPECT_EQ(there->rows, here->rows) << table.toStdString();
+    }
+    EXPECT_FALSE(read->readTable(QStringLiteral("Other"), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("没有表 Other"))) << error.toStdString();
+}
+
+// Whatever libmdb does with a damaged file, the reading ends within seconds with a message that
+// names the file: a crash, a hang, memory without end, or a stop from the user.
+TEST(MdbReadProcess, AHelperThatCrashesHangsOrGrowsIsStoppedWithAMessage)
+{
+    QTemporaryDir dir;
+    const QString file = dataDir + QStringLiteral("/catalogue40.mdb");
+    const struct
+    {
+        QByteArray body;
+        std::chrono::milliseconds stall;
+        qint64 memory;
+        const char16_t* expected;
+    } cases[] = {
+        { "kill -SEGV $$", std::chrono::seconds(10), 0,
+            u"读取程序意外中止：文件已损坏，或读取它需要的内存超过" },
+        { "exec sleep 60", std::chrono::seconds(1), 0, u"时 1 秒没有任何进展，文件可能已损坏，已停止读取。" },
+        { "exec python3 -c 'b = bytearray(1 << 31); b[-1] = 1'", std::chrono::seconds(10), 256 * 1024 * 1024,
+            u"读取它需要的内存超过 256 MB" },
+    };
+    for (const auto& c : cases) {
+        MdbReadProcess::Options options;
+        options.program = script(dir, c.body);
+        options.stall = c.stall;
+        options.memoryBytes = c.memory;
+        QElapsedTimer timer;
+        timer.start();
+        QString error;
+        EXPECT_FALSE(MdbReadProcess::read(file, catalogueTables, options, &error)) << c.body.constData();
+        EXPECT_LT(timer.elapsed(), 8000) << c.body.constData();
+        EXPECT_TRUE(error.contains(QString::fromUtf16(c.expected))) << error.toStdString();
+        EXPECT_TRUE(error.contains(QDir::toNativeSeparators(file))) << error.toStdString();
+    }
+
+    MdbReadProcess::Options stopped;
+    stopped.program = script(dir, "exec sleep 60");
+    std::atomic<bool> stop { false };
+    stopped.stop = &stop;
+    std::unique_ptr<QThread> user(QThread::create([&stop] {
+        QThread::msleep(300);
+        stop = true;
+    }));
+    user->start();
+    QElapsedTimer timer;
+    timer.start();
+    QString error;
+    EXPECT_FALSE(MdbReadProcess::read(file, catalogueTables, stopped, &error));
+    user->wait();
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_EQ(error, MdbReadProcess::stoppedMessage(file));
+
+    stopped.program = dir.filePath(QStringLiteral("missing-helper"));
+    EXPECT_FALSE(MdbReadProcess::read(file, catalogueTables, stopped, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("找不到读取旧版数据库的程序"))) << error.toStdString();
 }
 
 } // namespace

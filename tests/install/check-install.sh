@@ -29,6 +29,7 @@ expected=$(
   cat <<LIST
 bin/reelshelf
 bin/reelshelf-cli
+libexec/reelshelf-index/reelshelf-mdbread
 share/applications/$id.desktop
 share/icons/hicolor/128x128/apps/$id.png
 share/icons/hicolor/16x16/apps/$id.png
@@ -53,6 +54,7 @@ if [ "$actual" != "$(LC_ALL=C sort <<<"$expected")" ]; then
   fail "installed files differ from the expected list (< expected, > installed)"
 fi
 [ -x "$prefix/bin/reelshelf" ] && [ -x "$prefix/bin/reelshelf-cli" ] || fail "programs are not executable"
+[ -x "$prefix/libexec/reelshelf-index/reelshelf-mdbread" ] || fail "the .mdb reading helper is not executable"
 
 desktop=$prefix/share/applications/$id.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $id.desktop"
@@ -86,6 +88,16 @@ cmp -s "$home/RSISet.ini" "$defaults/RSISet.ini" || fail "the new data folder di
 for f in Posters/00.jpg Temp/goldstar.gif Temp/graystar.gif help.html; do
   cmp -s "$home/$f" "$defaults/$f" || fail "the new data folder did not get $f"
 done
+
+# An old catalogue is read by the installed helper, found from the installed program.
+old=$scratch/old
+mkdir -p "$old"
+cp "$(dirname "$0")/../data/mdb/catalogue40.mdb" "$old/ShelfIndex.mdb"
+env -u REELSHELF_HOME "$prefix/bin/reelshelf-cli" --home "$old" discs >"$scratch/old.out" 2>"$scratch/old.err" || {
+  cat "$scratch/old.err" >&2
+  fail "the installed reelshelf-cli could not import an old catalogue"
+}
+grep -q "已从旧版数据库导入 5 张光盘、40 部影片。" "$scratch/old.err" || fail "the old catalogue was not imported"
 
 # The desktop program on a fresh account: the data folder comes from ~/.local/share.
 user=$scratch/user

@@ -12,9 +12,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -58,7 +64,7 @@ struct ImportWindow : TestApp
     void feedBuiltTables(const QString& beside = QString())
     {
         command()->setImporter([this, beside](const DataFolder& folder, const QString&, Mode mode,
-                                   const QDateTime& now, QString* error) {
+                                   const QDateTime& now, QString* error, const LegacyImport::Control&) {
             modes.append(mode);
             BuiltSource source = oldCatalogue();
             return LegacyImport::importInto(folder, source, mode, beside, now, error);
@@ -175,8 +181,131 @@ TEST(LegacyImportCommand, AFileWithoutTheTablesIsReportedAndChangesNothing)
     EXPECT_EQ(w.prompt.asked[1].icon, Prompt::Icon::Warning);
     EXPECT_EQ(w.prompt.asked[1].text,
         QStringLiteral(
-            "旧版数据库不完整，没有导入任何内容：\n缺少表：DiskState、ReelShelfIndex、MovieFileType。"));
+            "旧版数据库 %1 不完整，没有导入任何内容：\n缺少表：DiskState、ReelShelfIndex、MovieFileType。")
+            .arg(QDir::toNativeSeparators(w.chosen)));
     EXPECT_EQ(w.home.discRows().size(), 1);
+}
+
+// These files hung the window's import for ever, crashed the program or took part of the file.
+TEST(LegacyImportCommand, ADamagedFileIsRefusedWithinSecondsAndChangesNothing)
+{
+    for (const char* name :
+        { "damaged-memo-self-chain.mdb", "damaged-flip-crash.mdb", "damaged-cut-last-page.mdb" }) {
+        ImportWindow w;
+        w.home.addDisc(QStringLiteral("1"));
+        w.chosen = fixtures + u'/' + QString::fromLatin1(name);
+        w.prompt.answerNext(Prompt::Answer::Yes);
+        QElapsedTimer timer;
+        timer.start();
+        ASSERT_TRUE(w.trigger());
+        EXPECT_LT(timer.elapsed(), 10000) << name;
+        ASSERT_EQ(w.prompt.asked.size(), 2);
+        EXPECT_EQ(w.prompt.asked[1].icon, Prompt::Icon::Warning);
+        EXPECT_TRUE(w.prompt.asked[1].text.contains(QDir::toNativeSeparators(w.chosen)))
+            << w.prompt.asked[1].text.toStdString();
+        EXPECT_TRUE(w.prompt.asked[1].text.endsWith(QStringLiteral("没有导入任何内容。")))
+            << w.prompt.asked[1].text.toStdString();
+        EXPECT_EQ(w.home.discRows().size(), 1);
+        EXPECT_TRUE(CatalogueBackups(w.home.folder()).list().isEmpty());
+    }
+}
+
+QProgressDialog* importProgress(const MainWindow& window)
+{
+    return window.findChild<QProgressDialog*>(QStringLiteral("importProgress"));
+}
+
+QPushButton* cancelButton(QProgressDialog* progress)
+{
+    return progress ? progress->findChild<QPushButton*>() : nullptr;
+}
+
+// Runs `step` on the window thread every 50 ms while the import runs, until it says it is done.
+void whileImporting(QObject* context, const std::function<bool()>& step)
+{
+    auto* timer = new QTimer(context);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, step] {
+        if (step())
+            timer->deleteLater();
+    });
+    timer->start(50);
+}
+
+// A damaged file that keeps libmdb busy for ever is one the user must be able to give up on.
+TEST(LegacyImportCommand, CancelStopsTheReadingOfAFileThatNeverEnds)
+{
+    ImportWindow w;
+    w.home.addDisc(QStringLiteral("1"));
+    QTemporaryDir dir;
+    const QString stuck = dir.filePath(QStringLiteral("stuck-reader.sh"));
+    writeBytes(stuck, "#!/bin/sh\nexec sleep 60\n");
+    QFile::setPermissions(stuck, QFile::permissions(stuck) | QFile::ExeOwner);
+    w.chosen = fixtures + QStringLiteral("/catalogue40.mdb");
+    w.command()->setImporter([stuck](const DataFolder& folder, const QString& file, Mode mode,
+                                 const QDateTime& now, QString* error, const LegacyImport::Control& control) {
+        LegacyImport::Control reading = control;
+        reading.reading.program = stuck;
+        reading.reading.stall = std::chrono::seconds(60);
+        return LegacyImport::importFile(folder, file, mode, now, error, reading);
+    });
+    QString label;
+    int ticks = 0;
+    whileImporting(&w.window, [&] {
+        QProgressDialog* progress = importProgress(w.window);
+        // The window paints while the file is read; then the user gives up.
+        if (!progress || !progress->isVisible() || ++ticks < 4)
+            return false;
+        QPushButton* cancel = cancelButton(progress);
+        EXPECT_TRUE(cancel && cancel->isEnabled() && cancel->text() == QStringLiteral("取消"));
+        if (cancel)
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        label = progress->labelText();
+        return true;
+    });
+    w.prompt.answerNext(Prompt::Answer::No);
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(w.trigger());
+    EXPECT_LT(timer.elapsed(), 8000);
+    EXPECT_EQ(label, LegacyImportCommand::stoppingText());
+    ASSERT_EQ(w.prompt.asked.size(), 2);
+    EXPECT_EQ(w.prompt.asked[1].icon, Prompt::Icon::Information);
+    EXPECT_EQ(w.prompt.asked[1].text, MdbReadProcess::stoppedMessage(w.chosen));
+    EXPECT_EQ(w.home.discRows().size(), 1);
+    EXPECT_TRUE(CatalogueBackups(w.home.folder()).list().isEmpty());
+}
+
+// Once the catalogue is being written the import is no longer stopped half-way: 取消 and Esc do nothing.
+TEST(LegacyImportCommand, CancelIsGreyedOnceTheCatalogueIsWritten)
+{
+    ImportWindow w;
+    w.command()->setImporter([](const DataFolder& folder, const QString&, Mode mode, const QDateTime& now,
+                                 QString* error, const LegacyImport::Control& control) {
+        BuiltSource source = oldCatalogue();
+        return LegacyImport::importInto(folder, source, mode, QString(), now, error, [&control](QString*) {
+            control.writing();
+            QThread::msleep(600);
+            return true;
+        });
+    });
+    bool sawWriting = false;
+    whileImporting(&w.window, [&] {
+        QProgressDialog* progress = importProgress(w.window);
+        if (!progress || progress->labelText() != LegacyImportCommand::writingText())
+            return false;
+        sawWriting = true;
+        QPushButton* cancel = cancelButton(progress);
+        EXPECT_TRUE(cancel && !cancel->isEnabled());
+        QTest::keyClick(progress, Qt::Key_Escape);
+        EXPECT_EQ(progress->labelText(), LegacyImportCommand::writingText());
+        return true;
+    });
+    w.prompt.answerNext(Prompt::Answer::Yes);
+    ASSERT_TRUE(w.trigger());
+    EXPECT_TRUE(sawWriting);
+    ASSERT_EQ(w.prompt.asked.size(), 2);
+    EXPECT_EQ(w.prompt.asked[1].text, QStringLiteral("已从旧版数据库导入 2 张光盘、2 部影片。"));
+    EXPECT_EQ(w.home.movieIds(), QList<double>({ 1, 2 }));
 }
 
 TEST(LegacyImportCommand, NothingHappensWhenNoFileIsChosen)

@@ -1,5 +1,4 @@
 #include "legacyimport.h"
-#include "mdbreader.h"
 
 #include "store/backups.h"
 #include "store/discnumbers.h"
@@ -8,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSet>
+#include <QStorageInfo>
 #include <cstdio>
 
 namespace LegacyImport {
@@ -138,8 +139,13 @@ void copyFile(const QString& from, const QString& to, bool overwrite, QStringLis
         && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(to).constData()) == 0;
     if (!ok) {
         QFile::remove(part);
-        warnings.append(QStringLiteral("%1 未能复制到 %2。")
-                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to)));
+        const QStorageInfo disk(QFileInfo(to).absolutePath());
+        const QString why = QFileInfo(to).isDir() ? QStringLiteral("那里有一个同名的文件夹")
+            : disk.isValid() && disk.bytesAvailable() < QFileInfo(from).size()
+            ? QStringLiteral("磁盘空间不足")
+            : QStringLiteral("无法读取原文件，或目标文件夹不可写");
+        warnings.append(QStringLiteral("%1 未能复制到 %2（%3）。")
+                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to), why));
     }
 }
 
@@ -158,35 +164,75 @@ void copyFolder(const QString& from, const QString& to, bool overwrite, QStringL
             copyFile(file.filePath(), to + u'/' + file.fileName(), overwrite, warnings, keepIn);
 }
 
+// Moves a picture that belongs to no stored movie out of the way into `keepIn`, so that the
+// imported movie given its number does not show it; a warning when it cannot be kept there.
+bool keepAside(const QString& file, const QString& keepIn, QStringList& warnings)
+{
+    const QString kept = keepIn + u'/' + QFileInfo(file).fileName();
+    bool moved = false;
+    if (QDir().mkpath(keepIn) && !QFileInfo::exists(kept)) {
+        // The backups live in the data folder, so this is a rename; a copy covers a linked folder.
+        moved = QFile::rename(file, kept) || (QFile::copy(file, kept) && QFile::remove(file));
+    }
+    if (!moved)
+        warnings.append(
+            QStringLiteral("%1 是已删除影片留下的海报，未能移到 %2，导入的同号影片会显示它，请手动移走。")
+                .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(keepIn)));
+    return moved;
+}
+
+QString replacedFolder(const DataFolder& folder, const QDateTime& now)
+{
+    return CatalogueBackups(folder).folderPath() + QStringLiteral("/Replaced-")
+        + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+}
+
 // Pictures and settings come after the rows are committed, so a failure here loses no record.
+// `posters` pairs the number each imported movie had in the file (empty for none) with the
+// number it has now.
 void copyBeside(const DataFolder& folder, const QString& sourceFolder, Mode mode,
     const QList<std::pair<QString, QString>>& posters, const QDateTime& now, Report& report)
 {
-    if (sourceFolder.isEmpty() || sameFolder(sourceFolder, folder.path()))
+    // Importing the file that lies in our own data folder: its pictures are already ours.
+    if (!sourceFolder.isEmpty() && sameFolder(sourceFolder, folder.path()) && mode == Mode::Replace)
         return;
+    const bool picturesBeside = !sourceFolder.isEmpty() && !sameFolder(sourceFolder, folder.path());
     const DataFolder source(sourceFolder);
+    const QString kept = replacedFolder(folder, now);
+    const QString keptPosters = kept + QStringLiteral("/Posters");
+    const auto theirPoster = [&](const QString& id) {
+        return picturesBeside && DataFolder::isPlainFileName(id) && QFileInfo(source.posterFor(id)).isFile();
+    };
     if (mode == Mode::Replace) {
         // The catalogue is the file's now, and so are its pictures and settings; ours go beside
         // the catalogue's backup.
-        const QString kept = CatalogueBackups(folder).folderPath() + QStringLiteral("/Replaced-")
-            + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
-        copyFolder(source.postersDir(), folder.postersDir(), true, report.warnings,
-            kept + QStringLiteral("/Posters"));
-        copyFolder(source.compicsDir(), folder.compicsDir(), true, report.warnings,
-            kept + QStringLiteral("/Compics"));
-        if (QFileInfo::exists(source.settingsFile()))
-            copyFile(source.settingsFile(), folder.settingsFile(), true, report.warnings, kept);
+        if (picturesBeside) {
+            copyFolder(source.postersDir(), folder.postersDir(), true, report.warnings, keptPosters);
+            copyFolder(source.compicsDir(), folder.compicsDir(), true, report.warnings,
+                kept + QStringLiteral("/Compics"));
+            if (QFileInfo::exists(source.settingsFile()))
+                copyFile(source.settingsFile(), folder.settingsFile(), true, report.warnings, kept);
+        }
+        for (const auto& [id, sameId] : posters) {
+            const QString ours = folder.posterFor(sameId);
+            if (DataFolder::isPlainFileName(sameId) && !theirPoster(id) && QFileInfo(ours).isFile()
+                && ours != folder.defaultPoster())
+                keepAside(ours, keptPosters, report.warnings);
+        }
         return;
     }
-    // A poster under a new number belongs to no stored movie yet (numbers only grow), so it may
-    // replace a leftover; our logos and settings stay.
+    // A picture under a new number belongs to no stored movie (numbers only grow): a deleted
+    // movie left it. It goes aside before the movie's own poster comes, or whether one comes or not.
     QDir().mkpath(folder.postersDir());
     for (const auto& [oldId, newId] : posters) {
-        const QString from = source.posterFor(oldId);
-        if (DataFolder::isPlainFileName(oldId) && QFileInfo(from).isFile())
-            copyFile(from, folder.posterFor(newId), true, report.warnings);
+        const QString target = folder.posterFor(newId);
+        if (QFileInfo(target).isFile() && !keepAside(target, keptPosters, report.warnings))
+            continue;
+        if (theirPoster(oldId))
+            copyFile(source.posterFor(oldId), target, true, report.warnings);
     }
-    copyFolder(source.compicsDir(), folder.compicsDir(), false, report.warnings);
+    if (picturesBeside)
+        copyFolder(source.compicsDir(), folder.compicsDir(), false, report.warnings);
 }
 
 } // namespace
@@ -220,7 +266,10 @@ std::optional<CatalogueContents> readContents(LegacySource& source, QString* err
         return std::nullopt;
     if (!problems.isEmpty()) {
         if (error)
-            *error = QStringLiteral("旧版数据库不完整，没有导入任何内容：\n%1").arg(problems.join(u'\n'));
+            *error = source.location().isEmpty()
+                ? QStringLiteral("旧版数据库不完整，没有导入任何内容：\n%1").arg(problems.join(u'\n'))
+                : QStringLiteral("旧版数据库 %1 不完整，没有导入任何内容：\n%2")
+                      .arg(QDir::toNativeSeparators(source.location()), problems.join(u'\n'));
         return std::nullopt;
     }
     for (const QList<QVariant>& r : discs->rows)
@@ -266,8 +315,7 @@ CatalogueContents planAdd(const CatalogueContents& source, const StoredSummary& 
         }
         MovieRecord added = m;
         added[MovieField::ID] = next;
-        if (const QString oldId = TextRules::displayText(m[MovieField::ID]); !oldId.isEmpty())
-            posters.append({ oldId, TextRules::shortestDecimal(next) });
+        posters.append({ TextRules::displayText(m[MovieField::ID]), TextRules::shortestDecimal(next) });
         next += 1;
         out.movies.append(added);
     }
@@ -289,10 +337,13 @@ CatalogueContents planAdd(const CatalogueContents& source, const StoredSummary& 
 }
 
 std::optional<Report> importInto(const DataFolder& folder, LegacySource& source, Mode mode,
-    const QString& sourceFolder, const QDateTime& now, QString* error)
+    const QString& sourceFolder, const QDateTime& now, QString* error,
+    const std::function<bool(QString* error)>& beforeWriting)
 {
     const std::optional<CatalogueContents> contents = readContents(source, error);
     if (!contents)
+        return std::nullopt;
+    if (beforeWriting && !beforeWriting(error))
         return std::nullopt;
     Catalogue catalogue(folder.catalogueFile());
     if (!catalogue.prepare(error))
@@ -308,6 +359,10 @@ std::optional<Report> importInto(const DataFolder& folder, LegacySource& source,
         }
         if (!catalogue.replaceContents(*contents, error))
             return std::nullopt;
+        for (const MovieRecord& m : contents->movies) {
+            const QString id = TextRules::displayText(m[MovieField::ID]);
+            posters.append({ id, id });
+        }
         report.discs = contents->discs.size();
         report.movies = contents->movies.size();
         report.fileTypes = contents->fileTypes.size();
@@ -326,13 +381,24 @@ std::optional<Report> importInto(const DataFolder& folder, LegacySource& source,
     return report;
 }
 
-std::optional<Report> importFile(
-    const DataFolder& folder, const QString& mdbPath, Mode mode, const QDateTime& now, QString* error)
+std::optional<Report> importFile(const DataFolder& folder, const QString& mdbPath, Mode mode,
+    const QDateTime& now, QString* error, const Control& control)
 {
-    const std::unique_ptr<MdbReader> reader = MdbReader::open(mdbPath, error);
+    const auto reader
+        = MdbReadProcess::read(mdbPath, { discTable, movieTable, fileTypeTable }, control.reading, error);
     if (!reader)
         return std::nullopt;
-    return importInto(folder, *reader, mode, QFileInfo(mdbPath).absolutePath(), now, error);
+    const auto beforeWriting = [&](QString* message) {
+        if (control.reading.stop && control.reading.stop->load()) {
+            if (message)
+                *message = MdbReadProcess::stoppedMessage(mdbPath);
+            return false;
+        }
+        if (control.writing)
+            control.writing();
+        return true;
+    };
+    return importInto(folder, *reader, mode, QFileInfo(mdbPath).absolutePath(), now, error, beforeWriting);
 }
 
 bool wantsFirstImport(const DataFolder& folder)
@@ -341,29 +407,30 @@ bool wantsFirstImport(const DataFolder& folder)
         && QFileInfo(folder.path() + u'/' + legacyFileName()).isFile();
 }
 
-std::optional<Report> importOnFirstStart(const DataFolder& folder, QString* error)
-{
-    const std::unique_ptr<MdbReader> reader = MdbReader::open(folder.path() + u'/' + legacyFileName(), error);
-    if (!reader)
-        return std::nullopt;
-    return importOnFirstStart(folder, *reader, error);
-}
+namespace {
 
-std::optional<Report> importOnFirstStart(const DataFolder& folder, LegacySource& source, QString* error)
+// Builds the catalogue aside and renames it into place: a failure leaves no half catalogue to be
+// taken for ours, and a catalogue another start made is never replaced.
+std::optional<Report> buildFromOld(const DataFolder& folder, LegacySource& source, QString* error)
 {
     const std::optional<CatalogueContents> contents = readContents(source, error);
     if (!contents)
         return std::nullopt;
-    // Built aside and renamed into place: a failure leaves no half catalogue to be taken for ours.
     const QString building = folder.catalogueFile() + QStringLiteral(".importing");
-    QFile::remove(building);
+    // A start killed while building leaves its file and perhaps its journal, which SQLite would
+    // otherwise play back into the new file.
+    const auto removeBuilding = [&building] {
+        for (const char* tail : { "", "-journal", "-wal", "-shm" })
+            QFile::remove(building + QLatin1String(tail));
+    };
+    removeBuilding();
     Catalogue fresh(building);
     const bool built = fresh.prepare(error) && fresh.replaceContents(*contents, error);
     if (!built || !QFile::rename(building, folder.catalogueFile())) {
         if (built && error)
             *error = QStringLiteral("无法创建目录数据库 %1。")
                          .arg(QDir::toNativeSeparators(folder.catalogueFile()));
-        QFile::remove(building);
+        removeBuilding();
         return std::nullopt;
     }
     Report report;
@@ -371,6 +438,60 @@ std::optional<Report> importOnFirstStart(const DataFolder& folder, LegacySource&
     report.movies = contents->movies.size();
     report.fileTypes = contents->fileTypes.size();
     return report;
+}
+
+// Two starts on one folder must not both import: the first takes this lock, the other waits for
+// it and then finds the catalogue made. A start that was killed leaves a lock naming a process
+// that is gone, which the next start takes over.
+std::optional<Report> firstStartInTurn(const DataFolder& folder, QString* error, const Control& control,
+    const std::function<std::optional<Report>(QString*)>& import)
+{
+    QLockFile lock(folder.catalogueFile() + QStringLiteral(".importing.lock"));
+    // An import of a large file takes a while; only a lock of a process that is gone is stale.
+    lock.setStaleLockTime(0);
+    bool told = false;
+    while (!lock.tryLock(200)) {
+        if (lock.error() != QLockFile::LockFailedError) {
+            if (error)
+                *error = QStringLiteral("无法在数据文件夹 %1 中创建文件，请检查该文件夹是否可写。")
+                             .arg(QDir::toNativeSeparators(folder.path()));
+            return std::nullopt;
+        }
+        if (control.reading.stop && control.reading.stop->load()) {
+            if (error)
+                *error = MdbReadProcess::stoppedMessage(folder.path() + u'/' + legacyFileName());
+            return std::nullopt;
+        }
+        if (!told && control.waiting)
+            control.waiting();
+        told = true;
+    }
+    if (QFileInfo::exists(folder.catalogueFile())) {
+        Report report;
+        report.importedElsewhere = true;
+        return report;
+    }
+    return import(error);
+}
+
+} // namespace
+
+std::optional<Report> importOnFirstStart(const DataFolder& folder, QString* error, const Control& control)
+{
+    return firstStartInTurn(folder, error, control, [&](QString* message) -> std::optional<Report> {
+        const auto reader = MdbReadProcess::read(folder.path() + u'/' + legacyFileName(),
+            { discTable, movieTable, fileTypeTable }, control.reading, message);
+        if (!reader)
+            return std::nullopt;
+        return buildFromOld(folder, *reader, message);
+    });
+}
+
+std::optional<Report> importOnFirstStart(
+    const DataFolder& folder, LegacySource& source, QString* error, const Control& control)
+{
+    return firstStartInTurn(
+        folder, error, control, [&](QString* message) { return buildFromOld(folder, source, message); });
 }
 
 QString reportText(const Report& report)

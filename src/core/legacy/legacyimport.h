@@ -1,11 +1,13 @@
 #pragma once
 
 #include "legacysource.h"
+#include "mdbreadprocess.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 
 #include <QDateTime>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // Bringing an old catalogue (ShelfIndex.mdb made on Windows) into ours.
@@ -24,6 +26,18 @@ struct Report
     QStringList skippedDiscs; // numbers our catalogue already had (adding only)
     qint64 skippedMovies = 0; // movies on those discs
     QStringList warnings; // pictures or settings that could not be copied
+    bool importedElsewhere = false; // first start: another start of the program imported the file
+};
+
+// How an import of an .mdb file runs: the limits of its reading and the way to stop it, and who
+// hears that the reading is over and the catalogue is about to change (it cannot be stopped then).
+struct Control
+{
+    MdbReadProcess::Options reading;
+    std::function<void()> writing;
+    // First start only: told once that another start of the program is importing the file, and
+    // that this one waits for it.
+    std::function<void()> waiting;
 };
 
 inline QString legacyFileName()
@@ -43,19 +57,27 @@ CatalogueContents planAdd(const CatalogueContents& source, const StoredSummary& 
 
 // Imports `source` into the catalogue of `folder`. Replace takes a backup first and stops, with
 // nothing changed, when that fails. Pictures and settings from `sourceFolder` (the folder of the
-// file; empty for none) are copied after the rows are committed; a failed copy is a warning.
+// file; empty for none) are copied after the rows are committed; a failed copy is a warning. A
+// poster a deleted movie left under the number an imported movie gets is moved aside into
+// Backups/Replaced-<stamp>/Posters, so the movie does not show it. `beforeWriting`, when given,
+// runs once the tables are read; false from it stops with nothing changed.
 std::optional<Report> importInto(const DataFolder& folder, LegacySource& source, Mode mode,
-    const QString& sourceFolder, const QDateTime& now, QString* error);
+    const QString& sourceFolder, const QDateTime& now, QString* error,
+    const std::function<bool(QString* error)>& beforeWriting = {});
 
-// Opens the .mdb file and imports it.
-std::optional<Report> importFile(
-    const DataFolder& folder, const QString& mdbPath, Mode mode, const QDateTime& now, QString* error);
+// Reads the .mdb file in the helper process (see MdbReadProcess) and imports it.
+std::optional<Report> importFile(const DataFolder& folder, const QString& mdbPath, Mode mode,
+    const QDateTime& now, QString* error, const Control& control = {});
 
 // First start: a data folder holding ShelfIndex.mdb and no ShelfIndex.db gets a catalogue made
-// from the old one. The catalogue appears whole or not at all; the .mdb is only read.
+// from the old one. The catalogue appears whole or not at all; the .mdb is only read. Two starts
+// at once take turns: one imports, the other waits and then finds the catalogue made (the report
+// then says importedElsewhere).
 bool wantsFirstImport(const DataFolder& folder);
-std::optional<Report> importOnFirstStart(const DataFolder& folder, QString* error);
-std::optional<Report> importOnFirstStart(const DataFolder& folder, LegacySource& source, QString* error);
+std::optional<Report> importOnFirstStart(
+    const DataFolder& folder, QString* error, const Control& control = {});
+std::optional<Report> importOnFirstStart(
+    const DataFolder& folder, LegacySource& source, QString* error, const Control& control = {});
 
 // What the user is told: the counts, skipped disc numbers and warnings.
 QString reportText(const Report& report);

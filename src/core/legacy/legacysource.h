@@ -21,6 +21,8 @@ class LegacySource
 public:
     virtual ~LegacySource() = default;
     virtual QStringList tableNames() const = 0;
+    // The file the tables come from, as the user is told of it; empty for tables built in code.
+    virtual QString location() const { return QString(); }
     // nullopt with a message in *error when the table is missing or cannot be read.
     virtual std::optional<LegacyTable> readTable(const QString& name, QString* error) = 0;
 };

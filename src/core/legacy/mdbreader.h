@@ -2,9 +2,12 @@
 
 #include "legacysource.h"
 
+#include <functional>
 #include <memory>
 
 // Reads a Jet 3 or Jet 4 .mdb file (Access 97 to 2003) read-only, without anything of Access.
+// A table comes whole or not at all: every row its definition counts must be read, and a long
+// text whose page chain breaks or turns back on itself refuses the table instead of looping.
 class MdbReader final : public LegacySource
 {
 public:
@@ -19,11 +22,17 @@ public:
     int codePage() const;
 
     QStringList tableNames() const override;
+    QString location() const override { return path_; }
     std::optional<LegacyTable> readTable(const QString& name, QString* error) override;
 
+    // Called for every row read, so that whoever waits can tell reading from hanging.
+    void setProgress(std::function<void()> tick) { tick_ = std::move(tick); }
+
+    struct Handle; // libmdb's handle and our list of the file's tables
+
 private:
-    struct Handle;
     MdbReader(const QString& path, std::unique_ptr<Handle> handle);
     QString path_;
     std::unique_ptr<Handle> handle_;
+    std::function<void()> tick_;
 };

@@ -1,5 +1,6 @@
 #include "datafolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -119,6 +120,15 @@ bool openDefault(const QString& defaultsDir, const QString& resource, QFile& sou
     return source.open(QIODevice::ReadOnly);
 }
 
+QString writeFailure(const QString& target, const QString& why)
+{
+    return QStringLiteral("无法写入文件 %1：%2。请检查磁盘空间和该文件夹的写入权限。")
+        .arg(QDir::toNativeSeparators(target), why);
+}
+
+// The copy is written aside, checked to the last byte, and then renamed into place without
+// replacing anything: a full disk, a start killed half-way or a second start at the same moment
+// never leaves a short file under the real name, where it would be taken as complete for ever.
 bool copyDefault(const QString& defaultsDir, const QString& resource, const QString& target, QString* error)
 {
     if (QFileInfo::exists(target))
@@ -128,17 +138,23 @@ bool copyDefault(const QString& defaultsDir, const QString& resource, const QStr
         *error = QStringLiteral("安装文件 %1 缺失。").arg(resource);
         return false;
     }
-    QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        *error
-            = QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+    const QByteArray bytes = source.readAll();
+    QFile out(target + QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid()));
+    out.remove();
+    const bool written = out.open(QIODevice::WriteOnly | QIODevice::NewOnly) && out.write(bytes) == bytes.size()
+        && out.flush();
+    const QString why = out.errorString();
+    out.close();
+    if (!written || out.error() != QFileDevice::NoError) {
+        *error = writeFailure(target, written ? out.errorString() : why);
+        out.remove();
         return false;
     }
-    const QByteArray bytes = source.readAll();
-    if (out.write(bytes) != bytes.size()) {
-        *error
-            = QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+    if (!out.rename(target)) {
         out.remove();
+        if (QFileInfo::exists(target))
+            return true; // another start put it there first
+        *error = writeFailure(target, out.errorString());
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "app/prompt.h"
 #include "backups/backuptexts.h"
 #include "legacy/legacyimport.h"
 #include "store/backups.h"
@@ -9,9 +10,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QThread>
 #include <QTranslator>
+#include <atomic>
 #include <memory>
 
 namespace Startup {
@@ -28,13 +34,31 @@ void installTranslations(QApplication& app)
     }
 }
 
-bool prepareDataFolder(const DataFolder& folder, QString* error, QString* imported)
+QString importingText()
+{
+    return QStringLiteral("正在导入旧版数据库 %1，请稍候...").arg(LegacyImport::legacyFileName());
+}
+
+QString waitingText()
+{
+    return QStringLiteral(
+        "另一个 ReelShelf Index 正在导入旧版数据库 %1，等它完成后即打开导入的目录，请稍候...")
+        .arg(LegacyImport::legacyFileName());
+}
+
+QString stoppingText()
+{
+    return QStringLiteral("正在取消导入...");
+}
+
+bool prepareDataFolder(
+    const DataFolder& folder, QString* error, QString* imported, const LegacyImport::Control& control)
 {
     QString installError;
     const bool installed = installDefaults(folder, &installError);
     if (LegacyImport::wantsFirstImport(folder)) {
         QString importError;
-        const auto report = LegacyImport::importOnFirstStart(folder, &importError);
+        const auto report = LegacyImport::importOnFirstStart(folder, &importError, control);
         if (!report) {
             if (error)
                 *error = QStringLiteral(
@@ -44,7 +68,7 @@ bool prepareDataFolder(const DataFolder& folder, QString* error, QString* import
                                  QDir::toNativeSeparators(folder.path()));
             return false;
         }
-        if (imported)
+        if (imported && !report->importedElsewhere)
             *imported = LegacyImport::reportText(*report);
     }
     Catalogue catalogue(folder.catalogueFile());
@@ -55,6 +79,57 @@ bool prepareDataFolder(const DataFolder& folder, QString* error, QString* import
     if (!installed && error)
         *error = installError; // the catalogue works; the caller may still mention what is missing
     return true;
+}
+
+bool prepareDataFolderShowingProgress(
+    const DataFolder& folder, QString* error, QString* imported, const LegacyImport::Control& control)
+{
+    if (!LegacyImport::wantsFirstImport(folder))
+        return prepareDataFolder(folder, error, imported, control);
+
+    QProgressDialog progress(importingText(), QStringLiteral("取消"), 0, 0);
+    progress.setObjectName(QStringLiteral("firstImportProgress"));
+    progress.setWindowTitle(Prompt::title());
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    std::atomic<bool> stop { false };
+    LegacyImport::Control run = control;
+    run.reading.stop = &stop;
+    // The worker only posts to the window thread, which then changes the window.
+    const auto post = [&progress](const QString& text, bool cancellable) {
+        QMetaObject::invokeMethod(
+            &progress,
+            [&progress, text, cancellable] {
+                progress.setLabelText(text);
+                if (auto* button = progress.findChild<QPushButton*>())
+                    button->setEnabled(cancellable);
+            },
+            Qt::QueuedConnection);
+    };
+    run.waiting = [post] { post(waitingText(), true); };
+    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
+        stop = true;
+        progress.setLabelText(stoppingText());
+        progress.show(); // QProgressDialog hides itself on cancel; the start is not over yet
+    });
+
+    bool ok = false;
+    QString problem;
+    QString report;
+    QEventLoop loop;
+    std::unique_ptr<QThread> worker(
+        QThread::create([&] { ok = prepareDataFolder(folder, &problem, &report, run); }));
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    progress.show();
+    worker->start();
+    loop.exec();
+    worker->wait();
+    if (error)
+        *error = problem;
+    if (imported)
+        *imported = report;
+    return ok;
 }
 
 bool takeDailyBackup(const DataFolder& folder, const QDateTime& now, QString* warning)

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QThread>
 
 struct LegacyImportCommand::Outcome
@@ -31,9 +32,12 @@ LegacyImportCommand::LegacyImportCommand(
 
 LegacyImportCommand::~LegacyImportCommand()
 {
-    // The worker only touches files, never this object; it must still end before we do.
-    if (worker_)
+    // The worker only touches files, never this object; it must still end before we do. A reading
+    // still going on is stopped; a catalogue being written is finished.
+    if (worker_) {
+        *stopping_ = true;
         worker_->wait();
+    }
 }
 
 QString LegacyImportCommand::confirmText(const QString& file)
@@ -88,26 +92,63 @@ bool LegacyImportCommand::importMdb()
 void LegacyImportCommand::start(const QString& file, LegacyImport::Mode mode)
 {
     outcome_ = std::make_shared<Outcome>();
+    stopping_ = std::make_shared<std::atomic<bool>>(false);
     mode_ = mode;
     const DataFolder folder = context_.folder;
     const QDateTime now = context_.clock();
     std::shared_ptr<Outcome> outcome = outcome_;
-    worker_ = QThread::create([importer = importer_, folder, file, mode, now, outcome] {
-        outcome->report = importer(folder, file, mode, now, &outcome->error);
+    LegacyImport::Control control;
+    control.reading.stop = stopping_.get();
+    // Runs on the worker; the window hears of it through its own event loop.
+    control.writing = [self = QPointer<LegacyImportCommand>(this)] {
+        QMetaObject::invokeMethod(self.data(), &LegacyImportCommand::writingBegins, Qt::QueuedConnection);
+    };
+    writing_ = false;
+    worker_ = QThread::create([importer = importer_, folder, file, mode, now, outcome, control] {
+        outcome->report = importer(folder, file, mode, now, &outcome->error, control);
     });
     worker_->setParent(this);
     connect(worker_, &QThread::finished, this, &LegacyImportCommand::finish);
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    progress_ = new QProgressDialog(waitText(), QString(), 0, 0, window_);
+    progress_ = new QProgressDialog(waitText(), QStringLiteral("取消"), 0, 0, window_);
     progress_->setObjectName(QStringLiteral("importProgress"));
     progress_->setWindowTitle(Prompt::title());
-    progress_->setCancelButton(nullptr);
     progress_->setWindowModality(Qt::ApplicationModal);
     progress_->setMinimumDuration(0);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
     progress_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(progress_, &QProgressDialog::canceled, this, &LegacyImportCommand::stop);
     progress_->show();
     worker_->start();
+}
+
+void LegacyImportCommand::stop()
+{
+    if (!worker_ || !progress_)
+        return;
+    if (writing_) {
+        // Esc or the close box during the writing: too late to stop, the window stays.
+        progress_->show();
+        return;
+    }
+    *stopping_ = true;
+    // QProgressDialog hides itself on cancel; it stays up, greyed, until the worker has ended.
+    progress_->setLabelText(stoppingText());
+    if (auto* button = progress_->findChild<QPushButton*>())
+        button->setEnabled(false);
+    progress_->show();
+}
+
+void LegacyImportCommand::writingBegins()
+{
+    if (!progress_ || *stopping_)
+        return;
+    writing_ = true;
+    progress_->setLabelText(writingText());
+    if (auto* button = progress_->findChild<QPushButton*>())
+        button->setEnabled(false);
 }
 
 void LegacyImportCommand::finish()
@@ -119,7 +160,11 @@ void LegacyImportCommand::finish()
     QApplication::restoreOverrideCursor();
     const std::shared_ptr<Outcome> outcome = std::move(outcome_);
     if (!outcome->report) {
-        context_.prompt.warn(window_, outcome->error);
+        // A stop the user asked for is no fault; the message says that nothing changed.
+        if (*stopping_)
+            context_.prompt.inform(window_, outcome->error);
+        else
+            context_.prompt.warn(window_, outcome->error);
         emit finished(false);
         return;
     }

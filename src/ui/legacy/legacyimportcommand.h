@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -15,7 +16,8 @@ class QWidget;
 struct AppContext;
 
 // 工具 > 导入旧版数据库(*.mdb)...: brings an old catalogue into the open one. The import itself
-// runs on a worker thread behind a progress window, so the main window keeps painting.
+// runs on a worker thread behind a progress window, so the main window keeps painting; its 取消
+// stops the reading of the file, and is greyed out once the catalogue is being written.
 class LegacyImportCommand : public QObject
 {
     Q_OBJECT
@@ -28,14 +30,17 @@ public:
     bool importMdb();
     bool isRunning() const { return worker_ != nullptr; }
 
-    // What reads the chosen file and imports it; tests feed tables built in code through it.
-    using Importer = std::function<std::optional<LegacyImport::Report>(
-        const DataFolder&, const QString& file, LegacyImport::Mode, const QDateTime&, QString* error)>;
+    // What reads the chosen file and imports it; tests feed tables built in code through it. The
+    // control carries the stop flag of 取消 and the call that says the writing begins.
+    using Importer = std::function<std::optional<LegacyImport::Report>(const DataFolder&, const QString& file,
+        LegacyImport::Mode, const QDateTime&, QString* error, const LegacyImport::Control&)>;
     void setImporter(Importer importer) { importer_ = std::move(importer); }
 
     static QString confirmText(const QString& file);
     static QString chooseText(const QString& file, qint64 discs, qint64 movies);
     static QString waitText() { return QStringLiteral("正在导入旧版数据库，请稍候..."); }
+    static QString writingText() { return QStringLiteral("正在写入目录，请稍候..."); }
+    static QString stoppingText() { return QStringLiteral("正在取消导入..."); }
 
 signals:
     // After the tree is rebuilt and the outcome shown.
@@ -45,6 +50,8 @@ private:
     struct Outcome;
     void start(const QString& file, LegacyImport::Mode mode);
     void finish();
+    void stop();
+    void writingBegins();
 
     AppContext& context_;
     DiscTreeWidget* tree_;
@@ -53,6 +60,8 @@ private:
     QThread* worker_ = nullptr;
     QPointer<QProgressDialog> progress_;
     std::shared_ptr<Outcome> outcome_;
+    std::shared_ptr<std::atomic<bool>> stopping_;
+    bool writing_ = false;
     LegacyImport::Mode mode_ = LegacyImport::Mode::Add;
     Importer importer_ = LegacyImport::importFile;
 };
