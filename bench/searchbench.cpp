@@ -127,8 +127,6 @@ int main(int argc, char* argv[])
     const Catalogue catalogue(folder.catalogueFile());
     const QString text = parser.value(QStringLiteral("query"));
     const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
-    SearchQuery query;
-    query.text = text;
     const QString like = QStringLiteral("SELECT * FROM ReelShelfIndex WHERE lower(MovieName) LIKE '%")
         + text.toLower() + QStringLiteral("%'");
 
@@ -137,18 +135,11 @@ int main(int argc, char* argv[])
     qsizetype hits = 0;
     MovieListModel model;
     for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        QString error;
-        auto outcome = MovieSearch::searchMovie(catalogue, query, &error);
-        if (!outcome) {
-            err << error << Qt::endl;
+        const auto timed = timedSearch(catalogue, text, model, err);
+        if (!timed)
             return 1;
-        }
-        hits = outcome->rows.size();
-        model.setRows(std::move(outcome->rows), 2);
-        ours.push_back(double(timer.nsecsElapsed()) / 1e6);
-        model.clear();
+        ours.push_back(timed->first);
+        hits = timed->second;
         const auto reference = sqliteShell(sqlite, folder.catalogueFile(), like);
         if (!reference) {
             err << "sqlite3 读取 " << folder.catalogueFile() << " 失败。" << Qt::endl;

@@ -1,5 +1,6 @@
 #include "backups.h"
 
+#include "catalogueconnection.h"
 #include "cataloguefailure.h"
 
 #include <QCoreApplication>
@@ -124,7 +125,7 @@ DbHandle openDb(const QString& path, int flags, int* code, QString* why)
         return {};
     }
     sqlite3_extended_result_codes(db.get(), 1);
-    sqlite3_busy_timeout(db.get(), 5000);
+    CatalogueDb::waitWhenHeld(db.get());
     return db;
 }
 

@@ -2,7 +2,6 @@
 #include "cataloguefailure.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -33,14 +32,12 @@ namespace {
 constexpr int lockWaitMs = 3000;
 constexpr int lockPollMs = 25;
 
-// Waits for a held catalogue in short naps. On the window's thread the windows keep painting
-// meanwhile; the user's input waits, so nothing else starts on the catalogue in between.
-int waitWhileLocked(void* started, int attempt)
+// Waits for a held catalogue in short naps, counted, so the wait needs no state of its own. On
+// the window's thread the windows keep painting meanwhile; the user's input waits, so nothing
+// else starts on the catalogue in between.
+int waitWhileLocked(void*, int naps)
 {
-    auto* deadline = static_cast<QDeadlineTimer*>(started);
-    if (attempt == 0)
-        *deadline = QDeadlineTimer(lockWaitMs);
-    if (deadline->hasExpired())
+    if (naps >= lockWaitMs / lockPollMs)
         return 0;
     QThread::msleep(lockPollMs);
     QCoreApplication* app = QCoreApplication::instance();
@@ -52,6 +49,11 @@ int waitWhileLocked(void* started, int attempt)
 
 } // namespace
 
+void waitWhenHeld(sqlite3* handle)
+{
+    sqlite3_busy_handler(handle, waitWhileLocked, nullptr);
+}
+
 sqlite3* sqliteHandle(const QSqlDatabase& db)
 {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
@@ -62,7 +64,6 @@ sqlite3* sqliteHandle(const QSqlDatabase& db)
 
 Connection::Connection(const QString& path)
     : name_(QStringLiteral("reelshelf-%1").arg(quintptr(this), 0, 16))
-    , lockWait_(std::make_unique<QDeadlineTimer>())
 {
     if (!QFileInfo::exists(path)) {
         error_ = QStringLiteral("找不到目录数据库文件 %1。").arg(nativePath(path));
@@ -75,7 +76,7 @@ Connection::Connection(const QString& path)
         return;
     }
     if (sqlite3* handle = sqliteHandle(db_))
-        sqlite3_busy_handler(handle, waitWhileLocked, lockWait_.get());
+        waitWhenHeld(handle);
     else
         db_.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(lockWaitMs));
 }

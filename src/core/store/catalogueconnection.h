@@ -7,10 +7,8 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
-#include <memory>
 #include <optional>
 
-class QDeadlineTimer;
 struct sqlite3;
 
 class QSqlError;
@@ -24,6 +22,10 @@ inline const QStringList fileTypeColumns = { "Filetype", "Selected", "Memo" };
 QStringList movieColumns();
 
 QString nativePath(const QString& path);
+
+// Makes a connection wait a few seconds for a catalogue another program holds, as every operation
+// of ours does, keeping the window's events flowing meanwhile.
+void waitWhenHeld(sqlite3* handle);
 
 // The SQLite connection under a Qt one, for what Qt's driver does not offer; null if there is none.
 sqlite3* sqliteHandle(const QSqlDatabase& db);
@@ -45,7 +47,6 @@ private:
     QString name_;
     QSqlDatabase db_;
     QString error_;
-    std::unique_ptr<QDeadlineTimer> lockWait_; // when the current wait for a held catalogue began
 };
 
 // Opens with BEGIN IMMEDIATE, taking the write lock at once, so that what a walk inside decides
