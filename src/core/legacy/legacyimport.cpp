@@ -2,6 +2,7 @@
 
 #include "store/backups.h"
 #include "store/discnumbers.h"
+#include "store/safewrite.h"
 #include "store/textrules.h"
 
 #include <QDir>
@@ -131,22 +132,24 @@ void copyFile(const QString& from, const QString& to, bool overwrite, QStringLis
             return;
         }
     }
-    const QString part = to + QStringLiteral(".importing");
-    QFile::remove(part);
     QFile source(from);
-    // rename(2) replaces the old file in one step: it is never gone before the new one is there.
-    const bool ok = source.copy(part)
-        && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(to).constData()) == 0;
-    if (!ok) {
-        QFile::remove(part);
-        const QStorageInfo disk(QFileInfo(to).absolutePath());
-        const QString why = QFileInfo(to).isDir() ? QStringLiteral("那里有一个同名的文件夹")
-            : disk.isValid() && disk.bytesAvailable() < QFileInfo(from).size()
-            ? QStringLiteral("磁盘空间不足")
-            : QStringLiteral("无法读取原文件，或目标文件夹不可写");
-        warnings.append(QStringLiteral("%1 未能复制到 %2（%3）。")
-                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to), why));
+    if (!source.open(QIODevice::ReadOnly)) {
+        warnings.append(QStringLiteral("%1 未能复制到 %2（无法读取原文件）。")
+                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to)));
+        return;
     }
+    const QByteArray bytes = source.readAll();
+    if (source.error() != QFileDevice::NoError) {
+        warnings.append(QStringLiteral("%1 未能复制到 %2（无法读取原文件）。")
+                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to)));
+        return;
+    }
+    // The old file is replaced in one step once the new one is whole on the disk.
+    const SafeWrite::Outcome written = SafeWrite::writeFile(to, bytes);
+    if (!written.ok())
+        warnings.append(
+            QStringLiteral("%1 未能复制到 %2（%3）")
+                .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to), written.reason));
 }
 
 void copyFolder(const QString& from, const QString& to, bool overwrite, QStringList& warnings,

@@ -1,5 +1,7 @@
 #include "datafolder.h"
 
+#include "safewrite.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -120,15 +122,8 @@ bool openDefault(const QString& defaultsDir, const QString& resource, QFile& sou
     return source.open(QIODevice::ReadOnly);
 }
 
-QString writeFailure(const QString& target, const QString& why)
-{
-    return QStringLiteral("无法写入文件 %1：%2。请检查磁盘空间和该文件夹的写入权限。")
-        .arg(QDir::toNativeSeparators(target), why);
-}
-
-// The copy is written aside, checked to the last byte, and then renamed into place without
-// replacing anything: a full disk, a start killed half-way or a second start at the same moment
-// never leaves a short file under the real name, where it would be taken as complete for ever.
+// A full disk, a start killed half-way or a second start at the same moment never leaves a short
+// file under the real name, where it would be taken as complete for ever; nothing is replaced.
 bool copyDefault(const QString& defaultsDir, const QString& resource, const QString& target, QString* error)
 {
     if (QFileInfo::exists(target))
@@ -138,26 +133,13 @@ bool copyDefault(const QString& defaultsDir, const QString& resource, const QStr
         *error = QStringLiteral("安装文件 %1 缺失。").arg(resource);
         return false;
     }
-    const QByteArray bytes = source.readAll();
-    QFile out(target + QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid()));
-    out.remove();
-    const bool written = out.open(QIODevice::WriteOnly | QIODevice::NewOnly) && out.write(bytes) == bytes.size()
-        && out.flush();
-    const QString why = out.errorString();
-    out.close();
-    if (!written || out.error() != QFileDevice::NoError) {
-        *error = writeFailure(target, written ? out.errorString() : why);
-        out.remove();
-        return false;
-    }
-    if (!out.rename(target)) {
-        out.remove();
-        if (QFileInfo::exists(target))
-            return true; // another start put it there first
-        *error = writeFailure(target, out.errorString());
-        return false;
-    }
-    return true;
+    const SafeWrite::Outcome written
+        = SafeWrite::writeFile(target, source.readAll(), SafeWrite::Existing::Keep);
+    // Another start that put it there first is no failure.
+    if (written.ok() || written.cause == SafeWrite::Cause::AlreadyExists)
+        return true;
+    *error = written.message;
+    return false;
 }
 
 bool makeDir(const QString& dir, QString* error)
