@@ -4,12 +4,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -221,6 +223,16 @@ TEST_F(CatalogueTest, MissingFileInReadOnlyFolderIsRefused)
     EXPECT_FALSE(Catalogue(ro + QStringLiteral("/ShelfIndex.db")).prepare(&error));
     EXPECT_TRUE(error.contains(ro + QStringLiteral("/ShelfIndex.db"))) << error.toStdString();
     EXPECT_FALSE(QFile::exists(ro + QStringLiteral("/ShelfIndex.db")));
+}
+
+TEST_F(CatalogueTest, PipeOrDeviceUnderTheCataloguesNameIsRefusedAtOnce)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file()).constData(), 0644), 0);
+    QString error;
+    EXPECT_FALSE(Catalogue(file()).prepare(&error));
+    EXPECT_TRUE(error.contains(QStringLiteral("不是普通文件"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(file()));
+    EXPECT_FALSE(QFileInfo(file()).isFile());
 }
 
 TEST_F(CatalogueTest, LockedCatalogueGivesAMessage)

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <array>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using IniFile::readIniString;
 using IniFile::writeIniString;
@@ -234,6 +235,27 @@ TEST(IniFileLoad, AReadThatBreaksOffIsNotTakenForTheFile)
         << problem.toStdString();
 }
 
+// A pipe would wait for a writer for ever and /dev/zero would fill the memory: neither is read,
+// and a save refuses to replace them.
+TEST_F(IniFileTest, PipesAndDevicesAreNeverReadAsSettings)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(ini()).constData(), 0644), 0);
+    const QString zero = dir_.filePath(QStringLiteral("zero/RSISet.ini"));
+    ASSERT_TRUE(QDir().mkpath(dir_.filePath(QStringLiteral("zero"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    for (const QString& path : { ini(), zero }) {
+        IniFile::Document document;
+        QString problem;
+        EXPECT_EQ(IniFile::load(path, &document, &problem, IniFile::Moment::Start),
+            IniFile::LoadResult::Unreadable);
+        EXPECT_TRUE(problem.contains(QStringLiteral("不是普通文件"))) << problem.toStdString();
+        EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), path), QString());
+        EXPECT_FALSE(
+            writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("1"), path, &problem));
+    }
+    EXPECT_FALSE(QFileInfo(ini()).isFile());
+}
+
 TEST_F(IniFileTest, AFullDiskFailsTheWriteAndKeepsTheFile)
 {
     FullDisk disk;
@@ -306,12 +328,14 @@ TEST_F(IniFileTest, WriteIntoReadOnlyFolderLeavesTheOldFile)
     bool written = true;
     QString problem;
     ASSERT_TRUE(runAsPlainUser([&] {
-        written = writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), path, &problem);
+        written
+            = writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), path, &problem);
     }));
     QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_FALSE(written);
     EXPECT_EQ(problem,
-        QStringLiteral("无法写入设置文件 %1：没有在文件夹 %2 中写入的权限。请检查这个文件夹的权限，或换一个文件夹后再试。")
+        QStringLiteral("无法写入设置文件 %1：没有在文件夹 %2 "
+                       "中写入的权限。请检查这个文件夹的权限，或换一个文件夹后再试。")
             .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(sub)));
     EXPECT_EQ(readBytes(path), QByteArray("[ReelShelfIndex1.02]\nAutoOpen=1\n"));
 }

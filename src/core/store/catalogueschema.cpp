@@ -97,6 +97,13 @@ bool Catalogue::prepare(QString* error)
             setError(error, QStringLiteral("%1 是一个文件夹，不是目录数据库文件。").arg(nativePath(path_)));
             return false;
         }
+        // A pipe or a device under the catalogue's name would hang every read.
+        if (!info.isFile()) {
+            setError(error,
+                QStringLiteral("%1 不是普通文件（可能是管道或设备），不是目录数据库文件。程序不会改动它。")
+                    .arg(nativePath(path_)));
+            return false;
+        }
         if (!hasSqliteHeader(path_, error))
             return false;
     } else {

@@ -111,6 +111,7 @@ QString unreadable(const QString& path, const QFileInfo& info, const QString& op
         return QStringLiteral("无法写入设置文件 %1：那里已有一个同名的文件夹。请移走这个文件夹后再试。")
             .arg(nativePath(path));
     const QString cause = info.isDir() ? QStringLiteral("这是一个文件夹")
+        : !info.isFile()               ? QStringLiteral("这不是普通文件（可能是管道或设备）")
         : !info.isReadable()           ? QStringLiteral("没有读取它的权限")
                                        : QStringLiteral("读取时出错（%1）").arg(openError);
     const QString what = QStringLiteral("无法读取设置文件 %1：%2").arg(nativePath(path), cause);
@@ -271,13 +272,25 @@ LoadResult load(const QString& path, Document* document, QString* problem, Momen
             *problem = tooLarge(path, info.size(), moment);
         return LoadResult::TooLarge;
     }
+    // A pipe or a device under the file's name would never end, or never stop giving bytes.
+    if (!info.isFile()) {
+        if (problem)
+            *problem = unreadable(path, info, QString(), moment);
+        return LoadResult::Unreadable;
+    }
     QFile file(path);
-    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(MaxFileSize + 1) : QByteArray();
     // A read that broke off must not become a file that a save writes back shortened.
-    if (info.isDir() || !file.isOpen() || file.error() != QFileDevice::NoError) {
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         if (problem)
             *problem = unreadable(path, info, file.errorString(), moment);
         return LoadResult::Unreadable;
+    }
+    // Grown since its size was read.
+    if (bytes.size() > MaxFileSize) {
+        if (problem)
+            *problem = tooLarge(path, bytes.size(), moment);
+        return LoadResult::TooLarge;
     }
     *document = Document::fromBytes(bytes);
     return LoadResult::Loaded;
