@@ -119,6 +119,7 @@ private:
     };
 
     bool parse(QStringView pattern);
+    quint32 mergeRanges(quint32 first);
     bool accepts(const Token& t, QChar c) const;
     bool matchesAt(const Segment& s, QStringView text, qsizetype at) const;
     qsizetype find(const Segment& s, QStringView text, qsizetype from, qsizetype limit) const;

@@ -7,6 +7,8 @@
 
 #include "textrules.h"
 
+#include <algorithm>
+
 namespace TextRules {
 
 WildcardPattern::WildcardPattern(QStringView pattern)
@@ -64,7 +66,7 @@ bool WildcardPattern::parse(QStringView pattern)
                     ranges_.emplace_back(set[k].unicode(), set[k].unicode());
                 }
             }
-            t.rangeCount = quint32(ranges_.size()) - t.firstRange;
+            t.rangeCount = mergeRanges(t.firstRange);
         } else {
             t.ch = c.unicode();
         }
@@ -91,6 +93,23 @@ bool WildcardPattern::parse(QStringView pattern)
     return true;
 }
 
+// Sorts the ranges of the set that begins at `first` and joins those that touch, so a character
+// is looked up in logarithmic time however long the set is. Returns how many are left.
+quint32 WildcardPattern::mergeRanges(quint32 first)
+{
+    const auto begin = ranges_.begin() + first;
+    std::sort(begin, ranges_.end());
+    auto out = begin;
+    for (auto r = begin; r != ranges_.end(); ++r) {
+        if (out != begin && r->first <= (out - 1)->second + 1)
+            (out - 1)->second = std::max((out - 1)->second, r->second);
+        else
+            *out++ = *r;
+    }
+    ranges_.erase(out, ranges_.end());
+    return quint32(ranges_.size()) - first;
+}
+
 bool WildcardPattern::accepts(const Token& t, QChar c) const
 {
     switch (t.kind) {
@@ -103,9 +122,12 @@ bool WildcardPattern::accepts(const Token& t, QChar c) const
     case Token::Set:
         break;
     }
-    bool inSet = false;
-    for (quint32 r = t.firstRange; r < t.firstRange + t.rangeCount && !inSet; ++r)
-        inSet = c.unicode() >= ranges_[r].first && c.unicode() <= ranges_[r].second;
+    // The last range that starts at or before the character is the only one that can hold it.
+    const auto begin = ranges_.begin() + t.firstRange;
+    const auto end = begin + t.rangeCount;
+    const auto after = std::upper_bound(begin, end, c.unicode(),
+        [](char16_t ch, const std::pair<char16_t, char16_t>& range) { return ch < range.first; });
+    const bool inSet = after != begin && c.unicode() <= (after - 1)->second;
     return inSet != t.negated;
 }
 
