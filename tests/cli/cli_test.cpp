@@ -1,6 +1,7 @@
 #include "clicommand.h"
 #include "diskconditions.h"
 #include "jsonline.h"
+#include "store/catalogue.h"
 #include "store/settings.h"
 #include "testsupport.h"
 
@@ -658,4 +659,24 @@ TEST_F(CliAddDisc, AProblemSharedByManyMoviesIsSaidOnce)
     writeBytes(tree_.path(QStringLiteral("shared/cover.jpg")), "not a picture");
     addDisc({ QStringLiteral("--number=6"), tree_.path(QStringLiteral("shared")) }, 0);
     EXPECT_EQ(last_.err.count(QStringLiteral("不是图片")), 1) << last_.err.toStdString();
+}
+
+// Pages another command would refuse to read are not written around: the whole file is refused.
+TEST_F(CliAddDisc, ADamagedCatalogueIsRefusedAndLeftAsItWas)
+{
+    QList<MovieRecord> movies;
+    for (int i = 1; i <= 400; ++i)
+        movies << movieWith(
+            { { MovieField::ID, i }, { MovieField::MovieName, QStringLiteral("片名%1").arg(i) },
+                { MovieField::PS, QString(300, u'简') }, { MovieField::DiskNum, 1 } });
+    home_.addDisc(QStringLiteral("1"));
+    ASSERT_TRUE(Catalogue(home_.folder().catalogueFile()).addMovies(movies));
+    QByteArray bytes = readBytes(home_.folder().catalogueFile());
+    for (qsizetype i = 19 * 4096; i < 19 * 4096 + 64; ++i)
+        bytes[i] = char(0xFF);
+    writeBytes(home_.folder().catalogueFile(), bytes);
+
+    addDisc({ QStringLiteral("--number=77"), tree_.path() }, 1);
+    EXPECT_TRUE(last_.err.contains(QStringLiteral("已损坏"))) << last_.err.toStdString();
+    EXPECT_EQ(readBytes(home_.folder().catalogueFile()), bytes);
 }

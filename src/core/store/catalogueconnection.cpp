@@ -169,4 +169,18 @@ void readMovie(const QSqlQuery& q, MovieRecord& m)
         m.values[size_t(i)] = q.value(i);
 }
 
+bool checkIntact(QSqlDatabase& db, const QString& path, QString* error)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("PRAGMA quick_check(1)"))) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    if (q.next() && q.value(0).toString() == QLatin1String("ok"))
+        return true;
+    setError(error, CatalogueFailure::damagedMessage(path));
+    return false;
+}
+
 } // namespace CatalogueDb

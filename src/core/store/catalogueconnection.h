@@ -88,6 +88,10 @@ void readMovie(const QSqlQuery& q, MovieRecord& m);
 // The number the next added movie gets, read on an open connection (inside a transaction).
 std::optional<double> nextMovieId(QSqlDatabase& db, const QString& path, QString* error);
 
+// Whether the catalogue's pages hold together, read on an open connection: a large write into a
+// damaged file would only make the damage worse. False with the damaged-file message.
+bool checkIntact(QSqlDatabase& db, const QString& path, QString* error);
+
 // Puts the file types a new catalogue starts with into MovieFileType.
 bool insertDefaultFileTypes(QSqlQuery& q);
 

@@ -94,6 +94,8 @@ bool Catalogue::addContents(
     const std::function<CatalogueContents(const StoredSummary&)>& plan, QString* error)
 {
     return inTransaction(path_, error, [&](QSqlDatabase& db, QString* message) {
+        if (!checkIntact(db, path_, message))
+            return false;
         StoredSummary stored;
         {
             QSqlQuery q(db);

@@ -65,6 +65,8 @@ Outcome store(const QString& catalogueFile, const DiscRecord& disc, QList<MovieR
         outcome.error = t.error();
         return outcome;
     }
+    if (!checkIntact(c.db(), catalogueFile, &outcome.error))
+        return outcome;
     const QString number = DiscNumbers::numberOf(disc.diskNum);
     const std::optional<bool> taken = numberTaken(c.db(), catalogueFile, number, &outcome.error);
     if (!taken)
