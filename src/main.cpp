@@ -16,6 +16,10 @@ int main(int argc, char* argv[])
     Startup::installTranslations(app);
 
     MessageBoxPrompt prompt;
+    if (const auto problem = DataFolder::environmentProblem()) {
+        prompt.ask(nullptr, Prompt::Icon::Critical, *problem, Prompt::Buttons::Ok);
+        return 1;
+    }
     SystemDesktop desktop;
     AppContext context { DataFolder::resolve(QString(), QApplication::applicationDirPath()), prompt,
         desktop };

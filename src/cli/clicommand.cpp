@@ -8,6 +8,7 @@
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "store/posterinstall.h"
+#include "store/textrules.h"
 
 #include <QTextStream>
 #include <memory>
@@ -40,6 +41,17 @@ int usage(CliIo& io)
 
 } // namespace
 
+std::optional<QString> argumentProblem(const QList<QByteArray>& rawArguments)
+{
+    for (const QByteArray& raw : rawArguments)
+        if (!TextRules::isUtf8(raw))
+            return QStringLiteral(
+                "参数“%1”不是 UTF-8 编码的文字（可能是 GBK 编码的文件夹名），reelshelf-cli 无法按它找到文件。"
+                "请给它改名后再试；扫描光盘时也可以给出它的上级文件夹，其中 GBK 编码的名称会被正确读取。")
+                .arg(TextRules::decodeFileName(raw));
+    return std::nullopt;
+}
+
 int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io)
 {
     QStringList args = arguments;
@@ -66,6 +78,10 @@ int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io
         return usage(io);
     }
 
+    if (const auto problem = DataFolder::environmentProblem(); problem && home.isEmpty()) {
+        io.err << *problem << '\n';
+        return ExitFailed;
+    }
     const DataFolder folder = DataFolder::resolve(home, executableDir);
     QString problem;
     installDefaults(folder, &problem); // a read-only folder still lists what it holds

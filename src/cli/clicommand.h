@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class DataFolder;
 class QTextStream;
@@ -25,6 +28,10 @@ public:
     // `args` are the words after the command name.
     virtual int run(const QStringList& args, const DataFolder& folder, CliIo& io) const = 0;
 };
+
+// Why the command line as the system gave it (without the program name) cannot be run: an
+// argument that is not UTF-8 would name another file than the one meant. Nothing when it can.
+std::optional<QString> argumentProblem(const QList<QByteArray>& rawArguments);
 
 // Runs the whole command line (without the program name) in-process.
 int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io);

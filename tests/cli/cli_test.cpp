@@ -10,11 +10,13 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -232,6 +234,45 @@ TEST(CliHome, PortableFolderBesideTheProgramIsUsed)
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     ASSERT_EQ(r.lines().size(), 1);
     EXPECT_TRUE(r.lines()[0].startsWith(QStringLiteral("{\"Key\": \"Node8\""))) << r.out.toStdString();
+}
+
+// Text made of these bytes would name a folder of replacement characters: a new, empty data
+// folder that a command would then write into as if it were the user's.
+TEST(CliHome, NamesThatAreNotUtf8AreRefusedAndNoOtherFolderIsMade)
+{
+    QTemporaryDir dir;
+    const QByteArray gbk = QFile::encodeName(dir.path()) + "/\xC6\xAC\xBF\xE2"; // 片库 in GBK
+    ASSERT_EQ(::mkdir(gbk.constData(), 0755), 0);
+
+    const auto problem = argumentProblem({ "--home", gbk, "discs" });
+    ASSERT_TRUE(problem.has_value());
+    EXPECT_TRUE(problem->contains(QStringLiteral("片库"))) << problem->toStdString();
+    EXPECT_TRUE(problem->contains(QStringLiteral("不是 UTF-8"))) << problem->toStdString();
+    EXPECT_FALSE(argumentProblem({ "--home", QStringLiteral("/tmp/片库").toUtf8(), "discs" }).has_value());
+
+    // The program itself, given the bytes as a shell gives them.
+    QProcess cli;
+    cli.start(QStringLiteral("bash"),
+        { QStringLiteral("-c"),
+            QStringLiteral(
+                "exec \"$0\" --home \"$1/$(printf '\\306\\254\\277\\342')\" add-disc --number 1 \"$1\""),
+            QStringLiteral(REELSHELF_CLI_PROGRAM), dir.path() });
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    EXPECT_EQ(cli.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardError()).contains(QStringLiteral("不是 UTF-8")));
+
+    const QByteArray saved = qgetenv("REELSHELF_HOME");
+    qputenv("REELSHELF_HOME", gbk);
+    const CliRun r = run({ QStringLiteral("discs") });
+    qputenv("REELSHELF_HOME", saved);
+    if (saved.isEmpty())
+        qunsetenv("REELSHELF_HOME");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("REELSHELF_HOME"))) << r.err.toStdString();
+
+    // Nothing beside the folder, nothing inside it: rmdir fails on a folder that is not empty.
+    EXPECT_EQ(::rmdir(gbk.constData()), 0) << "the folder of that name must still be empty";
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
 TEST(CliHome, ReadOnlyFolderStillLists)

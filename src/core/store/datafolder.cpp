@@ -1,6 +1,7 @@
 #include "datafolder.h"
 
 #include "safewrite.h"
+#include "textrules.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +17,19 @@ DataFolder::DataFolder(const QString& path, const QString& defaultsDir)
     : path_(QDir::cleanPath(QFileInfo(path).absoluteFilePath()))
     , defaultsDir_(defaultsDir)
 {
+}
+
+std::optional<QString> DataFolder::environmentProblem()
+{
+    for (const char* name : { "REELSHELF_HOME", "XDG_DATA_HOME" }) {
+        const QByteArray value = qgetenv(name);
+        if (!TextRules::isUtf8(value))
+            return QStringLiteral("环境变量 %1 的值“%2”不是 UTF-8 编码的文字（可能是 GBK "
+                                  "编码的文件夹名），程序无法按它找到数据文件夹。"
+                                  "请给那个文件夹改名，或把 %1 改为 UTF-8 编码的路径后再试。")
+                .arg(QString::fromLatin1(name), TextRules::decodeFileName(value));
+    }
+    return std::nullopt;
 }
 
 DataFolder DataFolder::resolve(const QString& explicitHome, const QString& executableDir)

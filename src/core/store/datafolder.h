@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 // The folder that holds the catalogue, the settings, the pictures and the exports. Every data
 // path is this folder followed by a fixed tail; the folder is resolved once at start-up and then
@@ -18,6 +19,10 @@ public:
     // $XDG_DATA_HOME/ReelShelfIndex. The installed defaults are looked up beside the executable
     // (see installedDefaultsDir).
     static DataFolder resolve(const QString& explicitHome, const QString& executableDir);
+
+    // Why the folder named by the environment (REELSHELF_HOME, XDG_DATA_HOME) cannot be used: a
+    // name that is not UTF-8 would be turned into another folder's name. Nothing when it can.
+    static std::optional<QString> environmentProblem();
 
     // <prefix>/share/reelshelf-index for an executable in <prefix>/bin, when that folder exists;
     // otherwise empty, as when the program runs from its build tree.

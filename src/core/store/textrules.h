@@ -61,6 +61,9 @@ DecodedText decodeText(QByteArrayView bytes);
 // breaks stay), and each run of U+FFFD made one.
 QString storableText(QStringView text);
 
+// Whether the bytes are valid UTF-8, as a name or an argument must be to reach a file by its text.
+bool isUtf8(QByteArrayView bytes);
+
 // The text of a file name as a file system holds it: UTF-8 when the bytes are valid UTF-8, else
 // GB18030 (of which GBK is part), as media written under Windows often name their files.
 QString decodeFileName(QByteArrayView raw);

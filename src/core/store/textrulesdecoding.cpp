@@ -329,14 +329,20 @@ QByteArray encodeText(QStringView text, TextEncoding encoding)
     return text.toUtf8();
 }
 
-QString decodeFileName(QByteArrayView raw)
+bool isUtf8(QByteArrayView bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(raw);
-    if (!utf8.hasError())
-        return text;
+    // decode() only converts once its result is taken as a string.
+    [[maybe_unused]] const QString text = utf8.decode(bytes);
+    return !utf8.hasError();
+}
+
+QString decodeFileName(QByteArrayView raw)
+{
+    if (isUtf8(raw))
+        return QString::fromUtf8(raw);
     QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
-    return gb.isValid() ? QString(gb.decode(raw)) : text;
+    return gb.isValid() ? QString(gb.decode(raw)) : QString::fromUtf8(raw);
 }
 
 } // namespace TextRules
