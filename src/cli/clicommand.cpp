@@ -8,6 +8,7 @@
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "store/posterinstall.h"
+#include "store/settings.h"
 #include "store/textrules.h"
 
 #include <QTextStream>
@@ -108,5 +109,8 @@ int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io
     }
     // Posters of an added disc that a kill left half installed; what fails is tried next time.
     PosterInstall::finishInterrupted(folder);
+    // As the window says at its start: the commands then go by the shipped settings.
+    if (const QString unread = Settings(folder.settingsFile()).problem(); !unread.isEmpty())
+        io.err << unread << '\n';
     return command->run(args.mid(1), folder, io);
 }

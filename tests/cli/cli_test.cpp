@@ -721,3 +721,14 @@ TEST_F(CliAddDisc, ADamagedCatalogueIsRefusedAndLeftAsItWas)
     EXPECT_TRUE(last_.err.contains(QStringLiteral("已损坏"))) << last_.err.toStdString();
     EXPECT_EQ(readBytes(home_.folder().catalogueFile()), bytes);
 }
+
+// The commands go by the shipped settings then, as the window does; the user must hear why.
+TEST_F(CliAddDisc, ASettingsFileTooLargeToReadIsSaidBeforeItsDefaultsAreUsed)
+{
+    writeBytes(home_.folder().settingsFile(),
+        "[ReelShelfIndex1.02]\r\nRidofCD=0\r\nAutoSelect=0\r\nNote=" + QByteArray(1100 * 1024, 'x') + "\r\n");
+    addDisc({ QStringLiteral("--number=30"), tree_.path() }, 0);
+    EXPECT_TRUE(last_.err.contains(QDir::toNativeSeparators(home_.folder().settingsFile())))
+        << last_.err.toStdString();
+    EXPECT_TRUE(last_.err.contains(QStringLiteral("默认设置"))) << last_.err.toStdString();
+}
