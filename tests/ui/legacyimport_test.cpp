@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using LegacyImport::Mode;
 
@@ -306,6 +307,27 @@ TEST(LegacyImportCommand, CancelIsGreyedOnceTheCatalogueIsWritten)
     ASSERT_EQ(w.prompt.asked.size(), 2);
     EXPECT_EQ(w.prompt.asked[1].text, QStringLiteral("已从旧版数据库导入 2 张光盘、2 部影片。"));
     EXPECT_EQ(w.home.movieIds(), QList<double>({ 1, 2 }));
+}
+
+// Nothing is asked about a file that cannot be an old catalogue at all: it is said at once.
+TEST(LegacyImportCommand, APipeOrAnEmptyFileIsSaidBeforeAnyQuestion)
+{
+    ImportWindow w;
+    w.home.addDisc(QStringLiteral("1"));
+    const QString pipe = w.home.path() + QStringLiteral("/pipe.mdb");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    const QString empty = w.home.path() + QStringLiteral("/empty.mdb");
+    writeBytes(empty, QByteArray());
+    for (const auto& [file, said] : { std::pair { pipe, QStringLiteral("不是普通文件") },
+             std::pair { empty, QStringLiteral("是空文件") } }) {
+        w.prompt.asked.clear();
+        w.chosen = file;
+        EXPECT_FALSE(w.trigger());
+        ASSERT_EQ(w.prompt.asked.size(), 1);
+        EXPECT_EQ(w.prompt.asked[0].icon, Prompt::Icon::Warning);
+        EXPECT_TRUE(w.prompt.asked[0].text.contains(said)) << w.prompt.asked[0].text.toStdString();
+    }
+    EXPECT_EQ(w.home.discRows().size(), 1);
 }
 
 TEST(LegacyImportCommand, NothingHappensWhenNoFileIsChosen)

@@ -372,7 +372,7 @@ MdbReader::MdbReader(const QString& path, std::unique_ptr<Handle> handle)
 
 MdbReader::~MdbReader() = default;
 
-std::unique_ptr<MdbReader> MdbReader::open(const QString& path, QString* error)
+std::optional<QString> MdbReader::fileProblem(const QString& path)
 {
     QString problem;
     const QFileInfo info(path);
@@ -380,10 +380,23 @@ std::unique_ptr<MdbReader> MdbReader::open(const QString& path, QString* error)
         problem = QStringLiteral("找不到旧版数据库文件 %1。").arg(shown(path));
     else if (info.isDir())
         problem = QStringLiteral("%1 是文件夹，不是旧版数据库文件。").arg(shown(path));
+    // A pipe or a device would never end; its size reads as nothing.
+    else if (!info.isFile())
+        problem
+            = QStringLiteral("%1 不是普通文件（可能是管道或设备），不是旧版数据库文件。").arg(shown(path));
     else if (info.size() == 0)
         problem = QStringLiteral("旧版数据库文件 %1 是空文件。").arg(shown(path));
-    if (problem.isEmpty())
+    else
         looksLikeJet(path, &problem);
+    if (problem.isEmpty())
+        return std::nullopt;
+    return problem;
+}
+
+std::unique_ptr<MdbReader> MdbReader::open(const QString& path, QString* error)
+{
+    const QFileInfo info(path);
+    QString problem = fileProblem(path).value_or(QString());
     auto handle = std::make_unique<Handle>();
     if (problem.isEmpty()) {
         handle->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Reads a Jet 3 or Jet 4 .mdb file (Access 97 to 2003) read-only, without anything of Access.
 // A table comes whole or not at all: every row its definition counts must be read, and a long
@@ -15,6 +16,9 @@ public:
 
     // nullptr with a message naming the file when it is missing, unreadable or not an .mdb file.
     static std::unique_ptr<MdbReader> open(const QString& path, QString* error);
+    // What keeps the file from being read at all (missing, a folder, a pipe, empty, not a Jet
+    // file), found from its type and first bytes alone; nothing when it may be read.
+    static std::optional<QString> fileProblem(const QString& path);
 
     QString path() const { return path_; }
     bool isJet3() const;

@@ -64,6 +64,11 @@ bool LegacyImportCommand::importMdb()
         QStringLiteral("旧版数据库 (*.mdb)"));
     if (file.isEmpty())
         return false;
+    // A file that cannot be an old catalogue is said before the user is asked what to do with it.
+    if (const auto problem = fileCheck_ ? fileCheck_(file) : std::nullopt) {
+        context_.prompt.warn(window_, *problem);
+        return false;
+    }
     const Catalogue catalogue(context_.folder.catalogueFile());
     QString error;
     const auto discs = catalogue.discs(&error);

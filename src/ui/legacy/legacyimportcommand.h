@@ -1,6 +1,7 @@
 #pragma once
 
 #include "legacy/legacyimport.h"
+#include "legacy/mdbreader.h"
 
 #include <QObject>
 #include <QPointer>
@@ -34,7 +35,14 @@ public:
     // control carries the stop flag of 取消 and the call that says the writing begins.
     using Importer = std::function<std::optional<LegacyImport::Report>(const DataFolder&, const QString& file,
         LegacyImport::Mode, const QDateTime&, QString* error, const LegacyImport::Control&)>;
-    void setImporter(Importer importer) { importer_ = std::move(importer); }
+    // What makes a chosen file unfit before anything is asked; it belongs with the importer, so
+    // an importer given here reads what it is given without it.
+    using FileCheck = std::function<std::optional<QString>(const QString& file)>;
+    void setImporter(Importer importer, FileCheck check = {})
+    {
+        importer_ = std::move(importer);
+        fileCheck_ = std::move(check);
+    }
 
     static QString confirmText(const QString& file);
     static QString chooseText(const QString& file, qint64 discs, qint64 movies);
@@ -64,4 +72,5 @@ private:
     bool writing_ = false;
     LegacyImport::Mode mode_ = LegacyImport::Mode::Add;
     Importer importer_ = LegacyImport::importFile;
+    FileCheck fileCheck_ = MdbReader::fileProblem;
 };
