@@ -5,7 +5,9 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -199,3 +201,45 @@ TEST(PosterCopy, CopiesAKillLeftBehindAreClearedOnceTheyAreOld)
 }
 
 } // namespace
+
+// A restore can bring back the movie that left the picture: it is kept, not deleted or overwritten,
+// and the new movie of that number never shows it.
+TEST(NewMovies, APictureADeletedMovieLeftIsKeptAsideWhetherOrNotTheNewOneHasAPoster)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    const QString leftover = home.folder().posterFor(QStringLiteral("1"));
+    writeBytes(leftover, "the deleted movie's poster");
+    home.writePicture(QStringLiteral("cover.jpg"), 20, 30);
+    Catalogue catalogue(home.folder().catalogueFile());
+    const QString keptIn = home.path() + QStringLiteral("/Backups");
+
+    for (const bool withPoster : { false, true }) {
+        MovieForm form;
+        form.discNumber = QStringLiteral("1");
+        form.name = QStringLiteral("新片");
+        if (withPoster)
+            form.posterPath = home.path() + QStringLiteral("/cover.jpg");
+        const MovieSaving::Outcome outcome = MovieSaving::saveNewMovie(catalogue, home.folder(), form);
+        ASSERT_TRUE(outcome.saved) << outcome.error.toStdString();
+        EXPECT_TRUE(outcome.warning.isEmpty()) << outcome.warning.toStdString();
+        EXPECT_EQ(outcome.id, 1);
+        EXPECT_EQ(QFileInfo::exists(leftover), withPoster);
+        if (withPoster) {
+            EXPECT_EQ(readBytes(leftover), readBytes(home.path() + QStringLiteral("/cover.jpg")));
+        }
+
+        QStringList kept;
+        for (QDirIterator it(keptIn, { QStringLiteral("1.jpg") }, QDir::Files, QDirIterator::Subdirectories);
+             it.hasNext();)
+            kept << it.next();
+        ASSERT_EQ(kept.size(), 1);
+        EXPECT_TRUE(kept.first().contains(QStringLiteral("/Replaced-"))) << kept.first().toStdString();
+        EXPECT_EQ(readBytes(kept.first()), QByteArray("the deleted movie's poster"));
+
+        // The movie is deleted again and its number taken once more, this time with a poster.
+        ASSERT_TRUE(catalogue.deleteMovie(1));
+        QFile::remove(kept.first());
+        writeBytes(leftover, "the deleted movie's poster");
+    }
+}

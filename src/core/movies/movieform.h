@@ -48,7 +48,8 @@ inline const QString noSuchDiscMessage = QStringLiteral("此光盘不存在!请�
 inline const QString scoreRangeMessage = QStringLiteral("评分必须是 0 到 10 之间的数字,请改正后再保存.");
 
 // The captions of the checked boxes from the highest index down, joined by "/"; "" for none.
-template <size_t N> QString checkedList(const std::array<bool, N>& marks, const std::array<QString, N>& captions)
+template <size_t N>
+QString checkedList(const std::array<bool, N>& marks, const std::array<QString, N>& captions)
 {
     QString list = QStringLiteral(""); // never null: a null text would be stored as NULL
     for (size_t i = N; i-- > 0;) {

@@ -6,6 +6,7 @@
 #include "store/discnumbers.h"
 #include "store/textrules.h"
 
+#include <QDateTime>
 #include <QFile>
 
 namespace MovieSaving {
@@ -110,15 +111,22 @@ Outcome saveNewMovie(Catalogue& catalogue, const DataFolder& folder, const Movie
             return {};
         }
         const QString idText = TextRules::shortestDecimal(outcome.id);
+        // A deleted movie of the same number left its picture behind: kept aside, never shown
+        // for this one and never overwritten.
+        const bool leftoverAside
+            = PosterFile::setLeftoverAside(folder, idText, QDateTime::currentDateTime(), &problem);
         if (poster.isStaged()) {
+            if (!leftoverAside) {
+                refusal = problem;
+                return {};
+            }
             placed = poster.place(folder, idText, &problem);
             if (!placed) {
                 refusal = problem;
                 return {};
             }
-        } else if (!PosterFile::removeLeftover(folder, idText, &problem)) {
-            // A deleted movie of the same number left its picture behind.
-            outcome.warning = QStringLiteral("影片信息已保存,但旧的海报没有删除:") + problem;
+        } else if (!leftoverAside) {
+            outcome.warning = QStringLiteral("影片信息已保存,但旧的海报没有移走:") + problem;
         }
         record[MovieField::ID] = outcome.id;
         return { {}, { record }, {} };

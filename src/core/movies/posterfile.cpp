@@ -1,5 +1,6 @@
 #include "posterfile.h"
 
+#include "store/backups.h"
 #include "store/datafolder.h"
 #include "store/safewrite.h"
 
@@ -204,14 +205,21 @@ void removeAbandonedCopies(const DataFolder& folder)
             QFile::remove(copy.filePath());
 }
 
-bool removeLeftover(const DataFolder& folder, const QString& idText, QString* error)
+bool setLeftoverAside(const DataFolder& folder, const QString& idText, const QDateTime& now, QString* error)
 {
     if (!DataFolder::isPlainFileName(idText))
         return true;
-    QFile leftover(folder.posterFor(idText));
-    if (!leftover.exists() || leftover.remove())
+    const QString leftover = folder.posterFor(idText);
+    if (!QFileInfo::exists(leftover))
         return true;
-    *error = QStringLiteral("无法删除旧的海报文件 %1：%2").arg(native(leftover.fileName()), cause(leftover));
+    const QString keepIn = CatalogueBackups(folder).replacedFolder(now) + QStringLiteral("/Posters");
+    const QString kept = keepIn + u'/' + QFileInfo(leftover).fileName();
+    // The backups live in the data folder: a rename, and the picture is never in two places.
+    if (QDir().mkpath(keepIn) && !QFileInfo::exists(kept)
+        && ::rename(QFile::encodeName(leftover).constData(), QFile::encodeName(kept).constData()) == 0)
+        return true;
+    *error = QStringLiteral("无法把旧的海报文件 %1 移到 %2：%3")
+                 .arg(native(leftover), native(keepIn), SafeWrite::causeInBrief(errno));
     return false;
 }
 

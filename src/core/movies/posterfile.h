@@ -5,6 +5,7 @@
 #include <optional>
 
 class DataFolder;
+class QDateTime;
 class QFile;
 
 // The poster of movie n is Posters/<n>.jpg. A copy never leaves a half-written poster behind and
@@ -48,8 +49,9 @@ bool install(const DataFolder& folder, const QString& idText, const QString& sou
 // so in no one's hands any more. Reads the whole folder: once per user action, not per poster.
 void removeAbandonedCopies(const DataFolder& folder);
 
-// Removes a poster that a deleted movie left under `idText`, so a new movie given the same
-// number never shows a stranger's picture. False with a message when it cannot be removed.
-bool removeLeftover(const DataFolder& folder, const QString& idText, QString* error);
+// Moves a poster that a deleted movie left under `idText` to Backups/Replaced-<stamp>/Posters, so
+// a new movie given the same number never shows a stranger's picture and the picture itself is
+// not lost (a restored catalogue may name it again). False with a message when it cannot be moved.
+bool setLeftoverAside(const DataFolder& folder, const QString& idText, const QDateTime& now, QString* error);
 
 } // namespace PosterFile

@@ -258,6 +258,11 @@ QString CatalogueBackups::folderPath() const
     return folder_.path() + QStringLiteral("/Backups");
 }
 
+QString CatalogueBackups::replacedFolder(const QDateTime& now) const
+{
+    return folderPath() + QStringLiteral("/Replaced-") + now.toString(stampFormat);
+}
+
 QDateTime CatalogueBackups::stampOf(const QString& fileName)
 {
     const auto m = backupName().match(fileName);

@@ -29,6 +29,9 @@ public:
     explicit CatalogueBackups(const DataFolder& folder);
 
     QString folderPath() const;
+    // Where pictures and settings that something replaced or set aside at `now` are kept:
+    // Backups/Replaced-<yyyyMMdd-HHmmss>.
+    QString replacedFolder(const QDateTime& now) const;
 
     // Copies the catalogue to Backups/ShelfIndex-<yyyyMMdd-HHmmss>.db and keeps the newest ones.
     // A missing catalogue is not an error: there is nothing to lose, and no copy is made. A copy
