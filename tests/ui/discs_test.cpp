@@ -322,6 +322,7 @@ TEST_F(DiscsTest, DeletingDiscTwelveLeavesTheMoviesOfDiscOneHundredTwenty)
     EXPECT_EQ(app.home.discRows(), QStringList { QStringLiteral("120|-|DVD |-|-|-") });
     EXPECT_EQ(app.home.movieIds(), QList<double> { 2 });
     EXPECT_EQ(listedRows(), 0) << "the list is cleared";
+    EXPECT_EQ(window->statusLabel()->text(), QString()) << "no count of the rows that are gone";
     EXPECT_EQ(nodeKeys(0), QStringList { QStringLiteral("Node120") });
 
     // The last disc gone, the rebuild reports the empty catalogue.

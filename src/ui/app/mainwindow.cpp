@@ -326,6 +326,7 @@ void MainWindow::connectCommands()
     auto* backups = new BackupCommands(context_, tree_, list_, this);
     connect(action(QStringLiteral("MN_restore")), &QAction::triggered, backups, &BackupCommands::openRestore);
     connect(backups, &BackupCommands::restored, browse_, &BrowseController::clearShownMovies);
+    connect(discs_, &DiscCommands::moviesGone, browse_, &BrowseController::clearShownMovies);
     connect(legacyImport_, &LegacyImportCommand::finished, browse_, [this](bool ok) {
         if (ok)
             browse_->clearShownMovies();

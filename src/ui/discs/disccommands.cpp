@@ -198,8 +198,10 @@ void DiscCommands::refresh(const DiscOutcome& outcome, QWidget* parent, bool cle
         context_.prompt.warn(parent, outcome.error);
     if (outcome.status == DiscOutcome::Failed)
         return;
-    if (clearList)
+    if (clearList) {
         list_->movieModel()->clear();
+        emit moviesGone();
+    }
     rebuildTree(parent);
 }
 

@@ -55,6 +55,10 @@ public:
     // The number the create dialog proposes: the highest disc number plus one.
     QString proposedNumber() const;
 
+signals:
+    // A deletion emptied the movie list: what else described the listed movies is stale now.
+    void moviesGone();
+
 private:
     QWidget* window() const;
     // The disc number of the selected node when it is of one of the given kinds.
