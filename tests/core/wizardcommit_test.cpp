@@ -485,6 +485,20 @@ TEST_F(WizardCommitTest, PosterThatCannotBeCopiedIsAWarningAfterTheMoviesAreStor
     EXPECT_FALSE(QFileInfo::exists(poster(1)));
 }
 
+// As with texts: a picture named after the movie that is no picture gives way to the largest one
+// that is, and is named once.
+TEST_F(WizardCommitTest, ANamedFileThatIsNoPictureGivesWayToTheLargestPicture)
+{
+    writeBytes(tree_.path(QStringLiteral("a/Film.jpg")), QByteArray(20000, 'x'));
+    const QByteArray cover = writeJpeg(tree_.path(QStringLiteral("a/cover.jpg")), 4096, Qt::red);
+    const Result r = commitRows({ row(QStringLiteral("a/Film.avi")) }, QStringLiteral("1"));
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_EQ(r.warnings,
+        QStringList({ QStringLiteral("文件 %1 不是图片,不能作为海报。")
+                          .arg(tree_.path(QStringLiteral("a/Film.jpg"))) }));
+    EXPECT_EQ(readBytes(poster(1)), cover);
+}
+
 TEST_F(WizardCommitTest, APostersFolderThatCannotBeWrittenStoresNothing)
 {
     // Every poster would fail: the user mends the folder (or frees the disk) and adds the disc

@@ -85,7 +85,34 @@ public:
         return std::nullopt;
     }
 
+    // The picture of the row, by the same rule: the one named after the movie, else the largest,
+    // passing over (and naming) each file that is no picture. Nothing when none can be used.
+    const BesideFile* picture(const PreparedRow& row, Warnings& warnings)
+    {
+        const FilesBeside& found = files(row, pictures);
+        const BesideFile* named = found.namedAfter(ownBaseNames(row));
+        if (named && isPicture(*named, warnings))
+            return named;
+        for (const BesideFile& f : found.bySize())
+            if (&f != named && isPicture(f, warnings))
+                return &f;
+        return nullptr;
+    }
+
 private:
+    bool isPicture(const BesideFile& f, Warnings& warnings)
+    {
+        if (refused_.contains(f.rawPath))
+            return false;
+        const RawPathFile source(f.rawPath, f.path);
+        if (const auto problem = PosterFile::problemWith(source.path())) {
+            refused_.insert(f.rawPath);
+            warnings.add(source.named(*problem));
+            return false;
+        }
+        return true;
+    }
+
     std::optional<Intro::DescriptionFile> read(const BesideFile& f, Warnings& warnings)
     {
         if (refused_.contains(f.rawPath))
@@ -184,14 +211,10 @@ bool stagePoster(const PreparedRow& row, qsizetype index, const PosterInstall::S
     Beside& beside, Warnings& warnings, QString* staged, QString* error)
 {
     staged->clear();
-    const BesideFile* picture = beside.files(row, pictures).best(ownBaseNames(row));
+    const BesideFile* picture = beside.picture(row, warnings);
     if (!picture)
         return true;
     const RawPathFile source(picture->rawPath, picture->path);
-    if (const auto problem = PosterFile::problemWith(source.path())) {
-        warnings.add(source.named(*problem));
-        return true;
-    }
     const QString key = QString::number(index);
     QString installError;
     if (!PosterFile::install(staging.target(), key, source.path(), &installError)) {
