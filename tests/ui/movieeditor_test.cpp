@@ -337,6 +337,10 @@ TEST_F(MovieEditorTest, AStaleRowNeverActsOnTheMovieThatTookItsNumber)
     refusedOnce();
     untouched();
     EXPECT_EQ(window->movieList()->model()->rowCount(), 1) << "the stale row stays for the user to see";
+    EXPECT_TRUE(QDir(app.home.path() + QStringLiteral("/Backups"))
+                    .entryList({ QStringLiteral("*.db") }, QDir::Files)
+                    .isEmpty())
+        << "no backup is spent on a deletion that cannot happen";
 }
 
 // Nothing the user did not change may change: a text longer than a line edit holds, the line

@@ -195,4 +195,13 @@ Outcome deleteMovie(Catalogue& catalogue, const MovieRow& row)
     return outcome;
 }
 
+std::optional<QString> rowProblem(const Catalogue& catalogue, const MovieRow& row)
+{
+    QString error;
+    const auto stored = catalogue.findMovie(idOf(row), &error);
+    if (!stored)
+        return error;
+    return staleRowProblem(row, *stored);
+}
+
 } // namespace MovieSaving

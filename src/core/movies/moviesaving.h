@@ -38,4 +38,8 @@ Outcome saveEditedMovie(Catalogue& catalogue, const DataFolder& folder, const Mo
 Outcome moveMovie(Catalogue& catalogue, const MovieRow& row, const QString& typedNumber);
 Outcome deleteMovie(Catalogue& catalogue, const MovieRow& row);
 
+// Why the row no longer shows the stored movie (deleted or changed by another program), read
+// before anything is done for a change — a backup, a question; the change checks again.
+std::optional<QString> rowProblem(const Catalogue& catalogue, const MovieRow& row);
+
 } // namespace MovieSaving

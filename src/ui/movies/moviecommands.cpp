@@ -92,8 +92,16 @@ void MovieCommands::deleteSelected()
         + MovieForms::forMessage(movie[ListCol::MovieName]) + QStringLiteral("】的记录吗？");
     const Prompt::Answer answer
         = context_.prompt.ask(window(), Prompt::Icon::Warning, question, Prompt::Buttons::YesNo);
+    Catalogue catalogue(context_.folder.catalogueFile());
+    // A row another program made stale is said before a backup is spent on it.
+    if (answer == Prompt::Answer::Yes) {
+        if (const auto problem = MovieSaving::rowProblem(catalogue, movie)) {
+            context_.prompt.warn(window(), *problem);
+            pane_->clearSummary();
+            return;
+        }
+    }
     if (answer == Prompt::Answer::Yes && BackupGuard::backupBeforeChange(context_, window())) {
-        Catalogue catalogue(context_.folder.catalogueFile());
         // A movie deleted or changed meanwhile by another program is reported and left alone; its
         // row stays for the user to see.
         const MovieSaving::Outcome deleted = MovieSaving::deleteMovie(catalogue, movie);
