@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <memory>
@@ -188,6 +189,16 @@ protected:
         writeBytes(to + QStringLiteral("/RSISet.ini"), ourSettings);
     }
 
+    // The files a kill left recorded for the next start to put in place.
+    static int pendingInstalls(const QString& dataFolder)
+    {
+        RawDb db(dataFolder + QStringLiteral("/ShelfIndex.db"));
+        if (db.rows(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'PendingPosters'"))
+            != QStringList { QStringLiteral("1") })
+            return 0;
+        return db.rows(QStringLiteral("SELECT count(*) FROM PendingPosters")).value(0).toInt();
+    }
+
     // The folder a replacing or adding import keeps our replaced files in, or empty.
     static QString replacedFolder(const QString& dataFolder)
     {
@@ -315,9 +326,10 @@ protected:
     }
 
     // Starts the writer, waits for it to reach the operation, and kills it after `delay` (or lets
-    // it finish when `delay` is negative). Returns the microseconds the finished operation took.
-    static qint64 runWriter(
-        const QString& dataFolder, const Operation& op, std::chrono::microseconds delay, bool* killed)
+    // it finish when `delay` is negative), counted from the moment `countFrom` holds when given.
+    // Returns the microseconds the finished operation took.
+    static qint64 runWriter(const QString& dataFolder, const Operation& op, std::chrono::microseconds delay,
+        bool* killed, const std::function<bool()>& countFrom = {})
     {
         QProcess writer;
         writer.setProgram(QStringLiteral(REELSHELF_KILLWRITER));
@@ -329,6 +341,8 @@ protected:
             out += writer.readAllStandardOutput();
         EXPECT_TRUE(out.startsWith("ready")) << out.toStdString();
         if (delay.count() >= 0) {
+            while (countFrom && !countFrom() && !writer.waitForFinished(0))
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
             std::this_thread::sleep_for(delay);
             writer.kill();
         }
@@ -383,13 +397,19 @@ protected:
         for (int run = 0; run < runsPerOperation; ++run) {
             QTemporaryDir folder;
             prepareFolder(op, folder.path());
-            const auto delay = std::chrono::microseconds(delays(random));
-            const qint64 finishedIn = runWriter(folder.path(), op, delay, &killed);
+            // Every other import is killed in the few milliseconds after its rows are stored, counted
+            // from the first file of ours kept aside: the pictures are being put in place then.
+            const bool afterRows = op.importsPictures && run % 2 == 1;
+            const auto delay = std::chrono::microseconds(afterRows ? random() % 4000 : delays(random));
+            const auto installing = [&] { return !replacedFolder(folder.path()).isEmpty(); };
+            const qint64 finishedIn = runWriter(
+                folder.path(), op, delay, &killed, afterRows ? std::function<bool()>(installing) : nullptr);
             kills += killed ? 1 : 0;
-            if (finishedIn > 0 && finishedIn < took)
+            if (finishedIn > 0 && finishedIn < took && !afterRows)
                 delays = delaysFor(took = finishedIn);
             const std::string where = std::string(op.name) + " run " + std::to_string(run) + " killed after "
-                + std::to_string(delay.count()) + " µs (seed " + std::to_string(seed) + ")";
+                + std::to_string(delay.count()) + (afterRows ? " µs of putting pictures in place" : " µs")
+                + " (seed " + std::to_string(seed) + ")";
             const QString catalogueFile = folder.path() + QStringLiteral("/ShelfIndex.db");
             if (op.startsEmpty) {
                 // Whatever the kill left, the next start must make a working catalogue of it.
@@ -404,6 +424,8 @@ protected:
             EXPECT_TRUE(op.allowedCounts.contains(counts))
                 << where << ": catalogue holds " << counts.toStdString();
             ++outcomes[counts];
+            if (op.importsPictures && pendingInstalls(folder.path()) > 0)
+                ++outcomes[QStringLiteral("pictures cut short")];
             if (op.checksPosters)
                 checkPosters(folder.path(), counts, where);
             if (op.importsPictures)
