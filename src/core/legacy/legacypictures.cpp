@@ -81,13 +81,15 @@ bool LegacyPictures::stage(Item& item, QString* error)
                            .arg(native(item.source), native(place(item)));
         return true;
     }
+    // A poster of an added movie is named once its number is known: until then its folder is shown.
+    const QString shownTarget = item.entry.target.isEmpty() ? folder_.postersDir() : place(item);
     const QString name = QString::number(staged_++);
     const SafeWrite::Outcome written
         = SafeWrite::writeFile(staging_->stagedPath(name), bytes, SafeWrite::Existing::Keep);
     if (!written.ok()) {
         if (error)
             *error = QStringLiteral("无法把 %1 复制到 %2（%3），没有导入任何内容。请处理后重新导入。")
-                         .arg(native(item.source), native(place(item)),
+                         .arg(native(item.source), native(shownTarget),
                              SafeWrite::causeInBrief(written.error ? written.error : EIO));
         return false;
     }
