@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <unistd.h>
 
 namespace {
 
@@ -97,15 +98,33 @@ bool LegacyPictures::stage(Item& item, QString* error)
     return true;
 }
 
+bool LegacyPictures::canTake(const QString& dir, QString* error) const
+{
+    // The posters folder is tried by the staging itself; a picture that cannot be put in place once
+    // the rows are stored could never come later, since a second import leaves their discs out.
+    QDir().mkpath(dir);
+    if (::access(QFile::encodeName(dir).constData(), W_OK) == 0)
+        return true;
+    const int cause = errno;
+    if (error)
+        *error = QStringLiteral("无法在文件夹 %1 中写入（%2），没有导入任何内容。请处理后重新导入。")
+                     .arg(native(dir), SafeWrite::causeInBrief(cause));
+    return false;
+}
+
 bool LegacyPictures::stageFolder(
     const QString& from, const QString& into, Kind kind, const QString& keepIn, QString* error)
 {
     const QDir dir(from);
     if (!dir.exists())
         return true;
+    bool checked = false;
     for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name)) {
         if (!DataFolder::isPlainFileName(file.fileName()))
             continue;
+        if (!checked && !canTake(folder_.path() + u'/' + into, error))
+            return false;
+        checked = true;
         const QString target = into + u'/' + file.fileName();
         Item item { kind, file.filePath(), {}, {} };
         if (kind == Kind::Logo) {

@@ -66,6 +66,8 @@ private:
 
     bool theirPoster(const QString& id) const;
     bool openStaging(QString* error);
+    // Whether the pictures can be put into `dir`; a message naming it when not.
+    bool canTake(const QString& dir, QString* error) const;
     // Copies `from` into the staging folder for `item`; an unreadable file becomes its warning.
     bool stage(Item& item, QString* error);
     bool stageFolder(

@@ -149,6 +149,37 @@ int keepAside(const QString& file, const QString& keepDir)
     return err;
 }
 
+// Moves a staged picture to its place; with Keep, never over a file there, which then stays. A
+// place on another disk (a linked folder) gets a copy, whole before the staged one goes. The errno
+// of the failure, or 0.
+int moveInto(const QByteArray& staged, const QString& place, SafeWrite::Existing existing)
+{
+    const QByteArray target = QFile::encodeName(place);
+    const bool keep = existing == SafeWrite::Existing::Keep;
+    int moved = keep
+        ? ::renameat2(AT_FDCWD, staged.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
+        : ::rename(staged.constData(), target.constData());
+    if (moved != 0 && keep && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without the no-replace rename: a hard link fails on a taken name too.
+        moved = ::link(staged.constData(), target.constData());
+        if (moved == 0)
+            ::unlink(staged.constData());
+    }
+    if (moved == 0 || (keep && errno == EEXIST))
+        return 0;
+    if (errno != EXDEV)
+        return errno;
+    QFile source(QFile::decodeName(staged));
+    const QByteArray bytes = source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
+    if (source.error() != QFileDevice::NoError)
+        return EIO;
+    const SafeWrite::Outcome copied = SafeWrite::writeFile(place, bytes, existing);
+    if (!copied.ok() && !(keep && copied.cause == SafeWrite::Cause::AlreadyExists))
+        return copied.error ? copied.error : EIO;
+    ::unlink(staged.constData());
+    return 0;
+}
+
 // Puts one entry in place: the file at its place kept aside or removed as the entry says, then the
 // staged picture moved there. The errno of the failure, or 0; `keeping` tells a failure to keep the
 // file found there. A staged picture that is already gone was put in place before, so a start may
@@ -177,13 +208,7 @@ int placeOne(const DataFolder& folder, const QString& staging, const Entry& entr
     case Existing::Keep:
         if (staged.isEmpty())
             return 0;
-        // Where there is one, ours stays and the staged copy goes with its folder.
-        if (::renameat2(AT_FDCWD, staged.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0
-            || errno == EEXIST)
-            return 0;
-        if (errno != EINVAL && errno != ENOSYS)
-            return errno;
-        return ::link(staged.constData(), target.constData()) == 0 || errno == EEXIST ? 0 : errno;
+        return moveInto(staged, place, SafeWrite::Existing::Keep);
     case Existing::KeepAside: {
         const QString keepDir = keepFolderOf(folder, entry);
         if (keepDir.isEmpty())
@@ -203,7 +228,7 @@ int placeOne(const DataFolder& folder, const QString& staging, const Entry& entr
         break;
     }
     }
-    return ::rename(staged.constData(), target.constData()) == 0 ? 0 : errno;
+    return moveInto(staged, place, SafeWrite::Existing::Replace);
 }
 
 // A failure no later start can mend: the entry is given up as the install that met it gave it up.
