@@ -791,4 +791,68 @@ TEST(LegacyImportPictures, AnImportLeavesNothingStagedOrPendingAndAStartAfterItC
         QByteArray("left by deleted 6"));
 }
 
+TEST(LegacyImportPictures, ALogosFolderThatCannotTakeTheirLogosStopsTheImportWithNothingChanged)
+{
+    TestHome home;
+    OldFolder old;
+    old.file(QStringLiteral("Posters/1.jpg"), "their poster 1");
+    old.file(QStringLiteral("Compics/派拉蒙.jpg"), "their logo");
+    BuiltSource source = BuiltSource::empty();
+    source.disc({ QStringLiteral("2"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() });
+    source.movie(1.0, QStringLiteral("甲 "), 2.0);
+    const WriteProtected locked(home.folder().compicsDir());
+    if (!locked.active())
+        GTEST_SKIP() << "no way to make a folder refuse writes here";
+    std::optional<LegacyImport::Report> report;
+    QString error;
+    ASSERT_TRUE(runAsPlainUser([&] { report = run(home, source, Mode::Add, old.path(), &error); }));
+    EXPECT_FALSE(report);
+    EXPECT_EQ(error,
+        QStringLiteral("无法在文件夹 %1 中写入（没有写入权限），没有导入任何内容。请处理后重新导入。")
+            .arg(QDir::toNativeSeparators(home.folder().compicsDir())));
+    EXPECT_TRUE(home.movieIds().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(home.folder().posterFor(QStringLiteral("1"))));
+    expectNothingPending(home);
+}
+
+TEST(LegacyImportPictures, LogosAndKeptPicturesReachFoldersLinkedToAnotherDisk)
+{
+    FullDisk other(4);
+    if (!other.mounted())
+        GTEST_SKIP() << "only root can mount a second disk here";
+    TestHome home;
+    const DataFolder folder = home.folder();
+    writeBytes(other.path(QStringLiteral("Compics/华纳.jpg")), "our logo");
+    ASSERT_TRUE(QDir(folder.compicsDir()).removeRecursively());
+    ASSERT_TRUE(QFile::link(other.path(QStringLiteral("Compics")), folder.compicsDir()));
+    ASSERT_TRUE(QDir().mkpath(other.path(QStringLiteral("Backups"))));
+    ASSERT_TRUE(QFile::link(other.path(QStringLiteral("Backups")), home.path() + QStringLiteral("/Backups")));
+    writeBytes(folder.posterFor(QStringLiteral("1")), "left by deleted 1");
+    OldFolder old;
+    old.file(QStringLiteral("Posters/7.jpg"), "their poster 7");
+    old.file(QStringLiteral("Compics/华纳.jpg"), "their logo");
+    old.file(QStringLiteral("Compics/派拉蒙.jpg"), "their other logo");
+    BuiltSource source = BuiltSource::empty();
+    source.disc({ QStringLiteral("2"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() });
+    source.movie(7.0, QStringLiteral("甲 "), 2.0);
+
+    QString error;
+    const auto added = run(home, source, Mode::Add, old.path(), &error);
+    ASSERT_TRUE(added) << error.toStdString();
+    EXPECT_TRUE(added->warnings.isEmpty()) << added->warnings.join(u'\n').toStdString();
+    EXPECT_EQ(readBytes(folder.posterFor(QStringLiteral("1"))), QByteArray("their poster 7"));
+    EXPECT_EQ(
+        readBytes(other.path(kept + QStringLiteral("/Posters/1.jpg"))), QByteArray("left by deleted 1"));
+    EXPECT_EQ(readBytes(other.path(QStringLiteral("Compics/华纳.jpg"))), QByteArray("our logo"));
+    EXPECT_EQ(readBytes(other.path(QStringLiteral("Compics/派拉蒙.jpg"))), QByteArray("their other logo"));
+
+    const auto replaced = run(home, source, Mode::Replace, old.path(), &error);
+    ASSERT_TRUE(replaced) << error.toStdString();
+    EXPECT_TRUE(replaced->warnings.isEmpty()) << replaced->warnings.join(u'\n').toStdString();
+    EXPECT_EQ(readBytes(other.path(QStringLiteral("Compics/华纳.jpg"))), QByteArray("their logo"));
+    EXPECT_EQ(readBytes(other.path(kept + QStringLiteral("/Compics/华纳.jpg"))), QByteArray("our logo"));
+    EXPECT_EQ(readBytes(folder.posterFor(QStringLiteral("7"))), QByteArray("their poster 7"));
+    expectNothingPending(home);
+}
+
 } // namespace
