@@ -17,7 +17,12 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using LegacyImport::Mode;
 
@@ -853,6 +858,46 @@ TEST(LegacyImportPictures, LogosAndKeptPicturesReachFoldersLinkedToAnotherDisk)
     EXPECT_EQ(readBytes(other.path(kept + QStringLiteral("/Compics/华纳.jpg"))), QByteArray("our logo"));
     EXPECT_EQ(readBytes(folder.posterFor(QStringLiteral("7"))), QByteArray("their poster 7"));
     expectNothingPending(home);
+}
+
+TEST(LegacyImportPictures, AFifoOrALinkToOneBesideTheOldFileIsNoPictureAndNeverHoldsTheImport)
+{
+    TestHome home;
+    OldFolder old;
+    old.file(QStringLiteral("Posters/1.jpg"), "their poster 1");
+    ASSERT_TRUE(QDir().mkpath(old.path() + QStringLiteral("/Compics")));
+    const QByteArray fifo = QFile::encodeName(old.path() + QStringLiteral("/Posters/2.jpg"));
+    const QByteArray linked = QFile::encodeName(old.path() + QStringLiteral("/pipe"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+    ASSERT_EQ(::mkfifo(linked.constData(), 0644), 0);
+    ASSERT_TRUE(QFile::link(QFile::decodeName(linked), old.path() + QStringLiteral("/Compics/华纳.jpg")));
+    // Had the import opened one to read, it would wait for a writer: one comes after two seconds,
+    // again and again until the import is over, and writes nothing.
+    std::atomic<bool> over { false };
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        while (!over) {
+            for (const QByteArray& pipe : { fifo, linked })
+                if (const int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0)
+                    ::close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    BuiltSource source = BuiltSource::empty();
+    source.movie(1.0, QStringLiteral("甲 "), 1.0);
+    source.movie(2.0, QStringLiteral("乙 "), 1.0);
+    QElapsedTimer timer;
+    timer.start();
+    QString error;
+    const auto report = run(home, source, Mode::Replace, old.path(), &error);
+    const qint64 took = timer.elapsed();
+    over = true;
+    writer.join();
+    ASSERT_TRUE(report) << error.toStdString();
+    EXPECT_LT(took, 1500);
+    EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("1"))), QByteArray("their poster 1"));
+    EXPECT_FALSE(QFileInfo::exists(home.folder().posterFor(QStringLiteral("2"))));
+    EXPECT_FALSE(QFileInfo::exists(home.folder().logoFor(QStringLiteral("华纳"))));
 }
 
 } // namespace

@@ -73,21 +73,39 @@ QString LegacyPictures::keptIn(const Item& item) const
 
 bool LegacyPictures::stage(Item& item, QString* error)
 {
-    QFile source(item.source);
-    QByteArray bytes;
-    if (source.open(QIODevice::ReadOnly))
-        bytes = source.readAll();
-    if (!source.isOpen() || source.error() != QFileDevice::NoError) {
+    const auto unreadable = [&] {
         item.warning = QStringLiteral("%1 未能复制到 %2（无法读取原文件）。")
                            .arg(native(item.source), native(place(item)));
         return true;
-    }
-    // A poster of an added movie is named once its number is known: until then its folder is shown.
-    const QString shownTarget = item.entry.target.isEmpty() ? folder_.postersDir() : place(item);
+    };
+    // Only a plain file is read: a FIFO or a device named like a picture would never end.
+    QFile source(item.source);
+    if (!QFileInfo(item.source).isFile() || !source.open(QIODevice::ReadOnly))
+        return unreadable();
     const QString name = QString::number(staged_++);
-    const SafeWrite::Outcome written
-        = SafeWrite::writeFile(staging_->stagedPath(name), bytes, SafeWrite::Existing::Keep);
+    bool readFailed = false;
+    // Copied a piece at a time, so that a large picture never sits whole in memory.
+    const SafeWrite::Outcome written = SafeWrite::writeFile(
+        staging_->stagedPath(name),
+        [&](QIODevice& device) {
+            for (;;) {
+                const QByteArray piece = source.read(1 << 20);
+                if (source.error() != QFileDevice::NoError) {
+                    readFailed = true;
+                    return false;
+                }
+                if (piece.isEmpty())
+                    return true;
+                if (device.write(piece) != piece.size())
+                    return false;
+            }
+        },
+        SafeWrite::Existing::Keep);
+    if (readFailed)
+        return unreadable();
     if (!written.ok()) {
+        // A poster of an added movie is named once its number is known: until then its folder is shown.
+        const QString shownTarget = item.entry.target.isEmpty() ? folder_.postersDir() : place(item);
         if (error)
             *error = QStringLiteral("无法把 %1 复制到 %2（%3），没有导入任何内容。请处理后重新导入。")
                          .arg(native(item.source), native(shownTarget),
@@ -120,7 +138,8 @@ bool LegacyPictures::stageFolder(
         return true;
     bool checked = false;
     for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name)) {
-        if (!DataFolder::isPlainFileName(file.fileName()))
+        // A link to a device or a FIFO is listed with the files; it is no picture.
+        if (!DataFolder::isPlainFileName(file.fileName()) || (file.exists() && !file.isFile()))
             continue;
         if (!checked && !canTake(folder_.path() + u'/' + into, error))
             return false;
