@@ -900,4 +900,31 @@ TEST(LegacyImportPictures, AFifoOrALinkToOneBesideTheOldFileIsNoPictureAndNeverH
     EXPECT_FALSE(QFileInfo::exists(home.folder().logoFor(QStringLiteral("华纳"))));
 }
 
+TEST(LegacyImportPictures, AnUnreadablePosterIsNamedWithTheNumberItsMovieGets)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    home.addMovie(5, QStringLiteral("我们的 "), 1);
+    OldFolder old;
+    old.file(QStringLiteral("Posters/1.jpg"), "their poster 1");
+    old.file(QStringLiteral("Posters/2.jpg"), "their poster 2");
+    const QString unreadable = old.path() + QStringLiteral("/Posters/1.jpg");
+    ASSERT_TRUE(QFile::setPermissions(unreadable, QFileDevice::Permissions()));
+    BuiltSource source = BuiltSource::empty();
+    source.disc({ QStringLiteral("2"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() });
+    source.movie(1.0, QStringLiteral("甲 "), 2.0);
+    source.movie(2.0, QStringLiteral("乙 "), 2.0);
+    std::optional<LegacyImport::Report> report;
+    QString error;
+    ASSERT_TRUE(runAsPlainUser([&] { report = run(home, source, Mode::Add, old.path(), &error); }));
+    ASSERT_TRUE(report) << error.toStdString();
+    EXPECT_EQ(report->warnings,
+        QStringList({ QStringLiteral("%1 未能复制到 %2（无法读取原文件）。")
+                          .arg(QDir::toNativeSeparators(unreadable),
+                              QDir::toNativeSeparators(home.folder().posterFor(QStringLiteral("6")))) }));
+    EXPECT_FALSE(QFileInfo::exists(home.folder().posterFor(QStringLiteral("6"))));
+    EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("7"))), QByteArray("their poster 2"));
+    expectNothingPending(home);
+}
+
 } // namespace

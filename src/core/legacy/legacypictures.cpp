@@ -71,6 +71,12 @@ QString LegacyPictures::keptIn(const Item& item) const
     return folder_.path() + u'/' + item.entry.keepIn;
 }
 
+QString LegacyPictures::unreadableText(const Item& item) const
+{
+    return QStringLiteral("%1 未能复制到 %2（无法读取原文件）。")
+        .arg(native(item.source), native(place(item)));
+}
+
 bool LegacyPictures::stage(Item& item, QString* error)
 {
     const auto unreadable = [&] {
@@ -231,8 +237,7 @@ bool LegacyPictures::planAdded(const QList<AddedMovie>& added, QString* error)
         item.entry.existing = entry.existing;
         item.entry.keepIn = entry.keepIn;
         if (!item.warning.isEmpty()) {
-            item.warning = QStringLiteral("%1 未能复制到 %2（无法读取原文件）。")
-                               .arg(native(item.source), native(place(item)));
+            item.warning = unreadableText(item); // now that its place is known
         } else if (!posters_.contains(movie.index) && theirPoster(movie.oldId)) {
             // A movie another program's change of discs let in since the pictures were copied.
             item.source = source_.posterFor(movie.oldId);

@@ -74,6 +74,7 @@ private:
         const QString& from, const QString& into, Kind kind, const QString& keepIn, QString* error);
     QString place(const Item& item) const;
     QString keptIn(const Item& item) const;
+    QString unreadableText(const Item& item) const;
     QString failureText(const Item& item, const PosterInstall::Failure& failure) const;
 
     DataFolder folder_;
