@@ -7,7 +7,9 @@
 //   reelshelf-killwriter HOME backup               a backup of the catalogue
 //   reelshelf-killwriter HOME restore BACKUP       a restore, keeping the current state first
 //   reelshelf-killwriter HOME prepare              a new catalogue made where there is none
+//   reelshelf-killwriter HOME import-mdb FILE MODE an old catalogue with its pictures, MODE add or replace
 
+#include "legacy/legacyimport.h"
 #include "movies/movieform.h"
 #include "movies/moviesaving.h"
 #include "scan/wizardcommit.h"
@@ -45,7 +47,7 @@ QList<WizardCommit::PreparedRow> rowsBelow(const QString& tree)
 int usage()
 {
     std::fputs("usage: reelshelf-killwriter HOME (commit TREE NUMBER | delete-disc NUMBER | save-movie NUMBER"
-               " | backup | restore BACKUP | prepare)\n",
+               " | backup | restore BACKUP | prepare | import-mdb FILE (add | replace))\n",
         stderr);
     return 2;
 }
@@ -97,6 +99,14 @@ int main(int argc, char* argv[])
         };
     } else if (op == QLatin1String("prepare") && args.size() == 2) {
         run = [&] { return catalogue.prepare(&error); };
+    } else if (op == QLatin1String("import-mdb") && args.size() == 4
+        && (args.at(3) == QLatin1String("add") || args.at(3) == QLatin1String("replace"))) {
+        const LegacyImport::Mode mode
+            = args.at(3) == QLatin1String("add") ? LegacyImport::Mode::Add : LegacyImport::Mode::Replace;
+        run = [&, mode] {
+            return LegacyImport::importFile(folder, args.at(2), mode, QDateTime::currentDateTime(), &error)
+                .has_value();
+        };
     } else {
         return usage();
     }

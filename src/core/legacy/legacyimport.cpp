@@ -2,7 +2,6 @@
 
 #include "store/backups.h"
 #include "store/discnumbers.h"
-#include "store/safewrite.h"
 #include "store/textrules.h"
 
 #include <QDir>
@@ -10,8 +9,6 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSet>
-#include <QStorageInfo>
-#include <cstdio>
 
 namespace LegacyImport {
 
@@ -110,132 +107,38 @@ QString sourceName(const QStringList& names, const QString& wanted)
     return {};
 }
 
-bool sameFolder(const QString& a, const QString& b)
+QSet<QString> discNumbers(const QList<DiscRecord>& discs)
 {
-    const QString ca = QFileInfo(a).canonicalFilePath();
-    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+    QSet<QString> numbers;
+    for (const DiscRecord& d : discs)
+        if (const QString n = DiscNumbers::numberOf(d.diskNum); !n.isEmpty())
+            numbers.insert(n);
+    return numbers;
 }
 
-// Copies one file; an existing target is kept unless `overwrite`, and then replaced only once
-// the new copy is complete. A target about to be replaced is first copied into `keepIn`, when given,
-// so that a replacing import loses no picture or settings file of ours.
-void copyFile(const QString& from, const QString& to, bool overwrite, QStringList& warnings,
-    const QString& keepIn = QString())
+// A movie that would show under one of our discs is not added: its disc was left out, or it
+// never had one in the file.
+bool showsUnder(const QSet<QString>& ours, const MovieRecord& m)
 {
-    if (QFileInfo::exists(to) && !overwrite)
-        return;
-    if (!keepIn.isEmpty() && QFileInfo(to).isFile()) {
-        const QString kept = keepIn + u'/' + QFileInfo(to).fileName();
-        if (!QDir().mkpath(keepIn) || !QFile::copy(to, kept)) {
-            warnings.append(QStringLiteral("%1 未能先保存到 %2，没有被替换。")
-                                .arg(QDir::toNativeSeparators(to), QDir::toNativeSeparators(keepIn)));
-            return;
-        }
-    }
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly)) {
-        warnings.append(QStringLiteral("%1 未能复制到 %2（无法读取原文件）。")
-                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to)));
-        return;
-    }
-    const QByteArray bytes = source.readAll();
-    if (source.error() != QFileDevice::NoError) {
-        warnings.append(QStringLiteral("%1 未能复制到 %2（无法读取原文件）。")
-                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to)));
-        return;
-    }
-    // The old file is replaced in one step once the new one is whole on the disk.
-    const SafeWrite::Outcome written = SafeWrite::writeFile(to, bytes);
-    if (!written.ok())
-        warnings.append(
-            QStringLiteral("%1 未能复制到 %2（%3）")
-                .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to), written.reason));
+    const QString shown = TextRules::displayText(m[MovieField::DiskNum]);
+    QByteArray buffer;
+    return !shown.isNull() && ours.contains(shown)
+        && DiscNumbers::holdsMovie(shown, storedValue(m[MovieField::DiskNum], buffer));
 }
 
-void copyFolder(const QString& from, const QString& to, bool overwrite, QStringList& warnings,
-    const QString& keepIn = QString())
+// The numbers of the file's movies that adding to the catalogue as it is now would store, in the
+// file's order, empty for the others: their pictures are copied before the rows are stored.
+std::optional<QStringList> moviesToAdd(
+    const CatalogueContents& source, const Catalogue& catalogue, QString* error)
 {
-    const QDir dir(from);
-    if (!dir.exists())
-        return;
-    if (!QDir().mkpath(to)) {
-        warnings.append(QStringLiteral("无法创建文件夹 %1。").arg(QDir::toNativeSeparators(to)));
-        return;
-    }
-    for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name))
-        if (DataFolder::isPlainFileName(file.fileName()))
-            copyFile(file.filePath(), to + u'/' + file.fileName(), overwrite, warnings, keepIn);
-}
-
-// Moves a picture that belongs to no stored movie out of the way into `keepIn`, so that the
-// imported movie given its number does not show it; a warning when it cannot be kept there.
-bool keepAside(const QString& file, const QString& keepIn, QStringList& warnings)
-{
-    const QString kept = keepIn + u'/' + QFileInfo(file).fileName();
-    bool moved = false;
-    if (QDir().mkpath(keepIn) && !QFileInfo::exists(kept)) {
-        // The backups live in the data folder, so this is a rename; a copy covers a linked folder.
-        moved = QFile::rename(file, kept) || (QFile::copy(file, kept) && QFile::remove(file));
-    }
-    if (!moved)
-        warnings.append(
-            QStringLiteral("%1 是已删除影片留下的海报，未能移到 %2，导入的同号影片会显示它，请手动移走。")
-                .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(keepIn)));
-    return moved;
-}
-
-QString replacedFolder(const DataFolder& folder, const QDateTime& now)
-{
-    return CatalogueBackups(folder).folderPath() + QStringLiteral("/Replaced-")
-        + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
-}
-
-// Pictures and settings come after the rows are committed, so a failure here loses no record.
-// `posters` pairs the number each imported movie had in the file (empty for none) with the
-// number it has now.
-void copyBeside(const DataFolder& folder, const QString& sourceFolder, Mode mode,
-    const QList<std::pair<QString, QString>>& posters, const QDateTime& now, Report& report)
-{
-    // Importing the file that lies in our own data folder: its pictures are already ours.
-    if (!sourceFolder.isEmpty() && sameFolder(sourceFolder, folder.path()) && mode == Mode::Replace)
-        return;
-    const bool picturesBeside = !sourceFolder.isEmpty() && !sameFolder(sourceFolder, folder.path());
-    const DataFolder source(sourceFolder);
-    const QString kept = replacedFolder(folder, now);
-    const QString keptPosters = kept + QStringLiteral("/Posters");
-    const auto theirPoster = [&](const QString& id) {
-        return picturesBeside && DataFolder::isPlainFileName(id) && QFileInfo(source.posterFor(id)).isFile();
-    };
-    if (mode == Mode::Replace) {
-        // The catalogue is the file's now, and so are its pictures and settings; ours go beside
-        // the catalogue's backup.
-        if (picturesBeside) {
-            copyFolder(source.postersDir(), folder.postersDir(), true, report.warnings, keptPosters);
-            copyFolder(source.compicsDir(), folder.compicsDir(), true, report.warnings,
-                kept + QStringLiteral("/Compics"));
-            if (QFileInfo::exists(source.settingsFile()))
-                copyFile(source.settingsFile(), folder.settingsFile(), true, report.warnings, kept);
-        }
-        for (const auto& [id, sameId] : posters) {
-            const QString ours = folder.posterFor(sameId);
-            if (DataFolder::isPlainFileName(sameId) && !theirPoster(id) && QFileInfo(ours).isFile()
-                && ours != folder.defaultPoster())
-                keepAside(ours, keptPosters, report.warnings);
-        }
-        return;
-    }
-    // A picture under a new number belongs to no stored movie (numbers only grow): a deleted
-    // movie left it. It goes aside before the movie's own poster comes, or whether one comes or not.
-    QDir().mkpath(folder.postersDir());
-    for (const auto& [oldId, newId] : posters) {
-        const QString target = folder.posterFor(newId);
-        if (QFileInfo(target).isFile() && !keepAside(target, keptPosters, report.warnings))
-            continue;
-        if (theirPoster(oldId))
-            copyFile(source.posterFor(oldId), target, true, report.warnings);
-    }
-    if (picturesBeside)
-        copyFolder(source.compicsDir(), folder.compicsDir(), false, report.warnings);
+    const auto discs = catalogue.discs(error);
+    if (!discs)
+        return std::nullopt;
+    const QSet<QString> ours = discNumbers(*discs);
+    QStringList ids;
+    for (const MovieRecord& m : source.movies)
+        ids.append(showsUnder(ours, m) ? QString() : TextRules::displayText(m[MovieField::ID]));
+    return ids;
 }
 
 } // namespace
@@ -288,14 +191,11 @@ std::optional<CatalogueContents> readContents(LegacySource& source, QString* err
     return contents;
 }
 
-CatalogueContents planAdd(const CatalogueContents& source, const StoredSummary& stored, Report& report,
-    QList<std::pair<QString, QString>>& posters)
+CatalogueContents planAdd(
+    const CatalogueContents& source, const StoredSummary& stored, Report& report, QList<AddedMovie>& added)
 {
     CatalogueContents out;
-    QSet<QString> ours;
-    for (const DiscRecord& d : stored.discs)
-        if (const QString n = DiscNumbers::numberOf(d.diskNum); !n.isEmpty())
-            ours.insert(n);
+    const QSet<QString> ours = discNumbers(stored.discs);
     for (const DiscRecord& d : source.discs) {
         const QString n = DiscNumbers::numberOf(d.diskNum);
         if (!n.isEmpty() && ours.contains(n)) {
@@ -305,22 +205,18 @@ CatalogueContents planAdd(const CatalogueContents& source, const StoredSummary& 
         }
         out.discs.append(d);
     }
-    // A movie that would show under one of our discs is not added: its disc was left out, or it
-    // never had one in the file.
     double next = stored.nextMovieId;
-    for (const MovieRecord& m : source.movies) {
-        const QString shown = TextRules::displayText(m[MovieField::DiskNum]);
-        QByteArray buffer;
-        if (!shown.isNull() && ours.contains(shown)
-            && DiscNumbers::holdsMovie(shown, storedValue(m[MovieField::DiskNum], buffer))) {
+    for (qsizetype i = 0; i < source.movies.size(); ++i) {
+        const MovieRecord& m = source.movies.at(i);
+        if (showsUnder(ours, m)) {
             ++report.skippedMovies;
             continue;
         }
-        MovieRecord added = m;
-        added[MovieField::ID] = next;
-        posters.append({ TextRules::displayText(m[MovieField::ID]), TextRules::shortestDecimal(next) });
+        MovieRecord movie = m;
+        movie[MovieField::ID] = next;
+        added.append({ i, TextRules::displayText(m[MovieField::ID]), TextRules::shortestDecimal(next) });
         next += 1;
-        out.movies.append(added);
+        out.movies.append(movie);
     }
     // A file type we know already keeps our row and its mark; suffixes match in any letter case.
     QSet<QString> known;
@@ -351,8 +247,12 @@ std::optional<Report> importInto(const DataFolder& folder, LegacySource& source,
     Catalogue catalogue(folder.catalogueFile());
     if (!catalogue.prepare(error))
         return std::nullopt;
+    // The pictures are copied aside first and recorded with the rows, so that they come with them.
+    LegacyPictures pictures(folder, sourceFolder, now);
+    const auto recordPictures = [&](QSqlDatabase& db, QString* message) {
+        return pictures.record(db, catalogue.filePath(), message);
+    };
     Report report;
-    QList<std::pair<QString, QString>> posters;
     if (mode == Mode::Replace) {
         QString backupError;
         if (!CatalogueBackups(folder).take(now, &backupError)) {
@@ -360,27 +260,34 @@ std::optional<Report> importInto(const DataFolder& folder, LegacySource& source,
                 *error = QStringLiteral("替换目录前未能备份当前目录，没有做任何改动。\n%1").arg(backupError);
             return std::nullopt;
         }
-        if (!catalogue.replaceContents(*contents, error))
+        QStringList ids;
+        for (const MovieRecord& m : contents->movies)
+            ids.append(TextRules::displayText(m[MovieField::ID]));
+        if (!pictures.stageReplacing(ids, error)
+            || !catalogue.replaceContents(*contents, error, recordPictures))
             return std::nullopt;
-        for (const MovieRecord& m : contents->movies) {
-            const QString id = TextRules::displayText(m[MovieField::ID]);
-            posters.append({ id, id });
-        }
         report.discs = contents->discs.size();
         report.movies = contents->movies.size();
         report.fileTypes = contents->fileTypes.size();
     } else {
-        const bool added = catalogue.addContents(
+        const std::optional<QStringList> wanted = moviesToAdd(*contents, catalogue, error);
+        if (!wanted || !pictures.stageAdding(*wanted, error))
+            return std::nullopt;
+        QList<AddedMovie> added;
+        const bool stored = catalogue.addContents(
             [&](const StoredSummary& stored) {
                 report = Report {};
-                posters.clear();
-                return planAdd(*contents, stored, report, posters);
+                added.clear();
+                return planAdd(*contents, stored, report, added);
             },
-            error);
-        if (!added)
+            error,
+            [&](QSqlDatabase& db, QString* message) {
+                return pictures.planAdded(added, message) && recordPictures(db, message);
+            });
+        if (!stored)
             return std::nullopt;
     }
-    copyBeside(folder, sourceFolder, mode, posters, now, report);
+    report.warnings = pictures.install();
     return report;
 }
 

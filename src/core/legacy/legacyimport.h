@@ -1,5 +1,6 @@
 #pragma once
 
+#include "legacypictures.h"
 #include "legacysource.h"
 #include "mdbreadprocess.h"
 #include "store/catalogue.h"
@@ -51,16 +52,17 @@ std::optional<CatalogueContents> readContents(LegacySource& source, QString* err
 
 // What adding `source` to a catalogue holding `stored` writes: discs whose numbers we already
 // have are left out with their movies, movie numbers follow ours, known file types are kept.
-// `posters` gets pairs of (old id, new id) as the list shows them.
-CatalogueContents planAdd(const CatalogueContents& source, const StoredSummary& stored, Report& report,
-    QList<std::pair<QString, QString>>& posters);
+// `added` gets each movie stored, with its old and new number as the list shows them.
+CatalogueContents planAdd(
+    const CatalogueContents& source, const StoredSummary& stored, Report& report, QList<AddedMovie>& added);
 
 // Imports `source` into the catalogue of `folder`. Replace takes a backup first and stops, with
 // nothing changed, when that fails. Pictures and settings from `sourceFolder` (the folder of the
-// file; empty for none) are copied after the rows are committed; a failed copy is a warning. A
-// poster a deleted movie left under the number an imported movie gets is moved aside into
-// Backups/Replaced-<stamp>/Posters, so the movie does not show it. `beforeWriting`, when given,
-// runs once the tables are read; false from it stops with nothing changed.
+// file; empty for none) are stored with the rows (see LegacyPictures): a picture that cannot be
+// read or put in place is a warning; a disk that cannot take the copies stops the import with
+// nothing changed. A poster a deleted movie left under the number an imported movie gets is moved
+// aside into Backups/Replaced-<stamp>/Posters, so the movie does not show it. `beforeWriting`,
+// when given, runs once the tables are read; false from it stops with nothing changed.
 std::optional<Report> importInto(const DataFolder& folder, LegacySource& source, Mode mode,
     const QString& sourceFolder, const QDateTime& now, QString* error,
     const std::function<bool(QString* error)>& beforeWriting = {});

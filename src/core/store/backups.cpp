@@ -260,7 +260,12 @@ QString CatalogueBackups::folderPath() const
 
 QString CatalogueBackups::replacedFolder(const QDateTime& now) const
 {
-    return folderPath() + QStringLiteral("/Replaced-") + now.toString(stampFormat);
+    return folder_.path() + u'/' + replacedFolderName(now);
+}
+
+QString CatalogueBackups::replacedFolderName(const QDateTime& now)
+{
+    return QStringLiteral("Backups/Replaced-") + now.toString(stampFormat);
 }
 
 QDateTime CatalogueBackups::stampOf(const QString& fileName)

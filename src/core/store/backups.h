@@ -32,6 +32,8 @@ public:
     // Where pictures and settings that something replaced or set aside at `now` are kept:
     // Backups/Replaced-<yyyyMMdd-HHmmss>.
     QString replacedFolder(const QDateTime& now) const;
+    // The same folder named inside the data folder, as an install records it.
+    static QString replacedFolderName(const QDateTime& now);
 
     // Copies the catalogue to Backups/ShelfIndex-<yyyyMMdd-HHmmss>.db and keeps the newest ones.
     // A missing catalogue is not an error: there is nothing to lose, and no copy is made. A copy

@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+class QSqlDatabase;
+
 // A stored value read without conversion; its text is valid only during the visit.
 struct StoredValue
 {
@@ -142,12 +144,17 @@ public:
     bool deleteMovieIf(double id, const std::function<std::optional<QString>(const MovieRecord&)>& refuse,
         QString* error = nullptr);
 
+    // What a caller stores of its own in the same transaction as the rows (a pending install of
+    // their pictures); false with a message undoes everything.
+    using AlsoStore = std::function<bool(QSqlDatabase& db, QString* error)>;
+
     // Replaces every row of the three tables by `contents`, all or nothing.
-    bool replaceContents(const CatalogueContents& contents, QString* error = nullptr);
+    bool replaceContents(
+        const CatalogueContents& contents, QString* error = nullptr, const AlsoStore& alsoStore = {});
     // Adds what `plan` makes of the stored discs, file types and next movie number, read in the
     // same write transaction, so nothing can change in between. All or nothing.
-    bool addContents(
-        const std::function<CatalogueContents(const StoredSummary&)>& plan, QString* error = nullptr);
+    bool addContents(const std::function<CatalogueContents(const StoredSummary&)>& plan,
+        QString* error = nullptr, const AlsoStore& alsoStore = {});
 
     static QString schemaSql();
 

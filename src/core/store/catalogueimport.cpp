@@ -76,7 +76,7 @@ bool inTransaction(
 
 } // namespace
 
-bool Catalogue::replaceContents(const CatalogueContents& contents, QString* error)
+bool Catalogue::replaceContents(const CatalogueContents& contents, QString* error, const AlsoStore& alsoStore)
 {
     return inTransaction(path_, error, [&](QSqlDatabase& db, QString* message) {
         QSqlQuery q(db);
@@ -86,12 +86,12 @@ bool Catalogue::replaceContents(const CatalogueContents& contents, QString* erro
                 return false;
             }
         }
-        return insertContents(db, path_, contents, message);
+        return insertContents(db, path_, contents, message) && (!alsoStore || alsoStore(db, message));
     });
 }
 
-bool Catalogue::addContents(
-    const std::function<CatalogueContents(const StoredSummary&)>& plan, QString* error)
+bool Catalogue::addContents(const std::function<CatalogueContents(const StoredSummary&)>& plan,
+    QString* error, const AlsoStore& alsoStore)
 {
     return inTransaction(path_, error, [&](QSqlDatabase& db, QString* message) {
         if (!checkIntact(db, path_, message))
@@ -120,6 +120,6 @@ bool Catalogue::addContents(
         if (!next)
             return false;
         stored.nextMovieId = *next;
-        return insertContents(db, path_, plan(stored), message);
+        return insertContents(db, path_, plan(stored), message) && (!alsoStore || alsoStore(db, message));
     });
 }

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -70,21 +71,198 @@ QString posterPath(const DataFolder& folder, double id)
     return folder.posterFor(TextRules::shortestDecimal(id));
 }
 
-// Puts one movie's poster in place: the staged picture over Posters/<id>.jpg, or the leftover
-// of a deleted movie removed. The errno of the failure, or 0; a staged picture that is already
-// gone was moved before.
-int placeOne(const DataFolder& folder, const QString& staging, const Entry& entry)
+// Backups/<folder> or one folder below it: the only places an install keeps files aside in.
+QString keepFolderOf(const DataFolder& folder, const Entry& entry)
 {
-    const QByteArray target = QFile::encodeName(posterPath(folder, entry.id));
-    if (entry.stagedName.isEmpty()) {
-        if (::unlink(target.constData()) == 0 || errno == ENOENT)
-            return 0;
-        return errno;
+    const QStringList parts = entry.keepIn.split(u'/');
+    if (parts.size() < 2 || parts.size() > 3 || parts.first() != QLatin1String("Backups"))
+        return QString();
+    for (const QString& part : parts)
+        if (!DataFolder::isPlainFileName(part))
+            return QString();
+    return folder.path() + u'/' + entry.keepIn;
+}
+
+// Makes the folder `relative` below `root` with the folders it lies in; the errno of the failure, or 0.
+int makeFolders(const QString& root, const QString& relative)
+{
+    QString path = root;
+    for (const QString& part : relative.split(u'/', Qt::SkipEmptyParts)) {
+        path += u'/' + part;
+        if (const int err = makeFolder(path))
+            return err;
     }
-    const QByteArray staged = QFile::encodeName(staging + QStringLiteral("/Posters/") + entry.stagedName);
-    if (::rename(staged.constData(), target.constData()) == 0 || errno == ENOENT)
+    return 0;
+}
+
+bool isRegularFile(const QByteArray& path)
+{
+    struct stat st = {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Only plain files are read: a FIFO or a device where a picture was would never end.
+bool sameContent(const QString& a, const QString& b)
+{
+    if (!isRegularFile(QFile::encodeName(a)) || !isRegularFile(QFile::encodeName(b)))
+        return false;
+    QFile one(a);
+    QFile two(b);
+    if (!one.open(QIODevice::ReadOnly) || !two.open(QIODevice::ReadOnly) || one.size() != two.size())
+        return false;
+    const QByteArray first = one.readAll();
+    return one.error() == QFileDevice::NoError && first == two.readAll()
+        && two.error() == QFileDevice::NoError;
+}
+
+// Moves `file` into `keepDir` under its own name, never over a file kept there before. A copy
+// already kept whole (a move cut short) counts as kept. The errno of the failure, or 0.
+int keepAside(const QString& file, const QString& keepDir)
+{
+    const QString kept = keepDir + u'/' + QFileInfo(file).fileName();
+    const QByteArray from = QFile::encodeName(file);
+    const QByteArray to = QFile::encodeName(kept);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return 0;
-    return errno;
+    int err = errno;
+    if (err == EINVAL || err == ENOSYS) {
+        // A file system without the no-replace rename: a hard link fails on a taken name too.
+        if (::link(from.constData(), to.constData()) == 0) {
+            ::unlink(from.constData());
+            return 0;
+        }
+        err = errno;
+    }
+    if (err == EXDEV && isRegularFile(from) && !QFileInfo::exists(kept)) {
+        // The backups folder is a link to another disk: a copy, whole before the original goes.
+        QFile source(file);
+        const QByteArray bytes = source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
+        if (source.error() != QFileDevice::NoError)
+            return EIO;
+        const SafeWrite::Outcome copied = SafeWrite::writeFile(kept, bytes, SafeWrite::Existing::Keep);
+        if (!copied.ok())
+            return copied.error ? copied.error : EIO;
+        err = EEXIST;
+    }
+    if (err == EEXIST && sameContent(file, kept))
+        return ::unlink(from.constData()) == 0 || errno == ENOENT ? 0 : errno;
+    return err;
+}
+
+// Moves a staged picture to its place; with Keep, never over a file there, which then stays. A
+// place on another disk (a linked folder) gets a copy, whole before the staged one goes. The errno
+// of the failure, or 0.
+int moveInto(const QByteArray& staged, const QString& place, SafeWrite::Existing existing)
+{
+    const QByteArray target = QFile::encodeName(place);
+    const bool keep = existing == SafeWrite::Existing::Keep;
+    int moved = keep
+        ? ::renameat2(AT_FDCWD, staged.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
+        : ::rename(staged.constData(), target.constData());
+    if (moved != 0 && keep && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without the no-replace rename: a hard link fails on a taken name too.
+        moved = ::link(staged.constData(), target.constData());
+        if (moved == 0)
+            ::unlink(staged.constData());
+    }
+    if (moved == 0 || (keep && errno == EEXIST))
+        return 0;
+    if (errno != EXDEV)
+        return errno;
+    QFile source(QFile::decodeName(staged));
+    const QByteArray bytes = source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
+    if (source.error() != QFileDevice::NoError)
+        return EIO;
+    const SafeWrite::Outcome copied = SafeWrite::writeFile(place, bytes, existing);
+    if (!copied.ok() && !(keep && copied.cause == SafeWrite::Cause::AlreadyExists))
+        return copied.error ? copied.error : EIO;
+    ::unlink(staged.constData());
+    return 0;
+}
+
+// Puts one entry in place: the file at its place kept aside or removed as the entry says, then the
+// staged picture moved there. The errno of the failure, or 0; `keeping` tells a failure to keep the
+// file found there. A staged picture that is already gone was put in place before, so a start may
+// do this again for an install a kill cut short.
+int placeOne(const DataFolder& folder, const QString& staging, const Entry& entry, bool* keeping)
+{
+    *keeping = false;
+    const QString place = placeOf(folder, entry);
+    if (place.isEmpty() || (!entry.stagedName.isEmpty() && !DataFolder::isPlainFileName(entry.stagedName)))
+        return 0; // not ours to change
+    const QByteArray target = QFile::encodeName(place);
+    QByteArray staged;
+    if (!entry.stagedName.isEmpty()) {
+        staged = QFile::encodeName(staging + QStringLiteral("/Posters/") + entry.stagedName);
+        struct stat st = {};
+        if (::lstat(staged.constData(), &st) != 0)
+            return errno == ENOENT ? 0 : errno;
+        if (const int err = makeFolder(QFileInfo(place).absolutePath()))
+            return err;
+    }
+    switch (entry.existing) {
+    case Existing::Replace:
+        if (staged.isEmpty())
+            return ::unlink(target.constData()) == 0 || errno == ENOENT ? 0 : errno;
+        break;
+    case Existing::Keep:
+        if (staged.isEmpty())
+            return 0;
+        return moveInto(staged, place, SafeWrite::Existing::Keep);
+    case Existing::KeepAside: {
+        const QString keepDir = keepFolderOf(folder, entry);
+        if (keepDir.isEmpty())
+            return 0;
+        struct stat st = {};
+        if (::lstat(target.constData(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) {
+            int err = makeFolders(folder.path(), entry.keepIn);
+            if (err == 0)
+                err = keepAside(place, keepDir);
+            if (err != 0) {
+                *keeping = true;
+                return err;
+            }
+        }
+        if (staged.isEmpty())
+            return 0;
+        break;
+    }
+    }
+    return moveInto(staged, place, SafeWrite::Existing::Replace);
+}
+
+// A failure no later start can mend: the entry is given up as the install that met it gave it up.
+bool isFinal(const Failure& failure)
+{
+    return failure.keeping || failure.error == EISDIR || failure.error == ENOTDIR
+        || failure.error == ENOTEMPTY || failure.error == EEXIST;
+}
+
+QString existingText(Existing existing)
+{
+    switch (existing) {
+    case Existing::Replace:
+        break;
+    case Existing::KeepAside:
+        return QStringLiteral("keepaside");
+    case Existing::Keep:
+        return QStringLiteral("keep");
+    }
+    return QString();
+}
+
+Existing existingFrom(const QString& text)
+{
+    if (text == QLatin1String("keepaside"))
+        return Existing::KeepAside;
+    if (text == QLatin1String("keep"))
+        return Existing::Keep;
+    return Existing::Replace;
+}
+
+QVariant textOrNull(const QString& text)
+{
+    return text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
 }
 
 bool clearRecord(const QString& cataloguePath, const QString& staging, QString* error)
@@ -131,6 +309,7 @@ Staging::Staging(const DataFolder& folder)
             err = errno;
         }
     }
+    systemError_ = err;
     if (err != 0)
         error_
             = QStringLiteral("无法在海报文件夹 %1 中写入（%2），没有添加任何光盘或影片。请处理后重新添加。")
@@ -149,40 +328,77 @@ bool Staging::record(
     QSqlDatabase& db, const QString& cataloguePath, const QList<Entry>& entries, QString* error) const
 {
     QSqlQuery q(db);
-    if (!q.exec(
-            QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (Staging TEXT, Staged TEXT, ID REAL)").arg(table))
-        || !q.prepare(QStringLiteral("INSERT INTO %1 (Staging, Staged, ID) VALUES (?, ?, ?)").arg(table))) {
+    const auto failed = [&] {
         setError(error, queryError(cataloguePath, q));
         return false;
-    }
+    };
+    if (!q.exec(
+            QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (Staging TEXT, Staged TEXT, ID REAL, Target TEXT, "
+                           "KeepIn TEXT, Existing TEXT)")
+                .arg(table))
+        || !q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
+        return failed();
+    // A table made when only posters were installed gets the columns of the other files.
+    QStringList missing = { QStringLiteral("Target"), QStringLiteral("KeepIn"), QStringLiteral("Existing") };
+    while (q.next())
+        missing.removeAll(q.value(1).toString());
+    for (const QString& column : std::as_const(missing))
+        if (!q.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(table, column)))
+            return failed();
+    if (!q.prepare(QStringLiteral("INSERT INTO %1 (Staging, Staged, ID, Target, KeepIn, Existing) "
+                                  "VALUES (?, ?, ?, ?, ?, ?)")
+                       .arg(table)))
+        return failed();
     for (const Entry& e : entries) {
         q.addBindValue(name_);
-        q.addBindValue(e.stagedName.isEmpty() ? QVariant() : QVariant(e.stagedName));
-        q.addBindValue(e.id);
-        if (!q.exec()) {
-            setError(error, queryError(cataloguePath, q));
-            return false;
-        }
+        q.addBindValue(textOrNull(e.stagedName));
+        q.addBindValue(e.target.isEmpty() ? QVariant(e.id) : QVariant(QMetaType(QMetaType::Double)));
+        q.addBindValue(textOrNull(e.target));
+        q.addBindValue(textOrNull(e.keepIn));
+        q.addBindValue(textOrNull(existingText(e.existing)));
+        if (!q.exec())
+            return failed();
     }
     return true;
 }
 
-void Staging::finish(const QList<Entry>& entries, QStringList* warnings)
+QList<Failure> Staging::install(const QList<Entry>& entries)
 {
-    for (const Entry& e : entries) {
-        const int err = placeOne(folder_, path_, e);
-        if (err == 0)
-            continue;
-        const QString target = native(posterPath(folder_, e.id));
-        warnings->append(e.stagedName.isEmpty()
-                ? QStringLiteral("无法删除旧的海报文件 %1（%2），新影片可能显示别的影片的海报。")
-                      .arg(target, SafeWrite::causeInBrief(err))
-                : QStringLiteral("无法把海报放到 %1（%2）。").arg(target, SafeWrite::causeInBrief(err)));
+    QList<Failure> failures;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        bool keeping = false;
+        if (const int err = placeOne(folder_, path_, entries.at(i), &keeping))
+            failures.append({ i, keeping, err });
     }
     // Without the folder the install is finished, whatever the record still says.
     QDir(path_).removeRecursively();
     finished_ = true;
     clearRecord(folder_.catalogueFile(), name_, nullptr);
+    return failures;
+}
+
+void Staging::finish(const QList<Entry>& entries, QStringList* warnings)
+{
+    for (const Failure& f : install(entries)) {
+        const Entry& e = entries.at(f.entry);
+        const QString target = native(placeOf(folder_, e));
+        warnings->append(e.stagedName.isEmpty()
+                ? QStringLiteral("无法删除旧的海报文件 %1（%2），新影片可能显示别的影片的海报。")
+                      .arg(target, SafeWrite::causeInBrief(f.error))
+                : QStringLiteral("无法把海报放到 %1（%2）。").arg(target, SafeWrite::causeInBrief(f.error)));
+    }
+}
+
+QString placeOf(const DataFolder& folder, const Entry& entry)
+{
+    if (entry.target.isEmpty())
+        return posterPath(folder, entry.id);
+    const QStringList parts = entry.target.split(u'/');
+    const bool settings = parts.size() == 1 && parts.first() == DataFolder::settingsFileName();
+    const bool picture = parts.size() == 2
+        && (parts.first() == QLatin1String("Posters") || parts.first() == QLatin1String("Compics"))
+        && DataFolder::isPlainFileName(parts.last());
+    return settings || picture ? folder.path() + u'/' + entry.target : QString();
 }
 
 bool finishInterrupted(const DataFolder& folder, QString* problem)
@@ -216,15 +432,25 @@ bool finishInterrupted(const DataFolder& folder, QString* problem)
             return false;
         }
         if (q.next()) {
-            if (!q.exec(QStringLiteral("SELECT Staging, Staged, ID FROM %1 ORDER BY rowid").arg(table))) {
+            // A table made when only posters were installed lacks the later columns.
+            if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(table))) {
                 setError(problem, queryError(path, q));
                 return false;
             }
+            const QSqlRecord columns = q.record();
+            const auto text = [&](const char* column) {
+                const int at = columns.indexOf(QLatin1String(column));
+                return at < 0 ? QString() : q.value(at).toString();
+            };
             while (q.next()) {
-                const QString staging = q.value(0).toString();
+                const QString staging = text("Staging");
                 if (!recorded.contains(staging))
                     order.append(staging);
-                recorded[staging].append({ q.value(2).toDouble(), q.value(1).toString() });
+                Entry entry(q.value(columns.indexOf(QLatin1String("ID"))).toDouble(), text("Staged"));
+                entry.target = text("Target");
+                entry.existing = existingFrom(text("Existing"));
+                entry.keepIn = text("KeepIn");
+                recorded[staging].append(entry);
             }
         }
     }
@@ -234,9 +460,12 @@ bool finishInterrupted(const DataFolder& folder, QString* problem)
         const QString dir = incoming + u'/' + staging;
         if (!staging.isEmpty() && DataFolder::isPlainFileName(staging) && QFileInfo(dir).isDir()) {
             int err = 0;
-            for (const Entry& e : std::as_const(recorded[staging]))
-                if (const int one = placeOne(folder, dir, e); one != 0 && err == 0)
-                    err = one;
+            for (const Entry& e : std::as_const(recorded[staging])) {
+                Failure one;
+                one.error = placeOne(folder, dir, e, &one.keeping);
+                if (one.error != 0 && !isFinal(one) && err == 0)
+                    err = one.error;
+            }
             if (err != 0 || !QDir(dir).removeRecursively()) {
                 setError(problem,
                     QStringLiteral("无法完成上次中断的海报复制（%1），将在下次启动时再试。")

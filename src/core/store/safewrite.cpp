@@ -151,6 +151,7 @@ Outcome failure(const QString& path, Cause cause, const QString& folder, int err
     out.path = path;
     out.reason = reasonFor(cause, folder, error);
     out.message = QStringLiteral("无法写入文件 %1：").arg(QDir::toNativeSeparators(path)) + out.reason;
+    out.error = error;
     return out;
 }
 
@@ -308,9 +309,9 @@ Outcome writeFile(const QString& path, const Writer& writer, Existing existing)
     const bool exists = ::stat(targetName.constData(), &old) == 0;
     if (exists) {
         if (S_ISDIR(old.st_mode))
-            return failure(path, Cause::FolderInTheWay, folder);
+            return failure(path, Cause::FolderInTheWay, folder, EISDIR);
         if (existing == Existing::Keep)
-            return failure(path, Cause::AlreadyExists, folder);
+            return failure(path, Cause::AlreadyExists, folder, EEXIST);
         // A file the user made read-only is not replaced behind their back.
         if (::access(targetName.constData(), W_OK) != 0) {
             const int error = errno;
@@ -342,6 +343,11 @@ Outcome writeFile(const QString& path, const Writer& writer, Existing existing)
     Outcome out;
     out.path = path;
     return out;
+}
+
+Outcome failed(const QString& path, int error)
+{
+    return failure(path, causeOf(error), QFileInfo(path).absolutePath(), error);
 }
 
 QString causeInBrief(int error)

@@ -38,6 +38,7 @@ struct Outcome
     QString path; // the file that was, or was to be, written
     QString reason; // why it failed, with what to do, naming no file but a folder where it matters
     QString message; // "无法写入文件 <path>：" and the reason; empty on success
+    int error = 0; // the system's error number behind the failure, when there is one
 
     bool ok() const { return cause == Cause::None; }
 };
@@ -47,6 +48,10 @@ struct Outcome
 using Writer = std::function<bool(QIODevice& device)>;
 
 Outcome writeFile(const QString& path, const QByteArray& bytes, Existing existing = Existing::Replace);
+
+// The outcome of a write of `path` that the system refused with `error` (an errno value), in the
+// words writeFile uses, for a step of the caller's own such as a rename into place.
+Outcome failed(const QString& path, int error);
 
 // Why a file operation failed with the system's `error` (an errno value), in a few words that fit
 // in brackets after what failed: "磁盘已满", "没有写入权限".
