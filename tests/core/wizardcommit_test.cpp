@@ -554,6 +554,29 @@ TEST_F(WizardCommitTest, APictureThatCannotBeCopiedLeavesNoStrangersPosterAndIsN
     EXPECT_EQ(r.warnings,
         QStringList({ QStringLiteral("文件 %1 不是图片,不能作为海报。")
                           .arg(tree_.path(QStringLiteral("a/cover.jpg"))) }));
+    // The deleted movie's poster is not lost: it waits under Backups/Replaced-<stamp>/Posters.
+    const QStringList kept = QDir(home_.path() + QStringLiteral("/Backups"))
+                                 .entryList({ QStringLiteral("Replaced-*") }, QDir::Dirs);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(readBytes(home_.path() + QStringLiteral("/Backups/") + kept.first()
+                  + QStringLiteral("/Posters/1.jpg")),
+        QByteArray("poster of a deleted movie"));
+}
+
+TEST_F(WizardCommitTest, ALeftoverPosterThatCannotBeKeptAsideIsNamed)
+{
+    // A file named Backups where the folder should be: the deleted movie's poster stays where it
+    // is, and the user hears that the new movie may show it.
+    writeBytes(home_.path() + QStringLiteral("/Backups"), "a file, not a folder");
+    writeBytes(poster(1), "poster of a deleted movie");
+    const Result r = commitRows({ row(QStringLiteral("One.avi")) });
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_EQ(readBytes(poster(1)), QByteArray("poster of a deleted movie"));
+    ASSERT_EQ(r.warnings.size(), 1);
+    EXPECT_TRUE(r.warnings.first().startsWith(
+        QStringLiteral("无法把旧的海报文件 %1 移到 ").arg(QDir::toNativeSeparators(poster(1)))))
+        << r.warnings.first().toStdString();
+    EXPECT_TRUE(r.warnings.first().endsWith(QStringLiteral("新影片可能显示别的影片的海报。")));
 }
 
 TEST_F(WizardCommitTest, PartsOfTwoMoviesInOneFolderTakeThePictureAndTextOfTheirOwnName)

@@ -6,6 +6,7 @@
 #include "intro/introparser.h"
 #include "largestfile.h"
 #include "movies/posterfile.h"
+#include "store/backups.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "store/discnumbers.h"
@@ -13,6 +14,7 @@
 #include "store/posterinstall.h"
 #include "store/textrules.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -230,6 +232,18 @@ bool stagePoster(const PreparedRow& row, qsizetype index, const PosterInstall::S
     return true;
 }
 
+// The poster entry of a stored row: its staged picture replaces what is there; without one, a
+// poster a deleted movie left under the new number is kept aside in `keepIn`, never shown with it.
+PosterInstall::Entry posterEntry(const QString& staged, const QString& keepIn)
+{
+    PosterInstall::Entry entry(0, staged);
+    if (staged.isEmpty()) {
+        entry.existing = PosterInstall::Existing::KeepAside;
+        entry.keepIn = keepIn;
+    }
+    return entry;
+}
+
 // Trims what is left around a name once its part mark is gone: blanks, dots, dashes, underscores.
 QString trimJoints(const QString& name)
 {
@@ -305,6 +319,8 @@ Result commit(Catalogue& catalogue, const DataFolder& folder, const QString& mag
         result.error = staging.error();
         return result;
     }
+    const QString keepIn
+        = CatalogueBackups::replacedFolderName(QDateTime::currentDateTime()) + QStringLiteral("/Posters");
     Warnings warnings;
     Beside beside;
     QList<MovieRecord> movies;
@@ -326,7 +342,7 @@ Result commit(Catalogue& catalogue, const DataFolder& folder, const QString& mag
         QString staged;
         if (!stagePoster(row, i, staging, beside, warnings, &staged, &result.error))
             return result;
-        posters.append({ 0, staged });
+        posters.append(posterEntry(staged, keepIn));
     }
     const NewDisc::Outcome stored = NewDisc::store(catalogue.filePath(), record, movies, &staging, posters);
     if (!stored.stored()) {

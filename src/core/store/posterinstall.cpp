@@ -382,10 +382,16 @@ void Staging::finish(const QList<Entry>& entries, QStringList* warnings)
     for (const Failure& f : install(entries)) {
         const Entry& e = entries.at(f.entry);
         const QString target = native(placeOf(folder_, e));
-        warnings->append(e.stagedName.isEmpty()
-                ? QStringLiteral("无法删除旧的海报文件 %1（%2），新影片可能显示别的影片的海报。")
-                      .arg(target, SafeWrite::causeInBrief(f.error))
-                : QStringLiteral("无法把海报放到 %1（%2）。").arg(target, SafeWrite::causeInBrief(f.error)));
+        const QString cause = SafeWrite::causeInBrief(f.error);
+        if (f.keeping)
+            warnings->append(
+                QStringLiteral("无法把旧的海报文件 %1 移到 %2（%3），新影片可能显示别的影片的海报。")
+                    .arg(target, native(folder_.path() + u'/' + e.keepIn), cause));
+        else if (e.stagedName.isEmpty())
+            warnings->append(QStringLiteral("无法删除旧的海报文件 %1（%2），新影片可能显示别的影片的海报。")
+                                 .arg(target, cause));
+        else
+            warnings->append(QStringLiteral("无法把海报放到 %1（%2）。").arg(target, cause));
     }
 }
 
