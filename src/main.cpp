@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
 
     // A first start that imports an old catalogue may take a while before any window exists.
     QString problem;
-    QString imported;
+    LegacyImport::Notice imported;
     const bool prepared = Startup::prepareDataFolderShowingProgress(context.folder, &problem, &imported);
     if (!prepared) {
         prompt.ask(nullptr, Prompt::Icon::Critical, problem, Prompt::Buttons::Ok);
@@ -37,7 +37,7 @@ int main(int argc, char* argv[])
     if (!Startup::takeDailyBackup(context.folder, context.clock(), &problem))
         prompt.warn(nullptr, problem);
     if (!imported.isEmpty())
-        prompt.inform(nullptr, imported);
+        prompt.inform(nullptr, imported.text, imported.details);
 
     MainWindow window(context);
     if (!window.loadAndShow(&problem)) {

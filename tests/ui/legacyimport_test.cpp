@@ -112,6 +112,27 @@ TEST(LegacyImportCommand, AnEmptyCatalogueTakesTheFileAfterAConfirmation)
     EXPECT_EQ(w.discNodes(), 2);
 }
 
+TEST(LegacyImportCommand, EveryFileThatCouldNotBeCopiedIsListed)
+{
+    ImportWindow w;
+    w.command()->setImporter([](const DataFolder&, const QString&, Mode, const QDateTime&, QString*,
+                                 const LegacyImport::Control&) {
+        LegacyImport::Report report;
+        report.discs = 1;
+        for (int i = 1; i <= 25; ++i)
+            report.warnings.append(QStringLiteral("未能复制 /old/Posters/%1.jpg").arg(i));
+        return std::optional<LegacyImport::Report>(report);
+    });
+    w.prompt.answerNext(Prompt::Answer::Yes);
+    ASSERT_TRUE(w.trigger());
+    // The importer here writes nothing, so the window also says the catalogue is empty.
+    const auto& report = w.prompt.asked.last();
+    EXPECT_EQ(report.icon, Prompt::Icon::Information);
+    EXPECT_EQ(report.text, QStringLiteral("已从旧版数据库导入 1 张光盘、0 部影片。\n有 25 个文件未能复制："));
+    ASSERT_EQ(report.details.size(), 25);
+    EXPECT_EQ(report.details.last(), QStringLiteral("未能复制 /old/Posters/25.jpg"));
+}
+
 TEST(LegacyImportCommand, AFullCatalogueLetsTheUserAddOrReplaceOrCancel)
 {
     const struct
@@ -356,7 +377,7 @@ TEST(LegacyFirstStart, AnOldFileThatCannotBeImportedStopsTheStartAndLeavesNoCata
         const QString old = dir.filePath(QStringLiteral("ShelfIndex.mdb"));
         writeBytes(old, c.bytes);
         QString error;
-        QString imported;
+        LegacyImport::Notice imported;
         EXPECT_FALSE(Startup::prepareDataFolder(folder, &error, &imported));
         EXPECT_TRUE(error.startsWith(QStringLiteral("旧版数据库 ShelfIndex.mdb 未能导入，程序无法启动：")))
             << error.toStdString();
@@ -379,7 +400,7 @@ TEST(LegacyFirstStart, AFolderWithACatalogueIgnoresTheOldFile)
     const QString old = home.path() + QStringLiteral("/ShelfIndex.mdb");
     writeBytes(old, "not an access file");
     QString error;
-    QString imported;
+    LegacyImport::Notice imported;
     ASSERT_TRUE(Startup::prepareDataFolder(home.folder(), &error, &imported)) << error.toStdString();
     EXPECT_TRUE(imported.isEmpty());
     EXPECT_EQ(home.discRows().size(), 1);

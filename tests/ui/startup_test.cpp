@@ -192,12 +192,12 @@ TEST(StartupFirstImport, WaitsWithItsWindowPaintingForAnotherStartThatImports)
     });
     timer.start(50);
     QString error;
-    QString imported;
+    LegacyImport::Notice imported;
     ASSERT_TRUE(Startup::prepareDataFolderShowingProgress(f.folder, &error, &imported))
         << error.toStdString();
     EXPECT_GE(ticks, 20);
     EXPECT_EQ(shown, Startup::waitingText());
-    EXPECT_TRUE(imported.isEmpty()) << imported.toStdString();
+    EXPECT_TRUE(imported.isEmpty()) << imported.text.toStdString();
     RawDb db(f.folder.catalogueFile());
     EXPECT_EQ(db.rows(QStringLiteral("SELECT Name FROM DiskState")),
         QStringList({ QStringLiteral("另一个程序导入的 ") }));
@@ -217,7 +217,7 @@ TEST(StartupFirstImport, TheWaitCanBeCancelledAndTheStartStops)
     });
     timer.start(50);
     QString error;
-    QString imported;
+    LegacyImport::Notice imported;
     EXPECT_FALSE(Startup::prepareDataFolderShowingProgress(f.folder, &error, &imported));
     EXPECT_TRUE(error.contains(QStringLiteral("已取消读取旧版数据库文件"))) << error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(f.folder.catalogueFile()));
@@ -235,9 +235,9 @@ TEST(StartupFirstImport, ImportsBehindAProgressWindow)
     QObject::connect(&timer, &QTimer::timeout, [&] { sawProgress = sawProgress || firstImportProgress(); });
     timer.start(5);
     QString error;
-    QString imported;
+    LegacyImport::Notice imported;
     ASSERT_TRUE(Startup::prepareDataFolderShowingProgress(folder, &error, &imported)) << error.toStdString();
-    EXPECT_EQ(imported, QStringLiteral("已从旧版数据库导入 5 张光盘、40 部影片。"));
+    EXPECT_EQ(imported.text, QStringLiteral("已从旧版数据库导入 5 张光盘、40 部影片。"));
     EXPECT_TRUE(sawProgress);
 }
 

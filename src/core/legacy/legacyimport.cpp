@@ -404,20 +404,25 @@ std::optional<Report> importOnFirstStart(
         folder, error, control, [&](QString* message) { return buildFromOld(folder, source, message); });
 }
 
-QString reportText(const Report& report)
+Notice reportNotice(const Report& report)
 {
-    QString text
+    Notice notice;
+    notice.text
         = QStringLiteral("已从旧版数据库导入 %1 张光盘、%2 部影片。").arg(report.discs).arg(report.movies);
     if (!report.skippedDiscs.isEmpty())
-        text += QStringLiteral("\n目录中已有光盘号 %1，这些光盘及其中的 %2 部影片没有导入。")
-                    .arg(report.skippedDiscs.join(QStringLiteral("、")))
-                    .arg(report.skippedMovies);
-    if (!report.warnings.isEmpty()) {
-        text += QStringLiteral("\n有 %1 个文件未能复制：").arg(report.warnings.size());
-        for (qsizetype i = 0; i < report.warnings.size() && i < 10; ++i)
-            text += u'\n' + report.warnings.at(i);
-    }
-    return text;
+        notice.text += QStringLiteral("\n目录中已有光盘号 %1，这些光盘及其中的 %2 部影片没有导入。")
+                           .arg(report.skippedDiscs.join(QStringLiteral("、")))
+                           .arg(report.skippedMovies);
+    if (!report.warnings.isEmpty())
+        notice.text += QStringLiteral("\n有 %1 个文件未能复制：").arg(report.warnings.size());
+    notice.details = report.warnings;
+    return notice;
+}
+
+QString reportText(const Report& report)
+{
+    const Notice notice = reportNotice(report);
+    return notice.details.isEmpty() ? notice.text : notice.text + u'\n' + notice.details.join(u'\n');
 }
 
 } // namespace LegacyImport

@@ -81,7 +81,16 @@ std::optional<Report> importOnFirstStart(
 std::optional<Report> importOnFirstStart(
     const DataFolder& folder, LegacySource& source, QString* error, const Control& control = {});
 
-// What the user is told: the counts, skipped disc numbers and warnings.
+// What the user is told: the counts and skipped disc numbers, then each file that could not be
+// copied on a line of its own, however many there are.
+struct Notice
+{
+    QString text;
+    QStringList details;
+    bool isEmpty() const { return text.isEmpty(); }
+};
+Notice reportNotice(const Report& report);
+// The same as one text, for the terminal.
 QString reportText(const Report& report);
 
 } // namespace LegacyImport

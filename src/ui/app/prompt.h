@@ -27,6 +27,14 @@ public:
 
     void warn(QWidget* parent, const QString& text) { ask(parent, Icon::Warning, text, Buttons::Ok); }
     void inform(QWidget* parent, const QString& text) { ask(parent, Icon::Information, text, Buttons::Ok); }
+    // A report whose details may run to hundreds of lines: those go into the scrolling list.
+    void inform(QWidget* parent, const QString& text, const QStringList& details)
+    {
+        if (details.isEmpty())
+            inform(parent, text);
+        else
+            showList(parent, Icon::Information, text, details);
+    }
 };
 
 // The real message boxes, titled "ReelShelf Index".

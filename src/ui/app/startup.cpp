@@ -51,8 +51,8 @@ QString stoppingText()
     return QStringLiteral("正在取消导入...");
 }
 
-bool prepareDataFolder(
-    const DataFolder& folder, QString* error, QString* imported, const LegacyImport::Control& control)
+bool prepareDataFolder(const DataFolder& folder, QString* error, LegacyImport::Notice* imported,
+    const LegacyImport::Control& control)
 {
     QString installError;
     const bool installed = installDefaults(folder, &installError);
@@ -69,7 +69,7 @@ bool prepareDataFolder(
             return false;
         }
         if (imported && !report->importedElsewhere)
-            *imported = LegacyImport::reportText(*report);
+            *imported = LegacyImport::reportNotice(*report);
     }
     Catalogue catalogue(folder.catalogueFile());
     if (!catalogue.prepare(error))
@@ -81,8 +81,8 @@ bool prepareDataFolder(
     return true;
 }
 
-bool prepareDataFolderShowingProgress(
-    const DataFolder& folder, QString* error, QString* imported, const LegacyImport::Control& control)
+bool prepareDataFolderShowingProgress(const DataFolder& folder, QString* error,
+    LegacyImport::Notice* imported, const LegacyImport::Control& control)
 {
     if (!LegacyImport::wantsFirstImport(folder))
         return prepareDataFolder(folder, error, imported, control);
@@ -116,7 +116,7 @@ bool prepareDataFolderShowingProgress(
 
     bool ok = false;
     QString problem;
-    QString report;
+    LegacyImport::Notice report;
     QEventLoop loop;
     std::unique_ptr<QThread> worker(
         QThread::create([&] { ok = prepareDataFolder(folder, &problem, &report, run); }));

@@ -183,6 +183,7 @@ void LegacyImportCommand::finish()
     QString error;
     if (!tree_->rebuildDiscTree(&error))
         context_.prompt.warn(window_, error);
-    context_.prompt.inform(window_, LegacyImport::reportText(*outcome->report));
+    const LegacyImport::Notice notice = LegacyImport::reportNotice(*outcome->report);
+    context_.prompt.inform(window_, notice.text, notice.details);
     emit finished(true);
 }
