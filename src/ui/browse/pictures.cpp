@@ -19,13 +19,25 @@ bool turned(const QImageReader& reader)
     return reader.transformation() & QImageIOHandler::TransformationRotate90;
 }
 
-// Reads at `shownSize` (the size after turning); the reader scales before it turns.
-QImage readAt(QImageReader& reader, QSize shownSize)
+// Reads at `size`, the size after turning; the reader scales before it turns.
+QImage readAt(QImageReader& reader, QSize size)
 {
     if (turned(reader))
-        shownSize.transpose();
-    reader.setScaledSize(shownSize);
+        size.transpose();
+    reader.setScaledSize(size);
     return reader.read();
+}
+
+// The size a picture shows at once turned as its file says; invalid when the format does not tell
+// it before decoding.
+QSize shownSize(const QImageReader& reader)
+{
+    QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty())
+        return {};
+    if (turned(reader))
+        size.transpose();
+    return size;
 }
 
 } // namespace
@@ -36,12 +48,7 @@ QSize sizeOf(const QString& path)
         return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return {};
-    if (turned(reader))
-        size.transpose();
-    return size;
+    return shownSize(reader);
 }
 
 QImage readFitting(const QString& path, const QSize& bound)
@@ -50,11 +57,9 @@ QImage readFitting(const QString& path, const QSize& bound)
         return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return reader.read(); // a format that does not tell its size before decoding
-    if (turned(reader))
-        size.transpose();
+    QSize size = shownSize(reader);
+    if (!size.isValid())
+        return reader.read();
     if (size.width() > bound.width() || size.height() > bound.height())
         size = size.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
     return readAt(reader, size);
