@@ -105,13 +105,13 @@ FieldValues changedFields(const MovieForm& shown, const MovieForm& edited)
 {
     const FieldValues before = storedFields(shown);
     FieldValues changed;
-    for (const auto& [field, value] : storedFields(edited)) {
-        if (field == MovieField::DiskNum)
+    for (const auto& entry : storedFields(edited)) {
+        if (entry.first == MovieField::DiskNum)
             continue;
         const auto old = std::find_if(
-            before.cbegin(), before.cend(), [&](const auto& entry) { return entry.first == field; });
-        if (old == before.cend() || old->second != value)
-            changed.append({ field, value });
+            before.cbegin(), before.cend(), [&](const auto& stored) { return stored.first == entry.first; });
+        if (old == before.cend() || old->second != entry.second)
+            changed.append(entry);
     }
     return changed;
 }
