@@ -2,6 +2,7 @@
 #include "diskconditions.h"
 #include "legacy/legacyimport.h"
 #include "store/backups.h"
+#include "store/catalogue.h"
 #include "store/posterinstall.h"
 #include "store/settings.h"
 #include "testsupport.h"
@@ -13,6 +14,8 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringDecoder>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -898,6 +901,79 @@ TEST(LegacyImportPictures, AFifoOrALinkToOneBesideTheOldFileIsNoPictureAndNeverH
     EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("1"))), QByteArray("their poster 1"));
     EXPECT_FALSE(QFileInfo::exists(home.folder().posterFor(QStringLiteral("2"))));
     EXPECT_FALSE(QFileInfo::exists(home.folder().logoFor(QStringLiteral("华纳"))));
+    // Nothing is passed over in silence.
+    EXPECT_EQ(report->warnings,
+        QStringList({ QStringLiteral("%1 不是普通的图片文件，没有复制。")
+                          .arg(QDir::toNativeSeparators(old.path() + QStringLiteral("/Posters/2.jpg"))),
+            QStringLiteral("%1 不是普通的图片文件，没有复制。")
+                .arg(QDir::toNativeSeparators(old.path() + QStringLiteral("/Compics/华纳.jpg"))) }));
+}
+
+TEST(LegacyImport, TheCopyBeforeAReplaceHoldsWhatAnotherProgramStoredUntilTheReplacing)
+{
+    // The copy is taken under the write lock: a second program cannot store a row between the
+    // copy and the replacing, where it would be lost with no copy holding it.
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    Catalogue catalogue(home.folder().catalogueFile());
+    bool otherStored = true;
+    const bool replaced = catalogue.replaceContents(CatalogueContents {}, nullptr, {}, [&](QString*) {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(home.folder().catalogueFile());
+        other.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        if (other.open())
+            otherStored
+                = QSqlQuery(other).exec(QStringLiteral("INSERT INTO DiskState (DiskNum) VALUES ('2')"));
+        other.close();
+        return true;
+    });
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    EXPECT_TRUE(replaced);
+    EXPECT_FALSE(otherStored);
+}
+
+TEST(LegacyImportPictures, APosterThatIsNoPlainFileIsNamedWhenAdding)
+{
+    TestHome home;
+    OldFolder old;
+    old.file(QStringLiteral("Posters/1.jpg"), "their poster 1");
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("/nowhere/at/all"), old.path() + QStringLiteral("/Posters/2.jpg")));
+    BuiltSource source = BuiltSource::empty();
+    source.disc({ QStringLiteral("2"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() });
+    source.movie(1.0, QStringLiteral("甲 "), 2.0);
+    source.movie(2.0, QStringLiteral("乙 "), 2.0);
+    QString error;
+    const auto report = run(home, source, Mode::Add, old.path(), &error);
+    ASSERT_TRUE(report) << error.toStdString();
+    EXPECT_EQ(report->warnings,
+        QStringList({ QStringLiteral("%1 不是普通的图片文件，没有复制。")
+                          .arg(QDir::toNativeSeparators(old.path() + QStringLiteral("/Posters/2.jpg"))) }));
+    EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("1"))), QByteArray("their poster 1"));
+}
+
+TEST(LegacyImportPictures, ABackupsFolderThatCannotKeepALeftoverPosterStopsTheImportWithNothingChanged)
+{
+    for (const Mode mode : { Mode::Add, Mode::Replace }) {
+        TestHome home;
+        writeBytes(home.folder().posterFor(QStringLiteral("1")), "left by deleted 1");
+        // A file where the backups folder should be: nothing can be kept there.
+        writeBytes(home.path() + QStringLiteral("/Backups"), "in the way");
+        OldFolder old;
+        old.file(QStringLiteral("Posters/1.jpg"), "their poster 1");
+        BuiltSource source = BuiltSource::empty();
+        source.disc({ QStringLiteral("2"), QVariant(), QVariant(), QVariant(), QVariant(), QVariant() });
+        source.movie(1.0, QStringLiteral("甲 "), 2.0);
+        QString error;
+        const auto report = run(home, source, mode, old.path(), &error);
+        ASSERT_FALSE(report);
+        EXPECT_TRUE(error.contains(QStringLiteral("没有做任何改动"))
+            || error.contains(QStringLiteral("没有导入任何内容")))
+            << error.toStdString();
+        EXPECT_TRUE(home.movieIds().isEmpty());
+        EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("1"))), QByteArray("left by deleted 1"));
+        expectNothingPending(home);
+    }
 }
 
 TEST(LegacyImportPictures, AnUnreadablePosterIsNamedWithTheNumberItsMovieGets)

@@ -190,3 +190,29 @@ TEST(ReportText, AFullDiskIsSaidAndWritesNoEmptyFile)
     EXPECT_EQ(error, QStringLiteral("无法写入文件 %1：磁盘已满。请腾出磁盘空间后再试。").arg(path));
     EXPECT_FALSE(QFileInfo::exists(path));
 }
+
+TEST(SafeWrite, CopiesALargeFileWholeAndRefusesWhatIsNoPlainFile)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("big.jpg"));
+    // Several pieces and a ragged end: every byte in its place.
+    QByteArray bytes(3 * 1024 * 1024 + 17, '\0');
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7 % 251);
+    writeBytes(source, bytes);
+    bool readFailed = true;
+    const SafeWrite::Outcome copied = SafeWrite::copyFile(
+        source, dir.filePath(QStringLiteral("copy.jpg")), SafeWrite::Existing::Keep, &readFailed);
+    ASSERT_TRUE(copied.ok()) << copied.message.toStdString();
+    EXPECT_FALSE(readFailed);
+    EXPECT_EQ(readBytes(dir.filePath(QStringLiteral("copy.jpg"))), bytes);
+
+    // A pipe named like a picture would never end: refused as unreadable, nothing written.
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("pipe.jpg")));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+    const SafeWrite::Outcome piped = SafeWrite::copyFile(QFile::decodeName(fifo),
+        dir.filePath(QStringLiteral("piped.jpg")), SafeWrite::Existing::Keep, &readFailed);
+    EXPECT_FALSE(piped.ok());
+    EXPECT_TRUE(readFailed);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("piped.jpg"))));
+}

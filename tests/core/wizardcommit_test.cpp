@@ -1,3 +1,4 @@
+#include "diskconditions.h"
 #include "scan/drivesearch.h"
 #include "scan/wizardcommit.h"
 #include "store/catalogue.h"
@@ -563,20 +564,35 @@ TEST_F(WizardCommitTest, APictureThatCannotBeCopiedLeavesNoStrangersPosterAndIsN
         QByteArray("poster of a deleted movie"));
 }
 
-TEST_F(WizardCommitTest, ALeftoverPosterThatCannotBeKeptAsideIsNamed)
+TEST_F(WizardCommitTest, ALeftoverPosterThatCannotBeKeptAsideStopsTheDiscWithNothingStored)
 {
-    // A file named Backups where the folder should be: the deleted movie's poster stays where it
-    // is, and the user hears that the new movie may show it.
+    // A file named Backups where the folder should be: the deleted movie's poster could neither
+    // go nor stay without being shown with the new movie, so nothing is stored.
     writeBytes(home_.path() + QStringLiteral("/Backups"), "a file, not a folder");
     writeBytes(poster(1), "poster of a deleted movie");
     const Result r = commitRows({ row(QStringLiteral("One.avi")) });
-    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_FALSE(r.stored);
+    EXPECT_TRUE(
+        r.error.startsWith(QStringLiteral("无法把 %1 移到 ").arg(QDir::toNativeSeparators(poster(1)))))
+        << r.error.toStdString();
+    EXPECT_TRUE(r.error.endsWith(QStringLiteral("没有做任何改动。请处理后重试。")));
+    EXPECT_TRUE(home_.discRows().isEmpty());
     EXPECT_EQ(readBytes(poster(1)), QByteArray("poster of a deleted movie"));
-    ASSERT_EQ(r.warnings.size(), 1);
-    EXPECT_TRUE(r.warnings.first().startsWith(
-        QStringLiteral("无法把旧的海报文件 %1 移到 ").arg(QDir::toNativeSeparators(poster(1)))))
-        << r.warnings.first().toStdString();
-    EXPECT_TRUE(r.warnings.first().endsWith(QStringLiteral("新影片可能显示别的影片的海报。")));
+}
+
+TEST_F(WizardCommitTest, ALeftoverPosterIsKeptAsideAlsoWhenTheNewMovieBringsItsOwn)
+{
+    const QByteArray own = writeJpeg(tree_.path(QStringLiteral("A/A.jpg")), 4096, Qt::red);
+    writeBytes(poster(1), "poster of a deleted movie");
+    const Result r = commitRows({ row(QStringLiteral("A/A.avi")) });
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_EQ(readBytes(poster(1)), own);
+    const QStringList kept = QDir(home_.path() + QStringLiteral("/Backups"))
+                                 .entryList({ QStringLiteral("Replaced-*") }, QDir::Dirs);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(readBytes(home_.path() + QStringLiteral("/Backups/") + kept.first()
+                  + QStringLiteral("/Posters/1.jpg")),
+        QByteArray("poster of a deleted movie"));
 }
 
 TEST_F(WizardCommitTest, PartsOfTwoMoviesInOneFolderTakeThePictureAndTextOfTheirOwnName)
@@ -692,6 +708,36 @@ TEST_F(WizardCommitTest, AnInstallCutShortIsFinishedAtTheNextStartAndAnUnrecorde
     writeBytes(poster(9), "a poster chosen later in the editor");
     EXPECT_TRUE(PosterInstall::finishInterrupted(folder));
     EXPECT_EQ(readBytes(poster(9)), QByteArray("a poster chosen later in the editor"));
+}
+
+TEST_F(WizardCommitTest, AKeepingAsideOnAnotherDiskThatAKillCutShortIsFinished)
+{
+    // Backups lies on another disk, and a kill came after the leftover poster was copied there but
+    // before it was removed: the next start finishes the move and puts the new poster in place.
+    FullDisk other(4);
+    if (!other.mounted())
+        GTEST_SKIP() << "only root can mount a second disk here";
+    const DataFolder folder = home_.folder();
+    ASSERT_TRUE(QDir().mkpath(other.path(QStringLiteral("Replaced-X/Posters"))));
+    ASSERT_TRUE(QFile::link(other.path(), home_.path() + QStringLiteral("/Backups")));
+    writeBytes(poster(1), "poster of a deleted movie");
+    writeBytes(other.path(QStringLiteral("Replaced-X/Posters/1.jpg")), "poster of a deleted movie");
+    const QString incoming = folder.postersDir() + QStringLiteral("/.incoming");
+    writeBytes(incoming + QStringLiteral("/cut/Posters/0.jpg"), "new poster");
+    home_.addDisc(QStringLiteral("1"));
+    home_.addMovie(1, QStringLiteral("新片"), 1);
+    home_.exec(QStringLiteral("CREATE TABLE PendingPosters (Staging TEXT, Staged TEXT, ID REAL, Target TEXT, "
+                              "KeepIn TEXT, Existing TEXT)"));
+    home_.exec(QStringLiteral("INSERT INTO PendingPosters VALUES ('cut', '0.jpg', 1, NULL, "
+                              "'Backups/Replaced-X/Posters', 'keepaside')"));
+
+    QString problem;
+    EXPECT_TRUE(PosterInstall::finishInterrupted(folder, &problem)) << problem.toStdString();
+    EXPECT_EQ(readBytes(poster(1)), QByteArray("new poster"));
+    EXPECT_EQ(readBytes(other.path(QStringLiteral("Replaced-X/Posters/1.jpg"))),
+        QByteArray("poster of a deleted movie"));
+    EXPECT_EQ(RawDb(folder.catalogueFile()).rows(QStringLiteral("SELECT count(*) FROM PendingPosters")),
+        QStringList({ QStringLiteral("0") }));
 }
 
 TEST_F(WizardCommitTest, ACommitLeavesNoStagingOrPendingRecordBehind)

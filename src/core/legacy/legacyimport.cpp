@@ -254,17 +254,22 @@ std::optional<Report> importInto(const DataFolder& folder, LegacySource& source,
     };
     Report report;
     if (mode == Mode::Replace) {
-        QString backupError;
-        if (!CatalogueBackups(folder).take(now, &backupError)) {
-            if (error)
-                *error = QStringLiteral("替换目录前未能备份当前目录，没有做任何改动。\n%1").arg(backupError);
-            return std::nullopt;
-        }
+        // The copy is taken under the write lock, so that it holds whatever another program
+        // stored while the pictures were being staged.
+        const auto backup = [&](QString* message) {
+            QString backupError;
+            if (CatalogueBackups(folder).take(now, &backupError))
+                return true;
+            if (message)
+                *message
+                    = QStringLiteral("替换目录前未能备份当前目录，没有做任何改动。\n%1").arg(backupError);
+            return false;
+        };
         QStringList ids;
         for (const MovieRecord& m : contents->movies)
             ids.append(TextRules::displayText(m[MovieField::ID]));
         if (!pictures.stageReplacing(ids, error)
-            || !catalogue.replaceContents(*contents, error, recordPictures))
+            || !catalogue.replaceContents(*contents, error, recordPictures, backup))
             return std::nullopt;
         report.discs = contents->discs.size();
         report.movies = contents->movies.size();

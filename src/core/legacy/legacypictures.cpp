@@ -85,29 +85,10 @@ bool LegacyPictures::stage(Item& item, QString* error)
                            .arg(native(item.source), native(place(item)));
         return true;
     };
-    // Only a plain file is read: a FIFO or a device named like a picture would never end.
-    QFile source(item.source);
-    if (!QFileInfo(item.source).isFile() || !source.open(QIODevice::ReadOnly))
-        return unreadable();
     const QString name = QString::number(staged_++);
     bool readFailed = false;
-    // Copied a piece at a time, so that a large picture never sits whole in memory.
-    const SafeWrite::Outcome written = SafeWrite::writeFile(
-        staging_->stagedPath(name),
-        [&](QIODevice& device) {
-            for (;;) {
-                const QByteArray piece = source.read(1 << 20);
-                if (source.error() != QFileDevice::NoError) {
-                    readFailed = true;
-                    return false;
-                }
-                if (piece.isEmpty())
-                    return true;
-                if (device.write(piece) != piece.size())
-                    return false;
-            }
-        },
-        SafeWrite::Existing::Keep);
+    const SafeWrite::Outcome written = SafeWrite::copyFile(
+        item.source, staging_->stagedPath(name), SafeWrite::Existing::Keep, &readFailed);
     if (readFailed)
         return unreadable();
     if (!written.ok()) {
@@ -144,10 +125,13 @@ bool LegacyPictures::stageFolder(
     if (!dir.exists())
         return true;
     bool checked = false;
-    for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name)) {
-        // A link to a device or a FIFO is listed with the files; it is no picture.
-        if (!DataFolder::isPlainFileName(file.fileName()) || (file.exists() && !file.isFile()))
+    for (const QFileInfo& file : dir.entryInfoList(QDir::Files | QDir::System, QDir::Name)) {
+        // A FIFO, a device, a link to one or a link to nothing is no picture; a name that is no
+        // text cannot be ours. Either is named in the report, never passed over in silence.
+        if (!DataFolder::isPlainFileName(file.fileName()) || !file.isFile()) {
+            skipped_.append(QStringLiteral("%1 不是普通的图片文件，没有复制。").arg(native(file.filePath())));
             continue;
+        }
         if (!checked && !canTake(folder_.path() + u'/' + into, error))
             return false;
         checked = true;
@@ -212,8 +196,13 @@ bool LegacyPictures::stageAdding(const QStringList& oldIds, QString* error)
         // Each added movie may find a poster a deleted movie left under its new number.
         if (!openStaging(error))
             return false;
-        if (!theirPoster(oldIds.at(i)))
+        if (!theirPoster(oldIds.at(i))) {
+            const QString path = beside_ ? source_.posterFor(oldIds.at(i)) : QString();
+            const QFileInfo file(path);
+            if (!path.isEmpty() && (file.exists() || file.isSymLink()))
+                skipped_.append(QStringLiteral("%1 不是普通的图片文件，没有复制。").arg(native(path)));
             continue;
+        }
         // Named for the movie's new number once the rows are stored.
         Item poster { Kind::Poster, source_.posterFor(oldIds.at(i)), {}, {} };
         if (!stage(poster, error))
@@ -267,11 +256,13 @@ QString LegacyPictures::failureText(const Item& item, const PosterInstall::Failu
         return QStringLiteral("%1 未能复制到 %2（%3）")
             .arg(native(item.source), native(place(item)),
                 SafeWrite::failed(place(item), failure.error).reason);
+    const QString cause = SafeWrite::causeInBrief(failure.error);
     if (item.kind == Kind::Theirs)
-        return QStringLiteral("%1 未能先保存到 %2，没有被替换。")
-            .arg(native(place(item)), native(keptIn(item)));
-    return QStringLiteral("%1 是已删除影片留下的海报，未能移到 %2，导入的同号影片会显示它，请手动移走。")
-        .arg(native(place(item)), native(keptIn(item)));
+        return QStringLiteral("%1 未能先保存到 %2（%3），没有被替换，%4 也就没有放进去。")
+            .arg(native(place(item)), native(keptIn(item)), cause, native(item.source));
+    return QStringLiteral(
+        "%1 是已删除影片留下的海报，未能移到 %2（%3），导入的同号影片会显示它，请手动移走。")
+        .arg(native(place(item)), native(keptIn(item)), cause);
 }
 
 QStringList LegacyPictures::install()
@@ -285,7 +276,7 @@ QStringList LegacyPictures::install()
             all[failure.entry].warning = failureText(all.at(failure.entry), failure);
         staging_.reset();
     }
-    QStringList warnings;
+    QStringList warnings = skipped_;
     for (const Item& item : std::as_const(all))
         if (!item.warning.isEmpty())
             warnings.append(item.warning);

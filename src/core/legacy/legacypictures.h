@@ -85,6 +85,7 @@ private:
     std::unique_ptr<PosterInstall::Staging> staging_;
     int staged_ = 0;
     QList<Item> items_; // replacing: all; adding: the logos
+    QStringList skipped_; // files beside the old catalogue that are no pictures, for the report
     QList<Item> added_; // adding: the movies' posters, before the logos
     QHash<qsizetype, Item> posters_; // adding: the staged poster of a movie of the file, by its place
 };

@@ -232,15 +232,13 @@ bool stagePoster(const PreparedRow& row, qsizetype index, const PosterInstall::S
     return true;
 }
 
-// The poster entry of a stored row: its staged picture replaces what is there; without one, a
-// poster a deleted movie left under the new number is kept aside in `keepIn`, never shown with it.
+// The poster entry of a stored row: a poster a deleted movie left under the new number is kept
+// aside in `keepIn`, never shown with the new movie nor lost, and the staged picture goes in its place.
 PosterInstall::Entry posterEntry(const QString& staged, const QString& keepIn)
 {
     PosterInstall::Entry entry(0, staged);
-    if (staged.isEmpty()) {
-        entry.existing = PosterInstall::Existing::KeepAside;
-        entry.keepIn = keepIn;
-    }
+    entry.existing = PosterInstall::Existing::KeepAside;
+    entry.keepIn = keepIn;
     return entry;
 }
 

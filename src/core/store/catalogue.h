@@ -148,9 +148,11 @@ public:
     // their pictures); false with a message undoes everything.
     using AlsoStore = std::function<bool(QSqlDatabase& db, QString* error)>;
 
-    // Replaces every row of the three tables by `contents`, all or nothing.
-    bool replaceContents(
-        const CatalogueContents& contents, QString* error = nullptr, const AlsoStore& alsoStore = {});
+    // Replaces every row of the three tables by `contents`, all or nothing. `first` runs once the
+    // write lock is held and before anything is changed (a copy of what is replaced: no other
+    // program can store anything between it and the replacing).
+    bool replaceContents(const CatalogueContents& contents, QString* error = nullptr,
+        const AlsoStore& alsoStore = {}, const std::function<bool(QString* error)>& first = {});
     // Adds what `plan` makes of the stored discs, file types and next movie number, read in the
     // same write transaction, so nothing can change in between. All or nothing.
     bool addContents(const std::function<CatalogueContents(const StoredSummary&)>& plan,

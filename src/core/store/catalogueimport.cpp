@@ -76,9 +76,12 @@ bool inTransaction(
 
 } // namespace
 
-bool Catalogue::replaceContents(const CatalogueContents& contents, QString* error, const AlsoStore& alsoStore)
+bool Catalogue::replaceContents(const CatalogueContents& contents, QString* error, const AlsoStore& alsoStore,
+    const std::function<bool(QString* error)>& first)
 {
     return inTransaction(path_, error, [&](QSqlDatabase& db, QString* message) {
+        if (first && !first(message))
+            return false;
         QSqlQuery q(db);
         for (const char* table : { "DiskState", "ReelShelfIndex", "MovieFileType" }) {
             if (!q.exec(QStringLiteral("DELETE FROM %1").arg(QString::fromLatin1(table)))) {

@@ -110,9 +110,15 @@ bool sameContent(const QString& a, const QString& b)
     QFile two(b);
     if (!one.open(QIODevice::ReadOnly) || !two.open(QIODevice::ReadOnly) || one.size() != two.size())
         return false;
-    const QByteArray first = one.readAll();
-    return one.error() == QFileDevice::NoError && first == two.readAll()
-        && two.error() == QFileDevice::NoError;
+    // A piece at a time: a large picture never sits whole in memory.
+    for (;;) {
+        const QByteArray first = one.read(1 << 20);
+        const QByteArray second = two.read(1 << 20);
+        if (one.error() != QFileDevice::NoError || two.error() != QFileDevice::NoError || first != second)
+            return false;
+        if (first.isEmpty())
+            return true;
+    }
 }
 
 // Moves `file` into `keepDir` under its own name, never over a file kept there before. A copy
@@ -133,15 +139,18 @@ int keepAside(const QString& file, const QString& keepDir)
         }
         err = errno;
     }
-    if (err == EXDEV && isRegularFile(from) && !QFileInfo::exists(kept)) {
+    if (err == EXDEV && isRegularFile(from)) {
         // The backups folder is a link to another disk: a copy, whole before the original goes.
-        QFile source(file);
-        const QByteArray bytes = source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
-        if (source.error() != QFileDevice::NoError)
-            return EIO;
-        const SafeWrite::Outcome copied = SafeWrite::writeFile(kept, bytes, SafeWrite::Existing::Keep);
-        if (!copied.ok())
-            return copied.error ? copied.error : EIO;
+        // A copy a kill left there before the original went is compared below.
+        if (!QFileInfo::exists(kept)) {
+            bool readFailed = false;
+            const SafeWrite::Outcome copied
+                = SafeWrite::copyFile(file, kept, SafeWrite::Existing::Keep, &readFailed);
+            if (readFailed)
+                return EIO;
+            if (!copied.ok())
+                return copied.error ? copied.error : EIO;
+        }
         err = EEXIST;
     }
     if (err == EEXIST && sameContent(file, kept))
@@ -169,15 +178,41 @@ int moveInto(const QByteArray& staged, const QString& place, SafeWrite::Existing
         return 0;
     if (errno != EXDEV)
         return errno;
-    QFile source(QFile::decodeName(staged));
-    const QByteArray bytes = source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
-    if (source.error() != QFileDevice::NoError)
+    bool readFailed = false;
+    const SafeWrite::Outcome copied
+        = SafeWrite::copyFile(QFile::decodeName(staged), place, existing, &readFailed);
+    if (readFailed)
         return EIO;
-    const SafeWrite::Outcome copied = SafeWrite::writeFile(place, bytes, existing);
     if (!copied.ok() && !(keep && copied.cause == SafeWrite::Cause::AlreadyExists))
         return copied.error ? copied.error : EIO;
     ::unlink(staged.constData());
     return 0;
+}
+
+// Whether the entry's keep folder can take the file now at its place: the nearest part of its path
+// that exists is a folder we may write in. Nothing is made, so a commit that never comes leaves
+// nothing behind. The errno of the failure, or 0 (also when there is nothing to keep).
+int keepFolderReady(const DataFolder& folder, const Entry& entry)
+{
+    if (entry.existing != Existing::KeepAside)
+        return 0;
+    const QString place = placeOf(folder, entry);
+    const QString keepDir = keepFolderOf(folder, entry);
+    struct stat st = {};
+    const QByteArray target = QFile::encodeName(place);
+    if (place.isEmpty() || keepDir.isEmpty() || ::lstat(target.constData(), &st) != 0
+        || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+        return 0;
+    QString nearest = keepDir;
+    while (::lstat(QFile::encodeName(nearest).constData(), &st) != 0 && errno == ENOENT)
+        nearest = QFileInfo(nearest).absolutePath();
+    if (::stat(QFile::encodeName(nearest).constData(), &st) != 0)
+        return errno;
+    if (!S_ISDIR(st.st_mode))
+        return ENOTDIR;
+    return ::faccessat(AT_FDCWD, QFile::encodeName(nearest).constData(), W_OK | X_OK, AT_EACCESS) == 0
+        ? 0
+        : errno;
 }
 
 // Puts one entry in place: the file at its place kept aside or removed as the entry says, then the
@@ -345,6 +380,17 @@ bool Staging::record(
     for (const QString& column : std::as_const(missing))
         if (!q.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(table, column)))
             return failed();
+    // A file that is to be kept aside must find room there, or nothing is stored: else it would
+    // stay and be shown with what takes its place.
+    for (const Entry& e : entries) {
+        if (const int err = keepFolderReady(folder_, e)) {
+            setError(error,
+                QStringLiteral("无法把 %1 移到 %2（%3），没有做任何改动。请处理后重试。")
+                    .arg(native(placeOf(folder_, e)), native(folder_.path() + u'/' + e.keepIn),
+                        SafeWrite::causeInBrief(err)));
+            return false;
+        }
+    }
     if (!q.prepare(QStringLiteral("INSERT INTO %1 (Staging, Staged, ID, Target, KeepIn, Existing) "
                                   "VALUES (?, ?, ?, ?, ?, ?)")
                        .arg(table)))

@@ -374,4 +374,30 @@ QString causeInBrief(int error)
     }
 }
 
+Outcome copyFile(const QString& source, const QString& path, Existing existing, bool* readFailed)
+{
+    *readFailed = false;
+    QFile from(source);
+    if (!QFileInfo(source).isFile() || !from.open(QIODevice::ReadOnly)) {
+        *readFailed = true;
+        return failed(path, EIO);
+    }
+    return writeFile(
+        path,
+        [&](QIODevice& device) {
+            for (;;) {
+                const QByteArray piece = from.read(1 << 20);
+                if (from.error() != QFileDevice::NoError) {
+                    *readFailed = true;
+                    return false;
+                }
+                if (piece.isEmpty())
+                    return true;
+                if (device.write(piece) != piece.size())
+                    return false;
+            }
+        },
+        existing);
+}
+
 } // namespace SafeWrite

@@ -58,4 +58,9 @@ Outcome failed(const QString& path, int error);
 QString causeInBrief(int error);
 Outcome writeFile(const QString& path, const Writer& writer, Existing existing = Existing::Replace);
 
+// Copies the plain file `source` to `path` as writeFile writes, a piece at a time so that a large
+// file never sits whole in memory. `readFailed` tells a source that could not be read (or is no
+// plain file: a pipe or a device would never end) from a target that could not be written.
+Outcome copyFile(const QString& source, const QString& path, Existing existing, bool* readFailed);
+
 } // namespace SafeWrite
