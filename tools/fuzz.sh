@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# tools/fuzz.sh [TARGET] [SECONDS]: builds the fuzz targets of tests/fuzz with clang, AddressSanitizer
-# and UndefinedBehaviorSanitizer into build-fuzz/, then runs TARGET (or every target in turn) for
-# SECONDS each (default 60) on its committed corpus. New inputs go to build-fuzz/corpus/<target>;
+# tools/fuzz.sh [TARGET|all] [SECONDS]: builds the fuzz targets of tests/fuzz with clang,
+# AddressSanitizer and UndefinedBehaviorSanitizer into build-fuzz/, then runs TARGET (or every target
+# in turn) for SECONDS each (default 60) on its committed corpus. New inputs go to build-fuzz/corpus/<target>;
 # a crash, leak, timeout or out-of-memory stops the run with its input in build-fuzz/findings/.
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${REELSHELF_FUZZ_BUILD_DIR:-$top/build-fuzz}"
-only="${1:-}"
+only="${1:-all}"
 seconds="${2:-60}"
 
 "$top/tools/install-packages.sh"
@@ -24,7 +24,7 @@ cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)"
 targets=()
 for source in "$top"/tests/fuzz/targets/*.cpp; do
   name=$(basename "$source" .cpp)
-  if [ -z "$only" ] || [ "$only" = "$name" ]; then targets+=("$name"); fi
+  if [ "$only" = all ] || [ "$only" = "$name" ]; then targets+=("$name"); fi
 done
 if [ ${#targets[@]} -eq 0 ]; then
   echo "no fuzz target named $only" >&2
