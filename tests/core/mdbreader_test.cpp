@@ -337,6 +337,15 @@ TEST(MdbReader, ALongTextWhoseChainTurnsBackIsRefusedAtOnce)
     }
 }
 
+// libmdb keeps a table's empty list of pages as no list at all and reads through it; in the
+// import's helper that was a crash, read in the program itself it would take the program along.
+TEST(MdbReader, ATableWithoutAListOfItsPagesIsRefusedWithoutCrashing)
+{
+    const QString refusal = firstRefusal(QStringLiteral("damaged-flip-crash.mdb"));
+    EXPECT_TRUE(refusal.contains(QStringLiteral("damaged-flip-crash.mdb 不完整或已损坏，无法读取。")))
+        << refusal.toStdString();
+}
+
 // libmdb's own catalogue read decodes every object's property blob and grew without end on this
 // one; the tables themselves are whole, and come so.
 TEST(MdbReader, ADamagedPropertyBlobOfTheCatalogueIsNeverRead)
