@@ -135,11 +135,11 @@ REELSHELF_FUZZ_TARGET(workbook)
             const QString text = textOf(input.until('\0'), op & 0x80);
             for (int i = 0; i < count && !expected.sheets.isEmpty() && row + 1 < XlsWorkbook::maxRows; ++i) {
                 ++row;
+                column = 0;
                 const QString cell = (op & 0x40) ? text + QString::number(i) : text;
                 FUZZ_REQUIRE(book.setText(row, 0, cell));
                 expected.sheets.last().cells.append({ row, 0, cutText(cell) });
             }
-            column = 0;
             break;
         }
         default:
