@@ -600,3 +600,24 @@ TEST(XlsCheck, FindsDamageAReaderWouldTripOn)
     pastTable[label + 10] = char(5);
     EXPECT_TRUE(XlsCheck::problem(pastTable, &read));
 }
+
+// A sheet's name is cut to the 31 characters a workbook allows, never inside a character outside
+// the basic plane: half of one made the name unreadable.
+TEST(XlsWorkbook, ALongSheetNameIsCutBetweenCharacters)
+{
+    XlsWorkbook workbook;
+    const QString name = QStringLiteral("影片") + QString(14, u'x') + QStringLiteral("😀").repeated(10);
+    workbook.addSheet(name); // the 31st unit is the first half of a pair
+    workbook.setText(0, 0, u"a");
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(workbook.save(buffer));
+    }
+    XlsCheck::Workbook read;
+    const auto problem = XlsCheck::problem(bytes, &read);
+    ASSERT_FALSE(problem) << problem->toStdString();
+    ASSERT_EQ(read.sheets.size(), 1);
+    EXPECT_EQ(read.sheets[0].name, name.left(30));
+}

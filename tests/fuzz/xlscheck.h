@@ -340,7 +340,12 @@ inline std::optional<QString> sharedStrings(
         for (;;) {
             const qsizetype fit = std::min<qsizetype>(left, (body->size() - at) / (wide ? 2 : 1));
             if (auto p = chars(*body, at, fit, wide, &text))
-                return p;
+                return QStringLiteral("string %1 of %2 characters, piece at %3 of record %4: %5")
+                    .arg(n)
+                    .arg(text.size() + left)
+                    .arg(at)
+                    .arg(part)
+                    .arg(*p);
             left -= fit;
             if (left == 0)
                 break;
