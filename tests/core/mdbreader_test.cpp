@@ -345,7 +345,7 @@ TEST(MdbReader, ALongTextWhoseChainTurnsBackIsRefusedAtOnce)
 TEST(MdbReader, ATableWithoutAListOfItsPagesIsRefusedWithoutCrashing)
 {
     const QString refusal = firstRefusal(QStringLiteral("damaged-flip-crash.mdb"));
-    EXPECT_TRUE(refusal.contains(QStringLiteral("damaged-flip-crash.mdb 不完整或已损坏，无法读取。")))
+    EXPECT_TRUE(refusal.contains(QStringLiteral("damaged-flip-crash.mdb 已损坏：表 ReelShelfIndex 的表定义无法读取。没有导入任何内容。")))
         << refusal.toStdString();
 }
 

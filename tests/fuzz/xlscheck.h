@@ -206,7 +206,10 @@ private:
             const quint8 colour = quint8(dir[at + 67]);
             const quint16 nameBytes = u16(dir, at + 64);
             if ((type != 1 && type != 2) || colour > 1)
-                return QStringLiteral("directory entry %1 has type %2, colour %3").arg(i).arg(type).arg(colour);
+                return QStringLiteral("directory entry %1 has type %2, colour %3")
+                    .arg(i)
+                    .arg(type)
+                    .arg(colour);
             if (nameBytes < 2 || nameBytes > 64 || nameBytes % 2 || u16(dir, at + nameBytes - 2) != 0)
                 return QStringLiteral("directory entry %1 has a bad name length").arg(i);
             const QString entryName = QString::fromUtf16(
@@ -283,7 +286,8 @@ inline std::optional<QString> substream(const QByteArray& s, qsizetype at, QList
 }
 
 // Characters of one piece of a string: `count` of them, one byte or two each.
-inline std::optional<QString> chars(const QByteArray& body, qsizetype& at, qsizetype count, bool wide, QString* out)
+inline std::optional<QString> chars(
+    const QByteArray& body, qsizetype& at, qsizetype count, bool wide, QString* out)
 {
     const qsizetype bytes = count * (wide ? 2 : 1);
     if (at + bytes > body.size())
@@ -305,8 +309,8 @@ inline std::optional<QString> chars(const QByteArray& body, qsizetype& at, qsize
 
 // The shared string table: the SST record and its CONTINUE records, as one list of strings, with
 // the stream position of each string's start.
-inline std::optional<QString> sharedStrings(
-    const QList<Record>& records, qsizetype first, QStringList* strings, QList<qsizetype>* starts, quint32* total)
+inline std::optional<QString> sharedStrings(const QList<Record>& records, qsizetype first,
+    QStringList* strings, QList<qsizetype>* starts, quint32* total)
 {
     QList<const Record*> parts { &records[first] };
     for (qsizetype i = first + 1; i < records.size() && records[i].type == 0x003C; ++i)
@@ -367,7 +371,8 @@ inline std::optional<QString> sharedStrings(
     return std::nullopt;
 }
 
-inline std::optional<QString> checkExtSst(const Record& r, const QList<qsizetype>& starts, const QList<Record>& records)
+inline std::optional<QString> checkExtSst(
+    const Record& r, const QList<qsizetype>& starts, const QList<Record>& records)
 {
     if (r.body.size() < 2)
         return QStringLiteral("EXTSST too short");
@@ -423,8 +428,8 @@ inline std::optional<QString> sheetName(const QByteArray& body, QString* name)
     return std::nullopt;
 }
 
-inline std::optional<QString> readSheet(
-    const QByteArray& stream, qsizetype at, const QStringList& strings, int xfCount, Sheet* sheet, quint32* uses)
+inline std::optional<QString> readSheet(const QByteArray& stream, qsizetype at, const QStringList& strings,
+    int xfCount, Sheet* sheet, quint32* uses)
 {
     QList<Record> records;
     if (auto p = substream(stream, at, &records))
@@ -439,7 +444,8 @@ inline std::optional<QString> readSheet(
         if (r.type == 0x0200) {
             if (r.body.size() != 14 || dimensions)
                 return QStringLiteral("DIMENSIONS of sheet %1 malformed").arg(sheet->name);
-            dimensions = std::array<quint32, 4> { u32(r.body, 0), u32(r.body, 4), u16(r.body, 8), u16(r.body, 10) };
+            dimensions
+                = std::array<quint32, 4> { u32(r.body, 0), u32(r.body, 4), u16(r.body, 8), u16(r.body, 10) };
             continue;
         }
         if (r.type != 0x00FD && r.type != 0x0203)
@@ -455,7 +461,10 @@ inline std::optional<QString> readSheet(
         if (column > 255)
             return QStringLiteral("cell in column %1").arg(column);
         if (row < lastRow || (row == lastRow && column <= lastColumn))
-            return QStringLiteral("cell %1,%2 out of order in sheet %3").arg(row).arg(column).arg(sheet->name);
+            return QStringLiteral("cell %1,%2 out of order in sheet %3")
+                .arg(row)
+                .arg(column)
+                .arg(sheet->name);
         lastRow = row;
         lastColumn = column;
         const auto& d = *dimensions;

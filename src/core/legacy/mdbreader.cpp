@@ -487,7 +487,8 @@ std::optional<LegacyTable> MdbReader::readTable(const QString& name, QString* er
         return fail(QStringLiteral("旧版数据库 %1 中没有表 %2。").arg(shown(path_), name));
     const TablePtr table = readDefinition(found);
     if (!table)
-        return fail(damagedMessage(path_));
+        return fail(QStringLiteral("旧版数据库文件 %1 已损坏：表 %2 的表定义无法读取。没有导入任何内容。")
+                        .arg(shown(path_), name));
 
     LegacyTable result;
     const guint count = table->num_cols;

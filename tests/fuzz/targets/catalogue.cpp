@@ -2,9 +2,9 @@
 // either a refusal that tells the user why, with the file left byte for byte as it was and nothing
 // beside it, or a catalogue whose discs, movies and file types can be listed (or whose damage is
 // told when listed) and that opens again.
+#include "store/catalogue.h"
 #include "fuzzfiles.h"
 #include "fuzztarget.h"
-#include "store/catalogue.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -43,7 +43,8 @@ REELSHELF_FUZZ_TARGET(catalogue)
     if (!catalogue.prepare(&error)) {
         FUZZ_REQUIRE(FuzzSupport::isUserMessage(error, path));
         FUZZ_REQUIRE(FuzzSupport::readFile(path) == bytes);
-        const QStringList left = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        const QStringList left
+            = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         FUZZ_REQUIRE(left == QStringList { QStringLiteral("ShelfIndex.db") });
         return 0;
     }

@@ -4,9 +4,9 @@
 // hang or a memory blow-up shows as a finding.
 #include "fuzzfiles.h"
 #include "fuzztarget.h"
-#include "legacytables.h"
 #include "legacy/mdbreader.h"
 #include "legacy/mdbwire.h"
+#include "legacytables.h"
 
 #include <QBuffer>
 
@@ -50,7 +50,8 @@ void checkWire(const QStringList& names, const QList<std::pair<QString, LegacyTa
 REELSHELF_FUZZ_TARGET(mdb)
 {
     const QString path = FuzzSupport::scratchPath(QStringLiteral("ShelfIndex.mdb"));
-    FUZZ_REQUIRE(FuzzSupport::writeFile(path, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))));
+    FUZZ_REQUIRE(
+        FuzzSupport::writeFile(path, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))));
     const std::optional<QString> problem = MdbReader::fileProblem(path);
     QString error;
     const std::unique_ptr<MdbReader> reader = MdbReader::open(path, &error);

@@ -1,8 +1,8 @@
 // Bytes as the .mdb reading helper's output, in pieces as a pipe hands them out: the frame reader
 // gives frames, waits for more, or calls the stream broken; never a crash or a runaway allocation.
 // Every frame it gives, written again, reads back the same.
-#include "fuzztarget.h"
 #include "legacy/mdbwire.h"
+#include "fuzztarget.h"
 #include "legacytables.h"
 
 #include <QBuffer>
@@ -47,7 +47,8 @@ void checkRewritten(const MdbWire::Frame& frame)
 {
     const MdbWire::Frame once = rewritten(frame);
     FUZZ_REQUIRE(once.kind == frame.kind && once.names == frame.names && once.text == frame.text);
-    FUZZ_REQUIRE(once.table.columns == frame.table.columns && once.table.rows.size() == frame.table.rows.size());
+    FUZZ_REQUIRE(
+        once.table.columns == frame.table.columns && once.table.rows.size() == frame.table.rows.size());
     for (qsizetype r = 0; r < once.table.rows.size(); ++r)
         FUZZ_REQUIRE(once.table.rows[r].size() == frame.table.rows[r].size());
     const MdbWire::Frame twice = rewritten(once);

@@ -168,7 +168,8 @@ REELSHELF_FUZZ_TARGET(workbook)
         FUZZ_REQUIRE(got.name == want.name);
         FUZZ_REQUIRE(got.cells.size() == want.cells.size());
         for (qsizetype c = 0; c < got.cells.size(); ++c) {
-            FUZZ_REQUIRE(got.cells[c].row == want.cells[c].row && got.cells[c].column == want.cells[c].column);
+            FUZZ_REQUIRE(
+                got.cells[c].row == want.cells[c].row && got.cells[c].column == want.cells[c].column);
             FUZZ_REQUIRE(sameValue(got.cells[c].value, want.cells[c].value));
         }
     }
