@@ -2,6 +2,7 @@
 #include "export/catalogueexport.h"
 #include "export/compoundfile.h"
 #include "export/xlsworkbook.h"
+#include "fuzz/xlscheck.h"
 #include "testsupport.h"
 
 #include <QBuffer>
@@ -12,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -494,4 +496,128 @@ TEST(ExportFailures, AReadOnlyFileOrFolderIsNamedAsTheCause)
             "数据没有转换。")
             .arg(readOnlyFolder.path, folder));
     EXPECT_TRUE(filesIn(folder).isEmpty());
+}
+
+namespace {
+
+// A title as users type them: Chinese, Latin, accented, characters outside the basic plane.
+QString randomTitle(QRandomGenerator& random, qsizetype length)
+{
+    static const char16_t* const pieces[] = { u"影", u"片", u"a", u"Z", u"é", u"😀", u"𠮷", u" ", u"\u00ff", u"–" };
+    QString title;
+    while (title.size() < length)
+        title += QString::fromUtf16(pieces[random.bounded(int(std::size(pieces)))]);
+    return title;
+}
+
+} // namespace
+
+// Workbooks of random titles, the longest a cell holds among them, pass our own structural check
+// and read back in xlrd exactly as written.
+TEST(XlsWorkbook, RandomTitlesPassTheStructuralCheckAndReadBackInXlrd)
+{
+    QRandomGenerator random(20071206);
+    QTemporaryDir dir;
+    for (int book = 0; book < 4; ++book) {
+        XlsWorkbook workbook;
+        QStringList written;
+        const int sheets = 1 + book % 2;
+        for (int s = 0; s < sheets; ++s) {
+            workbook.addSheet(QStringLiteral("影片目录_%1").arg(s + 1));
+            const int rows = 20 + random.bounded(200);
+            for (int r = 0; r < rows; ++r) {
+                const qsizetype length = random.bounded(10) == 0 ? XlsWorkbook::maxTextLength + random.bounded(3)
+                                                                 : random.bounded(80);
+                QString title = randomTitle(random, length);
+                bool cut = false;
+                ASSERT_TRUE(workbook.setText(r, 0, title, &cut));
+                ASSERT_TRUE(workbook.setNumber(r, 1, r + 0.5));
+                if (cut) {
+                    const qsizetype keep = title.at(XlsWorkbook::maxTextLength - 1).isHighSurrogate()
+                        ? XlsWorkbook::maxTextLength - 1
+                        : XlsWorkbook::maxTextLength;
+                    title.truncate(keep);
+                }
+                written.append(title);
+            }
+        }
+        const QString path = dir.filePath(QStringLiteral("random%1.xls").arg(book));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(workbook.save(file));
+        file.close();
+
+        XlsCheck::Workbook checked;
+        const auto problem = XlsCheck::problem(readBytes(path), &checked);
+        ASSERT_FALSE(problem) << problem->toStdString();
+        ASSERT_EQ(checked.sheets.size(), sheets);
+
+        const QJsonArray read = readWorkbook(path);
+        ASSERT_EQ(read.size(), sheets);
+        qsizetype next = 0;
+        for (int s = 0; s < sheets; ++s) {
+            const QJsonArray rows = read[s].toObject()[QStringLiteral("rows")].toArray();
+            EXPECT_EQ(read[s].toObject()[QStringLiteral("name")].toString(), checked.sheets[s].name);
+            for (const QJsonValue& row : rows) {
+                ASSERT_LT(next, written.size());
+                EXPECT_EQ(row.toArray()[0].toString(), written[next]) << book << ' ' << next;
+                ++next;
+            }
+        }
+        EXPECT_EQ(next, written.size());
+    }
+}
+
+// The checker itself finds what a reader would trip on: a cut file, a string table that counts
+// more strings than it holds, a cell that refers past the table.
+TEST(XlsCheck, FindsDamageAReaderWouldTripOn)
+{
+    XlsWorkbook workbook;
+    workbook.addSheet(QStringLiteral("S"));
+    workbook.setText(0, 0, u"影片");
+    workbook.setNumber(0, 1, 2);
+    QByteArray good;
+    {
+        QBuffer buffer(&good);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(workbook.save(buffer));
+    }
+    XlsCheck::Workbook read;
+    ASSERT_FALSE(XlsCheck::problem(good, &read));
+    ASSERT_EQ(read.sheets.size(), 1);
+    ASSERT_EQ(read.sheets[0].cells.size(), 2);
+    EXPECT_EQ(read.sheets[0].cells[0].value.toString(), QStringLiteral("影片"));
+
+    EXPECT_TRUE(XlsCheck::problem(good.left(good.size() - 512), &read));
+    const qsizetype sst = good.indexOf(QByteArray("\xFC\x00", 2));
+    ASSERT_GT(sst, 0);
+    QByteArray moreStrings = good;
+    moreStrings[sst + 8] = char(2); // unique strings: 2, one there
+    EXPECT_TRUE(XlsCheck::problem(moreStrings, &read));
+    const qsizetype label = good.indexOf(QByteArray("\xFD\x00\x0A\x00", 4));
+    ASSERT_GT(label, 0);
+    QByteArray pastTable = good;
+    pastTable[label + 10] = char(5);
+    EXPECT_TRUE(XlsCheck::problem(pastTable, &read));
+}
+
+// A sheet's name is cut to the 31 characters a workbook allows, never inside a character outside
+// the basic plane: half of one made the name unreadable.
+TEST(XlsWorkbook, ALongSheetNameIsCutBetweenCharacters)
+{
+    XlsWorkbook workbook;
+    const QString name = QStringLiteral("影片") + QString(14, u'x') + QStringLiteral("😀").repeated(10);
+    workbook.addSheet(name); // the 31st unit is the first half of a pair
+    workbook.setText(0, 0, u"a");
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(workbook.save(buffer));
+    }
+    XlsCheck::Workbook read;
+    const auto problem = XlsCheck::problem(bytes, &read);
+    ASSERT_FALSE(problem) << problem->toStdString();
+    ASSERT_EQ(read.sheets.size(), 1);
+    EXPECT_EQ(read.sheets[0].name, name.left(30));
 }

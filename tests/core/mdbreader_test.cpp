@@ -1,7 +1,10 @@
 #include "legacy/mdbreader.h"
 #include "legacy/mdbreadprocess.h"
+#include "legacy/mdbwire.h"
 #include "testsupport.h"
 
+#include <QBuffer>
+#include <QDataStream>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -337,6 +340,15 @@ TEST(MdbReader, ALongTextWhoseChainTurnsBackIsRefusedAtOnce)
     }
 }
 
+// libmdb keeps a table's empty list of pages as no list at all and reads through it; in the
+// import's helper that was a crash, read in the program itself it would take the program along.
+TEST(MdbReader, ATableWithoutAListOfItsPagesIsRefusedWithoutCrashing)
+{
+    const QString refusal = firstRefusal(QStringLiteral("damaged-flip-crash.mdb"));
+    EXPECT_TRUE(refusal.contains(QStringLiteral("damaged-flip-crash.mdb 已损坏：表 ReelShelfIndex 的表定义无法读取。没有导入任何内容。")))
+        << refusal.toStdString();
+}
+
 // libmdb's own catalogue read decodes every object's property blob and grew without end on this
 // one; the tables themselves are whole, and come so.
 TEST(MdbReader, ADamagedPropertyBlobOfTheCatalogueIsNeverRead)
@@ -446,3 +458,67 @@ TEST(MdbReadProcess, AHelperThatCrashesHangsOrGrowsIsStoppedWithAMessage)
 }
 
 } // namespace
+
+namespace {
+
+// A frame as the helper writes one: its payload's length, its kind, the payload.
+QByteArray frame(MdbWire::Kind kind, const std::function<void(QDataStream&)>& payload)
+{
+    QByteArray body;
+    {
+        QDataStream out(&body, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_6_4);
+        payload(out);
+    }
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_4);
+    out << quint32(body.size()) << quint8(kind);
+    return bytes + body;
+}
+
+} // namespace
+
+// The helper's tables cross whole; a damaged count of names, rows or values, or a value of a kind
+// the helper never sends, breaks the stream instead of asking for gigabytes of memory.
+TEST(MdbWire, TablesCrossWholeAndDamagedCountsBreakTheStream)
+{
+    LegacyTable table;
+    table.columns = QStringList { QStringLiteral("ID"), QStringLiteral("MovieName"), QStringLiteral("Seen") };
+    table.rows = { { qint64(1), QStringLiteral("影片😀"), true }, { 2.5, QVariant(), QByteArray("\0\1", 2) },
+        { QDateTime(QDate(2007, 12, 6), QTime(19, 15, 3)), QString(), false } };
+    QByteArray sent;
+    {
+        QBuffer out(&sent);
+        out.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(MdbWire::writeTable(out, QStringLiteral("ReelShelfIndex"), table));
+    }
+    MdbWire::FrameReader whole;
+    whole.append(sent);
+    const auto read = whole.next();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->text, QStringLiteral("ReelShelfIndex"));
+    EXPECT_EQ(read->table.columns, table.columns);
+    EXPECT_EQ(read->table.rows, table.rows);
+
+    const QByteArray damaged[] = {
+        frame(MdbWire::Kind::Names, [](QDataStream& out) { out << quint32(0x7fffffff) << QStringLiteral("A"); }),
+        frame(MdbWire::Kind::Table,
+            [](QDataStream& out) { out << QStringLiteral("T") << QStringList { QStringLiteral("A") } << quint32(0x7fffffff); }),
+        frame(MdbWire::Kind::Table,
+            [](QDataStream& out) {
+                out << QStringLiteral("T") << QStringList { QStringLiteral("A") } << quint32(1) << quint32(0x7ffffff0);
+            }),
+        frame(MdbWire::Kind::Table,
+            [](QDataStream& out) {
+                out << QStringLiteral("T") << QStringList { QStringLiteral("A") } << quint32(1) << quint32(1)
+                    << quint32(QMetaType::QStringList) << qint8(0) << quint32(0x7fffffff);
+            }),
+    };
+    for (const QByteArray& bytes : damaged) {
+        MdbWire::FrameReader reader;
+        reader.append(bytes);
+        EXPECT_FALSE(reader.next());
+        EXPECT_TRUE(reader.broken());
+    }
+}

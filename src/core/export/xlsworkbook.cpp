@@ -139,7 +139,11 @@ QByteArray shortName(const QString& name)
 void XlsWorkbook::addSheet(const QString& name)
 {
     Sheet s;
-    s.name = name.left(31);
+    qsizetype keep = std::min<qsizetype>(name.size(), 31);
+    // Never keep half of a character outside the basic plane.
+    if (keep < name.size() && name.at(keep - 1).isHighSurrogate())
+        --keep;
+    s.name = name.left(keep);
     sheets_.append(s);
 }
 

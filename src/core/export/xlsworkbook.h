@@ -17,7 +17,8 @@ public:
     static constexpr int maxColumns = 256;
     static constexpr int maxTextLength = 32767;
 
-    // Starts a new worksheet; the cells that follow go into it. Names are at most 31 characters.
+    // Starts a new worksheet; the cells that follow go into it. A name is cut to 31 characters,
+    // never between the two halves of a character outside the basic plane.
     void addSheet(const QString& name);
     int sheetCount() const { return int(sheets_.size()); }
 

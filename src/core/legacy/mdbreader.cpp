@@ -104,6 +104,16 @@ struct TableCloser
 };
 using TablePtr = std::unique_ptr<MdbTableDef, TableCloser>;
 
+// A table's definition with its columns, or null when it is damaged. An empty usage map (the list
+// of the table's pages) libmdb keeps as no map at all and then reads through a null pointer.
+TablePtr readDefinition(MdbCatalogEntry* entry)
+{
+    TablePtr table(mdb_read_table(entry));
+    if (!table || !table->usage_map || table->map_sz < 1 || !mdb_read_columns(table.get()))
+        return nullptr;
+    return table;
+}
+
 // What a file must begin with to be worth handing to libmdb: a version word of 0x100 and the
 // Jet signature, and at least one whole page.
 bool looksLikeJet(const QString& path, QString* error)
@@ -329,8 +339,8 @@ bool readCatalogue(MdbReader::Handle& handle, const QString& path, QString* erro
     self->table_pg = catalogueTablePage;
     self->flags = int(systemObjectFlags);
     std::strncpy(self->object_name, "MSysObjects", MDB_MAX_OBJ_NAME);
-    TablePtr table(mdb_read_table(self.get()));
-    if (!table || !mdb_read_columns(table.get())) {
+    const TablePtr table = readDefinition(self.get());
+    if (!table) {
         *error = damagedMessage(path);
         return false;
     }
@@ -475,9 +485,10 @@ std::optional<LegacyTable> MdbReader::readTable(const QString& name, QString* er
     }
     if (!found)
         return fail(QStringLiteral("旧版数据库 %1 中没有表 %2。").arg(shown(path_), name));
-    TablePtr table(mdb_read_table(found));
-    if (!table || !mdb_read_columns(table.get()))
-        return fail(damagedMessage(path_));
+    const TablePtr table = readDefinition(found);
+    if (!table)
+        return fail(QStringLiteral("旧版数据库文件 %1 已损坏：表 %2 的表定义无法读取。没有导入任何内容。")
+                        .arg(shown(path_), name));
 
     LegacyTable result;
     const guint count = table->num_cols;
