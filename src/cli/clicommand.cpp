@@ -108,7 +108,8 @@ int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io
         return ExitFailed;
     }
     // Posters of an added disc that a kill left half installed; what fails is tried next time.
-    PosterInstall::finishInterrupted(folder);
+    if (QString pending; !PosterInstall::finishInterrupted(folder, &pending))
+        io.err << pending << '\n';
     // As the window says at its start: the commands then go by the shipped settings.
     if (const QString unread = Settings(folder.settingsFile()).problem(); !unread.isEmpty())
         io.err << unread << '\n';

@@ -343,7 +343,7 @@ TEST(LegacyImport, APosterADeletedMovieLeftIsMovedAsideWhenAnAddedMovieHasNone)
     writeBytes(home.folder().posterFor(QStringLiteral("7")), "left by deleted 7");
     writeBytes(home.folder().posterFor(QStringLiteral("8")), "left by deleted 8");
     const QString kept = home.path() + QStringLiteral("/Backups/Replaced-20261208-093000/Posters");
-    // A copy of 8 kept already: that one cannot be kept again, so it stays and is named.
+    // Another file was kept under 8's name already: 8 is kept beside it, neither is lost.
     writeBytes(kept + QStringLiteral("/8.jpg"), "kept earlier");
     OldFolder old;
     old.file(QStringLiteral("Posters/1.jpg"), "their poster 1");
@@ -362,12 +362,9 @@ TEST(LegacyImport, APosterADeletedMovieLeftIsMovedAsideWhenAnAddedMovieHasNone)
     EXPECT_EQ(readBytes(kept + QStringLiteral("/6.jpg")), QByteArray("left by deleted 6"));
     EXPECT_EQ(readBytes(kept + QStringLiteral("/7.jpg")), QByteArray("left by deleted 7"));
     EXPECT_EQ(readBytes(kept + QStringLiteral("/8.jpg")), QByteArray("kept earlier"));
-    EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("8"))), QByteArray("left by deleted 8"));
-    ASSERT_EQ(report->warnings.size(), 1);
-    EXPECT_TRUE(report->warnings.first().startsWith(
-        QDir::toNativeSeparators(home.folder().posterFor(QStringLiteral("8")))
-        + QStringLiteral(" 是已删除影片留下的海报，未能移到")))
-        << report->warnings.first().toStdString();
+    EXPECT_EQ(readBytes(kept + QStringLiteral("/8-2.jpg")), QByteArray("left by deleted 8"));
+    EXPECT_FALSE(QFileInfo::exists(home.folder().posterFor(QStringLiteral("8"))));
+    EXPECT_TRUE(report->warnings.isEmpty()) << report->warnings.join(u'\n').toStdString();
 }
 
 TEST(LegacyImport, ReplacingMovesAsideOurPosterOfAnImportedMovieThatBringsNone)
@@ -637,7 +634,7 @@ TEST(LegacyImportRecovery, AnAddingImportKilledAfterItsRowsGetsAllItsPicturesAtT
     // when the kill came, the original not yet removed.
     writeBytes(poster(8), "left by deleted 8");
     writeBytes(keptPosters + QStringLiteral("/8.jpg"), "left by deleted 8");
-    // 9: its leftover cannot be kept, the name being taken by another file: it stays.
+    // 9: the name its leftover would be kept under is taken by another file: it is kept beside.
     writeBytes(poster(9), "left by deleted 9");
     writeBytes(keptPosters + QStringLiteral("/9.jpg"), "kept earlier");
     writeBytes(folder.logoFor(QStringLiteral("华纳")), "our logo");
@@ -660,8 +657,9 @@ TEST(LegacyImportRecovery, AnAddingImportKilledAfterItsRowsGetsAllItsPicturesAtT
     EXPECT_EQ(readBytes(keptPosters + QStringLiteral("/7.jpg")), QByteArray("left by deleted 7"));
     EXPECT_FALSE(QFileInfo::exists(poster(8)));
     EXPECT_EQ(readBytes(keptPosters + QStringLiteral("/8.jpg")), QByteArray("left by deleted 8"));
-    EXPECT_EQ(readBytes(poster(9)), QByteArray("left by deleted 9"));
+    EXPECT_EQ(readBytes(poster(9)), QByteArray("their poster 4"));
     EXPECT_EQ(readBytes(keptPosters + QStringLiteral("/9.jpg")), QByteArray("kept earlier"));
+    EXPECT_EQ(readBytes(keptPosters + QStringLiteral("/9-2.jpg")), QByteArray("left by deleted 9"));
     EXPECT_EQ(readBytes(folder.logoFor(QStringLiteral("派拉蒙"))), QByteArray("their other logo"));
     EXPECT_EQ(readBytes(folder.logoFor(QStringLiteral("华纳"))), QByteArray("our logo"));
     expectNothingPending(home);
@@ -930,6 +928,24 @@ TEST(LegacyImport, TheCopyBeforeAReplaceHoldsWhatAnotherProgramStoredUntilTheRep
     QSqlDatabase::removeDatabase(QStringLiteral("other"));
     EXPECT_TRUE(replaced);
     EXPECT_FALSE(otherStored);
+}
+
+TEST(LegacyImportPictures, AReplaceRefusedForItsPicturesSpendsNoBackup)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    writeBytes(home.folder().posterFor(QStringLiteral("1")), "our poster 1");
+    // The folder our replaced pictures would go to is taken by a file.
+    writeBytes(home.path() + u'/' + kept, "in the way");
+    OldFolder old;
+    old.file(QStringLiteral("Posters/1.jpg"), "their poster 1");
+    BuiltSource source = BuiltSource::empty();
+    source.movie(1.0, QStringLiteral("甲 "), 1.0);
+    QString error;
+    EXPECT_FALSE(run(home, source, Mode::Replace, old.path(), &error));
+    EXPECT_TRUE(error.endsWith(QStringLiteral("没有做任何改动。请处理后重试。"))) << error.toStdString();
+    EXPECT_TRUE(CatalogueBackups(home.folder()).list().isEmpty());
+    EXPECT_EQ(readBytes(home.folder().posterFor(QStringLiteral("1"))), QByteArray("our poster 1"));
 }
 
 TEST(LegacyImportPictures, APosterThatIsNoPlainFileIsNamedWhenAdding)

@@ -739,6 +739,58 @@ TEST_F(WizardCommitTest, AKeepingAsideOnAnotherDiskThatAKillCutShortIsFinished)
         QStringList({ QStringLiteral("0") }));
 }
 
+TEST_F(WizardCommitTest, ALeftoverThatTheNextStartCannotKeepAsideWaitsWithItsNewPoster)
+{
+    // A kill left an install whose leftover poster must go aside first; the backups folder cannot
+    // take it at this start. Nothing is given up: the next start that can, finishes it.
+    const DataFolder folder = home_.folder();
+    writeBytes(poster(1), "poster of a deleted movie");
+    writeBytes(home_.path() + QStringLiteral("/Backups"), "in the way");
+    const QString incoming = folder.postersDir() + QStringLiteral("/.incoming");
+    writeBytes(incoming + QStringLiteral("/cut/Posters/0.jpg"), "new poster");
+    home_.addDisc(QStringLiteral("1"));
+    home_.addMovie(1, QStringLiteral("新片"), 1);
+    home_.exec(QStringLiteral("CREATE TABLE PendingPosters (Staging TEXT, Staged TEXT, ID REAL, Target TEXT, "
+                              "KeepIn TEXT, Existing TEXT)"));
+    home_.exec(QStringLiteral("INSERT INTO PendingPosters VALUES ('cut', '0.jpg', 1, NULL, "
+                              "'Backups/Replaced-X/Posters', 'keepaside')"));
+
+    QString problem;
+    EXPECT_FALSE(PosterInstall::finishInterrupted(folder, &problem));
+    EXPECT_EQ(problem,
+        QStringLiteral("无法完成上次中断的海报复制（该位置被其他文件或文件夹占用），将在下次启动时再试。"));
+    EXPECT_EQ(readBytes(incoming + QStringLiteral("/cut/Posters/0.jpg")), QByteArray("new poster"));
+    EXPECT_EQ(RawDb(folder.catalogueFile()).rows(QStringLiteral("SELECT count(*) FROM PendingPosters")),
+        QStringList({ QStringLiteral("1") }));
+
+    ASSERT_TRUE(QFile::remove(home_.path() + QStringLiteral("/Backups")));
+    EXPECT_TRUE(PosterInstall::finishInterrupted(folder, &problem)) << problem.toStdString();
+    EXPECT_EQ(readBytes(poster(1)), QByteArray("new poster"));
+    EXPECT_EQ(readBytes(home_.path() + QStringLiteral("/Backups/Replaced-X/Posters/1.jpg")),
+        QByteArray("poster of a deleted movie"));
+}
+
+TEST_F(WizardCommitTest, ALeftoverPosterThatIsALinkGoesAsideAsALinkToAnotherDisk)
+{
+    FullDisk other(4);
+    if (!other.mounted())
+        GTEST_SKIP() << "only root can mount a second disk here";
+    ASSERT_TRUE(QFile::link(other.path(), home_.path() + QStringLiteral("/Backups")));
+    writeBytes(home_.path() + QStringLiteral("/real7.jpg"), "a deleted movie's poster, linked");
+    ASSERT_TRUE(QFile::link(QStringLiteral("../real7.jpg"), poster(1)));
+    const QByteArray own = writeJpeg(tree_.path(QStringLiteral("A/A.jpg")), 4096, Qt::red);
+    const Result r = commitRows({ row(QStringLiteral("A/A.avi")) });
+    ASSERT_TRUE(r.stored) << r.error.toStdString();
+    EXPECT_TRUE(r.warnings.isEmpty()) << r.warnings.join(u'\n').toStdString();
+    EXPECT_EQ(readBytes(poster(1)), own);
+    const QStringList kept = QDir(other.path()).entryList({ QStringLiteral("Replaced-*") }, QDir::Dirs);
+    ASSERT_EQ(kept.size(), 1);
+    // The link itself is kept, as it was; what it points to stays where it is.
+    EXPECT_TRUE(QFileInfo(other.path(kept.first() + QStringLiteral("/Posters/1.jpg"))).isSymLink());
+    EXPECT_EQ(readBytes(home_.path() + QStringLiteral("/real7.jpg")),
+        QByteArray("a deleted movie's poster, linked"));
+}
+
 TEST_F(WizardCommitTest, ACommitLeavesNoStagingOrPendingRecordBehind)
 {
     writeJpeg(tree_.path(QStringLiteral("a/cover.jpg")), 4096, Qt::red);

@@ -257,6 +257,9 @@ std::optional<Report> importInto(const DataFolder& folder, LegacySource& source,
         // The copy is taken under the write lock, so that it holds whatever another program
         // stored while the pictures were being staged.
         const auto backup = [&](QString* message) {
+            // A refusal of the pictures spends no backup.
+            if (!pictures.canKeepAside(message))
+                return false;
             QString backupError;
             if (CatalogueBackups(folder).take(now, &backupError))
                 return true;

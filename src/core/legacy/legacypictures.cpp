@@ -125,7 +125,8 @@ bool LegacyPictures::stageFolder(
     if (!dir.exists())
         return true;
     bool checked = false;
-    for (const QFileInfo& file : dir.entryInfoList(QDir::Files | QDir::System, QDir::Name)) {
+    for (const QFileInfo& file :
+        dir.entryInfoList(QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
         // A FIFO, a device, a link to one or a link to nothing is no picture; a name that is no
         // text cannot be ours. Either is named in the report, never passed over in silence.
         if (!DataFolder::isPlainFileName(file.fileName()) || !file.isFile()) {
@@ -239,15 +240,23 @@ bool LegacyPictures::planAdded(const QList<AddedMovie>& added, QString* error)
     return true;
 }
 
-bool LegacyPictures::record(QSqlDatabase& db, const QString& cataloguePath, QString* error) const
+QList<PosterInstall::Entry> LegacyPictures::entries() const
 {
-    if (!staging_)
-        return true;
-    QList<PosterInstall::Entry> entries;
+    QList<PosterInstall::Entry> all;
     for (const QList<Item>* list : { &added_, &items_ })
         for (const Item& item : *list)
-            entries.append(item.entry);
-    return staging_->record(db, cataloguePath, entries, error);
+            all.append(item.entry);
+    return all;
+}
+
+bool LegacyPictures::canKeepAside(QString* error) const
+{
+    return !staging_ || staging_->canKeepAside(entries(), error);
+}
+
+bool LegacyPictures::record(QSqlDatabase& db, const QString& cataloguePath, QString* error) const
+{
+    return !staging_ || staging_->record(db, cataloguePath, entries(), error);
 }
 
 QString LegacyPictures::failureText(const Item& item, const PosterInstall::Failure& failure) const

@@ -46,10 +46,14 @@ public:
     bool planAdded(const QList<AddedMovie>& added, QString* error);
     // Inside the rows' transaction: records what is to be put in place.
     bool record(QSqlDatabase& db, const QString& cataloguePath, QString* error) const;
+    // Whether what is to be kept aside finds room (record checks it too), for a caller that must
+    // know before it spends anything, such as a backup.
+    bool canKeepAside(QString* error) const;
     // After the transaction: puts everything in place. What did not come, one line each, in order.
     QStringList install();
 
 private:
+    QList<PosterInstall::Entry> entries() const;
     enum class Kind {
         Poster, // adding: the poster of an added movie, or a deleted movie's left under its number
         Theirs, // replacing: a file of theirs that replaces ours of that name

@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -121,11 +122,10 @@ bool sameContent(const QString& a, const QString& b)
     }
 }
 
-// Moves `file` into `keepDir` under its own name, never over a file kept there before. A copy
-// already kept whole (a move cut short) counts as kept. The errno of the failure, or 0.
-int keepAside(const QString& file, const QString& keepDir)
+// Moves `file` to `kept`, never over a file there. A copy already kept whole (a move cut short)
+// counts as kept. The errno of the failure (EEXIST when another file holds the name), or 0.
+int keepAs(const QString& file, const QString& kept)
 {
-    const QString kept = keepDir + u'/' + QFileInfo(file).fileName();
     const QByteArray from = QFile::encodeName(file);
     const QByteArray to = QFile::encodeName(kept);
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
@@ -138,6 +138,24 @@ int keepAside(const QString& file, const QString& keepDir)
             return 0;
         }
         err = errno;
+    }
+    struct stat st = {};
+    if (err == EXDEV && ::lstat(from.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // A link is kept as a link: what it points to is not ours to copy.
+        QByteArray pointsTo(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(from.constData(), pointsTo.data(), pointsTo.size());
+        if (length < 0)
+            return errno;
+        pointsTo.truncate(length);
+        if (::symlink(pointsTo.constData(), to.constData()) != 0) {
+            if (errno != EEXIST)
+                return errno;
+            QByteArray kept(PATH_MAX, '\0');
+            const ssize_t keptLength = ::readlink(to.constData(), kept.data(), kept.size());
+            if (keptLength < 0 || kept.left(keptLength) != pointsTo)
+                return EEXIST;
+        }
+        return ::unlink(from.constData()) == 0 || errno == ENOENT ? 0 : errno;
     }
     if (err == EXDEV && isRegularFile(from)) {
         // The backups folder is a link to another disk: a copy, whole before the original goes.
@@ -156,6 +174,24 @@ int keepAside(const QString& file, const QString& keepDir)
     if (err == EEXIST && sameContent(file, kept))
         return ::unlink(from.constData()) == 0 || errno == ENOENT ? 0 : errno;
     return err;
+}
+
+// Moves `file` into `keepDir` under its own name, or, when another file was kept under that name
+// before, under "<name>-2", "<name>-3"...: nothing kept is overwritten and nothing to keep is
+// given up for a name. The errno of the failure, or 0.
+int keepAside(const QString& file, const QString& keepDir)
+{
+    const QFileInfo info(file);
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    for (int n = 1; n <= 1000; ++n) {
+        const QString name = n == 1
+            ? info.fileName()
+            : QStringLiteral("%1-%2%3").arg(info.completeBaseName()).arg(n).arg(suffix);
+        const int err = keepAs(file, keepDir + u'/' + name);
+        if (err != EEXIST)
+            return err;
+    }
+    return EEXIST;
 }
 
 // Moves a staged picture to its place; with Keep, never over a file there, which then stays. A
@@ -267,10 +303,13 @@ int placeOne(const DataFolder& folder, const QString& staging, const Entry& entr
 }
 
 // A failure no later start can mend: the entry is given up as the install that met it gave it up.
+// A file that could not be kept aside is never given up: its staged picture would be lost and the
+// file shown with a movie not its own, so the next start tries again.
 bool isFinal(const Failure& failure)
 {
-    return failure.keeping || failure.error == EISDIR || failure.error == ENOTDIR
-        || failure.error == ENOTEMPTY || failure.error == EEXIST;
+    return !failure.keeping
+        && (failure.error == EISDIR || failure.error == ENOTDIR || failure.error == ENOTEMPTY
+            || failure.error == EEXIST);
 }
 
 QString existingText(Existing existing)
@@ -380,17 +419,8 @@ bool Staging::record(
     for (const QString& column : std::as_const(missing))
         if (!q.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(table, column)))
             return failed();
-    // A file that is to be kept aside must find room there, or nothing is stored: else it would
-    // stay and be shown with what takes its place.
-    for (const Entry& e : entries) {
-        if (const int err = keepFolderReady(folder_, e)) {
-            setError(error,
-                QStringLiteral("无法把 %1 移到 %2（%3），没有做任何改动。请处理后重试。")
-                    .arg(native(placeOf(folder_, e)), native(folder_.path() + u'/' + e.keepIn),
-                        SafeWrite::causeInBrief(err)));
-            return false;
-        }
-    }
+    if (!canKeepAside(entries, error))
+        return false;
     if (!q.prepare(QStringLiteral("INSERT INTO %1 (Staging, Staged, ID, Target, KeepIn, Existing) "
                                   "VALUES (?, ?, ?, ?, ?, ?)")
                        .arg(table)))
@@ -404,6 +434,20 @@ bool Staging::record(
         q.addBindValue(textOrNull(existingText(e.existing)));
         if (!q.exec())
             return failed();
+    }
+    return true;
+}
+
+bool Staging::canKeepAside(const QList<Entry>& entries, QString* error) const
+{
+    for (const Entry& e : entries) {
+        if (const int err = keepFolderReady(folder_, e)) {
+            setError(error,
+                QStringLiteral("无法把 %1 移到 %2（%3），没有做任何改动。请处理后重试。")
+                    .arg(native(placeOf(folder_, e)), native(folder_.path() + u'/' + e.keepIn),
+                        SafeWrite::causeInBrief(err)));
+            return false;
+        }
     }
     return true;
 }

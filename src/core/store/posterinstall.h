@@ -84,6 +84,9 @@ public:
     // The file a picture staged under `stagedName` is written to.
     QString stagedPath(const QString& stagedName) const { return target().postersDir() + u'/' + stagedName; }
 
+    // Whether every file that an entry keeps aside finds room in its keep folder; else nothing may
+    // be stored, or the file would stay and be shown with what takes its place. Record checks it.
+    bool canKeepAside(const QList<Entry>& entries, QString* error) const;
     // Records the entries as this folder's pending install, inside the caller's transaction on `db`.
     bool record(
         QSqlDatabase& db, const QString& cataloguePath, const QList<Entry>& entries, QString* error) const;

@@ -369,6 +369,10 @@ QString causeInBrief(int error)
         return QStringLiteral("文件超过了系统允许的大小");
     case EIO:
         return QStringLiteral("读写出错");
+    case ENOENT:
+        return QStringLiteral("所在的文件夹不存在");
+    case EXDEV:
+        return QStringLiteral("不能移到另一个磁盘上");
     default:
         return QStringLiteral("系统错误：%1").arg(QString::fromLocal8Bit(std::strerror(error)));
     }

@@ -75,9 +75,17 @@ bool prepareDataFolder(const DataFolder& folder, QString* error, LegacyImport::N
     if (!catalogue.prepare(error))
         return false;
     // Posters of an added disc that a kill left half installed; what fails is tried next time.
-    PosterInstall::finishInterrupted(folder);
-    if (!installed && error)
-        *error = installError; // the catalogue works; the caller may still mention what is missing
+    QString pending;
+    const bool finished = PosterInstall::finishInterrupted(folder, &pending);
+    // The catalogue works; the caller may still mention what is missing or left for next time.
+    if (error) {
+        QStringList notes;
+        if (!installed)
+            notes.append(installError);
+        if (!finished)
+            notes.append(pending);
+        *error = notes.join(u'\n');
+    }
     return true;
 }
 
