@@ -93,6 +93,25 @@ TEST_F(IniFileTest, Utf16WithoutAByteOrderMarkIsReadAndKeptAsItCame)
             TextRules::TextEncoding::Utf16Le));
 }
 
+TEST_F(IniFileTest, Utf16LinesInNoEncodingSurviveAWriteByteForByte)
+{
+    // Half a character in a comment and a byte left over at the end, in both byte orders: a write
+    // of another key keeps them as they were.
+    for (const auto encoding : { TextRules::TextEncoding::Utf16Le, TextRules::TextEncoding::Utf16Be }) {
+        const auto wide = [&](QStringView text) { return TextRules::encodeText(text, encoding); };
+        const bool little = encoding == TextRules::TextEncoding::Utf16Le;
+        const QByteArray halfCharacter = little ? QByteArray("\x00\xD8", 2) : QByteArray("\xD8\x00", 2);
+        const QByteArray before = (little ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF")) + wide(u"; ")
+            + halfCharacter + wide(u"\r\n[ReelShelfIndex1.02]\r\nAutoOpen=1\r\n") + "1";
+        writeBytes(ini(), before);
+        EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()), QStringLiteral("1"));
+        ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), ini()));
+        QByteArray expected = before;
+        expected.replace(wide(u"AutoOpen=1"), wide(u"AutoOpen=0"));
+        EXPECT_EQ(readBytes(ini()), expected);
+    }
+}
+
 TEST_F(IniFileTest, LongValuesAreCut)
 {
     const QString longValue(12000, u'x');

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 
-#define REELSHELF_FUZZ_TARGETS(X) X(wildcard)
+#define REELSHELF_FUZZ_TARGETS(X) X(wildcard) X(intro) X(names) X(inifile)
 
 #define REELSHELF_DECLARE(name) int reelshelfFuzz_##name(const std::uint8_t* data, std::size_t size);
 REELSHELF_FUZZ_TARGETS(REELSHELF_DECLARE)

@@ -72,6 +72,12 @@ bool isWide(TextEncoding encoding)
 
 QString decodeLine(QByteArrayView bytes, TextEncoding encoding)
 {
+    if (isWide(encoding)) {
+        QStringDecoder utf16(
+            encoding == TextEncoding::Utf16Le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+            QStringDecoder::Flag::Stateless);
+        return utf16.decode(bytes);
+    }
     if (encoding == TextEncoding::Gb18030) {
         QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
         if (gb.isValid())
@@ -79,6 +85,14 @@ QString decodeLine(QByteArrayView bytes, TextEncoding encoding)
     }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     return utf8.decode(bytes);
+}
+
+// Whether a line's bytes end in a carriage return of the file's encoding.
+bool endsWithCr(QByteArrayView line, TextEncoding encoding)
+{
+    if (!isWide(encoding))
+        return line.endsWith('\r');
+    return line.size() % 2 == 0 && line.endsWith(TextRules::encodeText(u"\r", encoding));
 }
 
 QString nativePath(const QString& path)
@@ -135,40 +149,29 @@ Document Document::fromBytes(const QByteArray& bytes)
     doc.encoding_ = decoded.encoding;
     if (bytes.isEmpty())
         return doc;
-    if (isWide(doc.encoding_)) {
-        // Two-byte text cannot be split at newline bytes; its lines re-encode exactly.
-        doc.bom_ = bytes.left(decoded.markBytes);
-        QStringList texts = decoded.text.split(u'\n');
-        doc.finalNewline_ = texts.size() > 1 && texts.last().isEmpty();
-        if (doc.finalNewline_)
-            texts.removeLast();
-        for (const QString& t : std::as_const(texts)) {
-            doc.crlf_ = doc.crlf_ || t.endsWith(u'\r');
-            doc.lines_.append(
-                { TextRules::encodeText(t, doc.encoding_), t.endsWith(u'\r') ? t.chopped(1) : t });
-        }
-        return doc;
-    }
-    QByteArrayView body(bytes);
-    if (doc.encoding_ == TextEncoding::Utf8Bom) {
-        doc.bom_ = bytes.left(3);
-        body = body.sliced(3);
-    }
-    doc.finalNewline_ = body.endsWith('\n');
+    doc.bom_ = bytes.left(decoded.markBytes);
+    QByteArrayView body = QByteArrayView(bytes).sliced(decoded.markBytes);
+    // Two-byte text has its line ends at even offsets only. Lines keep their bytes here too: a
+    // stray half of a character, or a byte left over at the end, survives a write.
+    const QByteArray newline = TextRules::encodeText(u"\n", doc.encoding_);
+    const qsizetype step = isWide(doc.encoding_) ? 2 : 1;
+    doc.finalNewline_ = body.endsWith(newline) && (body.size() - newline.size()) % step == 0;
     if (doc.finalNewline_)
-        body.chop(1);
+        body.chop(newline.size());
     if (body.isEmpty() && !doc.finalNewline_)
         return doc;
     qsizetype from = 0;
     for (;;) {
-        const qsizetype nl = body.indexOf('\n', from);
-        QByteArrayView raw = body.sliced(from, (nl < 0 ? body.size() : nl) - from);
-        const bool cr = raw.endsWith('\r');
+        qsizetype nl = body.indexOf(newline, from);
+        while (nl >= 0 && (nl - from) % step != 0)
+            nl = body.indexOf(newline, nl + 1);
+        const QByteArrayView raw = body.sliced(from, (nl < 0 ? body.size() : nl) - from);
+        const bool cr = endsWithCr(raw, doc.encoding_);
         doc.crlf_ = doc.crlf_ || cr;
-        doc.lines_.append({ raw.toByteArray(), decodeLine(cr ? raw.chopped(1) : raw, doc.encoding_) });
+        doc.lines_.append({ raw.toByteArray(), decodeLine(cr ? raw.chopped(step) : raw, doc.encoding_) });
         if (nl < 0)
             break;
-        from = nl + 1;
+        from = nl + newline.size();
     }
     return doc;
 }
@@ -229,7 +232,7 @@ void Document::setValue(const QString& section, const QString& key, const QStrin
         modified_ = true;
         // Keep the key's spelling and the line's own ending as they stand in the file.
         const QString text = k + u'=' + value;
-        const bool cr = isWide(encoding_) ? crlf_ : old.bytes.endsWith('\r');
+        const bool cr = endsWithCr(old.bytes, encoding_);
         lines_[found.key] = { TextRules::encodeText(cr ? text + u'\r' : text, encoding_), text };
         return;
     }
