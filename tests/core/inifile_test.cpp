@@ -109,7 +109,28 @@ TEST_F(IniFileTest, Utf16LinesInNoEncodingSurviveAWriteByteForByte)
         QByteArray expected = before;
         expected.replace(wide(u"AutoOpen=1"), wide(u"AutoOpen=0"));
         EXPECT_EQ(readBytes(ini()), expected);
+
+        // A section added after them is read back, and the left-over byte stays the last one.
+        ASSERT_TRUE(
+            writeIniString(QStringLiteral("其它"), QStringLiteral("Key"), QStringLiteral("值"), ini()));
+        EXPECT_EQ(readIniString(QStringLiteral("其它"), QStringLiteral("Key"), ini()), QStringLiteral("值"));
+        EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()), QStringLiteral("0"));
+        expected.chop(1);
+        EXPECT_EQ(readBytes(ini()), expected + wide(u"\r\n[其它]\r\nKey=值\r\n") + "1");
     }
+}
+
+TEST_F(IniFileTest, AWriteThatWouldHideTheEncodingMarksIt)
+{
+    // A short UTF-16 file without a mark is told by its characters; once a Cyrillic folder is
+    // written into it, it gets the mark, and every key still reads as it was written.
+    const QString text = QStringLiteral("[ReelShelfIndex1.02]\r\nAutoOpen=1\r\n");
+    writeBytes(ini(), TextRules::encodeText(text, TextRules::TextEncoding::Utf16Le));
+    const QString folder = QStringLiteral("/media/Фильмы/Документальные/Сериалы");
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("Customdrive"), folder, ini()));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Customdrive"), ini()), folder);
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()), QStringLiteral("1"));
+    EXPECT_TRUE(readBytes(ini()).startsWith("\xFF\xFE"));
 }
 
 TEST_F(IniFileTest, LongValuesAreCut)

@@ -95,6 +95,18 @@ bool endsWithCr(QByteArrayView line, TextEncoding encoding)
     return line.size() % 2 == 0 && line.endsWith(TextRules::encodeText(u"\r", encoding));
 }
 
+// The mark that makes a text read as `encoding`; GB18030 has none that readers know.
+QByteArray byteOrderMark(TextEncoding encoding)
+{
+    return encoding == TextEncoding::Gb18030 ? QByteArray() : TextRules::encodeText(u"\uFEFF", encoding);
+}
+
+bool readsAs(QByteArrayView bytes, TextEncoding encoding)
+{
+    const TextEncoding found = TextRules::decodeText(bytes).encoding;
+    return found == encoding || (found == TextEncoding::Utf8Bom && encoding == TextEncoding::Utf8);
+}
+
 QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(path);
@@ -151,11 +163,16 @@ Document Document::fromBytes(const QByteArray& bytes)
         return doc;
     doc.bom_ = bytes.left(decoded.markBytes);
     QByteArrayView body = QByteArrayView(bytes).sliced(decoded.markBytes);
-    // Two-byte text has its line ends at even offsets only. Lines keep their bytes here too: a
-    // stray half of a character, or a byte left over at the end, survives a write.
-    const QByteArray newline = TextRules::encodeText(u"\n", doc.encoding_);
+    // Two-byte text has its line ends at even offsets only. Lines keep their bytes here too, so
+    // that half a character survives a write; a byte left over at the end stays the last byte,
+    // where it shifts no line that a write adds.
     const qsizetype step = isWide(doc.encoding_) ? 2 : 1;
-    doc.finalNewline_ = body.endsWith(newline) && (body.size() - newline.size()) % step == 0;
+    if (body.size() % step != 0) {
+        doc.tail_ = body.last(1).toByteArray();
+        body.chop(1);
+    }
+    const QByteArray newline = TextRules::encodeText(u"\n", doc.encoding_);
+    doc.finalNewline_ = body.endsWith(newline);
     if (doc.finalNewline_)
         body.chop(newline.size());
     if (body.isEmpty() && !doc.finalNewline_)
@@ -261,6 +278,12 @@ QByteArray Document::toBytes() const
     }
     if (finalNewline_ && !lines_.isEmpty())
         out += newline;
+    out += tail_;
+    // Without a mark the encoding is told from the text itself, which the written lines may have
+    // changed (a short UTF-16 file that gained Cyrillic no longer looks like UTF-16); then the
+    // mark keeps the file reading as it was written.
+    if (modified_ && bom_.isEmpty() && !readsAs(out, encoding_))
+        out.prepend(byteOrderMark(encoding_));
     return out;
 }
 

@@ -56,6 +56,7 @@ private:
 
     QList<Line> lines_;
     QByteArray bom_;
+    QByteArray tail_; // a byte after the last whole character of a two-byte text
     TextEncoding encoding_ = TextEncoding::Utf8;
     bool crlf_ = false;
     bool finalNewline_ = true;

@@ -68,7 +68,9 @@ QList<QByteArray> byteLines(const QByteArray& bytes)
     const QByteArray newline = TextRules::encodeText(u"\n", decoded.encoding);
     QList<QByteArray> lines;
     qsizetype from = decoded.markBytes;
-    for (qsizetype i = from; i + newline.size() <= bytes.size();) {
+    // A byte after the last whole character of a two-byte text belongs to no line.
+    const qsizetype end = wide ? bytes.size() - (bytes.size() - from) % 2 : bytes.size();
+    for (qsizetype i = from; i + newline.size() <= end;) {
         if (bytes.sliced(i, newline.size()) == newline) {
             lines.append(bytes.sliced(from, i - from));
             i += newline.size();
@@ -77,8 +79,10 @@ QList<QByteArray> byteLines(const QByteArray& bytes)
             i += wide ? 2 : 1;
         }
     }
-    if (from < bytes.size())
-        lines.append(bytes.sliced(from));
+    if (from < end)
+        lines.append(bytes.sliced(from, end - from));
+    if (end < bytes.size())
+        lines.append(bytes.sliced(end));
     return lines;
 }
 
