@@ -214,6 +214,20 @@ TEST_F(IniFileTest, OlderChineseEncodingIsRead)
     EXPECT_TRUE(readBytes(ini()).contains("Customdrive=\xb5\xe7\xd3\xb0\n"));
 }
 
+TEST_F(IniFileTest, AWrittenChineseValueDoesNotTurnADamagedGbkFileAround)
+{
+    // "光" and half a character: GBK with a damaged end. "值" in GBK is also two bytes of valid
+    // UTF-8; written into the file, it must still read as "值" and the drive as before.
+    writeBytes(ini(), "[ReelShelfIndex1.02]\nCustomdrive=\xb9\xe2\xc7\n");
+    const QString drive = readIniString(mainSection, QStringLiteral("Customdrive"), ini());
+    EXPECT_TRUE(drive.startsWith(QStringLiteral("光")));
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("Name"), QStringLiteral("值"), ini()));
+    EXPECT_EQ(
+        readBytes(ini()), QByteArray("[ReelShelfIndex1.02]\nCustomdrive=\xb9\xe2\xc7\nName=\xd6\xb5\n"));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Name"), ini()), QStringLiteral("值"));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Customdrive"), ini()), drive);
+}
+
 TEST_F(IniFileTest, AStrayByteNeitherGarblesNorDestroysTheFile)
 {
     // Another editor saved a Latin-1 comment into an otherwise UTF-8 file.
