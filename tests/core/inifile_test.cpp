@@ -228,6 +228,23 @@ TEST_F(IniFileTest, AWrittenChineseValueDoesNotTurnADamagedGbkFileAround)
     EXPECT_EQ(readIniString(mainSection, QStringLiteral("Customdrive"), ini()), drive);
 }
 
+TEST_F(IniFileTest, ADamagedFileThatAWriteWouldMakeUnreadableIsNotWritten)
+{
+    // GBK with a NUL in it: the written value would make the whole file look like UTF-16, in
+    // which no key reads as written. Nothing is written, and the user is told why.
+    const QByteArray damaged("\xb9\xe2\x00x\n", 5);
+    writeBytes(ini(), damaged);
+    QString problem;
+    EXPECT_FALSE(IniFile::writeIniString(
+        QStringLiteral("S"), QStringLiteral("k"), QString(200, u'a') + QString(200, u'b'), ini(), &problem));
+    EXPECT_EQ(problem,
+        QStringLiteral(
+            "设置文件 %1 已损坏（含有空字节等不属于文本的内容），写入后将无法正确读取，因此没有写入。"
+            "请检查或移走这个文件后再试。")
+            .arg(QDir::toNativeSeparators(ini())));
+    EXPECT_EQ(readBytes(ini()), damaged);
+}
+
 TEST_F(IniFileTest, AStrayByteNeitherGarblesNorDestroysTheFile)
 {
     // Another editor saved a Latin-1 comment into an otherwise UTF-8 file.

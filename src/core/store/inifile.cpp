@@ -287,6 +287,12 @@ QByteArray Document::toBytes() const
     return out;
 }
 
+bool Document::readsBackAsWritten() const
+{
+    const QByteArray bytes = toBytes();
+    return bytes.isEmpty() || readsAs(bytes, encoding_);
+}
+
 LoadResult load(const QString& path, Document* document, QString* problem, Moment moment)
 {
     *document = Document();
@@ -354,6 +360,14 @@ bool writeIniStrings(const QList<Write>& writes, const QString& path, QString* p
     // What is already on the disk needs no write, which a full disk would refuse.
     if (loaded == LoadResult::Loaded && !doc.isModified())
         return true;
+    if (!doc.readsBackAsWritten()) {
+        if (problem)
+            *problem
+                = QStringLiteral("设置文件 %1 已损坏（含有空字节等不属于文本的内容），写入后将无法正确读取，"
+                                 "因此没有写入。请检查或移走这个文件后再试。")
+                      .arg(nativePath(path));
+        return false;
+    }
     const auto written = SafeWrite::writeFile(path, doc.toBytes());
     if (!written.ok()) {
         if (problem)

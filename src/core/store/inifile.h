@@ -38,6 +38,9 @@ public:
     QByteArray toBytes() const;
     // Whether a setValue changed anything since the file was read.
     bool isModified() const { return modified_; }
+    // Whether toBytes() reads back in the encoding the file was read in. Only a damaged file
+    // without a byte-order mark (GB18030 with NULs in it) can fail to.
+    bool readsBackAsWritten() const;
 
 private:
     struct Line

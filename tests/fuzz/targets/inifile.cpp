@@ -160,7 +160,8 @@ void checkValues(
 
 // The same through a real file: what the settings read is what the document reads, before and
 // after writeIniStrings.
-void checkFile(const QByteArray& bytes, const QList<Write>& writes, const QList<Key>& keys)
+// A settings file holding `bytes`, in a folder of this process's own.
+QString scratchFile(const QByteArray& bytes)
 {
     static const QString folder = [] {
         const QString f = QStringLiteral(REELSHELF_FUZZ_SCRATCH "/inifile-%1").arg(::getpid());
@@ -169,10 +170,14 @@ void checkFile(const QByteArray& bytes, const QList<Write>& writes, const QList<
     }();
     const QString path = folder + QStringLiteral("/RSISet.ini");
     QFile::remove(path);
-    {
-        QFile file(path);
-        FUZZ_REQUIRE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
+    QFile file(path);
+    FUZZ_REQUIRE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    return path;
+}
+
+void checkFile(const QByteArray& bytes, const QList<Write>& writes, const QList<Key>& keys)
+{
+    const QString path = scratchFile(bytes);
     const Document document = Document::fromBytes(bytes);
     const Settings settings(path);
     for (const Key& k : keys)
@@ -193,6 +198,22 @@ void checkFile(const QByteArray& bytes, const QList<Write>& writes, const QList<
             == expected.value(w.at.section, w.at.key).value_or(QString()));
 }
 
+// The file a refused write leaves is the file as it was.
+int checkRefused(const QByteArray& bytes, const QList<Write>& writes, std::uint8_t flags)
+{
+    if (!(flags & 0x80))
+        return 0;
+    const QString path = scratchFile(bytes);
+    QList<IniFile::Write> fileWrites;
+    for (const Write& w : writes)
+        fileWrites.append({ w.at.section, w.at.key, w.value });
+    QString problem;
+    FUZZ_REQUIRE(!IniFile::writeIniStrings(fileWrites, path, &problem) && !problem.isEmpty());
+    QFile file(path);
+    FUZZ_REQUIRE(file.open(QIODevice::ReadOnly) && file.readAll() == bytes);
+    return 0;
+}
+
 } // namespace
 
 REELSHELF_FUZZ_TARGET(inifile)
@@ -208,12 +229,22 @@ REELSHELF_FUZZ_TARGET(inifile)
     FUZZ_REQUIRE(read.toBytes() == bytes);
 
     QList<Key> keys = keysIn(bytes);
+    // A damaged file that would read differently once written is not written at all.
+    Document all = read;
+    for (const Write& w : writes)
+        all.setValue(w.at.section, w.at.key, w.value);
+    if (!all.readsBackAsWritten())
+        return checkRefused(bytes, writes, flags);
+
     Document written = read;
     QByteArray last = bytes;
+    bool splitAsWritten = true; // the lines of each step are found where they were written
     for (const Write& w : writes) {
         written.setValue(w.at.section, w.at.key, w.value);
         const QByteArray now = written.toBytes();
-        checkUntouchedLines(last, now);
+        splitAsWritten = splitAsWritten && written.readsBackAsWritten();
+        if (splitAsWritten)
+            checkUntouchedLines(last, now);
         last = now;
     }
     const Document reread = Document::fromBytes(last);
