@@ -93,6 +93,46 @@ TEST_F(IniFileTest, Utf16WithoutAByteOrderMarkIsReadAndKeptAsItCame)
             TextRules::TextEncoding::Utf16Le));
 }
 
+TEST_F(IniFileTest, Utf16LinesInNoEncodingSurviveAWriteByteForByte)
+{
+    // Half a character in a comment and a byte left over at the end, in both byte orders: a write
+    // of another key keeps them as they were.
+    for (const auto encoding : { TextRules::TextEncoding::Utf16Le, TextRules::TextEncoding::Utf16Be }) {
+        const auto wide = [&](QStringView text) { return TextRules::encodeText(text, encoding); };
+        const bool little = encoding == TextRules::TextEncoding::Utf16Le;
+        const QByteArray halfCharacter = little ? QByteArray("\x00\xD8", 2) : QByteArray("\xD8\x00", 2);
+        const QByteArray before = (little ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF")) + wide(u"; ")
+            + halfCharacter + wide(u"\r\n[ReelShelfIndex1.02]\r\nAutoOpen=1\r\n") + "1";
+        writeBytes(ini(), before);
+        EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()), QStringLiteral("1"));
+        ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("AutoOpen"), QStringLiteral("0"), ini()));
+        QByteArray expected = before;
+        expected.replace(wide(u"AutoOpen=1"), wide(u"AutoOpen=0"));
+        EXPECT_EQ(readBytes(ini()), expected);
+
+        // A section added after them is read back, and the left-over byte stays the last one.
+        ASSERT_TRUE(
+            writeIniString(QStringLiteral("其它"), QStringLiteral("Key"), QStringLiteral("值"), ini()));
+        EXPECT_EQ(readIniString(QStringLiteral("其它"), QStringLiteral("Key"), ini()), QStringLiteral("值"));
+        EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()), QStringLiteral("0"));
+        expected.chop(1);
+        EXPECT_EQ(readBytes(ini()), expected + wide(u"\r\n[其它]\r\nKey=值\r\n") + "1");
+    }
+}
+
+TEST_F(IniFileTest, AWriteThatWouldHideTheEncodingMarksIt)
+{
+    // A short UTF-16 file without a mark is told by its characters; once a Cyrillic folder is
+    // written into it, it gets the mark, and every key still reads as it was written.
+    const QString text = QStringLiteral("[ReelShelfIndex1.02]\r\nAutoOpen=1\r\n");
+    writeBytes(ini(), TextRules::encodeText(text, TextRules::TextEncoding::Utf16Le));
+    const QString folder = QStringLiteral("/media/Фильмы/Документальные/Сериалы");
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("Customdrive"), folder, ini()));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Customdrive"), ini()), folder);
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("AutoOpen"), ini()), QStringLiteral("1"));
+    EXPECT_TRUE(readBytes(ini()).startsWith("\xFF\xFE"));
+}
+
 TEST_F(IniFileTest, LongValuesAreCut)
 {
     const QString longValue(12000, u'x');
@@ -172,6 +212,37 @@ TEST_F(IniFileTest, OlderChineseEncodingIsRead)
     ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("Customdrive"), QStringLiteral("电影"), ini()));
     EXPECT_EQ(readIniString(mainSection, QStringLiteral("Customdrive"), ini()), QStringLiteral("电影"));
     EXPECT_TRUE(readBytes(ini()).contains("Customdrive=\xb5\xe7\xd3\xb0\n"));
+}
+
+TEST_F(IniFileTest, AWrittenChineseValueDoesNotTurnADamagedGbkFileAround)
+{
+    // "光" and half a character: GBK with a damaged end. "值" in GBK is also two bytes of valid
+    // UTF-8; written into the file, it must still read as "值" and the drive as before.
+    writeBytes(ini(), "[ReelShelfIndex1.02]\nCustomdrive=\xb9\xe2\xc7\n");
+    const QString drive = readIniString(mainSection, QStringLiteral("Customdrive"), ini());
+    EXPECT_TRUE(drive.startsWith(QStringLiteral("光")));
+    ASSERT_TRUE(writeIniString(mainSection, QStringLiteral("Name"), QStringLiteral("值"), ini()));
+    EXPECT_EQ(
+        readBytes(ini()), QByteArray("[ReelShelfIndex1.02]\nCustomdrive=\xb9\xe2\xc7\nName=\xd6\xb5\n"));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Name"), ini()), QStringLiteral("值"));
+    EXPECT_EQ(readIniString(mainSection, QStringLiteral("Customdrive"), ini()), drive);
+}
+
+TEST_F(IniFileTest, ADamagedFileThatAWriteWouldMakeUnreadableIsNotWritten)
+{
+    // GBK with a NUL in it: the written value would make the whole file look like UTF-16, in
+    // which no key reads as written. Nothing is written, and the user is told why.
+    const QByteArray damaged("\xb9\xe2\x00x\n", 5);
+    writeBytes(ini(), damaged);
+    QString problem;
+    EXPECT_FALSE(IniFile::writeIniString(
+        QStringLiteral("S"), QStringLiteral("k"), QString(200, u'a') + QString(200, u'b'), ini(), &problem));
+    EXPECT_EQ(problem,
+        QStringLiteral(
+            "设置文件 %1 已损坏（含有空字节等不属于文本的内容），写入后将无法正确读取，因此没有写入。"
+            "请检查或移走这个文件后再试。")
+            .arg(QDir::toNativeSeparators(ini())));
+    EXPECT_EQ(readBytes(ini()), damaged);
 }
 
 TEST_F(IniFileTest, AStrayByteNeitherGarblesNorDestroysTheFile)

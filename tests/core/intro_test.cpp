@@ -177,6 +177,20 @@ TEST(Intro, BlockAtTheEndRunsToTheEndOfTheText)
         { { MovieField::EngName, QStringLiteral("") }, { MovieField::Score, QStringLiteral("0") } });
 }
 
+TEST(Intro, ASeparatorBeyondTheBmpIsPassedOverWhole)
+{
+    // Half of a surrogate pair left at the front of a value would be stored as a broken character.
+    for (const RuleSet* rules : { &editorRules(), &wizardRules() }) {
+        const IntroResult r
+            = parse(QStringLiteral("◎片　　名\U0001D11EFilm\n◆演　　员\U0001F600甲\n"), *rules);
+        EXPECT_EQ(r.fields.value(MovieField::EngName), QStringLiteral("Film"));
+        EXPECT_EQ(r.fields.value(MovieField::Role), QStringLiteral("甲\r\n"));
+    }
+    // A marker at the very end with half a pair after it still gives an empty value.
+    EXPECT_EQ(parse(QStringLiteral("◎片　　名") + QChar(0xD834)).fields.value(MovieField::EngName),
+        QStringLiteral(""));
+}
+
 TEST(Intro, TextWithoutMarkersGoesWholeToTheIntro)
 {
     // A marker must begin the line; LF, CR LF and a lone CR all become CR LF, and the file's final

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 
-#define REELSHELF_FUZZ_TARGETS(X) X(wildcard) X(mdb) X(mdbwire) X(catalogue) X(workbook)
+#define REELSHELF_FUZZ_TARGETS(X)                                                                            \
+    X(wildcard) X(intro) X(names) X(inifile) X(mdb) X(mdbwire) X(catalogue) X(workbook)
 
 #define REELSHELF_DECLARE(name) int reelshelfFuzz_##name(const std::uint8_t* data, std::size_t size);
 REELSHELF_FUZZ_TARGETS(REELSHELF_DECLARE)

@@ -64,7 +64,7 @@ void readLine(IntroResult& result, const QString& line, const RuleSet& rules)
         const std::optional<Conversion> conversion = rules.conversionFor(marker.field);
         if (!conversion)
             continue;
-        takeValue(result, marker.field, *conversion, textFrom(line, valueOffset(marker.text)));
+        takeValue(result, marker.field, *conversion, textFrom(line, valueOffset(line, 0, marker.text)));
         result.recognised = true;
     }
 }
@@ -92,7 +92,7 @@ std::optional<QString> extractBlock(const QString& text, const BlockMarker& mark
         return std::nullopt;
     if (marker.extent == BlockMarker::Extent::ToEnd)
         return textFrom(text, at);
-    const qsizetype from = at + valueOffset(marker.text);
+    const qsizetype from = valueOffset(text, at, marker.text);
     const qsizetype end = from < text.size() ? text.indexOf(marker.family(), from) : -1;
     // A block with no mark after it runs to the end of the text rather than coming out empty.
     return textFrom(text, from, end < 0 ? -1 : end - from);

@@ -10,10 +10,14 @@
 // The field markers of downloaded description texts, and what each caller takes from them.
 namespace Intro {
 
-// The value after a marker starts past the marker and one separator character.
-inline qsizetype valueOffset(QStringView marker)
+// Where the value of a marker found at `at` in `text` starts: past the marker and one separator
+// character, two code units when that character lies beyond the BMP.
+inline qsizetype valueOffset(QStringView text, qsizetype at, QStringView marker)
 {
-    return marker.size() + 1;
+    const qsizetype separator = at + marker.size();
+    const bool pair = separator + 1 < text.size() && text[separator].isHighSurrogate()
+        && text[separator + 1].isLowSurrogate();
+    return separator + (pair ? 2 : 1);
 }
 
 // A line that begins with `text` (compared exactly) gives `field` the rest of the line after the

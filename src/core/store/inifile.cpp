@@ -72,6 +72,12 @@ bool isWide(TextEncoding encoding)
 
 QString decodeLine(QByteArrayView bytes, TextEncoding encoding)
 {
+    if (isWide(encoding)) {
+        QStringDecoder utf16(
+            encoding == TextEncoding::Utf16Le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+            QStringDecoder::Flag::Stateless);
+        return utf16.decode(bytes);
+    }
     if (encoding == TextEncoding::Gb18030) {
         QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
         if (gb.isValid())
@@ -79,6 +85,26 @@ QString decodeLine(QByteArrayView bytes, TextEncoding encoding)
     }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     return utf8.decode(bytes);
+}
+
+// Whether a line's bytes end in a carriage return of the file's encoding.
+bool endsWithCr(QByteArrayView line, TextEncoding encoding)
+{
+    if (!isWide(encoding))
+        return line.endsWith('\r');
+    return line.size() % 2 == 0 && line.endsWith(TextRules::encodeText(u"\r", encoding));
+}
+
+// The mark that makes a text read as `encoding`; GB18030 has none that readers know.
+QByteArray byteOrderMark(TextEncoding encoding)
+{
+    return encoding == TextEncoding::Gb18030 ? QByteArray() : TextRules::encodeText(u"\uFEFF", encoding);
+}
+
+bool readsAs(QByteArrayView bytes, TextEncoding encoding)
+{
+    const TextEncoding found = TextRules::decodeText(bytes).encoding;
+    return found == encoding || (found == TextEncoding::Utf8Bom && encoding == TextEncoding::Utf8);
 }
 
 QString nativePath(const QString& path)
@@ -135,40 +161,34 @@ Document Document::fromBytes(const QByteArray& bytes)
     doc.encoding_ = decoded.encoding;
     if (bytes.isEmpty())
         return doc;
-    if (isWide(doc.encoding_)) {
-        // Two-byte text cannot be split at newline bytes; its lines re-encode exactly.
-        doc.bom_ = bytes.left(decoded.markBytes);
-        QStringList texts = decoded.text.split(u'\n');
-        doc.finalNewline_ = texts.size() > 1 && texts.last().isEmpty();
-        if (doc.finalNewline_)
-            texts.removeLast();
-        for (const QString& t : std::as_const(texts)) {
-            doc.crlf_ = doc.crlf_ || t.endsWith(u'\r');
-            doc.lines_.append(
-                { TextRules::encodeText(t, doc.encoding_), t.endsWith(u'\r') ? t.chopped(1) : t });
-        }
-        return doc;
-    }
-    QByteArrayView body(bytes);
-    if (doc.encoding_ == TextEncoding::Utf8Bom) {
-        doc.bom_ = bytes.left(3);
-        body = body.sliced(3);
-    }
-    doc.finalNewline_ = body.endsWith('\n');
-    if (doc.finalNewline_)
+    doc.bom_ = bytes.left(decoded.markBytes);
+    QByteArrayView body = QByteArrayView(bytes).sliced(decoded.markBytes);
+    // Two-byte text has its line ends at even offsets only. Lines keep their bytes here too, so
+    // that half a character survives a write; a byte left over at the end stays the last byte,
+    // where it shifts no line that a write adds.
+    const qsizetype step = isWide(doc.encoding_) ? 2 : 1;
+    if (body.size() % step != 0) {
+        doc.tail_ = body.last(1).toByteArray();
         body.chop(1);
+    }
+    const QByteArray newline = TextRules::encodeText(u"\n", doc.encoding_);
+    doc.finalNewline_ = body.endsWith(newline);
+    if (doc.finalNewline_)
+        body.chop(newline.size());
     if (body.isEmpty() && !doc.finalNewline_)
         return doc;
     qsizetype from = 0;
     for (;;) {
-        const qsizetype nl = body.indexOf('\n', from);
-        QByteArrayView raw = body.sliced(from, (nl < 0 ? body.size() : nl) - from);
-        const bool cr = raw.endsWith('\r');
+        qsizetype nl = body.indexOf(newline, from);
+        while (nl >= 0 && (nl - from) % step != 0)
+            nl = body.indexOf(newline, nl + 1);
+        const QByteArrayView raw = body.sliced(from, (nl < 0 ? body.size() : nl) - from);
+        const bool cr = endsWithCr(raw, doc.encoding_);
         doc.crlf_ = doc.crlf_ || cr;
-        doc.lines_.append({ raw.toByteArray(), decodeLine(cr ? raw.chopped(1) : raw, doc.encoding_) });
+        doc.lines_.append({ raw.toByteArray(), decodeLine(cr ? raw.chopped(step) : raw, doc.encoding_) });
         if (nl < 0)
             break;
-        from = nl + 1;
+        from = nl + newline.size();
     }
     return doc;
 }
@@ -229,7 +249,7 @@ void Document::setValue(const QString& section, const QString& key, const QStrin
         modified_ = true;
         // Keep the key's spelling and the line's own ending as they stand in the file.
         const QString text = k + u'=' + value;
-        const bool cr = isWide(encoding_) ? crlf_ : old.bytes.endsWith('\r');
+        const bool cr = endsWithCr(old.bytes, encoding_);
         lines_[found.key] = { TextRules::encodeText(cr ? text + u'\r' : text, encoding_), text };
         return;
     }
@@ -258,7 +278,19 @@ QByteArray Document::toBytes() const
     }
     if (finalNewline_ && !lines_.isEmpty())
         out += newline;
+    out += tail_;
+    // Without a mark the encoding is told from the text itself, which the written lines may have
+    // changed (a short UTF-16 file that gained Cyrillic no longer looks like UTF-16); then the
+    // mark keeps the file reading as it was written.
+    if (modified_ && bom_.isEmpty() && !readsAs(out, encoding_))
+        out.prepend(byteOrderMark(encoding_));
     return out;
+}
+
+bool Document::readsBackAsWritten() const
+{
+    const QByteArray bytes = toBytes();
+    return bytes.isEmpty() || readsAs(bytes, encoding_);
 }
 
 LoadResult load(const QString& path, Document* document, QString* problem, Moment moment)
@@ -328,6 +360,14 @@ bool writeIniStrings(const QList<Write>& writes, const QString& path, QString* p
     // What is already on the disk needs no write, which a full disk would refuse.
     if (loaded == LoadResult::Loaded && !doc.isModified())
         return true;
+    if (!doc.readsBackAsWritten()) {
+        if (problem)
+            *problem
+                = QStringLiteral("设置文件 %1 已损坏（含有空字节等不属于文本的内容），写入后将无法正确读取，"
+                                 "因此没有写入。请检查或移走这个文件后再试。")
+                      .arg(nativePath(path));
+        return false;
+    }
     const auto written = SafeWrite::writeFile(path, doc.toBytes());
     if (!written.ok()) {
         if (problem)

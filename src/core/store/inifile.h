@@ -38,6 +38,9 @@ public:
     QByteArray toBytes() const;
     // Whether a setValue changed anything since the file was read.
     bool isModified() const { return modified_; }
+    // Whether toBytes() reads back in the encoding the file was read in. Only a damaged file
+    // without a byte-order mark (GB18030 with NULs in it) can fail to.
+    bool readsBackAsWritten() const;
 
 private:
     struct Line
@@ -56,6 +59,7 @@ private:
 
     QList<Line> lines_;
     QByteArray bom_;
+    QByteArray tail_; // a byte after the last whole character of a two-byte text
     TextEncoding encoding_ = TextEncoding::Utf8;
     bool crlf_ = false;
     bool finalNewline_ = true;

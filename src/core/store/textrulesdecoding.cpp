@@ -224,8 +224,8 @@ LineReading readLine(QStringDecoder& gb, QByteArrayView line)
 }
 
 // GB18030 line by line, but for the lines that are plainly UTF-8; a line that could be either
-// is read the way that loses fewer bytes, else the way most of the file is read (UTF-8 when
-// nothing else tells).
+// is read the way that loses fewer bytes, else the way most of the other lines are read (UTF-8
+// when nothing else tells).
 void decodeLineByLine(QByteArrayView bytes, DecodedText& out)
 {
     QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
@@ -245,14 +245,21 @@ void decodeLineByLine(QByteArrayView bytes, DecodedText& out)
         gbLines += lines.last().kind == LineReading::Gb18030 ? 1 : 0;
         from = end;
     }
+    const auto decide = [&](LineReading& line, bool asUtf8) {
+        line.kind = asUtf8 ? LineReading::Utf8 : LineReading::Gb18030;
+        if (asUtf8)
+            line.text = std::move(line.utf8);
+        (asUtf8 ? utf8Lines : gbLines) += 1;
+    };
+    // The lines one reading loses fewer bytes of count for the rest of the file too, so that
+    // adding a line that could be either does not turn the file's other lines around.
+    for (LineReading& line : lines)
+        if (line.kind == LineReading::Either && line.utf8Bad != line.gbBad)
+            decide(line, line.utf8Bad < line.gbBad);
     const bool mostlyUtf8 = utf8Lines >= gbLines;
     for (LineReading& line : lines) {
-        if (line.kind == LineReading::Either) {
-            const bool asUtf8 = line.utf8Bad != line.gbBad ? line.utf8Bad < line.gbBad : mostlyUtf8;
-            if (asUtf8)
-                line.text = std::move(line.utf8);
-            (asUtf8 ? utf8Lines : gbLines) += 1;
-        }
+        if (line.kind == LineReading::Either)
+            decide(line, mostlyUtf8);
         out.text += line.text;
     }
     out.encoding = utf8Lines >= gbLines ? TextEncoding::Utf8 : TextEncoding::Gb18030;
