@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -13,6 +14,15 @@
 
 #ifndef REELSHELF_MDBREAD_FROM_BIN
 #define REELSHELF_MDBREAD_FROM_BIN "../libexec/reelshelf-index/reelshelf-mdbread"
+#endif
+
+// Built with AddressSanitizer: g++ says so with a macro, clang through __has_feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define REELSHELF_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define REELSHELF_ADDRESS_SANITIZER 1
+#endif
 #endif
 
 namespace {
@@ -83,17 +93,33 @@ struct Received
     bool whole() const { return done && !frames.broken() && !frames.hasPartialFrame(); }
 };
 
+// How the helper's memory is bounded. Our own helper built with AddressSanitizer reserves terabytes
+// of address space for its shadow at start and cannot live under an address-space limit; there the
+// sanitizer's allocator keeps the bound.
+enum class MemoryBound { AddressSpace, SanitizerRss };
+
 // Starts the helper with its limits: memory and processor time, and no life beyond the thread
 // that started it (a program killed while it reads takes its helper along).
-void startHelper(QProcess& helper, const QString& program, const QStringList& args, rlim_t memory, rlim_t cpu)
+void startHelper(QProcess& helper, const QString& program, const QStringList& args, MemoryBound bound,
+    rlim_t memory, rlim_t cpu)
 {
     helper.setProgram(program);
     helper.setArguments(args);
     // libmdb prints its complaints in English on standard error; the user gets ours instead.
     helper.setStandardErrorFile(QProcess::nullDevice());
-    helper.setChildProcessModifier([memory, cpu] {
+    const bool addressSpace = bound == MemoryBound::AddressSpace;
+    if (!addressSpace) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QStringList options
+            = environment.value(QStringLiteral("ASAN_OPTIONS")).split(u':', Qt::SkipEmptyParts);
+        options << QStringLiteral("hard_rss_limit_mb=%1").arg(memory / megabyte);
+        environment.insert(QStringLiteral("ASAN_OPTIONS"), options.join(u':'));
+        helper.setProcessEnvironment(environment);
+    }
+    helper.setChildProcessModifier([addressSpace, memory, cpu] {
         // Between fork and exec: only calls that are safe there.
-        setLimit(RLIMIT_AS, memory);
+        if (addressSpace)
+            setLimit(RLIMIT_AS, memory);
         setLimit(RLIMIT_CPU, cpu);
         prctl(PR_SET_PDEATHSIG, SIGKILL);
     });
@@ -172,8 +198,14 @@ std::unique_ptr<MdbReadProcess> MdbReadProcess::read(
         : minutes(1) + seconds(2) * (fileSize / megabyte);
 
     const rlim_t memoryLimit = lowered(RLIMIT_AS, rlim_t(memory));
+#ifdef REELSHELF_ADDRESS_SANITIZER
+    const MemoryBound bound
+        = options.program.isEmpty() ? MemoryBound::SanitizerRss : MemoryBound::AddressSpace;
+#else
+    const MemoryBound bound = MemoryBound::AddressSpace;
+#endif
     QProcess helper;
-    startHelper(helper, program, QStringList { path } + tables, memoryLimit,
+    startHelper(helper, program, QStringList { path } + tables, bound, memoryLimit,
         lowered(RLIMIT_CPU, rlim_t(duration_cast<seconds>(total).count() + 5)));
     if (!helper.waitForStarted(10000))
         return fail(QStringLiteral("无法启动读取旧版数据库的程序 %1（%2），无法读取 %3。")
