@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 namespace {
@@ -347,6 +348,17 @@ TEST(MdbReader, ATableWithoutAListOfItsPagesIsRefusedWithoutCrashing)
     const QString refusal = firstRefusal(QStringLiteral("damaged-flip-crash.mdb"));
     EXPECT_TRUE(refusal.contains(QStringLiteral("damaged-flip-crash.mdb 已损坏：表 ReelShelfIndex 的表定义无法读取。没有导入任何内容。")))
         << refusal.toStdString();
+
+    // The same damage in the file's own list of its objects (the definition on page 2 of a Jet 4
+    // file keeps the list's page and row at byte 55; page 14 holds one row only).
+    QByteArray bytes = readBytes(dataDir + QStringLiteral("/catalogue40.mdb"));
+    qToLittleEndian<quint32>(14 << 8 | 2, bytes.data() + 2 * 4096 + 55);
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("objects.mdb"));
+    writeBytes(path, bytes);
+    QString error;
+    EXPECT_FALSE(MdbReader::open(path, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("不完整或已损坏"))) << error.toStdString();
 }
 
 // libmdb's own catalogue read decodes every object's property blob and grew without end on this
