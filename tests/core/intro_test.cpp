@@ -225,7 +225,7 @@ TEST(Intro, EmptyBinaryAndOversizedFiles)
 
     // Bytes of every value, all NULs, or mostly controls: no text, refused with the file's name.
     QByteArray everyByte;
-    for (int i = 0; i < 300000; ++i)
+    for (quint32 i = 0; i < 300000; ++i)
         everyByte.append(char((i * 7919 + i / 256) & 0xFF));
     QByteArray random;
     quint32 seed = 14;

@@ -629,7 +629,8 @@ TEST_F(WizardCommitTest, PartsOfTwoMoviesInOneFolderTakeThePictureAndTextOfTheir
 
 TEST_F(WizardCommitTest, AFolderNamedInGbkGivesItsTitlePictureAndText)
 {
-    const auto gbk = [](const QString& text) { return QStringEncoder("GB18030").encode(text); };
+    // Converted here: what encode() returns refers to its encoder, gone at the end of the statement.
+    const auto gbk = [](const QString& text) -> QByteArray { return QStringEncoder("GB18030").encode(text); };
     const QByteArray folder = gbk(QStringLiteral("英雄"));
     tree_.rawFile(folder + '/' + gbk(QStringLiteral("英雄.avi")), "x");
     const QString staged = tree_.path(QStringLiteral("cover.jpg"));
