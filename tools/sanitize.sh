@@ -43,12 +43,18 @@ nice cmake --build "$build" --parallel 2
 # AddressSanitizer and LeakSanitizer write their reports to files, listed at the end: a helper
 # program's standard error is often thrown away, and a test may expect that helper to fail.
 # UndefinedBehaviorSanitizer writes to standard error (it ignores log_path) and stops the program.
+# Exit code 86 is none of ours, so a test expecting a refusal (exit 1) from a program it starts
+# does not take a sanitizer's stop for one.
 logs=$build/sanitizer-reports
 rm -rf "$logs"
 mkdir -p "$logs"
-export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:log_path=$logs/report:log_exe_name=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1"
+asan=(halt_on_error=1 exitcode=86 detect_leaks=1 "log_path=$logs/report" log_exe_name=1
+      check_initialization_order=1 strict_init_order=1 detect_stack_use_after_return=1)
+ubsan=(halt_on_error=1 exitcode=86 print_stacktrace=1 report_error_type=1
+       "suppressions=$top/tests/sanitize/ubsan.supp")
+export ASAN_OPTIONS=$(IFS=:; echo "${asan[*]}")
+export UBSAN_OPTIONS=$(IFS=:; echo "${ubsan[*]}")
 export LSAN_OPTIONS="suppressions=$top/tests/sanitize/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:report_error_type=1:suppressions=$top/tests/sanitize/ubsan.supp"
 export QT_QPA_PLATFORM=offscreen
 
 status=0
