@@ -8,7 +8,7 @@
 #   tools/sanitize.sh -R 'MdbReader'   # only the tests whose names match
 set -euo pipefail
 
-top=$(cd "$(dirname "$0")/.." && pwd)
+top=$(cd "$(dirname "$0")/.." && pwd -P)
 build="${REELSHELF_SANITIZE_DIR:-$top/build-sanitize}"
 # Every check stops the program; nonnull-attribute only through UBSAN_OPTIONS halt_on_error, since
 # a runtime suppression (for Qt's headers, see ubsan.supp) applies only to a check that can go on.
@@ -16,9 +16,9 @@ flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fsanitize-r
 flags+=" -fno-omit-frame-pointer"
 
 mkdir -p "$build"
-build=$(cd "$build" && pwd)
+build=$(cd "$build" && pwd -P)
 # The release build stays as test.sh made it.
-normal=$(cd "${REELSHELF_BUILD_DIR:-$top/build}" 2>/dev/null && pwd || true)
+normal=$(cd "${REELSHELF_BUILD_DIR:-$top/build}" 2>/dev/null && pwd -P || true)
 if [ "$build" = "$top/build" ] || [ "$build" = "$normal" ]; then
   echo "sanitize: $build is the normal build folder; name another with REELSHELF_SANITIZE_DIR" >&2
   exit 2
