@@ -346,7 +346,8 @@ TEST(MdbReader, ALongTextWhoseChainTurnsBackIsRefusedAtOnce)
 TEST(MdbReader, ATableWithoutAListOfItsPagesIsRefusedWithoutCrashing)
 {
     const QString refusal = firstRefusal(QStringLiteral("damaged-flip-crash.mdb"));
-    EXPECT_TRUE(refusal.contains(QStringLiteral("damaged-flip-crash.mdb 已损坏：表 ReelShelfIndex 的表定义无法读取。没有导入任何内容。")))
+    EXPECT_TRUE(refusal.contains(QStringLiteral(
+        "damaged-flip-crash.mdb 已损坏：表 ReelShelfIndex 的表定义无法读取。没有导入任何内容。")))
         << refusal.toStdString();
 
     // The same damage in the file's own list of its objects (the definition on page 2 of a Jet 4
@@ -359,6 +360,21 @@ TEST(MdbReader, ATableWithoutAListOfItsPagesIsRefusedWithoutCrashing)
     QString error;
     EXPECT_FALSE(MdbReader::open(path, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("不完整或已损坏"))) << error.toStdString();
+}
+
+TEST(MdbReader, APageCountingMoreRowsThanItCanHoldIsRefused)
+{
+    // A data page whose row count runs past its end: its slots were read past the page (found by
+    // the fuzz run, kept in its corpus).
+    QString error;
+    const auto reader = MdbReader::open(
+        QStringLiteral(REELSHELF_TEST_DATA "/../fuzz/corpus/mdb/crash-slot-count-past-the-page.mdb"), &error);
+    ASSERT_TRUE(reader) << error.toStdString();
+    bool refused = false;
+    for (const char* table : { "DiskState", "ReelShelfIndex", "MovieFileType" })
+        refused = refused || !reader->readTable(QString::fromLatin1(table), &error);
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(error.contains(QStringLiteral("crash-slot-count-past-the-page.mdb"))) << error.toStdString();
 }
 
 // libmdb's own catalogue read decodes every object's property blob and grew without end on this
@@ -514,12 +530,16 @@ TEST(MdbWire, TablesCrossWholeAndDamagedCountsBreakTheStream)
     EXPECT_EQ(read->table.rows, table.rows);
 
     const QByteArray damaged[] = {
-        frame(MdbWire::Kind::Names, [](QDataStream& out) { out << quint32(0x7fffffff) << QStringLiteral("A"); }),
-        frame(MdbWire::Kind::Table,
-            [](QDataStream& out) { out << QStringLiteral("T") << QStringList { QStringLiteral("A") } << quint32(0x7fffffff); }),
+        frame(MdbWire::Kind::Names,
+            [](QDataStream& out) { out << quint32(0x7fffffff) << QStringLiteral("A"); }),
         frame(MdbWire::Kind::Table,
             [](QDataStream& out) {
-                out << QStringLiteral("T") << QStringList { QStringLiteral("A") } << quint32(1) << quint32(0x7ffffff0);
+                out << QStringLiteral("T") << QStringList { QStringLiteral("A") } << quint32(0x7fffffff);
+            }),
+        frame(MdbWire::Kind::Table,
+            [](QDataStream& out) {
+                out << QStringLiteral("T") << QStringList { QStringLiteral("A") } << quint32(1)
+                    << quint32(0x7ffffff0);
             }),
         frame(MdbWire::Kind::Table,
             [](QDataStream& out) {

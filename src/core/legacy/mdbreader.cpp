@@ -222,7 +222,7 @@ QString decodeText(MdbHandle* mdb, const QByteArray& stored)
 
 // The rows a full walk of `table` must hand out: every slot on the table's own data pages that
 // is not left behind by a moved or deleted row. A slot libmdb cannot make sense of it skips in
-// silence; comparing with what it handed out finds those.
+// silence; comparing with what it handed out finds those. -1 for a page too damaged to count.
 qint64 storedRows(MdbTableDef* table, qint64 filePages)
 {
     MdbHandle* mdb = table->entry->mdb;
@@ -246,7 +246,10 @@ qint64 storedRows(MdbTableDef* table, qint64 filePages)
             break; // libmdb stops at a page it cannot read, and so do the rows it hands out
         if (mdb->pg_buf[0] != MDB_PAGE_DATA || mdb_get_int32(mdb->pg_buf, 4) != owner)
             continue;
+        // A count the page cannot hold is damage; its slots would be read past the page.
         const int slotCount = mdb_get_int16(mdb->pg_buf, countAt);
+        if (slotCount < 0 || countAt + 2 + 2 * qint64(slotCount) > pageSize)
+            return -1;
         for (int i = 0; i < slotCount; ++i)
             if (!(mdb_get_int16(mdb->pg_buf, countAt + 2 + 2 * i) & movedRowFlag))
                 ++rows;
