@@ -87,6 +87,22 @@ protected:
         return out;
     }
     QString poster(double id) const { return home_.folder().posterFor(TextRules::shortestDecimal(id)); }
+    // What a kill leaves after the transaction stored movie 1 of disc 1: its poster staged in
+    // Posters/.incoming/cut, to go in once the poster now there is kept in Backups/Replaced-X/Posters.
+    QString leaveNewPosterKeepingLeftoverAside()
+    {
+        const QString incoming = home_.folder().postersDir() + QStringLiteral("/.incoming");
+        writeBytes(incoming + QStringLiteral("/cut/Posters/0.jpg"), "new poster");
+        home_.addDisc(QStringLiteral("1"));
+        home_.addMovie(1, QStringLiteral("新片"), 1);
+        home_.exec(
+            QStringLiteral("CREATE TABLE PendingPosters (Staging TEXT, Staged TEXT, ID REAL, Target TEXT, "
+                           "KeepIn TEXT, Existing TEXT)"));
+        home_.exec(QStringLiteral("INSERT INTO PendingPosters VALUES ('cut', '0.jpg', 1, NULL, "
+                                  "'Backups/Replaced-X/Posters', 'keepaside')"));
+        return incoming;
+    }
+
     // A poster set aside under the one Backups/Replaced-<stamp>/Posters folder; empty without one.
     QByteArray keptPoster(const QString& name) const
     {
@@ -722,14 +738,7 @@ TEST_F(WizardCommitTest, AKeepingAsideOnAnotherDiskThatAKillCutShortIsFinished)
     ASSERT_TRUE(QFile::link(other.path(), home_.path() + QStringLiteral("/Backups")));
     writeBytes(poster(1), "poster of a deleted movie");
     writeBytes(other.path(QStringLiteral("Replaced-X/Posters/1.jpg")), "poster of a deleted movie");
-    const QString incoming = folder.postersDir() + QStringLiteral("/.incoming");
-    writeBytes(incoming + QStringLiteral("/cut/Posters/0.jpg"), "new poster");
-    home_.addDisc(QStringLiteral("1"));
-    home_.addMovie(1, QStringLiteral("新片"), 1);
-    home_.exec(QStringLiteral("CREATE TABLE PendingPosters (Staging TEXT, Staged TEXT, ID REAL, Target TEXT, "
-                              "KeepIn TEXT, Existing TEXT)"));
-    home_.exec(QStringLiteral("INSERT INTO PendingPosters VALUES ('cut', '0.jpg', 1, NULL, "
-                              "'Backups/Replaced-X/Posters', 'keepaside')"));
+    leaveNewPosterKeepingLeftoverAside();
 
     QString problem;
     EXPECT_TRUE(PosterInstall::finishInterrupted(folder, &problem)) << problem.toStdString();
@@ -747,14 +756,7 @@ TEST_F(WizardCommitTest, ALeftoverThatTheNextStartCannotKeepAsideWaitsWithItsNew
     const DataFolder folder = home_.folder();
     writeBytes(poster(1), "poster of a deleted movie");
     writeBytes(home_.path() + QStringLiteral("/Backups"), "in the way");
-    const QString incoming = folder.postersDir() + QStringLiteral("/.incoming");
-    writeBytes(incoming + QStringLiteral("/cut/Posters/0.jpg"), "new poster");
-    home_.addDisc(QStringLiteral("1"));
-    home_.addMovie(1, QStringLiteral("新片"), 1);
-    home_.exec(QStringLiteral("CREATE TABLE PendingPosters (Staging TEXT, Staged TEXT, ID REAL, Target TEXT, "
-                              "KeepIn TEXT, Existing TEXT)"));
-    home_.exec(QStringLiteral("INSERT INTO PendingPosters VALUES ('cut', '0.jpg', 1, NULL, "
-                              "'Backups/Replaced-X/Posters', 'keepaside')"));
+    const QString incoming = leaveNewPosterKeepingLeftoverAside();
 
     QString problem;
     EXPECT_FALSE(PosterInstall::finishInterrupted(folder, &problem));
