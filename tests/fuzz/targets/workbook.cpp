@@ -76,6 +76,13 @@ bool sameValue(const QVariant& a, const QVariant& b)
     return a == b;
 }
 
+// Characters one input may write in all, so that every run stays quick while a few texts still
+// reach the 32,767-character limit.
+constexpr qsizetype characterBudget = 100000;
+
+// Cells one input may write in all: enough for a string table of many CONTINUE records.
+constexpr int cellBudget = 2048;
+
 } // namespace
 
 REELSHELF_FUZZ_TARGET(workbook)
@@ -85,7 +92,9 @@ REELSHELF_FUZZ_TARGET(workbook)
     XlsCheck::Workbook expected;
     int row = 0;
     int column = -1;
-    while (!input.atEnd()) {
+    qsizetype characters = 0;
+    int cells = 0;
+    while (!input.atEnd() && characters < characterBudget && cells < cellBudget) {
         const std::uint8_t op = input.byte();
         switch (op % 5) {
         case 0: {
@@ -111,6 +120,8 @@ REELSHELF_FUZZ_TARGET(workbook)
             if (op % 5 == 1) {
                 const qsizetype length = (op & 0x40) ? qsizetype(input.word()) % 40000 : 0;
                 const QString text = stretched(textOf(input.until('\0'), op & 0x80), length);
+                characters += text.size();
+                ++cells;
                 bool cut = false;
                 FUZZ_REQUIRE(book.setText(row, column, text, &cut) == placed);
                 FUZZ_REQUIRE(!placed || cut == (text.size() > XlsWorkbook::maxTextLength));
@@ -120,6 +131,7 @@ REELSHELF_FUZZ_TARGET(workbook)
                 double value = 0;
                 const QByteArray raw = input.until('\0').leftJustified(sizeof value, '\0', true);
                 std::memcpy(&value, raw.constData(), sizeof value);
+                ++cells;
                 FUZZ_REQUIRE(book.setNumber(row, column, value) == placed);
                 if (placed)
                     expected.sheets.last().cells.append({ row, column, value });
@@ -133,10 +145,15 @@ REELSHELF_FUZZ_TARGET(workbook)
             // Many cells at once, to reach a string table and a stream of many sectors.
             const int count = input.word() % 4096;
             const QString text = textOf(input.until('\0'), op & 0x80);
-            for (int i = 0; i < count && !expected.sheets.isEmpty() && row + 1 < XlsWorkbook::maxRows; ++i) {
+            const bool room = !expected.sheets.isEmpty();
+            for (int i = 0; i < count && room && row + 1 < XlsWorkbook::maxRows && cells < cellBudget
+                 && characters < characterBudget;
+                 ++i) {
                 ++row;
                 column = 0;
                 const QString cell = (op & 0x40) ? text + QString::number(i) : text;
+                characters += cell.size();
+                ++cells;
                 FUZZ_REQUIRE(book.setText(row, 0, cell));
                 expected.sheets.last().cells.append({ row, 0, cutText(cell) });
             }
