@@ -32,12 +32,23 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     return commands;
 }
 
+void printUsage(QTextStream& out)
+{
+    out << "用法: reelshelf-cli [--home DIR] <命令> [选项]\n命令:\n";
+    for (const auto& c : allCommands())
+        out << "  " << c->usage() << '\n';
+}
+
+// Bad usage: the usage goes where errors go, and the exit says it was wrong.
 int usage(CliIo& io)
 {
-    io.err << "用法: reelshelf-cli [--home DIR] <命令> [选项]\n命令:\n";
-    for (const auto& c : allCommands())
-        io.err << "  " << c->usage() << '\n';
+    printUsage(io.err);
     return ExitUsage;
+}
+
+bool asksForHelp(const QString& argument)
+{
+    return argument == QStringLiteral("--help") || argument == QStringLiteral("-h");
 }
 
 } // namespace
@@ -66,8 +77,13 @@ int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io
         home = args.first().mid(7);
         args = args.mid(1);
     }
-    if (args.isEmpty() || args.first() == QStringLiteral("--help") || args.first() == QStringLiteral("-h"))
+    if (args.isEmpty())
         return usage(io);
+    // Asked for, the usage is the answer: on standard output, and a success.
+    if (asksForHelp(args.first())) {
+        printUsage(io.out);
+        return ExitOk;
+    }
 
     const auto commands = allCommands();
     const CliCommand* command = nullptr;

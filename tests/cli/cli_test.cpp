@@ -191,6 +191,18 @@ TEST(CliUsage, BadUsageExitsWithTwo)
     }
 }
 
+TEST(CliUsage, HelpAskedForIsTheAnswerOnStandardOutput)
+{
+    TestHome home;
+    for (const QString& ask : { QStringLiteral("--help"), QStringLiteral("-h") }) {
+        const CliRun r = run({ QStringLiteral("--home"), home.path(), ask });
+        EXPECT_EQ(r.code, 0) << ask.toStdString();
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+        EXPECT_TRUE(r.out.startsWith(QStringLiteral("用法: reelshelf-cli [--home DIR] <命令> [选项]\n")));
+        EXPECT_TRUE(r.out.contains(QStringLiteral("  import-mdb FILE [--json]\n"))) << r.out.toStdString();
+    }
+}
+
 TEST(CliFailure, CorruptCatalogueIsRefusedAndUntouched)
 {
     QTemporaryDir dir;
