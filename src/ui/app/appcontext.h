@@ -75,6 +75,4 @@ struct AppContext
     FolderPicker pickFolder = systemPickFolder;
     SaveFilePicker pickSaveFile = systemPickSaveFile;
     SessionState session;
-
-    static QString homePage() { return QStringLiteral("https://reelshelf.example.org/"); }
 };

@@ -37,8 +37,6 @@
 namespace {
 
 // Commands whose windows are not part of the program yet stay disabled.
-const QStringList unbuiltCommands = {};
-
 struct ToolbarButton
 {
     const char* key;
@@ -91,13 +89,6 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     movies_ = new MovieCommands(context_, tree_, list_, pane_, this);
     legacyImport_ = new LegacyImportCommand(context_, tree_, list_, this);
     connectCommands();
-    for (const QString& name : unbuiltCommands)
-        actions_.value(name)->setEnabled(false);
-    for (const ToolbarButton& b : toolbarButtons) {
-        if (b.key)
-            action(QString::fromLatin1(b.key))
-                ->setEnabled(action(QString::fromLatin1(b.command))->isEnabled());
-    }
 }
 
 QAction* MainWindow::addCommand(
@@ -418,10 +409,7 @@ void MainWindow::showTreeMenu(const QString& key, const QPoint& globalPos)
     case DiscTree::NodeKind::Other:
         return;
     }
-    auto enable = [this](const char* name, bool on) {
-        QAction* a = action(QString::fromLatin1(name));
-        a->setEnabled(on && !unbuiltCommands.contains(a->objectName()));
-    };
+    auto enable = [this](const char* name, bool on) { action(QString::fromLatin1(name))->setEnabled(on); };
     enable("AddMovie", disc);
     enable("addtofav", disc);
     enable("DelFav", favDisc);
@@ -450,5 +438,6 @@ void MainWindow::openHelp()
 
 void MainWindow::visitHomePage()
 {
-    context_.desktop.openUrl(QUrl(AppContext::homePage()));
+    // There is no project page on the web yet; the help that comes with the program stands for it.
+    openHelp();
 }
