@@ -124,8 +124,9 @@ void checkParse(const QStringList& lines, const RuleSet& rules)
             FUZZ_REQUIRE(TextRules::shortestDecimal(number) == value);
             if (conversion == Conversion::RoundedNumber)
                 FUZZ_REQUIRE(std::trunc(number) == number);
+            // The stars follow the score; past fifteen digits the stored form is the rounder of the two.
             if (field == MovieField::Score)
-                FUZZ_REQUIRE(r.score == number);
+                FUZZ_REQUIRE(TextRules::shortestDecimal(r.score) == value);
         }
     }
     if (!r.recognised && !r.introFound)
