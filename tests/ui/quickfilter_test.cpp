@@ -166,6 +166,64 @@ TEST_F(QuickFilterWindowTest, CtrlFFocusesAndSelectsEscClears)
     EXPECT_TRUE(window->movieList()->hasFocus());
 }
 
+TEST_F(QuickFilterWindowTest, TheKeyboardActsOnlyOnARowTheUserSeesChosen)
+{
+    listNode(QStringLiteral("NodeAll"));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    MovieListView* list = window->movieList();
+    QLineEdit* title = window->detailPane()->findChild<QLineEdit*>(QStringLiteral("Text1_9"));
+    QString edited;
+    whenEditorOpens(
+        [&](MovieEditor& e) { edited = e.findChild<QLineEdit*>(QStringLiteral("Text1_9"))->text(); });
+
+    // A current row nobody marked: Enter, Delete and Ctrl+Y leave it alone.
+    list->selectionModel()->setCurrentIndex(model->index(2, 0), QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(list->selectedRow(), -1);
+    list->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(list, Qt::Key_Return);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QTest::keyClick(list, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_TRUE(edited.isEmpty());
+    EXPECT_TRUE(app.prompt.asked.isEmpty());
+
+    // Down from the filter: the first row found is marked and shown, and Enter edits that one.
+    box->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(box, QStringLiteral("wachowski"));
+    list->clearSelection();
+    list->setCurrentIndex(QModelIndex());
+    QTest::keyClick(box, Qt::Key_Down);
+    ASSERT_TRUE(list->hasFocus());
+    EXPECT_EQ(list->selectedRow(), 0);
+    EXPECT_EQ(title->text(), QStringLiteral("The Matrix"));
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(edited, QStringLiteral("The Matrix"));
+
+    // Tab into the list on a row that is current only: it is marked and shown too.
+    list->clearSelection();
+    list->selectionModel()->setCurrentIndex(model->index(1, 0), QItemSelectionModel::NoUpdate);
+    box->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(box, Qt::Key_Tab);
+    ASSERT_TRUE(list->hasFocus());
+    EXPECT_EQ(list->selectedRow(), 1);
+    EXPECT_EQ(title->text(), QStringLiteral("黑客帝国２"));
+}
+
+TEST_F(QuickFilterWindowTest, CtrlXStartsTheWizardWhileTheBoxHasTheFocus)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    box->setText(QStringLiteral("abc"));
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(box->text(), QStringLiteral("abc")) << "not cut";
+    QWidget* wizard = window->findChild<QWidget*>(QStringLiteral("Form4"));
+    ASSERT_NE(wizard, nullptr);
+    EXPECT_TRUE(wizard->isVisible());
+    wizard->close();
+}
+
 TEST_F(QuickFilterWindowTest, ANewListingKeepsTheFilterAndItsOwnStatusComesBack)
 {
     listNode(QStringLiteral("NodeAll"));

@@ -6,6 +6,7 @@
 #include "store/settings.h"
 
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -68,7 +69,21 @@ void MovieListView::paintRowBands(const Settings& settings)
 int MovieListView::selectedRow() const
 {
     const QModelIndex current = currentIndex();
-    return current.isValid() ? current.row() : -1;
+    return current.isValid() && selectionModel()->isRowSelected(current.row(), QModelIndex()) ? current.row()
+                                                                                              : -1;
+}
+
+int MovieListView::chooseCurrentRow()
+{
+    if (model_->rowCount() == 0)
+        return -1;
+    if (selectedRow() >= 0)
+        return selectedRow();
+    const QModelIndex current = currentIndex().isValid() ? currentIndex() : model_->index(0, 0);
+    setCurrentIndex(current);
+    scrollTo(current);
+    emit leftReleased(current.row());
+    return current.row();
 }
 
 void MovieListView::headerClicked(int section)
@@ -106,12 +121,22 @@ void MovieListView::keyPressEvent(QKeyEvent* event)
 void MovieListView::contextMenuEvent(QContextMenuEvent* event)
 {
     // The mouse's menu comes with the button's release; the keyboard's menu key comes here.
-    if (event->reason() != QContextMenuEvent::Keyboard || model_->rowCount() == 0)
+    if (event->reason() != QContextMenuEvent::Keyboard)
         return;
-    if (selectedRow() < 0)
-        setCurrentIndex(model_->index(0, 0));
-    const QRect r = visualRect(model_->index(selectedRow(), 0));
-    emit rightReleased(selectedRow(), viewport()->mapToGlobal(r.center()));
+    const int row = chooseCurrentRow();
+    if (row < 0)
+        return;
+    const QRect r = visualRect(model_->index(row, 0));
+    emit rightReleased(row, viewport()->mapToGlobal(r.center()));
+}
+
+void MovieListView::focusInEvent(QFocusEvent* event)
+{
+    QTreeView::focusInEvent(event);
+    // Reached by the keyboard, the list starts on a row the user sees chosen and shown.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason)
+        chooseCurrentRow();
 }
 
 void MovieListView::mouseReleaseEvent(QMouseEvent* event)

@@ -21,6 +21,8 @@ public:
     // The two alternating row colours from the settings file.
     void paintRowBands(const Settings& settings);
 
+    // The row the user sees chosen (current and marked), or -1: a current row without the mark
+    // is no choice, so nothing acts on it.
     int selectedRow() const;
     static int twipsToPixels(int twips);
 
@@ -35,9 +37,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     void headerClicked(int section);
+    // Marks the current row (the first when none is) and shows it, as a click on it would.
+    int chooseCurrentRow();
 
     MovieListModel* model_;
 };

@@ -41,6 +41,17 @@ void QuickFilterBox::focusFilter()
     selectAll();
 }
 
+bool QuickFilterBox::event(QEvent* event)
+{
+    // Ctrl+X starts the wizard from anywhere in the window, here too; Shift+Delete still cuts.
+    if (event->type() == QEvent::ShortcutOverride
+        && static_cast<QKeyEvent*>(event)->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_X)) {
+        event->ignore();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
 void QuickFilterBox::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && !text().isEmpty()) {

@@ -19,6 +19,7 @@ public:
     void focusFilter();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
