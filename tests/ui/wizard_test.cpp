@@ -7,12 +7,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStringEncoder>
@@ -149,6 +151,57 @@ TEST_F(WizardTest, SearchListsTheFilesAndThePreparedListTakesEachOnce)
     EXPECT_EQ(candidates->topLevelItem(1)->text(1), QString());
     w->clearPrepared();
     EXPECT_EQ(column(candidates, 1), (QStringList { QString(), QString() }));
+    w->close();
+}
+
+TEST_F(WizardTest, TheMenuKeyAndTheCommandsActOnTheRowTheUserSeesChosen)
+{
+    WizardDialog* w = searched(QStringLiteral("4"));
+    w->show();
+    QTreeWidget* candidates = w->candidateList();
+    QTreeWidget* prepared = w->preparedList();
+    auto pressMenuKey = [](QTreeWidget* list) {
+        // The keyboard's menu event comes with a place near the list's top, whatever row is current.
+        const QPoint corner(4, 4);
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, corner, list->viewport()->mapToGlobal(corner));
+        QApplication::sendEvent(list->viewport(), &event);
+    };
+    auto openMenu = [w](const char* name) {
+        auto* menu = w->findChild<QMenu*>(QString::fromLatin1(name));
+        return menu && menu->isVisible() ? menu : nullptr;
+    };
+
+    // A current row nobody marked is no choice: nothing is added.
+    candidates->clearSelection();
+    candidates->setCurrentItem(candidates->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+    w->addSelectedCandidate();
+    EXPECT_EQ(prepared->topLevelItemCount(), 0);
+
+    // The menu key on the second row: that row is marked, and the menu adds it.
+    candidates->setCurrentItem(candidates->topLevelItem(1), 0, QItemSelectionModel::NoUpdate);
+    pressMenuKey(candidates);
+    QMenu* menu = openMenu("popupform41");
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(candidates->topLevelItem(1)->isSelected());
+    menu->findChild<QAction*>(QStringLiteral("MN_add"))->trigger();
+    menu->close();
+    EXPECT_EQ(column(prepared, 0), QStringList { QStringLiteral("Ran.rmvb") });
+
+    // Step 3: the count follows a removal as it follows clearing all.
+    w->addAllCandidates();
+    w->next();
+    ASSERT_EQ(w->step(), 3);
+    QLabel* count = child<QLabel>(w, QStringLiteral("Label6"));
+    EXPECT_EQ(count->text(), QStringLiteral("预备列表中共有2个待添加影片."));
+    prepared->clearSelection();
+    prepared->setCurrentItem(prepared->topLevelItem(1), 0, QItemSelectionModel::NoUpdate);
+    pressMenuKey(prepared);
+    menu = openMenu("popupform42");
+    ASSERT_NE(menu, nullptr);
+    menu->findChild<QAction*>(QStringLiteral("MN_del"))->trigger();
+    menu->close();
+    EXPECT_EQ(column(prepared, 0), QStringList { QStringLiteral("Ran.rmvb") });
+    EXPECT_EQ(count->text(), QStringLiteral("预备列表中共有1个待添加影片."));
     w->close();
 }
 

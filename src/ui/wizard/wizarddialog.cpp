@@ -76,9 +76,17 @@ protected:
     {
         if (topLevelItemCount() == 0 || !menu_)
             return;
-        if (QTreeWidgetItem* item = itemAt(viewport()->mapFromGlobal(event->globalPos())))
-            setCurrentItem(item);
-        menu_->popup(event->globalPos());
+        if (event->reason() != QContextMenuEvent::Keyboard) {
+            if (QTreeWidgetItem* item = itemAt(viewport()->mapFromGlobal(event->globalPos())))
+                setCurrentItem(item);
+            menu_->popup(event->globalPos());
+            return;
+        }
+        // The menu key acts on the current row (the first when none is), marked so the user sees it.
+        QTreeWidgetItem* item = currentItem() ? currentItem() : topLevelItem(0);
+        setCurrentItem(item);
+        scrollToItem(item);
+        menu_->popup(viewport()->mapToGlobal(visualItemRect(item).center()));
     }
 
 private:
@@ -464,7 +472,8 @@ void WizardDialog::setCandidateMark(const QByteArray& key, bool prepared)
 void WizardDialog::addSelectedCandidate()
 {
     QTreeWidgetItem* item = candidates_->currentItem();
-    if (!item || isSearching() || committing_)
+    // Only a row the user sees chosen is added.
+    if (!item || !item->isSelected() || isSearching() || committing_)
         return;
     if (item->text(1) == tick) {
         context_.prompt.warn(this, alreadyPrepared);
@@ -488,10 +497,12 @@ void WizardDialog::addAllCandidates()
 void WizardDialog::removeSelectedPrepared()
 {
     QTreeWidgetItem* item = prepared_->currentItem();
-    if (!item || committing_)
+    if (!item || !item->isSelected() || committing_)
         return; // nothing selected: nothing to remove
     setCandidateMark(item->data(0, KeyRole).toByteArray(), false);
     delete item;
+    if (step_ == 3)
+        updatePreparedCount();
 }
 
 void WizardDialog::clearPrepared()
