@@ -11,12 +11,15 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTabWidget>
 
 #include <QTableView>
@@ -119,8 +122,8 @@ TEST_F(ReportWindowTest, ToolsMenuOpensBothLists)
     EXPECT_EQ(d->windowTitle(), QStringLiteral("重复与风险报告"));
     EXPECT_TRUE(d->isModal());
     auto* tabs = child<QTabWidget>(d, "TabReport");
-    EXPECT_EQ(tabs->tabText(0), QStringLiteral("重复影片"));
-    EXPECT_EQ(tabs->tabText(1), QStringLiteral("风险影片"));
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("重复影片(&D)"));
+    EXPECT_EQ(tabs->tabText(1), QStringLiteral("风险影片(&R)"));
     QAbstractItemModelTester duplicates(d->model(ReportDialog::Duplicates));
     QAbstractItemModelTester risks(d->model(ReportDialog::Risks));
     EXPECT_EQ(column(d, ReportDialog::Duplicates, 3), (QStringList { "31", "32", "34", "35" }));
@@ -179,6 +182,62 @@ TEST_F(ReportWindowTest, EnterOnAMovieAtRiskShowsIt)
     QTest::keyClick(view, Qt::Key_Return);
     EXPECT_EQ(shownReport(), nullptr);
     expectShown(QStringLiteral("Node2"), QStringLiteral("33"), QStringLiteral("卧虎藏龙"));
+}
+
+TEST_F(ReportWindowTest, TabLeavesTheListAndCtrlTabSwitchesLists)
+{
+    ReportDialog* d = openReport();
+    ASSERT_NE(d, nullptr);
+    d->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+    QTableView* duplicates = d->view(ReportDialog::Duplicates);
+    ASSERT_TRUE(duplicates->hasFocus());
+    QTest::keyClick(duplicates, Qt::Key_Tab);
+    EXPECT_FALSE(duplicates->hasFocus()) << "Tab walked into the next cell";
+    EXPECT_EQ(duplicates->currentIndex().row(), 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(duplicates->hasFocus());
+    QTest::keyClick(duplicates, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(d->currentList(), ReportDialog::Risks);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::AltModifier);
+    EXPECT_EQ(d->currentList(), ReportDialog::Duplicates);
+}
+
+TEST(ReportColumns, TheGroupColumnFitsTheLastGroupBeyondAThousand)
+{
+    TestApp app;
+    app.home.addDisc(QStringLiteral("1"));
+    {
+        // 1,200 titles twice each, written at once.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bulk"));
+        db.setDatabaseName(app.home.folder().catalogueFile());
+        ASSERT_TRUE(db.open());
+        db.transaction();
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT INTO ReelShelfIndex (ID, MovieName, DiskNum) VALUES (?, ?, 1)"));
+        for (int id = 1; id <= 2400; ++id) {
+            q.addBindValue(double(id));
+            q.addBindValue(QStringLiteral("片%1").arg((id + 1) / 2, 5, 10, QLatin1Char('0')));
+            ASSERT_TRUE(q.exec());
+        }
+        ASSERT_TRUE(db.commit());
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bulk"));
+    MainWindow window(app.context);
+    window.show();
+    QString error;
+    ASSERT_TRUE(window.load(&error)) << error.toStdString();
+    window.action(QStringLiteral("MN_report"))->trigger();
+    auto* d = window.findChild<ReportDialog*>(QStringLiteral("FormReport"));
+    ASSERT_NE(d, nullptr);
+    QTableView* view = d->view(ReportDialog::Duplicates);
+    const QAbstractItemModel* model = view->model();
+    ASSERT_EQ(model->rowCount(), 2400);
+    const QModelIndex last = model->index(2399, 0);
+    ASSERT_EQ(last.data().toString(), QStringLiteral("1200"));
+    EXPECT_GE(view->columnWidth(0), view->fontMetrics().horizontalAdvance(QStringLiteral("1200")));
+    EXPECT_GE(view->columnWidth(0), view->sizeHintForIndex(last).width());
+    d->close();
 }
 
 TEST_F(ReportWindowTest, AMovieWhoseDiscHasNoRecordIsFoundUnderAllDiscs)

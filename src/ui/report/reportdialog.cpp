@@ -30,8 +30,8 @@ struct Page
 };
 
 const Page pages[2] = {
-    { "ListDuplicates", "LblDuplicates", u"重复影片", u"重复影片.txt" },
-    { "ListRisks", "LblRisks", u"风险影片", u"风险影片.txt" },
+    { "ListDuplicates", "LblDuplicates", u"重复影片(&D)", u"重复影片.txt" },
+    { "ListRisks", "LblRisks", u"风险影片(&R)", u"风险影片.txt" },
 };
 
 const QString reportTitle = QStringLiteral("重复与风险报告");
@@ -106,6 +106,8 @@ QWidget* ReportDialog::buildPage(List list)
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setAlternatingRowColors(true);
     view->setWordWrap(false);
+    // Tab leaves the list for the next control instead of walking its thousands of cells.
+    view->setTabKeyNavigation(false);
     view->verticalHeader()->hide();
     // Rows of one height: a list of many thousand rows then needs no measuring.
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -137,10 +139,26 @@ bool ReportDialog::load()
         summaries_[list]->setText(summaryOf(*report_, list));
         if (models_[list]->rowCount() > 0)
             views_[list]->setCurrentIndex(models_[list]->index(0, 0));
-        views_[list]->resizeColumnsToContents();
+        fitColumns(views_[list]);
     }
     views_[currentList()]->setFocus();
     return true;
+}
+
+void ReportDialog::fitColumns(QTableView* view)
+{
+    view->resizeColumnsToContents();
+    // Sizing looks at the first thousand rows only; the lists grow downwards (group numbers,
+    // disc numbers), so the last row also has its say.
+    const int last = view->model()->rowCount() - 1;
+    if (last < 0)
+        return;
+    QHeaderView* header = view->horizontalHeader();
+    for (int c = 0; c + 1 < view->model()->columnCount(); ++c) {
+        const int wanted = view->sizeHintForIndex(view->model()->index(last, c)).width();
+        if (wanted > header->sectionSize(c))
+            header->resizeSection(c, wanted);
+    }
 }
 
 void ReportDialog::showList(List list)

@@ -43,6 +43,7 @@ protected:
 
 private:
     QWidget* buildPage(List list);
+    static void fitColumns(QTableView* view);
 
     AppContext& context_;
     ShowMovie showMovie_;
