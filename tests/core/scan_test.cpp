@@ -271,6 +271,29 @@ TEST_F(DriveSearchTest, CleansAndJoinsPartsWithTheDataFoldersSettings)
             QStringLiteral("Film(BBS.btchina.net).rmvb|300MB|rmvb") }));
 }
 
+TEST_F(DriveSearchTest, ProgressCountsFilesAsTheResultDoes)
+{
+    // Entering "extra", the walk has found the two parts in the root: one movie once joined.
+    auto progressEnteringExtra = [this](const QString& editByHand, const QString& autoSelect) {
+        home_.writeSetting(Settings::mainSection(), QStringLiteral("EditByHand"), editByHand);
+        home_.writeSetting(Settings::mainSection(), QStringLiteral("AutoSelect"), autoSelect);
+        const auto request = ScanRequest::load(home_.folder(), tree_.path(), nullptr);
+        ScanProgress seen;
+        searchDrive(*request, [&](const ScanProgress& p) {
+            if (p.folder == tree_.path(QStringLiteral("extra")))
+                seen = p;
+            return true;
+        });
+        return seen;
+    };
+    const ScanProgress merged = progressEnteringExtra(QStringLiteral("0"), QStringLiteral("1"));
+    EXPECT_EQ(merged.filesFound, 2);
+    EXPECT_EQ(merged.moviesFound, 1);
+    const ScanProgress byHand = progressEnteringExtra(QStringLiteral("1"), QStringLiteral("0"));
+    EXPECT_EQ(byHand.filesFound, 2);
+    EXPECT_EQ(byHand.moviesFound, 2);
+}
+
 TEST_F(DriveSearchTest, MissingRootIsNotAnEmptyDisc)
 {
     QString error;

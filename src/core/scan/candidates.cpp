@@ -65,6 +65,11 @@ CandidateRow candidateRow(const FoundFile& file, const ScanSwitches& switches)
     return row;
 }
 
+QString joinedName(const QString& foundName, const ScanSwitches& switches)
+{
+    return NameCleaning::removePartMarks(NameCleaning::cleanName(foundName, switches));
+}
+
 void mergeParts(QList<CandidateRow>& rows)
 {
     for (CandidateRow& r : rows)

@@ -36,6 +36,9 @@ QString movieSizeText(const QString& sizeText);
 
 CandidateRow candidateRow(const FoundFile& file, const ScanSwitches& switches);
 
+// The text the part merge joins a found file by: its cleaned name less its part marks.
+QString joinedName(const QString& foundName, const ScanSwitches& switches);
+
 // Joins the parts of one movie: the part marks go from every row's text, then of each group of
 // rows with equal texts (exact comparison) the first keeps the summed size and the others are
 // marked and removed.

@@ -1,9 +1,12 @@
 #include "drivesearch.h"
 
+#include "candidates.h"
 #include "scantexts.h"
+
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "store/settings.h"
+#include <QSet>
 
 std::optional<ScanRequest> ScanRequest::load(const DataFolder& folder, const QString& root, QString* error)
 {
@@ -26,7 +29,20 @@ QString DriveSearch::resultText() const
 
 DriveSearch searchDrive(const ScanRequest& request, const ScanProgressFn& progress)
 {
-    const TreeScan scan = scanTree(request.root, FileTypeSet::fromRecords(request.fileTypes), progress);
+    // The progress counts files as the result will: the parts of one movie once, when they are joined.
+    QSet<QString> movies;
+    const ScanProgressFn counted = [&](const ScanProgress& p) {
+        ScanProgress shown = p;
+        shown.moviesFound = p.filesFound;
+        if (request.switches.autoSelect) {
+            for (const QString& name : p.namesFound)
+                movies.insert(joinedName(name, request.switches));
+            shown.moviesFound = movies.size();
+        }
+        return progress(shown);
+    };
+    const TreeScan scan = scanTree(
+        request.root, FileTypeSet::fromRecords(request.fileTypes), progress ? counted : ScanProgressFn());
     DriveSearch search;
     search.status = scan.status;
     search.root = scan.root;

@@ -32,8 +32,12 @@ public:
     Stop walk(const QByteArray& rawPath, const QString& path, bool isRoot)
     {
         ++result_.foldersVisited;
-        if (progress_ && !progress_({ result_.foldersVisited, found_, path }))
-            return Stop::Cancelled;
+        if (progress_) {
+            ScanProgress report { result_.foldersVisited, found_, path,
+                std::exchange(namesSinceReport_, {}) };
+            if (!progress_(report))
+                return Stop::Cancelled;
+        }
         QList<FolderEntry> files;
         QList<FolderEntry> folders;
         {
@@ -63,6 +67,8 @@ public:
                 if (type < 0 || folder.fileSize(f) < 0)
                     continue;
                 buckets_[type].append({ f.name, path, f.size, type, f.rawName, rawPath });
+                if (progress_)
+                    namesSinceReport_.append(f.name);
                 ++found_;
             }
         }
@@ -109,6 +115,7 @@ private:
         return Stop::No;
     }
 
+    QStringList namesSinceReport_;
     const FileTypeSet& types_;
     const ScanProgressFn& progress_;
     TreeScan& result_;

@@ -25,6 +25,9 @@ struct ScanProgress
     qint64 foldersVisited = 0;
     qint64 filesFound = 0;
     QString folder; // the folder being entered
+    QStringList namesFound; // the names of the files found since the last report
+    qint64 moviesFound
+        = 0; // the files counted as the result counts them (parts joined); filled by the search
 };
 // Returns false to stop the scan at once.
 using ScanProgressFn = std::function<bool(const ScanProgress&)>;

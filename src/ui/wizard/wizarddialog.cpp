@@ -218,6 +218,9 @@ QWidget* WizardDialog::buildSearchPage()
     stopButton_->setEnabled(false);
     progress_ = new QLabel(page);
     progress_->setObjectName(QStringLiteral("Label3"));
+    // The label takes the room the row leaves; its text never asks for more.
+    progress_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    progress_->setMinimumWidth(1);
     row->addWidget(searchButton_);
     row->addWidget(stopButton_);
     row->addWidget(progress_, 1);
@@ -376,7 +379,7 @@ void WizardDialog::search()
             if (p.foldersVisited - lastShown >= 50) {
                 lastShown = p.foldersVisited;
                 QMetaObject::invokeMethod(
-                    this, [this, p] { showProgress(p.foldersVisited, p.filesFound, p.folder); },
+                    this, [this, p] { showProgress(p.foldersVisited, p.moviesFound, p.folder); },
                     Qt::QueuedConnection);
             }
             return !cancel->load();
@@ -392,11 +395,14 @@ void WizardDialog::search()
 
 void WizardDialog::showProgress(qint64 folders, qint64 files, const QString& folder)
 {
-    if (isSearching())
-        progress_->setText(QStringLiteral("正在搜索:已查看 %1 个文件夹,找到 %2 个文件 %3")
-                               .arg(folders)
-                               .arg(files)
-                               .arg(folder));
+    if (!isSearching())
+        return;
+    const QString counts
+        = QStringLiteral("正在搜索:已查看 %1 个文件夹,找到 %2 个文件 ").arg(folders).arg(files);
+    // The folder gives way in its middle, so that the window never widens for a deep path.
+    const QFontMetrics metrics(progress_->font());
+    const int room = std::max(0, progress_->contentsRect().width() - metrics.horizontalAdvance(counts));
+    progress_->setText(counts + metrics.elidedText(folder, Qt::ElideMiddle, room));
 }
 
 void WizardDialog::cancelSearch()
