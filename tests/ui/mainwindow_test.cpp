@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/windowplacement.h"
 #include "auxwin/aboutdialog.h"
 #include "auxwin/posterviewer.h"
 #include "browse/detailpane.h"
@@ -445,6 +446,19 @@ TEST_F(MainWindowTest, PosterClickOpensTheViewerOnTheLastPoster)
     viewer->close();
 }
 
+namespace {
+
+// The viewer as designed, drawn smaller, proportions kept, on a screen too low for it.
+QSize onThisScreen(QSize designed, const QWidget& viewer)
+{
+    const QSize room = WindowPlacement::room(&viewer);
+    const double scale = std::min(
+        { 1.0, double(room.width()) / designed.width(), double(room.height()) / designed.height() });
+    return (QSizeF(designed) * scale).toSize();
+}
+
+} // namespace
+
 TEST(PosterViewer, FitsSmallPicturesAndStretchesLargeOnes)
 {
     TestHome home;
@@ -457,7 +471,7 @@ TEST(PosterViewer, FitsSmallPicturesAndStretchesLargeOnes)
     EXPECT_EQ(small.size(), QSize(400, 613));
     PosterViewer wide(home.folder().posterFor(QStringLiteral("wide")), fallback);
     EXPECT_TRUE(wide.isStretched());
-    EXPECT_EQ(wide.size(), PosterViewer::innerArea());
+    EXPECT_EQ(wide.size(), onThisScreen(PosterViewer::innerArea(), wide));
     PosterViewer exact(home.folder().posterFor(QStringLiteral("exact")), fallback);
     EXPECT_FALSE(exact.isStretched());
 }
@@ -479,7 +493,8 @@ TEST(PosterViewer, AMissingOrBrokenPictureShowsTheDefaultPosterAtItsSize)
     // Without even a default poster the viewer keeps its designed area.
     QFile::remove(fallback);
     PosterViewer bare(home.folder().posterFor(QStringLiteral("none")), fallback);
-    EXPECT_EQ(bare.size().width(), PosterViewer::innerArea().width());
+    EXPECT_EQ(bare.size(), onThisScreen(PosterViewer::innerArea() + QSize(0, 13), bare));
+    EXPECT_LE(bare.height(), WindowPlacement::room(&bare).height()) << "it fits the screen";
 }
 
 TEST(MovieListModel, PassesTheModelTesterThroughFillsAndSorts)

@@ -21,6 +21,7 @@
 #include "search/searchdialog.h"
 #include "settings/settingsdialog.h"
 #include "stats/statswindow.h"
+#include "windowplacement.h"
 #include "wizard/wizarddialog.h"
 
 #include <QAction>
@@ -79,7 +80,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ReelShelf Index"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
-    resize(14025 / 15, 9915 / 15);
+    // The designed size, or four fifths of a larger screen, which the list then puts to use.
+    const QSize designed(14025 / 15, 9915 / 15);
+    WindowPlacement::fitAndCentre(this, designed.expandedTo(WindowPlacement::room(this) * 0.8));
     buildMenus();
     buildToolbar();
     buildStatusLine();
@@ -331,6 +334,7 @@ SearchDialog* MainWindow::openSearch()
     auto* dialog = new SearchDialog(context_, list_, pane_, status_, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
+    WindowPlacement::centre(dialog);
     dialog->show();
     return dialog;
 }
@@ -427,6 +431,7 @@ void MainWindow::showAbout()
 {
     auto* about = new AboutDialog(this);
     about->setWindowModality(Qt::ApplicationModal);
+    WindowPlacement::centre(about);
     about->show();
 }
 

@@ -1,10 +1,12 @@
 #include "posterviewer.h"
 
+#include "app/windowplacement.h"
 #include "browse/pictures.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <algorithm>
 
 namespace {
 
@@ -59,8 +61,21 @@ PosterViewer::PosterViewer(const QString& picturePath, const QString& defaultPos
         // The window follows the picture, with room below it as designed (200 twips).
         setFixedSize(picture.image.width(), picture.image.height() + 13);
     }
+    shrinkToRoom();
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
         const QRect s = screen->availableGeometry();
         move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2 - 10);
     }
+}
+
+void PosterViewer::shrinkToRoom()
+{
+    // On a low screen the whole viewer is drawn smaller, proportions kept, so that it fits.
+    const QSize room = WindowPlacement::room(this);
+    const double scale = std::min({ 1.0, double(room.width()) / width(), double(room.height()) / height() });
+    if (scale >= 1.0)
+        return;
+    image_->setScaledContents(true);
+    image_->resize((QSizeF(image_->size()) * scale).toSize());
+    setFixedSize((QSizeF(size()) * scale).toSize());
 }

@@ -18,6 +18,8 @@ public:
     bool isStretched() const { return stretched_; }
 
 private:
+    void shrinkToRoom();
+
     QLabel* image_;
     bool stretched_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/prompt.h"
+#include "app/windowplacement.h"
 #include "browse/detailpane.h"
 #include "browse/pictures.h"
 #include "browse/starrow.h"
@@ -175,6 +176,7 @@ MovieEditor::MovieEditor(AppContext& context, QWidget* parent)
     stars_->show(10, context_.folder.goldStar(), context_.folder.grayStar());
     setMode(Mode::Add);
     texts_[0]->setFocus();
+    WindowPlacement::centre(this);
 }
 
 QWidget* MovieEditor::buildDetailsPage()

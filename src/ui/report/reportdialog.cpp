@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/prompt.h"
+#include "app/windowplacement.h"
 #include "reportlistmodel.h"
 #include "store/catalogue.h"
 #include "store/textrules.h"
@@ -66,7 +67,7 @@ ReportDialog::ReportDialog(AppContext& context, ShowMovie showMovie, QWidget* pa
 {
     setObjectName(QStringLiteral("FormReport"));
     setWindowTitle(reportTitle);
-    resize(760, 480);
+    WindowPlacement::fitAndCentre(this, QSize(760, 480));
     auto* layout = new QVBoxLayout(this);
     tabs_->setObjectName(QStringLiteral("TabReport"));
     for (List list : { Duplicates, Risks })

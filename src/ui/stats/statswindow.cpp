@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/prompt.h"
+#include "app/windowplacement.h"
 #include "browse/detailpane.h"
 #include "browse/movielistmodel.h"
 #include "browse/movielistview.h"
@@ -27,6 +28,7 @@
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -137,7 +139,6 @@ StatsWindow::StatsWindow(AppContext& context, const CollectionStats& stats, Movi
 {
     setObjectName(QStringLiteral("FormStats"));
     setWindowTitle(QStringLiteral("收藏统计"));
-    resize(1100, 760);
     auto* layout = new QVBoxLayout(this);
     auto* summary = new QLabel(summaryText(stats_), this);
     summary->setObjectName(QStringLiteral("LblStatsSummary"));
@@ -148,7 +149,12 @@ StatsWindow::StatsWindow(AppContext& context, const CollectionStats& stats, Movi
     counts_ = new QTreeWidget(splitter);
     counts_->setObjectName(QStringLiteral("StatsCounts"));
     buildCounts();
-    auto* charts = new QWidget(splitter);
+    // On a low screen the charts scroll rather than push the window past it.
+    auto* scroller = new QScrollArea(splitter);
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    auto* charts = new QWidget(scroller);
+    scroller->setWidget(charts);
     auto* grid = new QGridLayout(charts);
     grid->setContentsMargins(0, 0, 0, 0);
     // The genres (nineteen bars) take the whole height; the other three are stacked beside them.
@@ -156,7 +162,7 @@ StatsWindow::StatsWindow(AppContext& context, const CollectionStats& stats, Movi
     for (int c = 1; c < StatsChartCount; ++c)
         grid->addWidget(buildChart(StatsChart(c)), c - 1, 1);
     splitter->addWidget(counts_);
-    splitter->addWidget(charts);
+    splitter->addWidget(scroller);
     splitter->setStretchFactor(1, 3);
     layout->addWidget(splitter, 1);
 
@@ -178,6 +184,7 @@ StatsWindow::StatsWindow(AppContext& context, const CollectionStats& stats, Movi
     }
     setTabOrder(previous, closeButton);
     views_[0]->setFocus();
+    WindowPlacement::fitAndCentre(this, QSize(1100, 760));
 }
 
 void StatsWindow::buildCounts()

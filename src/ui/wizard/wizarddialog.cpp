@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/prompt.h"
+#include "app/windowplacement.h"
 #include "scan/drives.h"
 #include "scan/scantexts.h"
 #include "store/catalogue.h"
@@ -135,7 +136,7 @@ WizardDialog::WizardDialog(AppContext& context, std::function<void()> discStored
     connect(help_, &QPushButton::clicked, this,
         [this] { context_.desktop.openUrl(QUrl::fromLocalFile(context_.folder.helpFile())); });
 
-    resize(720, 520);
+    WindowPlacement::fitAndCentre(this, QSize(720, 520));
     showStep(1);
     number_->setFocus();
 }

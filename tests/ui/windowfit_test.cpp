@@ -1,0 +1,137 @@
+// Every window opens inside the screen, centred, with each of its buttons on it. Run at the
+// test screen's size and again on a 1024 x 700 laptop screen, a 2560 x 1440 one and at scale 2
+// (see tests/CMakeLists.txt).
+#include "app/mainwindow.h"
+#include "browse/detailpane.h"
+#include "browse/disctreewidget.h"
+#include "movies/moviecommands.h"
+#include "movies/movieeditor.h"
+#include "testsupport.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QSet>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+QString describe(const QRect& r)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+// A button inside a scrolled area may lie beyond what is scrolled into view; that is no fault.
+bool insideScrolledArea(const QWidget* w, const QWidget* window)
+{
+    for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        if (qobject_cast<const QAbstractScrollArea*>(p))
+            return true;
+    return false;
+}
+
+void expectFitsAndIsCentred(QWidget* window, const char* what)
+{
+    QCoreApplication::processEvents();
+    const QRect screen = window->screen()->availableGeometry();
+    const QRect frame = window->frameGeometry();
+    EXPECT_TRUE(screen.contains(frame))
+        << what << ": " << describe(frame).toStdString() << " on " << describe(screen).toStdString();
+    // Centred, give or take the rounding of odd sizes and a window frame.
+    EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 12)
+        << what << ": " << describe(frame).toStdString();
+    EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 40)
+        << what << ": " << describe(frame).toStdString();
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        if (!b->isVisibleTo(window) || insideScrolledArea(b, window))
+            continue;
+        const QRect at(b->mapTo(window, QPoint(0, 0)), b->size());
+        EXPECT_TRUE(window->rect().contains(at))
+            << what << ": button " << b->text().toStdString() << " at " << describe(at).toStdString();
+    }
+}
+
+class WindowFitTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        app.home.addDisc(QStringLiteral("1"), QStringLiteral("第一张"));
+        for (int id = 1; id <= 40; ++id)
+            app.home.addMovie(id, QStringLiteral("影片%1").arg(id), 1);
+        window = std::make_unique<MainWindow>(app.context);
+        window->show();
+        QString error;
+        ASSERT_TRUE(window->load(&error)) << error.toStdString();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    QSet<QWidget*> shownWindows() const
+    {
+        QSet<QWidget*> shown;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !qobject_cast<QMenu*>(w) && w != window.get())
+                shown.insert(w);
+        return shown;
+    }
+
+    // Runs `open`, checks the one window it opened and closes it again.
+    void checkOpened(const char* what, const std::function<void()>& open)
+    {
+        const QSet<QWidget*> before = shownWindows();
+        open();
+        QCoreApplication::processEvents();
+        const QSet<QWidget*> opened = shownWindows() - before;
+        ASSERT_EQ(opened.size(), 1) << what;
+        QWidget* w = *opened.begin();
+        expectFitsAndIsCentred(w, what);
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void selectNode(const QString& key)
+    {
+        QTreeWidgetItem* item = window->discTree()->itemForKey(key);
+        ASSERT_NE(item, nullptr);
+        window->discTree()->setCurrentItem(item);
+        emit window->discTree()->itemClicked(item, 0);
+    }
+
+    TestApp app;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace
+
+TEST_F(WindowFitTest, TheMainWindowFitsTheScreenAndIsCentred)
+{
+    expectFitsAndIsCentred(window.get(), "main window");
+}
+
+TEST_F(WindowFitTest, EveryCommandsWindowFitsAndIsCentred)
+{
+    for (const char* command : { "MN_wizard", "MN_search", "MN_trans", "MN_stats", "MN_report", "MN_restore",
+             "MN_Set1", "MN_Set3", "MN_About2", "MN_NewDisk" })
+        checkOpened(command, [&] { window->action(QString::fromLatin1(command))->trigger(); });
+    selectNode(QStringLiteral("Node1"));
+    checkOpened("ChangeDiskDetail", [&] { window->action(QStringLiteral("ChangeDiskDetail"))->trigger(); });
+    checkOpened("poster viewer", [&] { emit window->detailPane()->posterClicked(); });
+}
+
+TEST_F(WindowFitTest, TheMovieEditorFitsAndIsCentred)
+{
+    bool ran = false;
+    window->movieCommands()->setEditorRunner([&](MovieEditor& editor) {
+        editor.show();
+        expectFitsAndIsCentred(&editor, "movie editor");
+        editor.close();
+        ran = true;
+    });
+    window->action(QStringLiteral("MN_Movie"))->trigger();
+    EXPECT_TRUE(ran);
+}
