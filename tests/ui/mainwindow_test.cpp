@@ -6,6 +6,7 @@
 #include "browse/disctreewidget.h"
 #include "browse/movielistmodel.h"
 #include "browse/movielistview.h"
+#include "settings/settingsdialog.h"
 #include "testsupport.h"
 
 #include "store/inifile.h"
@@ -68,6 +69,15 @@ protected:
         ASSERT_TRUE(window->load(&error)) << error.toStdString();
     }
     template <typename T> T* child(const QString& name) { return window->findChild<T*>(name); }
+    // The title column: its own width, or what the other columns leave of the list's width.
+    int titleWidth(int own) const
+    {
+        const QHeaderView* header = window->movieList()->header();
+        int others = 0;
+        for (int c = 1; c < header->count(); ++c)
+            others += header->isSectionHidden(c) ? 0 : header->sectionSize(c);
+        return std::max(own, window->movieList()->viewport()->width() - others);
+    }
     void clickNode(const QString& key)
     {
         QTreeWidgetItem* item = window->discTree()->itemForKey(key);
@@ -162,7 +172,7 @@ TEST_F(MainWindowTest, WithoutASettingsFileTheListKeepsItsShippedColumnsAndColou
     fillCatalogue(app.home);
     open();
     QHeaderView* header = window->movieList()->header();
-    EXPECT_EQ(header->sectionSize(0), 200);
+    EXPECT_EQ(header->sectionSize(0), titleWidth(200));
     EXPECT_EQ(header->sectionSize(1), 50);
     EXPECT_EQ(header->sectionSize(8), 0);
     const QPalette p = window->movieList()->palette();
@@ -179,7 +189,7 @@ TEST_F(MainWindowTest, AnOversizedSettingsFileIsReportedOnceAndTheDefaultsHold)
     open();
     ASSERT_EQ(app.prompt.asked.size(), 1);
     EXPECT_TRUE(app.prompt.asked.at(0).text.startsWith(QStringLiteral("设置文件 ")));
-    EXPECT_EQ(window->movieList()->header()->sectionSize(0), 200);
+    EXPECT_EQ(window->movieList()->header()->sectionSize(0), titleWidth(200));
 }
 
 TEST_F(MainWindowTest, NodeClicksFillTheListAndTheStatusLine)
@@ -342,7 +352,7 @@ TEST_F(MainWindowTest, ColumnsAndRowColoursComeFromTheSettings)
         QStringLiteral("ReelShelfIndex1.02"), QStringLiteral("Setcolor2"), QStringLiteral("12836859"));
     open();
     QHeaderView* header = window->movieList()->header();
-    EXPECT_EQ(header->sectionSize(0), 200);
+    EXPECT_EQ(header->sectionSize(0), titleWidth(200));
     EXPECT_EQ(header->sectionSize(3), 0) << "a hidden column has no width";
     EXPECT_EQ(header->sectionSize(15), 0) << "the ID column is in effect hidden";
     EXPECT_EQ(window->movieList()->model()->headerData(15, Qt::Horizontal).toString(), QString());
@@ -352,6 +362,52 @@ TEST_F(MainWindowTest, ColumnsAndRowColoursComeFromTheSettings)
     EXPECT_EQ(p.color(QPalette::Base), QColor(255, 248, 242));
     EXPECT_EQ(p.color(QPalette::AlternateBase), QColor(251, 223, 195));
     EXPECT_TRUE(window->movieList()->alternatingRowColors());
+}
+
+TEST_F(MainWindowTest, TheTitleColumnTakesTheWidthLeftAndADraggedWidthLasts)
+{
+    fillCatalogue(app.home);
+    open();
+    window->resize(1600, 900);
+    QCoreApplication::processEvents();
+    MovieListView* list = window->movieList();
+    QHeaderView* header = list->header();
+    auto rightEdge
+        = [&] { return header->sectionViewportPosition(header->logicalIndexAt(0)) + header->length(); };
+    EXPECT_GT(header->sectionSize(0), 200);
+    EXPECT_EQ(rightEdge(), list->viewport()->width()) << "no width left unused";
+    EXPECT_EQ(header->sectionSize(1), 50) << "the others keep their stored widths";
+
+    // Another column dragged wider: the title gives the width up, and the drag lasts.
+    const int title = header->sectionSize(0);
+    header->resizeSection(1, 120);
+    EXPECT_EQ(header->sectionSize(0), title - 70);
+    window->resize(1400, 900);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(header->sectionSize(1), 120);
+    EXPECT_EQ(rightEdge(), list->viewport()->width());
+
+    // The title dragged: it keeps the user's width whatever the window does.
+    header->resizeSection(0, 260);
+    window->resize(1600, 900);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(header->sectionSize(0), 260);
+    clickNode(QStringLiteral("NodeAll"));
+    EXPECT_EQ(header->sectionSize(0), 260) << "for the run, through new listings";
+    EXPECT_EQ(header->sectionSize(1), 120);
+}
+
+TEST_F(MainWindowTest, ARightClickOnTheHeadersOpensTheColumnsPage)
+{
+    open();
+    QHeaderView* header = window->movieList()->header();
+    emit header->customContextMenuRequested(QPoint(5, 5));
+    auto* settings = window->findChild<SettingsDialog*>(QStringLiteral("Form9"));
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(settings->isVisible());
+    EXPECT_EQ(settings->shownContainer(), 3);
+    EXPECT_TRUE(settings->findChild<QWidget*>(QStringLiteral("ChkCoum_0"))->isVisible());
+    settings->cancel();
 }
 
 TEST_F(MainWindowTest, TreeMenuEnablesItemsByNodeKind)

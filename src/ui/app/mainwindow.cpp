@@ -325,6 +325,8 @@ void MainWindow::connectCommands()
         if (ok)
             browse_->clearShownMovies();
     });
+    connect(list_, &MovieListView::columnSettingsRequested, this,
+        [this] { SettingsDialog::open(context_, 3, this); });
     connect(list_, &MovieListView::editRequested, movies_, &MovieCommands::editSelected);
     connect(list_, &MovieListView::deleteRequested, movies_, &MovieCommands::deleteSelected);
 }

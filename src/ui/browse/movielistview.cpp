@@ -40,6 +40,9 @@ MovieListView::MovieListView(QWidget* parent)
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(false);
     connect(header(), &QHeaderView::sectionClicked, this, &MovieListView::headerClicked);
+    connect(header(), &QHeaderView::sectionResized, this, [this](int section) { sectionDragged(section); });
+    header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header(), &QWidget::customContextMenuRequested, this, &MovieListView::columnSettingsRequested);
 }
 
 int MovieListView::twipsToPixels(int twips)
@@ -53,8 +56,48 @@ void MovieListView::setupListColumns(const Settings& settings)
     for (int c = 0; c < ListColumnCount; ++c) {
         const int number = columns[size_t(c)].settingsNumber;
         const int twips = number < 0 ? 1 : settings.columnWidthTwips(number);
+        fitting_ = true;
         header()->resizeSection(c, std::max(0, twipsToPixels(twips)));
+        fitting_ = false;
     }
+    titleWidth_ = header()->sectionSize(ListCol::MovieName);
+    titleDragged_ = false;
+    fitTitleColumn();
+}
+
+void MovieListView::fitTitleColumn()
+{
+    // A title column the settings hide stays hidden.
+    if (titleDragged_ || titleWidth_ <= 0)
+        return;
+    int others = 0;
+    for (int c = 0; c < ListColumnCount; ++c)
+        if (c != ListCol::MovieName && !header()->isSectionHidden(c))
+            others += header()->sectionSize(c);
+    const int width = std::max(titleWidth_, viewport()->width() - others);
+    if (width == header()->sectionSize(ListCol::MovieName))
+        return;
+    fitting_ = true;
+    header()->resizeSection(ListCol::MovieName, width);
+    fitting_ = false;
+}
+
+void MovieListView::sectionDragged(int section)
+{
+    if (fitting_)
+        return;
+    if (section == ListCol::MovieName) {
+        titleDragged_ = true;
+        return;
+    }
+    // Another column dragged: the title gives or takes the difference.
+    fitTitleColumn();
+}
+
+void MovieListView::resizeEvent(QResizeEvent* event)
+{
+    QTreeView::resizeEvent(event);
+    fitTitleColumn();
 }
 
 void MovieListView::paintRowBands(const Settings& settings)

@@ -27,6 +27,8 @@ public:
     static int twipsToPixels(int twips);
 
 signals:
+    // A right click on the column headers: the user wants the page where columns are chosen.
+    void columnSettingsRequested();
     // A row chosen with the left button, or reached with the arrow keys: the pane shows it.
     void leftReleased(int row);
     void rightReleased(int row, const QPoint& globalPos);
@@ -38,11 +40,20 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void headerClicked(int section);
     // Marks the current row (the first when none is) and shows it, as a click on it would.
     int chooseCurrentRow();
 
+    // The title column takes the width the other visible columns leave, unless the user has
+    // dragged it; widths the user drags last for the run.
+    void fitTitleColumn();
+    void sectionDragged(int section);
+
     MovieListModel* model_;
+    int titleWidth_ = 0; // the title column's own width, from the settings or the user's drag
+    bool titleDragged_ = false;
+    bool fitting_ = false;
 };
