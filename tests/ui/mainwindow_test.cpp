@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,6 +22,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -115,6 +118,39 @@ TEST_F(MainWindowTest, EmptyCatalogueWarnsOnceAndShowsTheTwoRoots)
     ASSERT_EQ(app.prompt.asked.size(), 2);
     EXPECT_EQ(app.prompt.asked.at(1).text, QStringLiteral("光盘数据库还未添加数据!"));
     EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("就绪"));
+}
+
+TEST_F(MainWindowTest, AnEmptyCatalogueShowsTheWaysToBeginWhereTheListWouldBe)
+{
+    // The import's file picker is answered at once, as a user who cancels it.
+    app.context.pickFile = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
+    open();
+    QWidget* panel = child<QWidget>(QStringLiteral("StartPanel"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(window->movieList()->isVisible());
+    // Each button runs its menu command: the disc dialog and the wizard open, the import asks for a file.
+    const struct
+    {
+        const char* button;
+        const char* command;
+    } ways[] = { { "StartNewDisc", "MN_NewDisk" }, { "StartWizard", "MN_wizard" },
+        { "StartImport", "MN_importMdb" } };
+    for (const auto& way : ways) {
+        QSignalSpy ran(window->action(QString::fromLatin1(way.command)), &QAction::triggered);
+        auto* button = child<QPushButton>(QString::fromLatin1(way.button));
+        ASSERT_NE(button, nullptr) << way.button;
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(ran.count(), 1) << way.button;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != window.get() && w->isVisible() && qobject_cast<QDialog*>(w))
+                w->close();
+    }
+    // Once there is a disc, the list comes back.
+    app.home.addDisc(QStringLiteral("1"));
+    ASSERT_TRUE(window->discTree()->rebuildDiscTree());
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_TRUE(window->movieList()->isVisible());
 }
 
 // Notes whether the main window could be seen when a message came up.
@@ -460,6 +496,7 @@ TEST_F(MainWindowTest, MenusAndToolbarOpenTheirWindows)
 
 TEST_F(MainWindowTest, ResizingKeepsTheDesignProportions)
 {
+    fillCatalogue(app.home);
     open();
     window->resize(1400, 860);
     QApplication::processEvents();

@@ -20,6 +20,7 @@
 #include "report/reportjump.h"
 #include "search/searchdialog.h"
 #include "settings/settingsdialog.h"
+#include "startpanel.h"
 #include "stats/statswindow.h"
 #include "windowplacement.h"
 #include "wizard/wizarddialog.h"
@@ -29,6 +30,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -220,7 +222,9 @@ void MainWindow::buildCentre()
     tree_ = new DiscTreeWidget(context_, mainSplitter_);
     rightSplitter_ = new QSplitter(Qt::Vertical, mainSplitter_);
     // The quick filter box sits right above the list and goes with it when the splitter moves.
-    auto* listPanel = new QWidget(rightSplitter_);
+    // An empty catalogue shows the ways to begin where the list would be.
+    listArea_ = new QStackedWidget(rightSplitter_);
+    auto* listPanel = new QWidget(listArea_);
     list_ = new MovieListView(listPanel);
     quickFilter_ = new QuickFilterBox(list_, status_, listPanel);
     auto* listLayout = new QVBoxLayout(listPanel);
@@ -232,7 +236,10 @@ void MainWindow::buildCentre()
     pane_ = new DetailPane(rightSplitter_);
     mainSplitter_->addWidget(tree_);
     mainSplitter_->addWidget(rightSplitter_);
-    rightSplitter_->addWidget(listPanel);
+    listArea_->addWidget(listPanel);
+    listArea_->addWidget(new StartPanel(action(QStringLiteral("MN_NewDisk")),
+        action(QStringLiteral("MN_wizard")), action(QStringLiteral("MN_importMdb")), listArea_));
+    rightSplitter_->addWidget(listArea_);
     rightSplitter_->addWidget(pane_);
     // Extra room is shared in the design's proportions.
     mainSplitter_->setStretchFactor(0, treeWidth);
@@ -246,6 +253,8 @@ void MainWindow::buildCentre()
     setCentralWidget(mainSplitter_);
 
     connect(tree_, &DiscTreeWidget::contextMenuWanted, this, &MainWindow::showTreeMenu);
+    connect(tree_, &DiscTreeWidget::rebuilt, this,
+        [this] { listArea_->setCurrentIndex(tree_->data().discs.isEmpty() ? 1 : 0); });
     connect(list_, &MovieListView::rightReleased, this, &MainWindow::showMovieMenu);
 }
 

@@ -18,6 +18,7 @@ class WizardDialog;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QStackedWidget;
 struct AppContext;
 
 // The main window: menus, toolbar, the tree, the list, the detail pane and the status line.
@@ -90,6 +91,7 @@ private:
     QLabel* statusIcons_[2] = { nullptr, nullptr };
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* rightSplitter_ = nullptr;
+    QStackedWidget* listArea_ = nullptr; // the list, or the ways to begin while there is no disc
     BrowseController* browse_ = nullptr;
     DiscCommands* discs_ = nullptr;
     MovieCommands* movies_ = nullptr;

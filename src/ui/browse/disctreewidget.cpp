@@ -52,6 +52,14 @@ QTreeWidgetItem* DiscTreeWidget::addNode(
 
 bool DiscTreeWidget::rebuildDiscTree(QString* error)
 {
+    const bool filled = fillTree(error);
+    if (filled)
+        emit rebuilt();
+    return filled;
+}
+
+bool DiscTreeWidget::fillTree(QString* error)
+{
     clear();
     QTreeWidgetItem* all = addNode(nullptr, DiscTree::allKey, DiscTree::allText, DiscTree::IconAll);
     QTreeWidgetItem* fav = addNode(nullptr, DiscTree::favKey, DiscTree::favText, DiscTree::IconFavourites);

@@ -28,6 +28,8 @@ public:
 signals:
     void nodeClicked(const QString& key);
     void contextMenuWanted(const QString& key, const QPoint& globalPos);
+    // The tree was read again from the catalogue (its data() is new).
+    void rebuilt();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -35,6 +37,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    bool fillTree(QString* error);
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text, int icon);
 
     AppContext& context_;
