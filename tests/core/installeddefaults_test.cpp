@@ -6,7 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -169,6 +173,29 @@ TEST_F(InstalledPrefix, AFolderThatCannotTakeTheStarCopiesStillStarts)
     }
     EXPECT_TRUE(installDefaults(f, &error)) << error.toStdString();
     EXPECT_TRUE(QFileInfo::exists(DataFolder::twiceSizedPicture(f.goldStar())));
+}
+
+// A pipe where the star should be is no star to compare: the start goes on instead of waiting
+// for a writer that never comes.
+TEST_F(InstalledPrefix, APipeForAStarDoesNotHoldTheStart)
+{
+    const DataFolder f(home(), QString());
+    ASSERT_TRUE(QDir().mkpath(f.tempDir()));
+    const QByteArray pipe = QFile::encodeName(f.goldStar());
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0644), 0);
+    auto started = std::async(std::launch::async, [&f] {
+        QString error;
+        return installDefaults(f, &error);
+    });
+    if (started.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Let the waiting start go so that the test ends.
+        const int writer = ::open(pipe.constData(), O_WRONLY);
+        ::close(writer);
+        FAIL() << "the start waited on the pipe";
+    }
+    EXPECT_TRUE(started.get());
+    EXPECT_FALSE(QFileInfo::exists(DataFolder::twiceSizedPicture(f.goldStar())));
+    EXPECT_TRUE(QFileInfo::exists(DataFolder::twiceSizedPicture(f.grayStar())));
 }
 
 TEST(TwiceSizedPicture, SitsBesideThePictureWithTheMarkBeforeTheExtension)

@@ -169,10 +169,9 @@ bool copyDefault(const QString& defaultsDir, const QString& resource, const QStr
 void addTwiceSizedStar(const QString& defaultsDir, const QString& resource, const QString& target)
 {
     const QString twiceTarget = DataFolder::twiceSizedPicture(target);
-    if (QFileInfo::exists(twiceTarget))
-        return;
+    // Only a plain file is read: a pipe put there would hold the start for ever.
     QFile star(target);
-    if (!star.open(QIODevice::ReadOnly))
+    if (QFileInfo::exists(twiceTarget) || !QFileInfo(star).isFile())
         return;
     QByteArray starBytes;
     QStringList places;
@@ -185,8 +184,11 @@ void addTwiceSizedStar(const QString& defaultsDir, const QString& resource, cons
         if (!QFileInfo(shipped).isFile() || shipped.size() != star.size()
             || !shipped.open(QIODevice::ReadOnly))
             continue;
-        if (starBytes.isNull())
+        if (starBytes.isNull()) {
+            if (!star.open(QIODevice::ReadOnly))
+                return;
             starBytes = star.readAll();
+        }
         QFile twice(DataFolder::twiceSizedPicture(place + resource));
         if (shipped.readAll() != starBytes || !QFileInfo(twice).isFile() || !twice.open(QIODevice::ReadOnly))
             continue;
