@@ -9,6 +9,9 @@
 
 QIcon SharpPicture::icon(const QString& path)
 {
+    // Only plain files are read: a pipe under a picture's name would hold the window for ever.
+    if (!QFileInfo(path).isFile())
+        return QIcon();
     const QPixmap picture(path);
     if (picture.isNull())
         return QIcon();
