@@ -1,6 +1,7 @@
 #include "app/appcontext.h"
 #include "app/mainwindow.h"
 #include "app/prompt.h"
+#include "app/sharppicture.h"
 #include "app/startup.h"
 
 #include <QApplication>
@@ -12,7 +13,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("ReelShelf Index"));
     // Lets Wayland compositors and docks match the window with its installed menu entry.
     QApplication::setDesktopFileName(QStringLiteral(REELSHELF_APP_ID));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
+    QApplication::setWindowIcon(SharpPicture::icon(QStringLiteral(":/icons/app.png")));
     Startup::installTranslations(app);
 
     MessageBoxPrompt prompt;

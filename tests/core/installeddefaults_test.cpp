@@ -1,3 +1,4 @@
+#include "diskconditions.h"
 #include "store/datafolder.h"
 #include "testsupport.h"
 
@@ -5,7 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -112,4 +117,95 @@ TEST_F(InstalledPrefix, InstalledCopyNeverOverwritesTheUsersFiles)
     QString error;
     ASSERT_TRUE(installDefaults(f, &error)) << error.toStdString();
     EXPECT_EQ(readBytes(f.settingsFile()), QByteArray("mine"));
+}
+
+// Each star as shipped comes with its copy for screens scaled by two; a star someone replaced keeps
+// its own look, and an existing copy is never overwritten.
+TEST_F(InstalledPrefix, StarsAsShippedGetTheirTwiceSizedCopies)
+{
+    const QString goldTwice = QStringLiteral("Temp/goldstar@2x.gif");
+    const QString grayTwice = QStringLiteral("Temp/graystar@2x.gif");
+    const DataFolder fresh(home(), tmp_.filePath(QStringLiteral("usr/share/gone")));
+    QString error;
+    ASSERT_TRUE(installDefaults(fresh, &error)) << error.toStdString();
+    EXPECT_EQ(readBytes(DataFolder::twiceSizedPicture(fresh.goldStar())), builtIn(goldTwice));
+    EXPECT_EQ(readBytes(DataFolder::twiceSizedPicture(fresh.grayStar())), builtIn(grayTwice));
+    EXPECT_EQ(builtIn(goldTwice).left(4), QByteArray("GIF8"));
+
+    // A folder made before the copies existed gets them on its next start; one the user drew stays.
+    QFile::remove(DataFolder::twiceSizedPicture(fresh.goldStar()));
+    writeBytes(DataFolder::twiceSizedPicture(fresh.grayStar()), "mine");
+    ASSERT_TRUE(installDefaults(fresh, &error)) << error.toStdString();
+    EXPECT_EQ(readBytes(DataFolder::twiceSizedPicture(fresh.goldStar())), builtIn(goldTwice));
+    EXPECT_EQ(readBytes(DataFolder::twiceSizedPicture(fresh.grayStar())), QByteArray("mine"));
+
+    // The user's own gold star gets no copy that would show the shipped one at scale two.
+    const DataFolder mine(tmp_.filePath(QStringLiteral("mine")), QString());
+    writeBytes(mine.goldStar(), builtIn(QStringLiteral("Temp/goldstar.gif")) + "changed");
+    ASSERT_TRUE(installDefaults(mine, &error)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(DataFolder::twiceSizedPicture(mine.goldStar())));
+    EXPECT_EQ(readBytes(DataFolder::twiceSizedPicture(mine.grayStar())), builtIn(grayTwice));
+
+    // A packager's star: its own copy when it ships one, none when it does not.
+    writeBytes(sharedDir() + QStringLiteral("/Temp/goldstar.gif"), "packaged gold");
+    writeBytes(sharedDir() + QStringLiteral("/Temp/goldstar@2x.gif"), "packaged gold, twice");
+    writeBytes(sharedDir() + QStringLiteral("/Temp/graystar.gif"), "packaged gray");
+    const DataFolder packaged(tmp_.filePath(QStringLiteral("packaged")), sharedDir());
+    ASSERT_TRUE(installDefaults(packaged, &error)) << error.toStdString();
+    EXPECT_EQ(
+        readBytes(DataFolder::twiceSizedPicture(packaged.goldStar())), QByteArray("packaged gold, twice"));
+    EXPECT_FALSE(QFileInfo::exists(DataFolder::twiceSizedPicture(packaged.grayStar())));
+}
+
+// The copies are never needed: a folder that cannot take them still starts, and takes them later.
+TEST_F(InstalledPrefix, AFolderThatCannotTakeTheStarCopiesStillStarts)
+{
+    const DataFolder f(home(), QString());
+    QString error;
+    ASSERT_TRUE(installDefaults(f, &error)) << error.toStdString();
+    QFile::remove(DataFolder::twiceSizedPicture(f.goldStar()));
+    {
+        const WriteProtected protect(f.tempDir());
+        if (!protect.active())
+            GTEST_SKIP() << "no way to protect a folder here";
+        EXPECT_TRUE(installDefaults(f, &error)) << error.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(DataFolder::twiceSizedPicture(f.goldStar())));
+    }
+    EXPECT_TRUE(installDefaults(f, &error)) << error.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(DataFolder::twiceSizedPicture(f.goldStar())));
+}
+
+// A pipe where the star should be is no star to compare: the start goes on instead of waiting
+// for a writer that never comes.
+TEST_F(InstalledPrefix, APipeForAStarDoesNotHoldTheStart)
+{
+    const DataFolder f(home(), QString());
+    ASSERT_TRUE(QDir().mkpath(f.tempDir()));
+    const QByteArray pipe = QFile::encodeName(f.goldStar());
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0644), 0);
+    auto started = std::async(std::launch::async, [&f] {
+        QString error;
+        return installDefaults(f, &error);
+    });
+    if (started.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Let the waiting start go so that the test ends.
+        const int writer = ::open(pipe.constData(), O_WRONLY);
+        ::close(writer);
+        FAIL() << "the start waited on the pipe";
+    }
+    EXPECT_TRUE(started.get());
+    EXPECT_FALSE(QFileInfo::exists(DataFolder::twiceSizedPicture(f.goldStar())));
+    EXPECT_TRUE(QFileInfo::exists(DataFolder::twiceSizedPicture(f.grayStar())));
+}
+
+TEST(TwiceSizedPicture, SitsBesideThePictureWithTheMarkBeforeTheExtension)
+{
+    EXPECT_EQ(DataFolder::twiceSizedPicture(QStringLiteral("/d/Temp/goldstar.gif")),
+        QStringLiteral("/d/Temp/goldstar@2x.gif"));
+    EXPECT_EQ(DataFolder::twiceSizedPicture(QStringLiteral(":/icons/tree/all.png")),
+        QStringLiteral(":/icons/tree/all@2x.png"));
+    // Only the last dot of the name counts; a dot in a folder's name is no extension.
+    EXPECT_EQ(DataFolder::twiceSizedPicture(QStringLiteral("/d/a.b/star")), QStringLiteral("/d/a.b/star@2x"));
+    EXPECT_EQ(
+        DataFolder::twiceSizedPicture(QStringLiteral("/d/star.x.gif")), QStringLiteral("/d/star.x@2x.gif"));
 }

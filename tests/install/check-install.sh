@@ -44,7 +44,9 @@ share/metainfo/$id.metainfo.xml
 share/reelshelf-index/Posters/00.jpg
 share/reelshelf-index/RSISet.ini
 share/reelshelf-index/Temp/goldstar.gif
+share/reelshelf-index/Temp/goldstar@2x.gif
 share/reelshelf-index/Temp/graystar.gif
+share/reelshelf-index/Temp/graystar@2x.gif
 share/reelshelf-index/help.html
 LIST
 )
@@ -85,7 +87,7 @@ env -u REELSHELF_HOME "$prefix/bin/reelshelf-cli" --home "$home" discs >"$scratc
 }
 [ -s "$home/ShelfIndex.db" ] || fail "reelshelf-cli made no catalogue in its home"
 cmp -s "$home/RSISet.ini" "$defaults/RSISet.ini" || fail "the new data folder did not get the installed settings"
-for f in Posters/00.jpg Temp/goldstar.gif Temp/graystar.gif help.html; do
+for f in Posters/00.jpg Temp/goldstar.gif Temp/graystar.gif Temp/goldstar@2x.gif Temp/graystar@2x.gif help.html; do
   cmp -s "$home/$f" "$defaults/$f" || fail "the new data folder did not get $f"
 done
 

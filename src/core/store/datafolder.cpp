@@ -115,6 +115,13 @@ QString DataFolder::logoFor(const QString& company) const
     return compicsDir() + u'/' + company + QStringLiteral(".jpg");
 }
 
+QString DataFolder::twiceSizedPicture(const QString& picturePath)
+{
+    const qsizetype dot = picturePath.lastIndexOf(u'.');
+    const qsizetype cut = dot > picturePath.lastIndexOf(u'/') ? dot : picturePath.size();
+    return QString(picturePath).insert(cut, QStringLiteral("@2x"));
+}
+
 bool DataFolder::isPlainFileName(const QString& name)
 {
     return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && name != QStringLiteral(".")
@@ -156,6 +163,40 @@ bool copyDefault(const QString& defaultsDir, const QString& resource, const QStr
     return false;
 }
 
+// The sharper star comes from the place whose small star the folder holds byte for byte, so that a
+// star the user or a packager replaced keeps its own look at every scale. It is never needed: a
+// folder that cannot take it (full, read-only) is no failure, and the next start tries again.
+void addTwiceSizedStar(const QString& defaultsDir, const QString& resource, const QString& target)
+{
+    const QString twiceTarget = DataFolder::twiceSizedPicture(target);
+    // Only a plain file is read: a pipe put there would hold the start for ever.
+    QFile star(target);
+    if (QFileInfo::exists(twiceTarget) || !QFileInfo(star).isFile())
+        return;
+    QByteArray starBytes;
+    QStringList places;
+    if (!defaultsDir.isEmpty())
+        places << defaultsDir + u'/';
+    places << QStringLiteral(":/defaults/");
+    for (const QString& place : places) {
+        QFile shipped(place + resource);
+        // A size that differs spares reading a large replacement whole.
+        if (!QFileInfo(shipped).isFile() || shipped.size() != star.size()
+            || !shipped.open(QIODevice::ReadOnly))
+            continue;
+        if (starBytes.isNull()) {
+            if (!star.open(QIODevice::ReadOnly))
+                return;
+            starBytes = star.readAll();
+        }
+        QFile twice(DataFolder::twiceSizedPicture(place + resource));
+        if (shipped.readAll() != starBytes || !QFileInfo(twice).isFile() || !twice.open(QIODevice::ReadOnly))
+            continue;
+        SafeWrite::writeFile(twiceTarget, twice.readAll(), SafeWrite::Existing::Keep);
+        return;
+    }
+}
+
 bool makeDir(const QString& dir, QString* error)
 {
     if (QFileInfo(dir).isDir() || QDir().mkpath(dir))
@@ -180,9 +221,13 @@ bool installDefaults(const DataFolder& folder, QString* error)
             return false;
     }
     const QString from = folder.defaultsDir();
-    return copyDefault(from, DataFolder::settingsFileName(), folder.settingsFile(), error)
-        && copyDefault(from, QStringLiteral("Posters/00.jpg"), folder.defaultPoster(), error)
-        && copyDefault(from, QStringLiteral("Temp/goldstar.gif"), folder.goldStar(), error)
-        && copyDefault(from, QStringLiteral("Temp/graystar.gif"), folder.grayStar(), error)
-        && copyDefault(from, QStringLiteral("help.html"), folder.helpFile(), error);
+    if (!(copyDefault(from, DataFolder::settingsFileName(), folder.settingsFile(), error)
+            && copyDefault(from, QStringLiteral("Posters/00.jpg"), folder.defaultPoster(), error)
+            && copyDefault(from, QStringLiteral("Temp/goldstar.gif"), folder.goldStar(), error)
+            && copyDefault(from, QStringLiteral("Temp/graystar.gif"), folder.grayStar(), error)
+            && copyDefault(from, QStringLiteral("help.html"), folder.helpFile(), error)))
+        return false;
+    addTwiceSizedStar(from, QStringLiteral("Temp/goldstar.gif"), folder.goldStar());
+    addTwiceSizedStar(from, QStringLiteral("Temp/graystar.gif"), folder.grayStar());
+    return true;
 }

@@ -46,6 +46,10 @@ public:
     QString posterFor(const QString& idText) const;
     QString logoFor(const QString& company) const;
 
+    // The copy of a picture drawn for screens scaled by two, beside it: NAME@2x.EXT. Only a
+    // picture's own copy is ever looked for; none is needed.
+    static QString twiceSizedPicture(const QString& picturePath);
+
     // A record's text used as a file name must not climb out of its folder.
     static bool isPlainFileName(const QString& name);
 
@@ -63,6 +67,6 @@ private:
 // Completes a data folder from the installed defaults: the folders, the settings file, the
 // default poster, the star pictures and the help document, each taken from the folder's
 // defaultsDir when it holds a readable copy and from the built-in one otherwise. Nothing that
-// exists is overwritten.
+// exists is overwritten. A star still as shipped also gets its copy for screens scaled by two.
 // The catalogue itself is made by Catalogue::prepare. Returns false with a message on failure.
 bool installDefaults(const DataFolder& folder, QString* error);

@@ -20,6 +20,7 @@
 #include "report/reportjump.h"
 #include "search/searchdialog.h"
 #include "settings/settingsdialog.h"
+#include "sharppicture.h"
 #include "startpanel.h"
 #include "stats/statswindow.h"
 #include "windowplacement.h"
@@ -81,7 +82,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ReelShelf Index"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
+    setWindowIcon(SharpPicture::icon(QStringLiteral(":/icons/app.png")));
     // The designed size, or four fifths of a larger screen, which the list then puts to use.
     const QSize designed(14025 / 15, 9915 / 15);
     WindowPlacement::fitAndCentre(this, designed.expandedTo(WindowPlacement::room(this) * 0.8));
@@ -189,9 +190,9 @@ void MainWindow::buildToolbar()
             continue;
         }
         const QString key = QString::fromLatin1(b.key);
-        QAction* a
-            = bar->addAction(QIcon(QStringLiteral(":/icons/toolbar/%1.png").arg(QLatin1String(b.icon))),
-                QString::fromUtf16(b.tip));
+        QAction* a = bar->addAction(
+            SharpPicture::icon(QStringLiteral(":/icons/toolbar/%1.png").arg(QLatin1String(b.icon))),
+            QString::fromUtf16(b.tip));
         a->setObjectName(key);
         a->setToolTip(QString::fromUtf16(b.tip));
         actions_.insert(key, a);
@@ -265,9 +266,10 @@ void MainWindow::buildStatusLine()
     statusBar()->addWidget(status_, 1);
     const char* const icons[2] = { ":/icons/status/even.png", ":/icons/status/odd.png" };
     for (int i = 0; i < 2; ++i) {
-        statusIcons_[i] = new QLabel(this);
+        auto* picture = new SharpLabel(this);
+        picture->setPicture(SharpPicture::icon(QString::fromLatin1(icons[i])));
+        statusIcons_[i] = picture;
         statusIcons_[i]->setObjectName(QStringLiteral("Image3_%1").arg(i));
-        statusIcons_[i]->setPixmap(QPixmap(QString::fromLatin1(icons[i])));
         statusIcons_[i]->setFixedSize(16, 16);
         statusBar()->addPermanentWidget(statusIcons_[i]);
     }

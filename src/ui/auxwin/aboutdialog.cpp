@@ -1,5 +1,7 @@
 #include "aboutdialog.h"
 
+#include "app/sharppicture.h"
+
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -42,9 +44,9 @@ AboutDialog::AboutDialog(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
-    auto* picture = new QLabel(this);
+    auto* picture = new SharpLabel(this);
     picture->setObjectName(QStringLiteral("Image1"));
-    picture->setPixmap(QPixmap(QStringLiteral(":/about.png")));
+    picture->setPicture(SharpPicture::icon(QStringLiteral(":/about.png")));
     top->addWidget(picture, 0, Qt::AlignTop);
     auto* text = new QPlainTextEdit(this);
     text->setObjectName(QStringLiteral("Text1"));

@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/prompt.h"
+#include "app/sharppicture.h"
 #include "store/catalogue.h"
 #include "store/settings.h"
 
@@ -24,11 +25,11 @@ DiscTreeWidget::DiscTreeWidget(AppContext& context, QWidget* parent)
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setFrameShape(QFrame::StyledPanel);
-    icons_[DiscTree::IconAll] = QIcon(QStringLiteral(":/icons/tree/all.png"));
-    icons_[DiscTree::IconGood] = QIcon(QStringLiteral(":/icons/tree/disc_good.png"));
-    icons_[DiscTree::IconLent] = QIcon(QStringLiteral(":/icons/tree/disc_lent.png"));
-    icons_[DiscTree::IconDamaged] = QIcon(QStringLiteral(":/icons/tree/disc_damaged.png"));
-    icons_[DiscTree::IconFavourites] = QIcon(QStringLiteral(":/icons/tree/favourites.png"));
+    icons_[DiscTree::IconAll] = SharpPicture::icon(QStringLiteral(":/icons/tree/all.png"));
+    icons_[DiscTree::IconGood] = SharpPicture::icon(QStringLiteral(":/icons/tree/disc_good.png"));
+    icons_[DiscTree::IconLent] = SharpPicture::icon(QStringLiteral(":/icons/tree/disc_lent.png"));
+    icons_[DiscTree::IconDamaged] = SharpPicture::icon(QStringLiteral(":/icons/tree/disc_damaged.png"));
+    icons_[DiscTree::IconFavourites] = SharpPicture::icon(QStringLiteral(":/icons/tree/favourites.png"));
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         if (item)
             emit nodeClicked(keyOf(item));

@@ -1,5 +1,6 @@
 #include "movielistmodel.h"
 
+#include "app/sharppicture.h"
 #include "browse/listorder.h"
 
 #include <algorithm>
@@ -7,8 +8,8 @@
 
 MovieListModel::MovieListModel(QObject* parent)
     : QAbstractTableModel(parent)
-    , discIcon_(QStringLiteral(":/icons/list/movie_disc.png"))
-    , allIcon_(QStringLiteral(":/icons/list/movie_all.png"))
+    , discIcon_(SharpPicture::icon(QStringLiteral(":/icons/list/movie_disc.png")))
+    , allIcon_(SharpPicture::icon(QStringLiteral(":/icons/list/movie_all.png")))
 {
 }
 

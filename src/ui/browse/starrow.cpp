@@ -1,8 +1,8 @@
 #include "starrow.h"
 
+#include "app/sharppicture.h"
+
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QPixmap>
 #include <algorithm>
 
 StarRow::StarRow(QWidget* parent)
@@ -12,7 +12,7 @@ StarRow::StarRow(QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(1);
     for (size_t i = 0; i < stars_.size(); ++i) {
-        stars_[i] = new QLabel(this);
+        stars_[i] = new SharpLabel(this);
         stars_[i]->setObjectName(QStringLiteral("Image5_%1").arg(i));
         stars_[i]->setFixedSize(18, 18);
         stars_[i]->setAlignment(Qt::AlignCenter);
@@ -23,8 +23,8 @@ StarRow::StarRow(QWidget* parent)
 void StarRow::show(int lit, const QString& goldStar, const QString& grayStar)
 {
     lit_ = std::clamp(lit, 0, 10);
-    const QPixmap gold(goldStar);
-    const QPixmap gray(grayStar);
+    const QIcon gold = SharpPicture::icon(goldStar);
+    const QIcon gray = SharpPicture::icon(grayStar);
     for (int i = 0; i < int(stars_.size()); ++i)
-        stars_[size_t(i)]->setPixmap(i < lit_ ? gold : gray);
+        stars_[size_t(i)]->setPicture(i < lit_ ? gold : gray);
 }

@@ -450,6 +450,7 @@ void WizardDialog::fillCandidates(const QList<CandidateRow>& rows)
         auto* item = new QTreeWidgetItem(
             QStringList { r.fileName, mark, r.sizeText, r.folder, r.extension, r.duplicateMark });
         item->setData(0, KeyRole, key);
+        item->setIcon(0, fileIcons_.forKind(r.icon));
         candidateAt_.insert(key, int(items.size()));
         items.append(item);
     }
@@ -462,6 +463,7 @@ QTreeWidgetItem* WizardDialog::preparedItem(int candidate)
     const WizardCommit::PreparedRow p = WizardCommit::preparedRow(r);
     auto* item = new QTreeWidgetItem(QStringList { p.name, p.sizeText, p.folder, QString(), p.extension });
     item->setData(0, KeyRole, keyOf(r));
+    item->setIcon(0, fileIcons_.forKind(FileIcons::Video));
     item->setData(0, Qt::UserRole, p.foundName);
     item->setData(0, RawFolderRole, p.rawFolder);
     item->setData(0, RawNameRole, p.rawName);

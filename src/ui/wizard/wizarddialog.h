@@ -3,6 +3,7 @@
 #include "scan/candidates.h"
 #include "scan/drivesearch.h"
 #include "scan/wizardcommit.h"
+#include "wizard/fileicons.h"
 
 #include <QDialog>
 #include <QHash>
@@ -87,6 +88,7 @@ private:
     bool committing_ = false;
     QList<CandidateRow> rows_; // what the candidate list shows, row for row
     QHash<QByteArray, int> candidateAt_; // a found file's key -> its row in the candidate list
+    FileIcons fileIcons_;
 
     std::unique_ptr<QThread> worker_;
     std::shared_ptr<std::atomic_bool> cancel_;
