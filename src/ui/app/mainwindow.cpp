@@ -3,7 +3,6 @@
 #include "appcontext.h"
 #include "auxwin/aboutdialog.h"
 #include "backups/backupcommands.h"
-#include "backups/backuptexts.h"
 #include "browse/browsecontroller.h"
 #include "browse/detailpane.h"
 #include "browse/disctree.h"
@@ -14,6 +13,7 @@
 #include "export/exportdialog.h"
 #include "filter/quickfilterbox.h"
 #include "legacy/legacyimportcommand.h"
+#include "maincommands.h"
 #include "movies/moviecommands.h"
 #include "prompt.h"
 #include "report/reportdialog.h"
@@ -28,45 +28,16 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QMenuBar>
+#include <QMenu>
 #include <QScreen>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <functional>
 
 namespace {
-
-// Commands whose windows are not part of the program yet stay disabled.
-struct ToolbarButton
-{
-    const char* key;
-    const char16_t* tip;
-    const char* command;
-    const char* icon;
-};
-
-// Left to right; nullptr keys are separators.
-const ToolbarButton toolbarButtons[] = {
-    { "NewDiskByMannul", u"新建碟片(手动)", "MN_NewDisk", "newdisc" },
-    { "NewfilmByM", u"新建影片(手动)", "MN_Movie", "newmovie" },
-    { "NewByMagic", u"新建向导", "MN_wizard", "wizard" },
-    { nullptr, nullptr, nullptr, nullptr },
-    { "serchfilm", u"搜索影片", "MN_search", "search" },
-    { "changeGEshi", u"转换", "MN_trans", "export" },
-    { nullptr, nullptr, nullptr, nullptr },
-    { "PROset", u"程序设置", "MN_Set1", "settings" },
-    { "Aboutme", u"关于", "MN_About2", "about" },
-    { "helpme", u"启动帮助", "MN_help", "help" },
-    { "pro_quit", u"退出", "MN_go", "quit" },
-};
-
-// The order in which a toolbar key is matched against the commands.
-const char* const toolbarDispatchOrder[] = { "NewDiskByMannul", "NewfilmByM", "NewByMagic", "serchfilm",
-    "changeGEshi", "PROset", "Aboutme", "pro_quit", "helpme" };
 
 // Design sizes in twips: the tree and the list side by side, the list over the detail pane.
 constexpr int treeWidth = 2235;
@@ -86,8 +57,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     // The designed size, or four fifths of a larger screen, which the list then puts to use.
     const QSize designed(14025 / 15, 9915 / 15);
     WindowPlacement::fitAndCentre(this, designed.expandedTo(WindowPlacement::room(this) * 0.8));
-    buildMenus();
-    buildToolbar();
+    commands_ = new MainCommands(this);
     buildStatusLine();
     buildCentre();
     browse_ = new BrowseController(context_, tree_, list_, pane_, status_, this);
@@ -95,125 +65,6 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     movies_ = new MovieCommands(context_, tree_, list_, pane_, this);
     legacyImport_ = new LegacyImportCommand(context_, tree_, list_, this);
     connectCommands();
-}
-
-QAction* MainWindow::addCommand(
-    QMenu* menu, const QString& name, const QString& caption, const QKeySequence& shortcut)
-{
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(name);
-    if (!shortcut.isEmpty())
-        a->setShortcut(shortcut);
-    actions_.insert(name, a);
-    return a;
-}
-
-void MainWindow::buildMenus()
-{
-    QMenu* film = menuBar()->addMenu(QStringLiteral("电影(&N)"));
-    film->setObjectName(QStringLiteral("New"));
-    addCommand(film, QStringLiteral("MN_NewDisk"), QStringLiteral("创建碟片"),
-        QKeySequence(QStringLiteral("Ctrl+D")));
-    addCommand(
-        film, QStringLiteral("MN_Movie"), QStringLiteral("新建影片"), QKeySequence(QStringLiteral("Ctrl+M")));
-    film->addSeparator();
-    addCommand(film, QStringLiteral("MN_wizard"), QStringLiteral("魔法向导"),
-        QKeySequence(QStringLiteral("Ctrl+X")));
-    film->addSeparator();
-    connect(addCommand(film, QStringLiteral("MN_go"), QStringLiteral("退出(&X)")), &QAction::triggered, this,
-        &QWidget::close);
-
-    QMenu* query = menuBar()->addMenu(QStringLiteral("查询(&C)"));
-    query->setObjectName(QStringLiteral("optin"));
-    addCommand(query, QStringLiteral("MN_search"), QStringLiteral("搜索(&S)"));
-
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
-    tools->setObjectName(QStringLiteral("MN_tools"));
-    addCommand(tools, QStringLiteral("MN_trans"), QStringLiteral("导出数据为..."),
-        QKeySequence(QStringLiteral("Ctrl+I")));
-    addCommand(tools, QStringLiteral("MN_importMdb"), QStringLiteral("导入旧版数据库(*.mdb)..."));
-    addCommand(tools, QStringLiteral("MN_restore"), BackupTexts::menuCaption);
-    tools->addSeparator();
-    connect(addCommand(tools, QStringLiteral("MN_stats"), QStringLiteral("收藏统计...")), &QAction::triggered,
-        this, [this] { StatsWindow::open(context_, list_, pane_, status_, this); });
-    connect(addCommand(tools, QStringLiteral("MN_report"), QStringLiteral("重复与风险报告...")),
-        &QAction::triggered, this, &MainWindow::openReport);
-    tools->addSeparator();
-    addCommand(tools, QStringLiteral("MN_Set1"), QStringLiteral("设置读取源(&E)"));
-    addCommand(tools, QStringLiteral("MN_Set2"), QStringLiteral("过滤选项(&G)"));
-    addCommand(tools, QStringLiteral("MN_Set3"), QStringLiteral("程序配置(&P)"));
-    addCommand(tools, QStringLiteral("MN_Set4"), QStringLiteral("其他选项(&O)"));
-
-    QMenu* about = menuBar()->addMenu(QStringLiteral("关于(&A)"));
-    about->setObjectName(QStringLiteral("MN_About"));
-    connect(addCommand(about, QStringLiteral("MN_help"), QStringLiteral("帮助(&H)")), &QAction::triggered,
-        this, &MainWindow::openHelp);
-    connect(addCommand(about, QStringLiteral("GotoWeb"), QStringLiteral("访问软件主页")), &QAction::triggered,
-        this, &MainWindow::visitHomePage);
-    about->addSeparator();
-    connect(addCommand(about, QStringLiteral("MN_About2"), QStringLiteral("关于 ReelShelf Index(&A)")),
-        &QAction::triggered, this, &MainWindow::showAbout);
-
-    // The two context menus are not in the menu bar; the list and the tree pop them up.
-    movieMenu_ = new QMenu(QStringLiteral("弹出"), this);
-    movieMenu_->setObjectName(QStringLiteral("MN_POPno"));
-    addCommand(movieMenu_, QStringLiteral("MN_edit"), QStringLiteral("修改(&I)"));
-    addCommand(movieMenu_, QStringLiteral("MN_Move"), QStringLiteral("移动至..."),
-        QKeySequence(QStringLiteral("Ctrl+Y")));
-    movieMenu_->addSeparator();
-    addCommand(movieMenu_, QStringLiteral("MN_delete"), QStringLiteral("删除记录(&L)"));
-
-    treeMenu_ = new QMenu(QStringLiteral("弹出2"), this);
-    treeMenu_->setObjectName(QStringLiteral("popup3"));
-    addCommand(treeMenu_, QStringLiteral("AddMovie"), QStringLiteral("添加影片记录"));
-    treeMenu_->addSeparator();
-    addCommand(treeMenu_, QStringLiteral("addtofav"), QStringLiteral("添加至收藏"));
-    addCommand(treeMenu_, QStringLiteral("DelFav"), QStringLiteral("删除选中收藏"));
-    treeMenu_->addSeparator();
-    addCommand(treeMenu_, QStringLiteral("ChangeDiskDetail"), QStringLiteral("查看磁盘信息"));
-    addCommand(treeMenu_, QStringLiteral("deldisk"), QStringLiteral("删除磁盘记录"));
-    // Shortcuts of the context menus work while the main window has the focus.
-    addActions(movieMenu_->actions());
-}
-
-void MainWindow::buildToolbar()
-{
-    QToolBar* bar = addToolBar(QStringLiteral("工具栏"));
-    bar->setObjectName(QStringLiteral("Toolbar1"));
-    bar->setMovable(false);
-    bar->toggleViewAction()->setEnabled(false);
-    bar->setIconSize(QSize(25, 25));
-    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    for (const ToolbarButton& b : toolbarButtons) {
-        if (!b.key) {
-            bar->addSeparator();
-            continue;
-        }
-        const QString key = QString::fromLatin1(b.key);
-        QAction* a = bar->addAction(
-            SharpPicture::icon(QStringLiteral(":/icons/toolbar/%1.png").arg(QLatin1String(b.icon))),
-            QString::fromUtf16(b.tip));
-        a->setObjectName(key);
-        a->setToolTip(QString::fromUtf16(b.tip));
-        actions_.insert(key, a);
-        connect(a, &QAction::triggered, this, [this, key] { runToolbarKey(key); });
-    }
-}
-
-void MainWindow::runToolbarKey(const QString& key)
-{
-    for (const char* candidate : toolbarDispatchOrder) {
-        if (key != QLatin1String(candidate))
-            continue;
-        for (const ToolbarButton& b : toolbarButtons) {
-            if (b.key && key == QLatin1String(b.key)) {
-                QAction* command = action(QString::fromLatin1(b.command));
-                if (command && command->isEnabled())
-                    command->trigger();
-                return;
-            }
-        }
-    }
 }
 
 void MainWindow::buildCentre()
@@ -301,6 +152,16 @@ bool MainWindow::load(QString* error)
 
 void MainWindow::connectCommands()
 {
+    const std::pair<const char*, std::function<void()>> windowCommands[] = {
+        { "MN_go", [this] { close(); } },
+        { "MN_stats", [this] { StatsWindow::open(context_, list_, pane_, status_, this); } },
+        { "MN_report", [this] { openReport(); } },
+        { "MN_help", [this] { openHelp(); } },
+        { "GotoWeb", [this] { visitHomePage(); } },
+        { "MN_About2", [this] { showAbout(); } },
+    };
+    for (const auto& [name, command] : windowCommands)
+        connect(action(QString::fromLatin1(name)), &QAction::triggered, this, command);
     const std::pair<const char*, std::function<void()>> discCommands[] = {
         { "MN_NewDisk", [this] { discs_->newDisc(); } },
         { "ChangeDiskDetail", [this] { discs_->changeDiskDetail(); } },
@@ -432,12 +293,12 @@ void MainWindow::showTreeMenu(const QString& key, const QPoint& globalPos)
     enable("DelFav", favDisc);
     enable("ChangeDiskDetail", disc);
     enable("deldisk", disc);
-    treeMenu_->popup(globalPos);
+    commands_->treeMenu()->popup(globalPos);
 }
 
 void MainWindow::showMovieMenu(int, const QPoint& globalPos)
 {
-    movieMenu_->popup(globalPos);
+    commands_->movieMenu()->popup(globalPos);
 }
 
 void MainWindow::showAbout()

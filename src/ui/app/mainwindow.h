@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QHash>
+#include "maincommands.h"
+
 #include <QMainWindow>
 
 class BrowseController;
@@ -45,11 +46,11 @@ public:
     ReportDialog* openReport();
 
     // Runs the command of a toolbar key; a key that matches none does nothing.
-    void runToolbarKey(const QString& key);
+    void runToolbarKey(const QString& key) { commands_->runToolbarKey(key); }
 
-    QAction* action(const QString& name) const { return actions_.value(name); }
-    QMenu* movieMenu() const { return movieMenu_; }
-    QMenu* treeMenu() const { return treeMenu_; }
+    QAction* action(const QString& name) const { return commands_->action(name); }
+    QMenu* movieMenu() const { return commands_->movieMenu(); }
+    QMenu* treeMenu() const { return commands_->treeMenu(); }
     DiscTreeWidget* discTree() const { return tree_; }
     MovieListView* movieList() const { return list_; }
     QuickFilterBox* quickFilter() const { return quickFilter_; }
@@ -66,10 +67,6 @@ public:
     QMenu* createPopupMenu() override { return nullptr; }
 
 private:
-    QAction* addCommand(
-        QMenu* menu, const QString& name, const QString& caption, const QKeySequence& shortcut = {});
-    void buildMenus();
-    void buildToolbar();
     void buildCentre();
     void buildStatusLine();
     void connectCommands();
@@ -80,9 +77,7 @@ private:
     void visitHomePage();
 
     AppContext& context_;
-    QHash<QString, QAction*> actions_;
-    QMenu* movieMenu_ = nullptr;
-    QMenu* treeMenu_ = nullptr;
+    MainCommands* commands_ = nullptr;
     DiscTreeWidget* tree_ = nullptr;
     MovieListView* list_ = nullptr;
     QuickFilterBox* quickFilter_ = nullptr;
