@@ -153,6 +153,7 @@ StatsWindow::StatsWindow(AppContext& context, const CollectionStats& stats, Movi
     auto* scroller = new QScrollArea(splitter);
     scroller->setWidgetResizable(true);
     scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* charts = new QWidget(scroller);
     scroller->setWidget(charts);
     auto* grid = new QGridLayout(charts);
@@ -243,7 +244,7 @@ QWidget* StatsWindow::buildChart(StatsChart chart)
     drawn->setAnimationOptions(QChart::NoAnimation);
     auto* view = new StatsChartView(drawn.release(), box);
     view->setObjectName(QStringLiteral("StatsChart") + QLatin1String(text.name));
-    view->setMinimumSize(360, 200);
+    view->setMinimumSize(240, 180);
     view->setItemCount(int(shown_[size_t(chart)].size()));
     views_[size_t(chart)] = view;
     connect(view, &StatsChartView::currentItemChanged, this, [this, chart](int i) { highlight(chart, i); });
@@ -295,6 +296,10 @@ std::unique_ptr<QChart> StatsWindow::barChart(StatsChart chart)
     auto* names = new QBarCategoryAxis(chartObject.get());
     names->append(categories);
     names->setTruncateLabels(false);
+    // Standing upright, a name needs only a line's height under its bar, so none is left out for
+    // lack of room (a long first name would otherwise reach past the chart and be dropped).
+    if (!lying(chart))
+        names->setLabelsAngle(-90);
     auto* values = new QValueAxis(chartObject.get());
     values->setRange(0, double(std::max<qint64>(highest, 1)));
     values->setLabelFormat(QStringLiteral("%d"));
