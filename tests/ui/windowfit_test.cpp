@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "browse/detailpane.h"
 #include "browse/disctreewidget.h"
+#include "browse/movielistview.h"
 #include "movies/moviecommands.h"
 #include "movies/movieeditor.h"
 #include "testsupport.h"
@@ -12,6 +13,8 @@
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QSet>
@@ -134,4 +137,31 @@ TEST_F(WindowFitTest, TheMovieEditorFitsAndIsCentred)
     });
     window->action(QStringLiteral("MN_Movie"))->trigger();
     EXPECT_TRUE(ran);
+}
+
+TEST_F(WindowFitTest, OnAScreenAThousandHighTheListShowsThirtyRows)
+{
+    const QRect screen = window->screen()->availableGeometry();
+    if (screen.height() < 1000)
+        GTEST_SKIP() << "the screen is lower than a thousand pixels";
+    // A fresh window, shown as the program shows it.
+    window = std::make_unique<MainWindow>(app.context);
+    QString error;
+    ASSERT_TRUE(window->loadAndShow(&error)) << error.toStdString();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    selectNode(QStringLiteral("NodeAll"));
+    QCoreApplication::processEvents();
+    MovieListView* list = window->movieList();
+    const int rowHeight = list->visualRect(list->model()->index(0, 0)).height();
+    ASSERT_GT(rowHeight, 0);
+    EXPECT_GE(list->viewport()->height() / rowHeight, 30) << "row height " << rowHeight;
+    // The fields read as text, and the poster shows small beside them.
+    auto* title = window->findChild<QLineEdit*>(QStringLiteral("Text1_9"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_FALSE(title->hasFrame());
+    EXPECT_TRUE(title->isReadOnly());
+    auto* thumb = window->findChild<QLabel*>(QStringLiteral("PosterThumb"));
+    ASSERT_NE(thumb, nullptr);
+    EXPECT_TRUE(thumb->isVisible());
+    EXPECT_FALSE(thumb->pixmap().isNull());
 }

@@ -96,8 +96,9 @@ void MainWindow::buildCentre()
     // Extra room is shared in the design's proportions.
     mainSplitter_->setStretchFactor(0, treeWidth);
     mainSplitter_->setStretchFactor(1, listWidth);
-    rightSplitter_->setStretchFactor(0, listHeight);
-    rightSplitter_->setStretchFactor(1, paneHeight);
+    // The pane keeps the height its fields need; every other pixel goes to the list's rows.
+    rightSplitter_->setStretchFactor(0, 1);
+    rightSplitter_->setStretchFactor(1, 0);
     mainSplitter_->setSizes({ treeWidth, listWidth });
     rightSplitter_->setSizes({ listHeight, paneHeight });
     mainSplitter_->setChildrenCollapsible(false);
@@ -256,6 +257,16 @@ ReportDialog* MainWindow::openReport()
     }
     dialog->show();
     return dialog;
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (paneSized_)
+        return;
+    paneSized_ = true;
+    const int pane = std::min(pane_->naturalHeight(), rightSplitter_->height() / 2);
+    rightSplitter_->setSizes({ rightSplitter_->height() - pane, pane });
 }
 
 bool MainWindow::loadAndShow(QString* error)

@@ -66,6 +66,9 @@ public:
     // No menu of Qt's own over the toolbar and menu bar: it could hide the toolbar for good.
     QMenu* createPopupMenu() override { return nullptr; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildCentre();
     void buildStatusLine();
@@ -91,4 +94,5 @@ private:
     DiscCommands* discs_ = nullptr;
     MovieCommands* movies_ = nullptr;
     LegacyImportCommand* legacyImport_ = nullptr;
+    bool paneSized_ = false;
 };

@@ -88,6 +88,25 @@ QCheckBox* displayCheckBox(const QString& caption, const QString& name, QWidget*
     return box;
 }
 
+// A field the user reads, not types into: plain text on the page, still selectable to copy.
+void showAsText(QLineEdit* edit)
+{
+    edit->setReadOnly(true);
+    edit->setFrame(false);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, Qt::transparent);
+    edit->setPalette(p);
+}
+
+// Check boxes close together: they only show a state, so they need no room around them.
+void compact(QGridLayout* grid)
+{
+    grid->setContentsMargins(6, 2, 6, 2);
+    grid->setVerticalSpacing(0);
+    grid->setHorizontalSpacing(8);
+}
+
 // A page that scrolls rather than hold the window wider or taller than the user makes it.
 QScrollArea* scrollable(QWidget* page)
 {
@@ -105,7 +124,8 @@ DetailPane::DetailPane(QWidget* parent)
 {
     setObjectName(QStringLiteral("TabStrip1"));
     // Tab order as the user sees it; the panels keep their own numbers.
-    addTab(scrollable(buildDetailsPage()), QStringLiteral("基本信息"));
+    detailsPage_ = buildDetailsPage();
+    addTab(scrollable(detailsPage_), QStringLiteral("基本信息"));
     addTab(buildSummaryPage(), QStringLiteral("剧情简介"));
     addTab(buildPosterPage(), QStringLiteral("影片海报"));
     tabBar()->setTabData(0, QStringLiteral("MovieDetail"));
@@ -119,14 +139,28 @@ QWidget* DetailPane::buildDetailsPage()
     page->setObjectName(QStringLiteral("Picture1_0"));
     auto* outer = new QHBoxLayout(page);
 
+    // A small poster first, which a click opens in the viewer as the poster tab's does.
+    thumbnail_ = new PictureLabel(page);
+    thumbnail_->setObjectName(QStringLiteral("PosterThumb"));
+    thumbnail_->setToolTip(QStringLiteral("点击放大查看海报"));
+    thumbnail_->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    thumbnail_->setFixedWidth(110);
+    thumbnail_->setMinimumHeight(60);
+    thumbnail_->setCursor(Qt::PointingHandCursor);
+    connect(thumbnail_, &ClickableLabel::clicked, this, &DetailPane::posterClicked);
+    outer->addWidget(thumbnail_);
+
     auto* grid = new QGridLayout;
+    grid->setVerticalSpacing(1);
+    grid->setHorizontalSpacing(6);
     int cell = 0;
     for (const BoxLabel& b : boxLayout) {
         auto* edit = new QLineEdit(page);
         edit->setObjectName(QStringLiteral("Text1_%1").arg(b.index));
-        edit->setReadOnly(true);
-        auto* label = new QLabel(QString::fromUtf16(b.caption), page);
+        showAsText(edit);
+        auto* label = new QLabel(QString::fromUtf16(b.caption) + u'：', page);
         label->setBuddy(edit);
+        label->setForegroundRole(QPalette::PlaceholderText);
         const int row = cell / 2;
         const int col = (cell % 2) * 2;
         grid->addWidget(label, row, col);
@@ -136,11 +170,15 @@ QWidget* DetailPane::buildDetailsPage()
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
+    // The fields stay together at the top, whatever height the check boxes beside them take.
+    grid->setRowStretch(grid->rowCount(), 1);
     outer->addLayout(grid, 3);
 
     auto* side = new QVBoxLayout;
+    side->setSpacing(2);
     auto* genreFrame = new QGroupBox(QStringLiteral(" 类 型 "), page);
     auto* genreGrid = new QGridLayout(genreFrame);
+    compact(genreGrid);
     for (size_t i = 0; i < genres_.size(); ++i) {
         genres_[i]
             = displayCheckBox(Captions::paneGenres()[i], QStringLiteral("Check1_%1").arg(i), genreFrame);
@@ -150,6 +188,7 @@ QWidget* DetailPane::buildDetailsPage()
 
     auto* subtitleFrame = new QGroupBox(QStringLiteral(" 字 幕 "), page);
     auto* subtitleGrid = new QGridLayout(subtitleFrame);
+    compact(subtitleGrid);
     for (size_t i = 0; i < subtitles_.size(); ++i) {
         subtitles_[i]
             = displayCheckBox(Captions::subtitles()[i], QStringLiteral("Check2_%1").arg(i), subtitleFrame);
@@ -213,6 +252,7 @@ void DetailPane::showPoster(const QString& path)
 {
     // A missing default poster leaves the picture empty; the path is still remembered.
     poster_->load(path);
+    thumbnail_->load(path);
     posterPath_ = path;
 }
 
@@ -264,4 +304,10 @@ void DetailPane::showMovie(const MovieDetails& d, const QString& goldStar, const
 void DetailPane::showStars(int lit, const QString& goldStar, const QString& grayStar)
 {
     stars_->show(lit, goldStar, grayStar);
+}
+
+int DetailPane::naturalHeight() const
+{
+    // The fields page whole, under the tab bar, inside the tab frame.
+    return detailsPage_->sizeHint().height() + tabBar()->sizeHint().height() + 8;
 }

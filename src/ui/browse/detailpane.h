@@ -51,6 +51,9 @@ class DetailPane : public QTabWidget
 public:
     explicit DetailPane(QWidget* parent = nullptr);
 
+    // The height that shows the fields page without scrolling; the list takes the rest.
+    int naturalHeight() const;
+
     // Fills every control from the details of one list row.
     void showMovie(const MovieDetails& details, const QString& goldStar, const QString& grayStar);
     // What a new listing leaves: empty boxes and summary, unchecked boxes, the default poster,
@@ -76,6 +79,8 @@ private:
     std::array<QCheckBox*, 8> subtitles_ {};
     StarRow* stars_ = nullptr;
     QCheckBox* seen_ = nullptr;
+    QWidget* detailsPage_ = nullptr;
+    PictureLabel* thumbnail_ = nullptr; // the poster, small, beside the fields
     PictureLabel* logo_ = nullptr;
     PictureLabel* poster_ = nullptr;
     QPlainTextEdit* summary_ = nullptr;
