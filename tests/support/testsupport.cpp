@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTextStream>
+#include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -315,4 +316,32 @@ CliRun runCliCaptured(const TestHome& home, QStringList args)
     args.prepend(home.path());
     args.prepend(QStringLiteral("--home"));
     return runCliCaptured(args);
+}
+
+PipeFeeder::PipeFeeder(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        QFile::remove(path);
+        pipes_.append(QFile::encodeName(path));
+        made_ = made_ && ::mkfifo(pipes_.last().constData(), 0644) == 0;
+    }
+    feeder_ = std::thread([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        while (!done_) {
+            for (const QByteArray& pipe : std::as_const(pipes_)) {
+                const int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    [[maybe_unused]] const auto written = ::write(fd, "x", 1);
+                    ::close(fd);
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+}
+
+PipeFeeder::~PipeFeeder()
+{
+    done_ = true;
+    feeder_.join();
 }

@@ -10,9 +10,11 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <array>
+#include <atomic>
 #include <initializer_list>
 #include <memory>
 #include <ostream>
+#include <thread>
 
 // Whole files, for tests that check that bytes are left alone. writeBytes creates the folder.
 void writeBytes(const QString& path, const QByteArray& bytes);
@@ -156,4 +158,24 @@ struct TestApp
     RecordingPrompt prompt;
     RecordingDesktop desktop;
     AppContext context { home.folder(), prompt, desktop };
+};
+
+// Named pipes in place of files, for checks that nothing waits on one. Should anything open a pipe
+// to read it anyway, the feeder writes to it after a while, so that the test ends instead of hanging.
+class PipeFeeder
+{
+public:
+    // Replaces each path with a named pipe.
+    explicit PipeFeeder(const QStringList& paths);
+    ~PipeFeeder();
+    PipeFeeder(const PipeFeeder&) = delete;
+    PipeFeeder& operator=(const PipeFeeder&) = delete;
+
+    bool made() const { return made_; }
+
+private:
+    QList<QByteArray> pipes_;
+    bool made_ = true;
+    std::atomic<bool> done_ = false;
+    std::thread feeder_;
 };

@@ -17,12 +17,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidgetItemIterator>
-#include <atomic>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 // These tests run twice: in the ordinary run, and with QT_SCALE_FACTOR=2 as on a 4K screen.
 
@@ -192,27 +187,9 @@ TEST_F(SharpPicturesWindow, TheWindowsPicturesComeAtTwiceThePixelsOnAScreenScale
 // never waited for.
 TEST_F(SharpPicturesWindow, APipeForAStarIsNeverWaitedFor)
 {
-    const QList<QByteArray> pipes = { QFile::encodeName(app.home.folder().goldStar()),
-        QFile::encodeName(DataFolder::twiceSizedPicture(app.home.folder().grayStar())) };
-    for (const QByteArray& pipe : pipes) {
-        QFile::remove(QFile::decodeName(pipe));
-        ASSERT_EQ(::mkfifo(pipe.constData(), 0644), 0);
-    }
-    // Should anything open a pipe to read it, this feeds it after a while, so the test ends.
-    std::atomic<bool> done = false;
-    std::thread feeder([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        while (!done) {
-            for (const QByteArray& pipe : pipes) {
-                const int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK);
-                if (fd >= 0) {
-                    [[maybe_unused]] const auto written = ::write(fd, "x", 1);
-                    ::close(fd);
-                }
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    });
+    PipeFeeder feeder(
+        { app.home.folder().goldStar(), DataFolder::twiceSizedPicture(app.home.folder().grayStar()) });
+    ASSERT_TRUE(feeder.made());
     QElapsedTimer clock;
     clock.start();
     QTreeWidgetItem* all = window->discTree()->itemForKey(QStringLiteral("NodeAll"));
@@ -223,8 +200,6 @@ TEST_F(SharpPicturesWindow, APipeForAStarIsNeverWaitedFor)
     QTest::mouseClick(window->movieList()->viewport(), Qt::LeftButton, Qt::NoModifier,
         window->movieList()->visualRect(movie).center());
     EXPECT_LT(clock.elapsed(), 1000) << "the window waited for a pipe";
-    done = true;
-    feeder.join();
     EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("Image5_0"))->pixmap().isNull());
     // Without its copy the unlit star still shows, at its own size.
     const QPixmap gray = window->findChild<QLabel*>(QStringLiteral("Image5_9"))->pixmap();
