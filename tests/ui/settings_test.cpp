@@ -371,6 +371,19 @@ TEST_F(SettingsTest, AFullDiskWarnsAndKeepsTheDialogAndTheFile)
     delete dialog.data();
 }
 
+TEST_F(SettingsTest, ADamagedLineWithNulBytesSurvivesASaveByteForByte)
+{
+    // Another program left a GBK line with a NUL in it; the save changes one key and nothing else.
+    const QByteArray damaged("\xb9\xe2\x00x\n", 5);
+    writeBytes(ini(), iniBefore + damaged);
+    open(3);
+    box(QStringLiteral("ChkCoum_16"))->setChecked(true);
+    click(QStringLiteral("Command2"));
+    EXPECT_TRUE(app.prompt.asked.isEmpty());
+    EXPECT_TRUE(closed());
+    EXPECT_EQ(readBytes(ini()), iniWith({ { "Colum16=0", "Colum16=1" } }) + damaged);
+}
+
 TEST_F(SettingsTest, AReadOnlySettingsFileIsNamedAndTheDialogStays)
 {
     ASSERT_TRUE(QFile::setPermissions(ini(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
