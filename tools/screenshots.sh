@@ -68,7 +68,9 @@ trap cleanup EXIT
 echo "catalogue: $work/home"
 "$build/bench/reelshelf-gen" --home "$work/home" --discs 300 --movies 3128 --posters 50 --seed 7 >"$work/gen.log"
 
-Xvfb ":$display" -screen 0 1024x700x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Without -noreset the server starts over each time the program quits, and now and then does not
+# come back.
+Xvfb ":$display" -screen 0 1024x700x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
@@ -79,17 +81,18 @@ shot() {
     local name=$1 key wid
     shift
     if [[ -n ${SHOT_ONLY:-} && " $SHOT_ONLY " != *" $name "* ]]; then return; fi
+    kill -0 "$xvfb_pid" 2>/dev/null || { echo "$name: Xvfb :$display has gone (see $work/xvfb.log)" >&2; exit 1; }
     REELSHELF_HOME=$work/home LANG=zh_CN.UTF-8 "$build/src/reelshelf" >"$work/$name.log" 2>&1 &
     app_pid=$!
     wid=
     for _ in $(seq $((wait_start * 10))); do
-        wid=$(xdotool search --name '^ReelShelf Index$' 2>/dev/null | head -1) && [[ -n $wid ]] && break
+        wid=$(xdotool search --onlyvisible --name '^ReelShelf Index$' 2>/dev/null | head -1) && [[ -n $wid ]] && break
         sleep 0.1
     done
     [[ -n $wid ]] || { echo "$name: the main window did not appear (see $work/$name.log)" >&2; exit 1; }
     sleep 1.5
     # Without a window manager the keys go nowhere until the window has the focus.
-    xdotool windowfocus --sync "$wid"
+    for _ in 1 2 3 4 5; do xdotool windowfocus --sync "$wid" 2>/dev/null && break; sleep 0.5; done
     for key in "$@"; do
         case $key in
         sleep:*) sleep "${key#sleep:}" ;;
