@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <future>
@@ -283,4 +284,18 @@ TEST_F(InstalledPrefix, AFolderThatCannotTakeTheHelpPicturesStillStarts)
     // The next start that can, completes them.
     EXPECT_TRUE(installDefaults(f, &error)) << error.toStdString();
     EXPECT_EQ(QDir(f.helpPicturesDir()).entryList(QDir::Files), builtInHelpPictures());
+}
+
+// On a nearly full disk the pictures leave the room to the catalogue and the user's own files.
+TEST(HelpPictures, ANearlyFullDiskKeepsItsRoomForTheCatalogue)
+{
+    FullDisk disk(2);
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small disk can be mounted here";
+    const DataFolder f(disk.path(QStringLiteral("home")), QString());
+    QString error;
+    ASSERT_TRUE(installDefaults(f, &error)) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(f.helpFile()).isFile());
+    EXPECT_TRUE(QDir(f.helpPicturesDir()).entryList(QDir::Files).isEmpty());
+    EXPECT_GT(QStorageInfo(f.path()).bytesAvailable(), 1024 * 1024);
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStorageInfo>
 
 #ifndef REELSHELF_DEFAULTS_FROM_BIN
 #define REELSHELF_DEFAULTS_FROM_BIN "../share/reelshelf-index"
@@ -213,7 +214,12 @@ void addHelpPictures(const QString& defaultsDir, const QString& targetDir)
     names.removeDuplicates();
     if (names.isEmpty() || !(QFileInfo(targetDir).isDir() || QDir().mkpath(targetDir)))
         return;
+    // Pictures must not take the room the catalogue needs on a disk that is nearly full.
+    constexpr qint64 keepFree = 8 * 1024 * 1024;
     for (const QString& name : std::as_const(names)) {
+        QStorageInfo disk(targetDir);
+        if (disk.bytesAvailable() < keepFree)
+            return;
         QString ignored;
         copyDefault(defaultsDir, resource + u'/' + name, targetDir + u'/' + name, &ignored);
     }
