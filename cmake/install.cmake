@@ -9,6 +9,9 @@ install(TARGETS reelshelf-mdbread RUNTIME DESTINATION ${REELSHELF_MDBREAD_DESTIN
 set(_data ${PROJECT_SOURCE_DIR}/resources/data)
 install(FILES ${_data}/RSISet.ini ${_data}/help.html DESTINATION ${REELSHELF_DEFAULTS_DESTINATION})
 install(FILES ${_data}/Posters/00.jpg DESTINATION ${REELSHELF_DEFAULTS_DESTINATION}/Posters)
+# The help's pictures, as tools/screenshots.sh left them.
+file(GLOB _helpPictures CONFIGURE_DEPENDS ${_data}/Help/*.png)
+install(FILES ${_helpPictures} DESTINATION ${REELSHELF_DEFAULTS_DESTINATION}/Help)
 # The stars' copies for screens scaled by two go only to folders whose stars are still these.
 install(FILES ${_data}/Temp/goldstar.gif ${_data}/Temp/graystar.gif
   ${_data}/Temp/goldstar@2x.gif ${_data}/Temp/graystar@2x.gif

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <future>
@@ -208,4 +210,92 @@ TEST(TwiceSizedPicture, SitsBesideThePictureWithTheMarkBeforeTheExtension)
     EXPECT_EQ(DataFolder::twiceSizedPicture(QStringLiteral("/d/a.b/star")), QStringLiteral("/d/a.b/star@2x"));
     EXPECT_EQ(
         DataFolder::twiceSizedPicture(QStringLiteral("/d/star.x.gif")), QStringLiteral("/d/star.x@2x.gif"));
+}
+
+namespace {
+
+QStringList builtInHelpPictures()
+{
+    return QDir(QStringLiteral(":/defaults/Help")).entryList(QDir::Files);
+}
+
+} // namespace
+
+// Every picture the help shows is shipped, so an installed help never shows a broken picture.
+TEST(HelpPictures, EveryPictureTheHelpShowsIsShipped)
+{
+    const QString help = QString::fromUtf8(builtIn(QStringLiteral("help.html")));
+    const QRegularExpression picture(QStringLiteral("<img[^>]*\\ssrc=\"([^\"]+)\""));
+    QStringList shown;
+    for (const QRegularExpressionMatch& m : picture.globalMatch(help))
+        shown << m.captured(1);
+    EXPECT_GE(shown.size(), 9);
+    for (const QString& src : std::as_const(shown)) {
+        EXPECT_TRUE(src.startsWith(QStringLiteral("Help/"))) << src.toStdString();
+        EXPECT_TRUE(QFileInfo(QStringLiteral(":/defaults/") + src).isFile()) << src.toStdString();
+    }
+}
+
+// A new folder gets the help's pictures beside the help; the installed copy comes first, and a
+// picture already in the folder is never replaced.
+TEST_F(InstalledPrefix, TheHelpGetsItsPicturesBesideIt)
+{
+    const QStringList names = builtInHelpPictures();
+    ASSERT_FALSE(names.isEmpty());
+    const QString first = names.first();
+    writeBytes(sharedDir() + QStringLiteral("/Help/") + first, "packaged picture");
+    writeBytes(sharedDir() + QStringLiteral("/Help/extra.png"), "the packager's own");
+    const DataFolder f(home(), sharedDir());
+    writeBytes(f.helpPicturesDir() + QStringLiteral("/") + names.last(), "mine");
+    QString error;
+    ASSERT_TRUE(installDefaults(f, &error)) << error.toStdString();
+
+    EXPECT_EQ(readBytes(f.helpPicturesDir() + u'/' + first), QByteArray("packaged picture"));
+    EXPECT_EQ(
+        readBytes(f.helpPicturesDir() + QStringLiteral("/extra.png")), QByteArray("the packager's own"));
+    EXPECT_EQ(readBytes(f.helpPicturesDir() + u'/' + names.last()), QByteArray("mine"));
+    for (const QString& name : names.mid(1, names.size() - 2))
+        EXPECT_EQ(readBytes(f.helpPicturesDir() + u'/' + name), builtIn(QStringLiteral("Help/") + name))
+            << name.toStdString();
+    // The help finds them where it looks: beside it.
+    EXPECT_EQ(QFileInfo(f.helpPicturesDir()).absolutePath(), QFileInfo(f.helpFile()).absolutePath());
+}
+
+// The pictures are never needed: a folder that cannot take them starts with its help all the same.
+TEST_F(InstalledPrefix, AFolderThatCannotTakeTheHelpPicturesStillStarts)
+{
+    const DataFolder f(home(), QString());
+    QString error;
+    ASSERT_TRUE(QDir().mkpath(f.path()));
+    writeBytes(f.helpPicturesDir(), "a file where the folder goes");
+    EXPECT_TRUE(installDefaults(f, &error)) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(f.helpFile()).isFile());
+    EXPECT_EQ(readBytes(f.helpPicturesDir()), QByteArray("a file where the folder goes"));
+    ASSERT_TRUE(QFile::remove(f.helpPicturesDir()));
+
+    ASSERT_TRUE(QDir().mkpath(f.helpPicturesDir()));
+    {
+        const WriteProtected protect(f.helpPicturesDir());
+        if (!protect.active())
+            GTEST_SKIP() << "no way to protect a folder here";
+        EXPECT_TRUE(installDefaults(f, &error)) << error.toStdString();
+        EXPECT_TRUE(QDir(f.helpPicturesDir()).entryList(QDir::Files).isEmpty());
+    }
+    // The next start that can, completes them.
+    EXPECT_TRUE(installDefaults(f, &error)) << error.toStdString();
+    EXPECT_EQ(QDir(f.helpPicturesDir()).entryList(QDir::Files), builtInHelpPictures());
+}
+
+// On a nearly full disk the pictures leave the room to the catalogue and the user's own files.
+TEST(HelpPictures, ANearlyFullDiskKeepsItsRoomForTheCatalogue)
+{
+    FullDisk disk(2);
+    if (!disk.mounted())
+        GTEST_SKIP() << "no small disk can be mounted here";
+    const DataFolder f(disk.path(QStringLiteral("home")), QString());
+    QString error;
+    ASSERT_TRUE(installDefaults(f, &error)) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(f.helpFile()).isFile());
+    EXPECT_TRUE(QDir(f.helpPicturesDir()).entryList(QDir::Files).isEmpty());
+    EXPECT_GT(QStorageInfo(f.path()).bytesAvailable(), 1024 * 1024);
 }

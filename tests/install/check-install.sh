@@ -41,6 +41,16 @@ share/icons/hicolor/48x48/apps/$id.png
 share/icons/hicolor/64x64/apps/$id.png
 share/icons/hicolor/scalable/apps/$id.svg
 share/metainfo/$id.metainfo.xml
+share/reelshelf-index/Help/editor-poster.png
+share/reelshelf-index/Help/export.png
+share/reelshelf-index/Help/filter.png
+share/reelshelf-index/Help/main.png
+share/reelshelf-index/Help/report.png
+share/reelshelf-index/Help/restore.png
+share/reelshelf-index/Help/settings-colours.png
+share/reelshelf-index/Help/settings-columns.png
+share/reelshelf-index/Help/stats.png
+share/reelshelf-index/Help/wizard.png
 share/reelshelf-index/Posters/00.jpg
 share/reelshelf-index/RSISet.ini
 share/reelshelf-index/Temp/goldstar.gif

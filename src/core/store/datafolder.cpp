@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStorageInfo>
 
 #ifndef REELSHELF_DEFAULTS_FROM_BIN
 #define REELSHELF_DEFAULTS_FROM_BIN "../share/reelshelf-index"
@@ -93,6 +94,10 @@ QString DataFolder::outputsDir() const
 QString DataFolder::helpFile() const
 {
     return file(QStringLiteral("help.html"));
+}
+QString DataFolder::helpPicturesDir() const
+{
+    return file(QStringLiteral("Help"));
 }
 QString DataFolder::defaultPoster() const
 {
@@ -197,6 +202,29 @@ void addTwiceSizedStar(const QString& defaultsDir, const QString& resource, cons
     }
 }
 
+// The help reads without its pictures, so they are never needed: a folder that cannot take them
+// (full, read-only, a file named Help) starts all the same, and the next start tries again. A
+// picture the user or a packager put there stays.
+void addHelpPictures(const QString& defaultsDir, const QString& targetDir)
+{
+    const QString resource = QStringLiteral("Help");
+    QStringList names = QDir(QStringLiteral(":/defaults/") + resource).entryList(QDir::Files);
+    if (!defaultsDir.isEmpty())
+        names += QDir(defaultsDir + u'/' + resource).entryList(QDir::Files);
+    names.removeDuplicates();
+    if (names.isEmpty() || !(QFileInfo(targetDir).isDir() || QDir().mkpath(targetDir)))
+        return;
+    // Pictures must not take the room the catalogue needs on a disk that is nearly full.
+    constexpr qint64 keepFree = 8 * 1024 * 1024;
+    for (const QString& name : std::as_const(names)) {
+        QStorageInfo disk(targetDir);
+        if (disk.bytesAvailable() < keepFree)
+            return;
+        QString ignored;
+        copyDefault(defaultsDir, resource + u'/' + name, targetDir + u'/' + name, &ignored);
+    }
+}
+
 bool makeDir(const QString& dir, QString* error)
 {
     if (QFileInfo(dir).isDir() || QDir().mkpath(dir))
@@ -229,5 +257,6 @@ bool installDefaults(const DataFolder& folder, QString* error)
         return false;
     addTwiceSizedStar(from, QStringLiteral("Temp/goldstar.gif"), folder.goldStar());
     addTwiceSizedStar(from, QStringLiteral("Temp/graystar.gif"), folder.grayStar());
+    addHelpPictures(from, folder.helpPicturesDir());
     return true;
 }

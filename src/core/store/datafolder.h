@@ -39,6 +39,8 @@ public:
     QString tempDir() const;
     QString outputsDir() const;
     QString helpFile() const;
+    // The pictures the help document shows, beside it.
+    QString helpPicturesDir() const;
     QString defaultPoster() const;
     QString goldStar() const;
     QString grayStar() const;
@@ -67,6 +69,7 @@ private:
 // Completes a data folder from the installed defaults: the folders, the settings file, the
 // default poster, the star pictures and the help document, each taken from the folder's
 // defaultsDir when it holds a readable copy and from the built-in one otherwise. Nothing that
-// exists is overwritten. A star still as shipped also gets its copy for screens scaled by two.
+// exists is overwritten. A star still as shipped also gets its copy for screens scaled by two, and
+// the help gets its pictures where the folder can take them.
 // The catalogue itself is made by Catalogue::prepare. Returns false with a message on failure.
 bool installDefaults(const DataFolder& folder, QString* error);
