@@ -26,14 +26,15 @@ protected:
             home_.addMovie(id, QStringLiteral("五号%1").arg(i), 5);
     }
 
-    MovieListing list(const QString& key, int favourites = -1)
+    MovieListing list(
+        const QString& key, int favourites = -1, MovieList::Intros intros = MovieList::Intros::Read)
     {
         QString error;
         const Catalogue catalogue(home_.folder().catalogueFile());
         const auto tree = DiscTree::load(catalogue, &error);
         EXPECT_TRUE(tree) << error.toStdString();
         const auto listing = MovieList::listForNode(catalogue, key, int(tree->discs.size()),
-            favourites < 0 ? tree->favouriteCount : favourites, &error);
+            favourites < 0 ? tree->favouriteCount : favourites, &error, intros);
         EXPECT_TRUE(listing) << error.toStdString();
         return listing.value_or(MovieListing {});
     }
@@ -119,6 +120,57 @@ TEST_F(MovieListTest, FavouriteDiscListsItsMoviesAndKeepsTheStatus)
     const MovieListing l = list(QStringLiteral("NodF12"));
     EXPECT_EQ(l.rows.size(), 5);
     EXPECT_FALSE(l.status.has_value());
+}
+
+TEST_F(MovieListTest, ALeftOutIntroIsReadBackAsTheWholeListingWouldShowIt)
+{
+    home_.exec(
+        QStringLiteral("UPDATE ReelShelfIndex SET PS = ' 第一行' || char(13, 10) || '第二行 ' WHERE ID = 2"));
+    home_.exec(QStringLiteral("UPDATE ReelShelfIndex SET PS = 12.5 WHERE ID = 3"));
+    home_.exec(QStringLiteral("UPDATE ReelShelfIndex SET PS = NULL WHERE ID = 4"));
+    home_.exec(QStringLiteral("UPDATE ReelShelfIndex SET ID = '六 ', PS = '文字编号' WHERE ID = 6"));
+    const Catalogue catalogue(home_.folder().catalogueFile());
+    for (const QString& key :
+        { QStringLiteral("NodeAll"), QStringLiteral("Node12"), QStringLiteral("Node120") }) {
+        const MovieListing whole = list(key);
+        const MovieListing lean = list(key, -1, MovieList::Intros::LeftOut);
+        ASSERT_EQ(lean.rows.size(), whole.rows.size());
+        EXPECT_EQ(lean.status, whole.status);
+        for (qsizetype r = 0; r < whole.rows.size(); ++r) {
+            const MovieRow& row = lean.rows.at(r);
+            EXPECT_TRUE(row.introLeftOut());
+            EXPECT_TRUE(row[ListCol::PS].isEmpty());
+            QString error;
+            const auto read = MovieList::withIntro(catalogue, row, &error);
+            ASSERT_TRUE(read) << error.toStdString();
+            EXPECT_FALSE(read->introLeftOut());
+            EXPECT_EQ(read->cells(), whole.rows.at(r).cells()) << key.toStdString() << " row " << r;
+        }
+    }
+    EXPECT_EQ(list(DiscTree::allKey).rows.at(1)[ListCol::PS], QStringLiteral("第一行\r\n第二行"));
+    EXPECT_EQ(list(DiscTree::allKey).rows.at(5)[ListCol::ID], QStringLiteral("六 "));
+}
+
+TEST_F(MovieListTest, AnIntroIsNeverTakenFromAnotherMovieThatTookTheRowsPlace)
+{
+    const MovieListing lean = list(DiscTree::allKey, -1, MovieList::Intros::LeftOut);
+    const Catalogue catalogue(home_.folder().catalogueFile());
+    QString error;
+    // Another program moves movie 1 to a new place, with a new introduction: found by its number.
+    home_.exec(QStringLiteral("UPDATE ReelShelfIndex SET rowid = 1000, PS = '搬走了' WHERE ID = 1"));
+    auto read = MovieList::withIntro(catalogue, lean.rows.at(0), &error);
+    ASSERT_TRUE(read) << error.toStdString();
+    EXPECT_EQ(read->view(ListCol::PS), u"搬走了");
+
+    // Movie 40 is deleted and a new movie gets its rowid: no introduction of the stranger, and the
+    // movie that is gone is said.
+    home_.exec(QStringLiteral("DELETE FROM ReelShelfIndex WHERE ID = 40"));
+    home_.exec(QStringLiteral(
+        "INSERT INTO ReelShelfIndex (rowid, ID, MovieName, PS) VALUES (%1, 99, '别人', '别人的简介')")
+                   .arg(lean.rows.at(39).rowid()));
+    read = MovieList::withIntro(catalogue, lean.rows.at(39), &error);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(error, QStringLiteral("找不到编号为 40 的影片记录。"));
 }
 
 TEST(MovieListEmpty, EmptyMovieTableListsNothing)

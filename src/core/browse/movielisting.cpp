@@ -67,6 +67,7 @@ public:
     }
     void append(QStringView text) { buffer_.append(text.data(), text.size()); }
     void endCell(size_t column) { row_.bounds_[column + 1] = buffer_.size(); }
+    void leaveIntroOut(qint64 rowid) { row_.rowid_ = rowid; }
     MovieRow take()
     {
         row_.text_ = QString(buffer_.data(), buffer_.size());
@@ -79,23 +80,51 @@ private:
     MovieRow row_;
 };
 
+namespace {
+
+void appendCell(MovieRowBuilder& builder, size_t column, const StoredValue& v, bool trimTitle)
+{
+    if (v.kind == StoredValue::Number) {
+        builder.append(TextRules::shortestDecimal(v.number));
+    } else if (v.kind == StoredValue::Text) {
+        // The ID cell is the stored value untrimmed; a disc listing shows the title as stored.
+        const bool trim = column != ListCol::ID && (column != ListCol::MovieName || trimTitle);
+        builder.appendText(v.utf8, trim);
+    }
+    if (column == ListCol::Lastfor && v.kind != StoredValue::Null)
+        builder.append(u" Mins");
+    builder.endCell(column);
+}
+
+// One cell as a row shows it.
+QString cellText(size_t column, const QVariant& value)
+{
+    QByteArray buffer;
+    MovieRowBuilder builder;
+    for (size_t c = 0; c < column; ++c)
+        builder.endCell(c);
+    appendCell(builder, column, storedValue(value, buffer), true);
+    return builder.take().view(column).toString();
+}
+
+} // namespace
+
 MovieRow movieRow(const StoredMovie& stored, bool trimTitle)
 {
     MovieRowBuilder builder;
     const auto& columns = listColumns();
-    for (size_t c = 0; c < size_t(ListColumnCount); ++c) {
-        const StoredValue& v = stored[size_t(columns[c].field)];
-        if (v.kind == StoredValue::Number) {
-            builder.append(TextRules::shortestDecimal(v.number));
-        } else if (v.kind == StoredValue::Text) {
-            // The ID cell is the stored value untrimmed; a disc listing shows the title as stored.
-            const bool trim = c != ListCol::ID && (c != ListCol::MovieName || trimTitle);
-            builder.appendText(v.utf8, trim);
-        }
-        if (c == ListCol::Lastfor && v.kind != StoredValue::Null)
-            builder.append(u" Mins");
-        builder.endCell(c);
-    }
+    for (size_t c = 0; c < size_t(ListColumnCount); ++c)
+        appendCell(builder, c, stored[size_t(columns[c].field)], trimTitle);
+    return builder.take();
+}
+
+MovieRow listedMovieRow(const StoredMovie& stored, qint64 rowid, bool trimTitle)
+{
+    MovieRowBuilder builder;
+    const auto& columns = listColumns();
+    for (size_t c = 0; c < size_t(ListColumnCount); ++c)
+        appendCell(builder, c, stored[size_t(columns[c].field)], trimTitle);
+    builder.leaveIntroOut(rowid);
     return builder.take();
 }
 
@@ -125,8 +154,29 @@ QString statusForDisc(const QString& discNumber, qsizetype rowCount)
     return QStringLiteral(" 碟# ") + discNumber + QStringLiteral(" / 共%1部影视.").arg(rowCount);
 }
 
-std::optional<MovieListing> listForNode(
-    const Catalogue& catalogue, const QString& nodeKey, int discCount, int favouriteCount, QString* error)
+std::optional<MovieRow> withIntro(const Catalogue& catalogue, const MovieRow& row, QString* error)
+{
+    if (!row.introLeftOut())
+        return row;
+    const auto atPlace = catalogue.movieFieldsAt(row.rowid(), { MovieField::ID, MovieField::PS }, error);
+    if (!atPlace)
+        return std::nullopt;
+    QString intro;
+    if (!atPlace->isEmpty() && cellText(ListCol::ID, atPlace->at(0)) == row.view(ListCol::ID)) {
+        intro = cellText(ListCol::PS, atPlace->at(1));
+    } else {
+        const auto first = catalogue.findMovie(TextRules::numericValue(row[ListCol::ID]), error);
+        if (!first)
+            return std::nullopt;
+        intro = cellText(ListCol::PS, first->values[size_t(MovieField::PS)]);
+    }
+    MovieRow::Cells cells = row.cells();
+    cells[ListCol::PS] = intro;
+    return MovieRow(cells);
+}
+
+std::optional<MovieListing> listForNode(const Catalogue& catalogue, const QString& nodeKey, int discCount,
+    int favouriteCount, QString* error, Intros intros)
 {
     MovieListing listing;
     const qint64 count = catalogue.movieCount(error);
@@ -143,17 +193,15 @@ std::optional<MovieListing> listForNode(
     // The database narrows a disc listing down by number; the exact text decides.
     const std::optional<double> disc
         = all ? std::nullopt : std::optional<double>(TextRules::numericValue(wanted));
-    const bool ok = catalogue.forEachStoredMovie(
-        disc,
-        [&](const StoredMovie& m) {
-            if (all) {
-                listing.rows.append(movieRow(m, true));
-            } else if (DiscNumbers::holdsMovie(wanted, m[size_t(MovieField::DiskNum)])) {
-                listing.rows.append(movieRow(m, false));
-            }
+    const auto add = [&](const StoredMovie& m, qint64 rowid) {
+        if (!all && !DiscNumbers::holdsMovie(wanted, m[size_t(MovieField::DiskNum)]))
             return true;
-        },
-        error);
+        listing.rows.append(intros == Intros::Read ? movieRow(m, all) : listedMovieRow(m, rowid, all));
+        return true;
+    };
+    const bool ok = intros == Intros::Read ? catalogue.forEachStoredMovie(
+                        disc, [&](const StoredMovie& m) { return add(m, -1); }, error)
+                                           : catalogue.forEachListedMovie(disc, add, error);
     if (!ok)
         return std::nullopt;
     switch (DiscTree::kindOf(nodeKey)) {

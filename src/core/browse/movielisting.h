@@ -66,15 +66,23 @@ public:
     }
     Cells cells() const;
 
+    // A listing leaves the introduction out: its PS cell is empty until MovieList::withIntro reads
+    // it from the movie's place in the table.
+    bool introLeftOut() const { return rowid_ >= 0; }
+    qint64 rowid() const { return rowid_; }
+
 private:
     friend class MovieRowBuilder;
     QString text_;
     std::array<qsizetype, ListColumnCount + 1> bounds_ {};
+    qint64 rowid_ = -1; // set only while the introduction is left out
 };
 
 // `trimTitle`: the all-movies listing shows the title trimmed, a disc listing as stored.
 MovieRow movieRow(const StoredMovie& stored, bool trimTitle);
 MovieRow movieRow(const MovieRecord& record, bool trimTitle);
+// A row of a listing that read the movie without its introduction (Catalogue::forEachListedMovie).
+MovieRow listedMovieRow(const StoredMovie& stored, qint64 rowid, bool trimTitle);
 
 struct MovieListing
 {
@@ -89,10 +97,18 @@ namespace MovieList {
 inline const QString emptyMessage = QStringLiteral("光盘数据库还未添加数据!");
 inline const QString readyText = QStringLiteral("就绪");
 
+enum class Intros { Read, LeftOut };
+
 // The rows and status text for a click on the node with `nodeKey`. `discCount` and
-// `favouriteCount` come from the last tree rebuild.
-std::optional<MovieListing> listForNode(
-    const Catalogue& catalogue, const QString& nodeKey, int discCount, int favouriteCount, QString* error);
+// `favouriteCount` come from the last tree rebuild. The window leaves the introductions out.
+std::optional<MovieListing> listForNode(const Catalogue& catalogue, const QString& nodeKey, int discCount,
+    int favouriteCount, QString* error, Intros intros = Intros::Read);
+
+// The row with its introduction: as it is when nothing was left out, otherwise with the PS cell
+// read from the catalogue. When the movie at the row's place is no longer the row's movie (another
+// program rewrote the table), the first movie with the row's number gives it. nullopt, with the
+// message in *error, when the catalogue cannot be read or holds no movie with that number now.
+std::optional<MovieRow> withIntro(const Catalogue& catalogue, const MovieRow& row, QString* error);
 
 QString statusForAll(int discCount, qsizetype rowCount);
 QString statusForFavourites(int favouriteCount);

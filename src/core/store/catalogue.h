@@ -84,6 +84,15 @@ public:
     // form, or stored as text); the caller checks the exact text.
     bool forEachStoredMovie(std::optional<double> disc, const std::function<bool(const StoredMovie&)>& visit,
         QString* error = nullptr) const;
+    // The walk behind the movie list: as forEachStoredMovie, with each movie's rowid, and the
+    // introduction (PS) left out as null, as reading the longest field of every movie is most of a
+    // listing's cost; movieFieldsAt reads it for the one movie shown.
+    bool forEachListedMovie(std::optional<double> disc,
+        const std::function<bool(const StoredMovie&, qint64 rowid)>& visit, QString* error = nullptr) const;
+    // The stored values of `fields` of the movie at `rowid`, in that order; an empty list when no
+    // movie has that rowid now.
+    std::optional<QVariantList> movieFieldsAt(
+        qint64 rowid, const QList<MovieField>& fields, QString* error = nullptr) const;
     // The walk behind a search: `test` sees `field` of every movie in stored order, and the movies
     // it accepts are visited whole, in stored order, from the same read of the file.
     bool forEachStoredMovieWhere(MovieField field, const std::function<bool(const StoredValue&)>& test,
@@ -161,5 +170,8 @@ public:
     static QString schemaSql();
 
 private:
+    bool walkStoredMovies(std::optional<double> disc, bool withIntro,
+        const std::function<bool(const StoredMovie&, qint64 rowid)>& visit, QString* error) const;
+
     QString path_;
 };

@@ -63,9 +63,15 @@ bool Catalogue::forEachMovie(const std::function<bool(const MovieRecord&)>& visi
 
 namespace {
 
-QString storedMovieSql(bool byDisc)
+// Every column in field order, then the rowid; without the introduction, PS reads as null.
+QString storedMovieSql(bool byDisc, bool withIntro)
 {
-    QString sql = QStringLiteral("SELECT %1 FROM ReelShelfIndex").arg(columnList(movieColumns()));
+    QStringList columns;
+    for (const QString& name : movieColumns())
+        columns << columnList({ name });
+    if (!withIntro)
+        columns[int(MovieField::PS)] = QStringLiteral("NULL");
+    QString sql = QStringLiteral("SELECT %1, rowid FROM ReelShelfIndex").arg(columns.join(u", "));
     if (byDisc)
         sql += QStringLiteral(" WHERE DiskNum BETWEEN ?1 AND ?2 OR typeof(DiskNum) IN ('text', 'blob')");
     return sql + QStringLiteral(" ORDER BY rowid");
@@ -110,10 +116,12 @@ StoredValue columnValue(sqlite3_stmt* st, int i)
     }
 }
 
-bool walkWithSqlite(sqlite3* handle, const QString& path, std::optional<double> disc,
-    const std::function<bool(const StoredMovie&)>& visit, QString* error)
+using RowVisitor = std::function<bool(const StoredMovie&, qint64 rowid)>;
+
+bool walkWithSqlite(sqlite3* handle, const QString& path, std::optional<double> disc, bool withIntro,
+    const RowVisitor& visit, QString* error)
 {
-    const QByteArray sql = storedMovieSql(disc.has_value()).toUtf8();
+    const QByteArray sql = storedMovieSql(disc.has_value(), withIntro).toUtf8();
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK) {
         setError(error, sqliteError(path, handle));
@@ -136,7 +144,7 @@ bool walkWithSqlite(sqlite3* handle, const QString& path, std::optional<double> 
         }
         for (int i = 0; i < MovieFieldCount; ++i)
             movie[size_t(i)] = columnValue(raw, i);
-        if (!visit(movie))
+        if (!visit(movie, sqlite3_column_int64(raw, MovieFieldCount)))
             return true;
     }
 }
@@ -164,18 +172,31 @@ StoredValue storedValue(const QVariant& value, QByteArray& buffer)
 bool Catalogue::forEachStoredMovie(
     std::optional<double> disc, const std::function<bool(const StoredMovie&)>& visit, QString* error) const
 {
+    return walkStoredMovies(
+        disc, true, [&](const StoredMovie& m, qint64) { return visit(m); }, error);
+}
+
+bool Catalogue::forEachListedMovie(std::optional<double> disc,
+    const std::function<bool(const StoredMovie&, qint64 rowid)>& visit, QString* error) const
+{
+    return walkStoredMovies(disc, false, visit, error);
+}
+
+bool Catalogue::walkStoredMovies(std::optional<double> disc, bool withIntro,
+    const std::function<bool(const StoredMovie&, qint64 rowid)>& visit, QString* error) const
+{
     Connection c(path_);
     if (!c.ok()) {
         setError(error, c.error());
         return false;
     }
     if (sqlite3* handle = sqliteHandle(c.db()))
-        return walkWithSqlite(handle, path_, disc, visit, error);
+        return walkWithSqlite(handle, path_, disc, withIntro, visit, error);
 
     // Without the SQLite handle, the same walk through Qt SQL.
     QSqlQuery q(c.db());
     q.setForwardOnly(true);
-    if (!q.prepare(storedMovieSql(disc.has_value()))) {
+    if (!q.prepare(storedMovieSql(disc.has_value(), withIntro))) {
         setError(error, queryError(path_, q));
         return false;
     }
@@ -193,7 +214,7 @@ bool Catalogue::forEachStoredMovie(
     while (q.next()) {
         for (int i = 0; i < MovieFieldCount; ++i)
             movie[size_t(i)] = storedValue(q.value(i), buffers[size_t(i)]);
-        if (!visit(movie))
+        if (!visit(movie, q.value(MovieFieldCount).toLongLong()))
             return true;
     }
     if (q.lastError().isValid()) {
@@ -412,6 +433,38 @@ std::optional<MovieRecord> Catalogue::findMovie(double id, QString* error) const
     MovieRecord m;
     readMovie(q, m);
     return m;
+}
+
+std::optional<QVariantList> Catalogue::movieFieldsAt(
+    qint64 rowid, const QList<MovieField>& fields, QString* error) const
+{
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return std::nullopt;
+    }
+    QStringList names;
+    for (MovieField f : fields)
+        names << movieFieldName(f);
+    QSqlQuery q(c.db());
+    if (!q.prepare(QStringLiteral("SELECT %1 FROM ReelShelfIndex WHERE rowid = ?").arg(columnList(names)))) {
+        setError(error, queryError(path_, q));
+        return std::nullopt;
+    }
+    q.addBindValue(rowid);
+    if (!q.exec()) {
+        setError(error, queryError(path_, q));
+        return std::nullopt;
+    }
+    QVariantList values;
+    if (q.next()) {
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            values << q.value(int(i));
+    } else if (q.lastError().isValid()) {
+        setError(error, queryError(path_, q));
+        return std::nullopt;
+    }
+    return values;
 }
 
 std::optional<double> Catalogue::nextMovieId(QString* error) const

@@ -37,7 +37,7 @@ void BrowseController::listNode(const QString& key)
         // Reading a large catalogue takes a moment; say so with the pointer.
         QApplication::setOverrideCursor(Qt::WaitCursor);
         listing = MovieList::listForNode(Catalogue(context_.folder.catalogueFile()), key,
-            context_.session.discCount, context_.session.favouriteCount, &error);
+            context_.session.discCount, context_.session.favouriteCount, &error, MovieList::Intros::LeftOut);
         QApplication::restoreOverrideCursor();
     }
     if (!listing) {
@@ -68,7 +68,14 @@ void BrowseController::showMovieDetails(int row)
     if (row < 0 || row >= list_->movieModel()->rowCount())
         return;
     pane_->uncheckGenresAndSubtitles();
-    const MovieDetails details = Details::forRow(list_->movieModel()->movieRow(row), context_.folder);
+    // The listing left the introduction out; the pane reads this one movie's.
+    QString error;
+    const MovieRow& listed = list_->movieModel()->movieRow(row);
+    const std::optional<MovieRow> whole
+        = MovieList::withIntro(Catalogue(context_.folder.catalogueFile()), listed, &error);
+    if (!whole)
+        status_->setText(error);
+    const MovieDetails details = Details::forRow(whole ? *whole : listed, context_.folder);
     pane_->showMovie(details, context_.folder.goldStar(), context_.folder.grayStar());
     context_.session.lastPosterPath = pane_->posterPath();
 }

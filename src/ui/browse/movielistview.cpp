@@ -60,6 +60,8 @@ void MovieListView::setupListColumns(const Settings& settings)
         header()->resizeSection(c, std::max(0, twipsToPixels(twips)));
         fitting_ = false;
     }
+    // The listing leaves the introductions out, so their column can never be dragged open.
+    header()->setSectionHidden(ListCol::PS, true);
     titleWidth_ = header()->sectionSize(ListCol::MovieName);
     titleDragged_ = false;
     fitTitleColumn();

@@ -33,6 +33,17 @@ int MovieCommands::selectedRow() const
     return row >= 0 && row < list_->movieModel()->rowCount() ? row : -1;
 }
 
+std::optional<MovieRow> MovieCommands::wholeRow(int row) const
+{
+    // An editor must never show, and then save, an introduction the listing left out as empty.
+    QString error;
+    const std::optional<MovieRow> whole = MovieList::withIntro(
+        Catalogue(context_.folder.catalogueFile()), list_->movieModel()->movieRow(row), &error);
+    if (!whole)
+        context_.prompt.warn(window(), error);
+    return whole;
+}
+
 void MovieCommands::newMovie()
 {
     MovieEditor editor(context_, window());
@@ -53,9 +64,12 @@ void MovieCommands::editSelected()
     const int row = selectedRow();
     if (row < 0)
         return;
+    const std::optional<MovieRow> movie = wholeRow(row);
+    if (!movie)
+        return;
     MovieEditor editor(context_, window());
     editor.setMode(MovieEditor::Mode::Edit);
-    editor.loadMovieIntoEditor(list_->movieModel()->movieRow(row));
+    editor.loadMovieIntoEditor(*movie);
     runEditor_(editor);
     if (!editor.outcome())
         return;
@@ -74,9 +88,12 @@ void MovieCommands::moveSelected()
     const int row = selectedRow();
     if (row < 0)
         return;
+    const std::optional<MovieRow> movie = wholeRow(row);
+    if (!movie)
+        return;
     MovieEditor editor(context_, window());
     editor.setMode(MovieEditor::Mode::Move);
-    editor.loadMovieIntoEditor(list_->movieModel()->movieRow(row));
+    editor.loadMovieIntoEditor(*movie);
     runEditor_(editor);
     if (editor.outcome())
         list_->movieModel()->removeMovieRow(row);

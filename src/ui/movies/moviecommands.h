@@ -2,10 +2,12 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
 
 class DetailPane;
 class DiscTreeWidget;
 class MovieEditor;
+class MovieRow;
 class MovieListView;
 class QWidget;
 struct AppContext;
@@ -33,6 +35,8 @@ public:
 private:
     QWidget* window() const;
     int selectedRow() const;
+    // The row with the introduction the listing left out; nullopt (and said) when it cannot be read.
+    std::optional<MovieRow> wholeRow(int row) const;
 
     AppContext& context_;
     DiscTreeWidget* tree_;
