@@ -121,6 +121,27 @@ TEST(InstallDefaults, NeverOverwritesWhatExists)
     EXPECT_TRUE(QFileInfo(f.goldStar()).isFile());
 }
 
+TEST(InstallDefaults, AHelpPageAnEarlierVersionInstalledGivesWayToTodaysAndAnEditedOneStays)
+{
+    QTemporaryDir tmp;
+    const DataFolder f(tmp.path());
+    const QByteArray earlier = readBytes(QStringLiteral(REELSHELF_TEST_DATA "/help/earlier-help.html"));
+    ASSERT_FALSE(earlier.isEmpty());
+    QString error;
+    writeBytes(f.helpFile(), earlier);
+    ASSERT_TRUE(installDefaults(f, &error)) << error.toStdString();
+    const QByteArray today = readBytes(f.helpFile());
+    EXPECT_NE(today, earlier);
+    EXPECT_TRUE(today.contains("收藏统计"));
+
+    // One byte changed by the user is enough to keep the page as it is.
+    QByteArray edited = earlier;
+    edited[edited.size() - 2] = '!';
+    writeBytes(f.helpFile(), edited);
+    ASSERT_TRUE(installDefaults(f, &error)) << error.toStdString();
+    EXPECT_EQ(readBytes(f.helpFile()), edited);
+}
+
 TEST(InstallDefaults, ImpossibleFolderIsReported)
 {
     QTemporaryDir tmp;

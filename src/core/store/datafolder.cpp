@@ -4,11 +4,15 @@
 #include "textrules.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStorageInfo>
+
+#include <algorithm>
+#include <array>
 
 #ifndef REELSHELF_DEFAULTS_FROM_BIN
 #define REELSHELF_DEFAULTS_FROM_BIN "../share/reelshelf-index"
@@ -225,6 +229,28 @@ void addHelpPictures(const QString& defaultsDir, const QString& targetDir)
     }
 }
 
+// A help page that is byte for byte one an earlier version installed describes an older program;
+// it gives way to today's. A page the user or a packager changed is theirs and stays.
+void replaceOutdatedHelp(const QString& defaultsDir, const QString& target)
+{
+    static const std::array<std::pair<qint64, QByteArrayView>, 2> earlier = { {
+        { 17650, "959031ef14ae4b5ab94e87813e9515c365268a2aa6f369b1216429c3a3465f9e" },
+        { 18267, "c5a33abd61ef19817040e01f147496a8b9513dd67499bb3b32424a3d04c9e3ad" },
+    } };
+    QFile page(target);
+    const qint64 size = QFileInfo(page).isFile() ? page.size() : -1;
+    const auto sameSize = [size](const auto& known) { return known.first == size; };
+    if (std::none_of(earlier.begin(), earlier.end(), sameSize) || !page.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray hash = QCryptographicHash::hash(page.readAll(), QCryptographicHash::Sha256).toHex();
+    page.close();
+    const auto sameBytes = [&](const auto& known) { return known.first == size && known.second == hash; };
+    QFile today;
+    if (std::any_of(earlier.begin(), earlier.end(), sameBytes)
+        && openDefault(defaultsDir, QStringLiteral("help.html"), today))
+        SafeWrite::writeFile(target, today.readAll(), SafeWrite::Existing::Replace);
+}
+
 bool makeDir(const QString& dir, QString* error)
 {
     if (QFileInfo(dir).isDir() || QDir().mkpath(dir))
@@ -257,6 +283,7 @@ bool installDefaults(const DataFolder& folder, QString* error)
         return false;
     addTwiceSizedStar(from, QStringLiteral("Temp/goldstar.gif"), folder.goldStar());
     addTwiceSizedStar(from, QStringLiteral("Temp/graystar.gif"), folder.grayStar());
+    replaceOutdatedHelp(from, folder.helpFile());
     addHelpPictures(from, folder.helpPicturesDir());
     return true;
 }
