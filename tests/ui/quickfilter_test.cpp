@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "auxwin/posterviewer.h"
 #include "browse/detailpane.h"
 #include "browse/disctreewidget.h"
 #include "browse/movielistmodel.h"
@@ -11,6 +12,7 @@
 #include "testsupport.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -207,6 +209,27 @@ TEST_F(QuickFilterWindowTest, TheKeyboardActsOnlyOnARowTheUserSeesChosen)
     ASSERT_TRUE(list->hasFocus());
     EXPECT_EQ(list->selectedRow(), 1);
     EXPECT_EQ(title->text(), QStringLiteral("黑客帝国２"));
+}
+
+TEST_F(QuickFilterWindowTest, TabReachesTheSmallPosterAndSpaceOpensTheViewer)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    listNode(QStringLiteral("NodeAll"));
+    auto* list = window->movieList();
+    list->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(list, Qt::Key_Down);
+    auto* thumb = window->findChild<QLabel*>(QStringLiteral("PosterThumb"));
+    ASSERT_NE(thumb, nullptr);
+    for (int i = 0; i < 12 && !thumb->hasFocus(); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(thumb->hasFocus()) << "Tab never reached the poster";
+    EXPECT_EQ(window->findChild<PosterViewer*>(), nullptr);
+    QTest::keyClick(thumb, Qt::Key_Space);
+    auto* viewer = window->findChild<PosterViewer*>();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    viewer->close();
 }
 
 TEST_F(QuickFilterWindowTest, CtrlXStartsTheWizardWhileTheBoxHasTheFocus)

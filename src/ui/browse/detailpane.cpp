@@ -7,11 +7,14 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -20,6 +23,31 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event)
     QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
+}
+
+void ClickableLabel::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit clicked();
+        return;
+    default:
+        QLabel::keyPressEvent(event);
+    }
+}
+
+void ClickableLabel::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect frame;
+    frame.initFrom(this);
+    frame.backgroundColor = palette().color(backgroundRole());
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
 }
 
 bool PictureLabel::load(const QString& path)
@@ -142,11 +170,12 @@ QWidget* DetailPane::buildDetailsPage()
     // A small poster first, which a click opens in the viewer as the poster tab's does.
     thumbnail_ = new PictureLabel(page);
     thumbnail_->setObjectName(QStringLiteral("PosterThumb"));
-    thumbnail_->setToolTip(QStringLiteral("点击放大查看海报"));
+    thumbnail_->setToolTip(QStringLiteral("点击（或按空格键）放大查看海报"));
     thumbnail_->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     thumbnail_->setFixedWidth(110);
     thumbnail_->setMinimumHeight(60);
     thumbnail_->setCursor(Qt::PointingHandCursor);
+    thumbnail_->setFocusPolicy(Qt::TabFocus);
     connect(thumbnail_, &ClickableLabel::clicked, this, &DetailPane::posterClicked);
     outer->addWidget(thumbnail_);
 
@@ -234,10 +263,11 @@ QWidget* DetailPane::buildPosterPage()
     auto* layout = new QHBoxLayout(page);
     poster_ = new PictureLabel(page);
     poster_->setObjectName(QStringLiteral("Image2"));
-    poster_->setToolTip(QStringLiteral("点击放大查看海报"));
+    poster_->setToolTip(QStringLiteral("点击（或按空格键）放大查看海报"));
     poster_->setAlignment(Qt::AlignCenter);
     poster_->setMinimumSize(60, 80);
     poster_->setCursor(Qt::PointingHandCursor);
+    poster_->setFocusPolicy(Qt::TabFocus);
     connect(poster_, &ClickableLabel::clicked, this, &DetailPane::posterClicked);
     layout->addWidget(poster_, 3);
     auto* hint = new QLabel(

@@ -22,6 +22,9 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // With the focus (Tab), Space or Enter does what a click does, and a frame shows where it is.
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A picture that scales to its label with its proportions kept.
