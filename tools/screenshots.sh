@@ -8,8 +8,13 @@
 #   tools/screenshots.sh /tmp/shots && tools/screenshots.sh --install /tmp/shots
 # which shrinks them into resources/data/Help/ and docs/screenshot.png.
 #
+# Besides the help's pictures it takes every other window (start panel of an empty catalogue,
+# search, about, new disc, disc details, editor, poster viewer, import, the other settings pages),
+# to look at after a change of layout; SHOT_SCREEN and SHOT_SCALE take them on other screens.
+#
 # Environment: BUILD (build folder), SHOT_DISPLAYS (displays tried, default "91 92 ... 99"),
-# SHOT_WAIT (seconds the program gets to start, default 5), SHOT_ONLY (names to make, blank apart).
+# SHOT_WAIT (seconds the program gets to start, default 5), SHOT_ONLY (names to make, blank apart),
+# SHOT_SCREEN (the virtual screen, default 1024x700), SHOT_SCALE (QT_SCALE_FACTOR, default none).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -67,10 +72,11 @@ trap cleanup EXIT
 
 echo "catalogue: $work/home"
 "$build/bench/reelshelf-gen" --home "$work/home" --discs 300 --movies 3128 --posters 50 --seed 7 >"$work/gen.log"
+mkdir -p "$work/empty"
 
 # Without -noreset the server starts over each time the program quits, and now and then does not
 # come back.
-Xvfb ":$display" -screen 0 1024x700x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+Xvfb ":$display" -screen 0 "${SHOT_SCREEN:-1024x700}x24" -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
@@ -82,7 +88,10 @@ shot() {
     shift
     if [[ -n ${SHOT_ONLY:-} && " $SHOT_ONLY " != *" $name "* ]]; then return; fi
     kill -0 "$xvfb_pid" 2>/dev/null || { echo "$name: Xvfb :$display has gone (see $work/xvfb.log)" >&2; exit 1; }
-    REELSHELF_HOME=$work/home LANG=zh_CN.UTF-8 "$build/src/reelshelf" >"$work/$name.log" 2>&1 &
+    local scale=()
+    [[ -n ${SHOT_SCALE:-} ]] && scale=(QT_SCALE_FACTOR="$SHOT_SCALE")
+    env "${scale[@]}" REELSHELF_HOME="${SHOT_HOME:-$work/home}" LANG=zh_CN.UTF-8 "$build/src/reelshelf" \
+        >"$work/$name.log" 2>&1 &
     app_pid=$!
     wid=
     for _ in $(seq $((wait_start * 10))); do
@@ -121,3 +130,15 @@ shot wizard "${disc[@]}" ctrl+x sleep:1
 shot editor-poster "${disc[@]}" Return sleep:1 ctrl+Tab ctrl+Tab
 shot settings-columns "${disc[@]}" alt+t Down Down Down Down Down Down Down Return sleep:1
 shot settings-colours "${disc[@]}" alt+t Down Down Down Down Down Down Down Down Return sleep:1
+
+# The other windows, not in the help.
+SHOT_HOME=$work/empty shot start Return sleep:1
+shot search "${disc[@]}" alt+c Return sleep:1
+shot about "${disc[@]}" alt+a a sleep:1
+shot newdisc "${disc[@]}" ctrl+d sleep:1
+shot disc Home Right sleep:1 Menu Up Up Return sleep:1
+shot editor "${disc[@]}" Return sleep:1
+shot poster "${disc[@]}" Tab Tab Tab space sleep:2
+shot import "${disc[@]}" alt+t Down Return sleep:2
+shot settings-sources "${disc[@]}" alt+t Down Down Down Down Down Return sleep:1
+shot settings-filter "${disc[@]}" alt+t Down Down Down Down Down Down Return sleep:1
