@@ -6,6 +6,7 @@
 #include "movies/moviecommands.h"
 #include "movies/movieeditor.h"
 #include "store/catalogue.h"
+#include "store/cataloguefailure.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
@@ -375,6 +376,24 @@ TEST_F(MovieEditorTest, AnEditKeepsTheBytesOfEveryFieldTheUserLeftAlone)
         QStringList { QStringLiteral("新名字") });
     EXPECT_EQ(raw.rows(others), before);
     EXPECT_EQ(window->movieList()->movieModel()->movieRow(3)[ListCol::DiskNum], QStringLiteral("A1"));
+}
+
+// The list holds no introductions; an editor that could not read one must not open with an
+// empty one, which a save would store over the real text.
+TEST_F(MovieEditorTest, AnEditorWhoseIntroductionCannotBeReadDoesNotOpen)
+{
+    listNode(QStringLiteral("NodeAll"));
+    selectRow(0);
+    RawDb other(app.home.folder().catalogueFile());
+    other.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+    bool opened = false;
+    whenEditorOpens([&](MovieEditor&) { opened = true; });
+    window->action(QStringLiteral("MN_edit"))->trigger();
+    other.exec(QStringLiteral("COMMIT"));
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(
+        promptTexts(), QStringList { CatalogueFailure::lockedMessage(app.home.folder().catalogueFile()) });
+    EXPECT_EQ((*stored(1))[MovieField::PS], QStringLiteral("简介 "));
 }
 
 TEST_F(MovieEditorTest, ChangedTextsAreStoredWholeAndTheIntroKeepsItsLineEnds)
