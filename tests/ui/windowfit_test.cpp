@@ -126,6 +126,32 @@ TEST_F(WindowFitTest, EveryCommandsWindowFitsAndIsCentred)
     checkOpened("poster viewer", [&] { emit window->detailPane()->posterClicked(); });
 }
 
+TEST_F(WindowFitTest, OnALaptopScreenTheDetailFieldsShowCommonValuesWhole)
+{
+    if (window->screen()->availableGeometry().width() < 1024)
+        GTEST_SKIP() << "the screen is narrower than a laptop's";
+    app.home.exec(
+        QStringLiteral("UPDATE ReelShelfIndex SET MovieSize = '1920x1080 ', Definition = 'BDRip ', "
+                       "Direct = '彼得·威尔逊 ', Lastfor = 124, Nation = '中国台湾 ', Company = '华纳兄弟 ', "
+                       "Audio = '国粤双语 ', Year = '2007 ' WHERE ID = 1"));
+    window = std::make_unique<MainWindow>(app.context);
+    QString error;
+    ASSERT_TRUE(window->loadAndShow(&error)) << error.toStdString();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    selectNode(QStringLiteral("Node1"));
+    window->movieList()->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    for (const char* name : { "Text1_7", "Text1_8", "Text1_11", "Text1_4", "Text1_6", "Text1_12", "Text1_13",
+             "Text1_10", "Text1_0" }) {
+        auto* field = window->findChild<QLineEdit*>(QString::fromLatin1(name));
+        ASSERT_NE(field, nullptr) << name;
+        ASSERT_FALSE(field->text().isEmpty()) << name;
+        const int needed = field->fontMetrics().horizontalAdvance(field->text()) + 4;
+        EXPECT_GE(field->width(), needed) << name << " shows " << field->text().toStdString();
+        EXPECT_EQ(field->toolTip(), field->text()) << name;
+    }
+}
+
 TEST_F(WindowFitTest, TheMovieEditorFitsAndIsCentred)
 {
     bool ran = false;

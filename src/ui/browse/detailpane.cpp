@@ -192,8 +192,18 @@ QWidget* DetailPane::buildDetailsPage()
         label->setForegroundRole(QPalette::PlaceholderText);
         const int row = cell / 2;
         const int col = (cell % 2) * 2;
-        grid->addWidget(label, row, col);
-        grid->addWidget(edit, row, col + 1);
+        if (&b == &boxLayout[std::size(boxLayout) - 1] && col == 2) {
+            // The longest caption ("此电影属于的光碟的号码") would widen its whole column of
+            // captions and leave the values beside them too narrow on a small screen.
+            auto* last = new QHBoxLayout;
+            last->setSpacing(grid->horizontalSpacing());
+            last->addWidget(label);
+            last->addWidget(edit, 1);
+            grid->addLayout(last, row, col, 1, 2);
+        } else {
+            grid->addWidget(label, row, col);
+            grid->addWidget(edit, row, col + 1);
+        }
         boxes_[size_t(b.index)] = edit;
         ++cell;
     }
@@ -301,8 +311,10 @@ void DetailPane::clearSummary()
 
 void DetailPane::reset(const QString& defaultPoster)
 {
-    for (QLineEdit* e : boxes_)
+    for (QLineEdit* e : boxes_) {
         e->clear();
+        e->setToolTip({});
+    }
     summary_->clear();
     uncheckGenresAndSubtitles();
     seen_->setChecked(false);
@@ -314,6 +326,10 @@ void DetailPane::showMovie(const MovieDetails& d, const QString& goldStar, const
     for (size_t i = 0; i < boxes_.size(); ++i) {
         boxes_[i]->setText(d.boxes[i]);
         boxes_[i]->setCursorPosition(0);
+        // A value wider than its field on a small screen can still be read whole.
+        constexpr qsizetype tipLength = 300;
+        const QString& text = d.boxes[i];
+        boxes_[i]->setToolTip(text.size() > tipLength ? text.left(tipLength) + u'…' : text);
     }
     summary_->setPlainText(QString(d.summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     seen_->setChecked(false);
