@@ -4,7 +4,7 @@
 
 install(TARGETS reelshelf reelshelf-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Both programs start it to read old catalogues (.mdb); they look for it relative to their folder.
-install(TARGETS reelshelf-mdbread RUNTIME DESTINATION ${REELSHELF_MDBREAD_DESTINATION})
+install(TARGETS reelshelf-mdbread reelshelf-probe RUNTIME DESTINATION ${REELSHELF_MDBREAD_DESTINATION})
 
 set(_data ${PROJECT_SOURCE_DIR}/resources/data)
 install(FILES ${_data}/RSISet.ini ${_data}/help.html DESTINATION ${REELSHELF_DEFAULTS_DESTINATION})

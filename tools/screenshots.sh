@@ -21,7 +21,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build}
 wait_start=${SHOT_WAIT:-5}
 
-usage() { echo "usage: $0 OUTDIR | $0 --install OUTDIR" >&2; exit 2; }
+usage() { echo "usage: $0 OUTDIR | $0 --install OUTDIR | $0 --sheets OUTDIR DEST LABEL" >&2; exit 2; }
 [[ $# -ge 1 ]] || usage
 
 # The pictures the help uses, in 128 colours without dithering (a tenth of the bytes, as sharp for
@@ -36,6 +36,25 @@ install_shots() {
     convert "$from/main.png" -strip "$root/docs/screenshot.png"
     echo "installed into $to and docs/screenshot.png"
 }
+# Contact sheets of four windows each, for a note or a review: OUTDIR's pictures in name order,
+# each at most 1024x700, into DEST/LABEL-1.png, DEST/LABEL-2.png, ...
+make_sheets() {
+    local from=$1 to=$2 label=$3 n=0 pictures
+    mkdir -p "$to"
+    mapfile -t pictures < <(ls "$from"/*.png | sort)
+    for ((i = 0; i < ${#pictures[@]}; i += 4)); do
+        n=$((n + 1))
+        montage "${pictures[@]:i:4}" -tile 2x2 -geometry '1024x700>+4+4' -pointsize 18 \
+            "$to/$label-$n.png"
+        convert "$to/$label-$n.png" -strip +dither -colors 128 "PNG8:$to/$label-$n.png"
+    done
+    echo "$n sheets in $to"
+}
+if [[ $1 == --sheets ]]; then
+    [[ $# -eq 4 ]] || { echo "usage: $0 --sheets OUTDIR DEST LABEL" >&2; exit 2; }
+    make_sheets "$2" "$3" "$4"
+    exit 0
+fi
 if [[ $1 == --install ]]; then
     [[ $# -eq 2 ]] || usage
     install_shots "$2"

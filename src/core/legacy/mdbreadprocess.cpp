@@ -1,28 +1,14 @@
 #include "mdbreadprocess.h"
+#include "helpers/helperprocess.h"
 #include "mdbwire.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QProcessEnvironment>
-
-#include <csignal>
-#include <sys/prctl.h>
-#include <sys/resource.h>
 
 #ifndef REELSHELF_MDBREAD_FROM_BIN
 #define REELSHELF_MDBREAD_FROM_BIN "../libexec/reelshelf-index/reelshelf-mdbread"
-#endif
-
-// Built with AddressSanitizer: g++ says so with a macro, clang through __has_feature.
-#if defined(__SANITIZE_ADDRESS__)
-#define REELSHELF_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define REELSHELF_ADDRESS_SANITIZER 1
-#endif
 #endif
 
 namespace {
@@ -35,28 +21,6 @@ constexpr auto pollInterval = milliseconds(50);
 QString shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-bool isInside(const QString& path, const QString& folder)
-{
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    const QString inner = QFileInfo(path).canonicalFilePath();
-    return !canonical.isEmpty() && !inner.isEmpty()
-        && (inner == canonical || inner.startsWith(canonical + u'/'));
-}
-
-rlim_t lowered(int resource, rlim_t wanted)
-{
-    rlimit current {};
-    if (getrlimit(resource, &current) == 0 && current.rlim_max != RLIM_INFINITY && current.rlim_max < wanted)
-        return current.rlim_max;
-    return wanted;
-}
-
-void setLimit(int resource, rlim_t value)
-{
-    const rlimit limit { value, value };
-    setrlimit(resource, &limit);
 }
 
 // What the helper sent so far.
@@ -92,39 +56,6 @@ struct Received
     }
     bool whole() const { return done && !frames.broken() && !frames.hasPartialFrame(); }
 };
-
-// How the helper's memory is bounded. Our own helper built with AddressSanitizer reserves terabytes
-// of address space for its shadow at start and cannot live under an address-space limit; there the
-// sanitizer's allocator keeps the bound.
-enum class MemoryBound { AddressSpace, SanitizerRss };
-
-// Starts the helper with its limits: memory and processor time, and no life beyond the thread
-// that started it (a program killed while it reads takes its helper along).
-void startHelper(QProcess& helper, const QString& program, const QStringList& args, MemoryBound bound,
-    rlim_t memory, rlim_t cpu)
-{
-    helper.setProgram(program);
-    helper.setArguments(args);
-    // libmdb prints its complaints in English on standard error; the user gets ours instead.
-    helper.setStandardErrorFile(QProcess::nullDevice());
-    const bool addressSpace = bound == MemoryBound::AddressSpace;
-    if (!addressSpace) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        QStringList options
-            = environment.value(QStringLiteral("ASAN_OPTIONS")).split(u':', Qt::SkipEmptyParts);
-        options << QStringLiteral("hard_rss_limit_mb=%1").arg(memory / megabyte);
-        environment.insert(QStringLiteral("ASAN_OPTIONS"), options.join(u':'));
-        helper.setProcessEnvironment(environment);
-    }
-    helper.setChildProcessModifier([addressSpace, memory, cpu] {
-        // Between fork and exec: only calls that are safe there.
-        if (addressSpace)
-            setLimit(RLIMIT_AS, memory);
-        setLimit(RLIMIT_CPU, cpu);
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-    });
-    helper.start(QIODevice::ReadOnly);
-}
 
 QString stalledMessage(const QString& path, milliseconds stall)
 {
@@ -162,16 +93,15 @@ MdbReadProcess::MdbReadProcess(const QString& path, QStringList names, QMap<QStr
 
 QString MdbReadProcess::helperProgram()
 {
-    const QString name = QStringLiteral("reelshelf-mdbread");
-    const QString programDir = QCoreApplication::applicationDirPath();
 #if defined(REELSHELF_MDBREAD_BUILT) && defined(REELSHELF_BUILD_ROOT)
-    if (isInside(programDir, QStringLiteral(REELSHELF_BUILD_ROOT)))
-        return QStringLiteral(REELSHELF_MDBREAD_BUILT);
+    const QString built = QStringLiteral(REELSHELF_MDBREAD_BUILT);
+    const QString buildRoot = QStringLiteral(REELSHELF_BUILD_ROOT);
+#else
+    const QString built;
+    const QString buildRoot;
 #endif
-    const QString installed = QDir::cleanPath(programDir + u'/' + QStringLiteral(REELSHELF_MDBREAD_FROM_BIN));
-    if (QFileInfo(installed).isExecutable())
-        return installed;
-    return programDir + u'/' + name;
+    return HelperProcess::locate(
+        QStringLiteral("reelshelf-mdbread"), built, buildRoot, QStringLiteral(REELSHELF_MDBREAD_FROM_BIN));
 }
 
 QString MdbReadProcess::stoppedMessage(const QString& path)
@@ -197,16 +127,11 @@ std::unique_ptr<MdbReadProcess> MdbReadProcess::read(
         ? options.total
         : minutes(1) + seconds(2) * (fileSize / megabyte);
 
-    const rlim_t memoryLimit = lowered(RLIMIT_AS, rlim_t(memory));
-#ifdef REELSHELF_ADDRESS_SANITIZER
-    const MemoryBound bound
-        = options.program.isEmpty() ? MemoryBound::SanitizerRss : MemoryBound::AddressSpace;
-#else
-    const MemoryBound bound = MemoryBound::AddressSpace;
-#endif
+    const rlim_t memoryLimit = HelperProcess::lowered(RLIMIT_AS, rlim_t(memory));
     QProcess helper;
-    startHelper(helper, program, QStringList { path } + tables, bound, memoryLimit,
-        lowered(RLIMIT_CPU, rlim_t(duration_cast<seconds>(total).count() + 5)));
+    HelperProcess::start(helper, program, QStringList { path } + tables, QIODevice::ReadOnly,
+        HelperProcess::memoryBound(options.program.isEmpty()), memoryLimit,
+        HelperProcess::lowered(RLIMIT_CPU, rlim_t(duration_cast<seconds>(total).count() + 5)));
     if (!helper.waitForStarted(10000))
         return fail(QStringLiteral("无法启动读取旧版数据库的程序 %1（%2），无法读取 %3。")
                         .arg(shown(program), helper.errorString(), shown(path)));
