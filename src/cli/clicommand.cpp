@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "importmdbcommand.h"
 #include "legacy/legacyimport.h"
+#include "mediacommands.h"
 #include "reportcommand.h"
 #include "statscommand.h"
 #include "store/catalogue.h"
@@ -29,6 +30,7 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     commands.push_back(std::make_unique<ImportMdbCommand>());
     commands.push_back(std::make_unique<StatsCommand>());
     commands.push_back(std::make_unique<ReportCommand>());
+    commands.push_back(std::make_unique<ProbeCommand>());
     return commands;
 }
 
@@ -95,6 +97,8 @@ int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io
         return usage(io);
     }
 
+    if (!command->needsCatalogue())
+        return command->run(args.mid(1), DataFolder(home), io);
     if (const auto problem = DataFolder::environmentProblem(); problem && home.isEmpty()) {
         io.err << *problem << '\n';
         return ExitFailed;

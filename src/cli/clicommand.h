@@ -27,6 +27,8 @@ public:
     virtual QString usage() const = 0;
     // `args` are the words after the command name.
     virtual int run(const QStringList& args, const DataFolder& folder, CliIo& io) const = 0;
+    // A command that reads files only (probe) runs without the data folder and the catalogue.
+    virtual bool needsCatalogue() const { return true; }
 };
 
 // Why the command line as the system gave it (without the program name) cannot be run: an

@@ -30,6 +30,7 @@ expected=$(
 bin/reelshelf
 bin/reelshelf-cli
 libexec/reelshelf-index/reelshelf-mdbread
+libexec/reelshelf-index/reelshelf-probe
 share/applications/$id.desktop
 share/icons/hicolor/128x128/apps/$id.png
 share/icons/hicolor/16x16/apps/$id.png
@@ -67,6 +68,7 @@ if [ "$actual" != "$(LC_ALL=C sort <<<"$expected")" ]; then
 fi
 [ -x "$prefix/bin/reelshelf" ] && [ -x "$prefix/bin/reelshelf-cli" ] || fail "programs are not executable"
 [ -x "$prefix/libexec/reelshelf-index/reelshelf-mdbread" ] || fail "the .mdb reading helper is not executable"
+[ -x "$prefix/libexec/reelshelf-index/reelshelf-probe" ] || fail "the movie file reading helper is not executable"
 
 desktop=$prefix/share/applications/$id.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $id.desktop"
@@ -110,6 +112,14 @@ env -u REELSHELF_HOME "$prefix/bin/reelshelf-cli" --home "$old" discs >"$scratch
   fail "the installed reelshelf-cli could not import an old catalogue"
 }
 grep -q "已从旧版数据库导入 5 张光盘、40 部影片。" "$scratch/old.err" || fail "the old catalogue was not imported"
+
+# A movie file is read by the installed helper, found from the installed program.
+env -u REELSHELF_HOME "$prefix/bin/reelshelf-cli" probe --json "$(dirname "$0")/../data/media/feature.mkv" \
+  >"$scratch/probe.out" 2>"$scratch/probe.err" || fail "the installed reelshelf-cli probe failed"
+grep -q '"container":"Matroska"' "$scratch/probe.out" || {
+  cat "$scratch/probe.err" >&2
+  fail "the installed helper read no facts of a movie file"
+}
 
 # The desktop program on a fresh account: the data folder comes from ~/.local/share.
 user=$scratch/user

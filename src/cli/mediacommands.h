@@ -1,0 +1,15 @@
+#pragma once
+
+#include "clicommand.h"
+
+// reelshelf-cli probe FILE... [--json]: the facts MediaInfo reads from each movie file's headers,
+// with the subtitle files beside it. A file that cannot be read gives null facts and a warning on
+// standard error; the command still succeeds.
+class ProbeCommand final : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("probe"); }
+    QString usage() const override { return QStringLiteral("probe FILE... [--json]"); }
+    int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
+    bool needsCatalogue() const override { return false; }
+};
