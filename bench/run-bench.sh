@@ -13,6 +13,7 @@
 #   bench/run-bench.sh backup          # only the backup a deletion waits for, and a restore
 #   bench/run-bench.sh stats           # only the statistics window and stats --json
 #   bench/run-bench.sh report          # only the duplicates and risk report
+#   bench/run-bench.sh probe           # only reelshelf-cli probe against mediainfo
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,6 +38,10 @@ export QT_QPA_PLATFORM=offscreen
 gen="$build/bench/reelshelf-gen"
 bench="$build/bench/reelshelf-bench"
 
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# Milliseconds a command takes as a whole process, its output thrown away.
+ms_of() { local s e; s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N); echo $(((e - s) / 1000000)); }
+
 scan_bench() {
     if [[ ! -d "$tree" ]]; then
         echo "== generating the folder tree in $tree (seed $seed)"
@@ -47,6 +52,41 @@ scan_bench() {
 }
 if [[ "$only" == scan ]]; then
     scan_bench
+    exit 0
+fi
+
+# Whole processes on about a hundred movie files (copies of the test media: Matroska, MPEG-4 and
+# AVI), in alternating order after one untimed round that fills the caches.
+probe_bench() {
+    command -v mediainfo >/dev/null || "$root/tools/install-packages.sh" mediainfo
+    local files=${PROBE_FILES:-/tmp/reelshelf-probe-files} m p i
+    if [[ ! -d $files ]]; then
+        mkdir -p "$files"
+        for i in $(seq 1 34); do
+            cp "$root/tests/data/media/feature.mkv" "$files/feature$i.mkv"
+            cp "$root/tests/data/media/parts.CD1.mp4" "$files/parts$i.mp4"
+            cp "$root/tests/data/media/plain.avi" "$files/plain$i.avi"
+        done
+    fi
+    local list=("$files"/*)
+    echo "== probe of ${#list[@]} movie files against mediainfo --Output=JSON --ParseSpeed=0: $runs runs"
+    mediainfo --Output=JSON --ParseSpeed=0 "${list[@]}" >/dev/null
+    "$build/src/cli/reelshelf-cli" probe --json "${list[@]}" >/dev/null 2>&1
+    local ours=() theirs=()
+    for ((i = 0; i < runs; i++)); do
+        m=$(ms_of mediainfo --Output=JSON --ParseSpeed=0 "${list[@]}")
+        p=$(ms_of "$build/src/cli/reelshelf-cli" probe --json "${list[@]}")
+        theirs+=("$m")
+        ours+=("$p")
+    done
+    m=$(printf '%s\n' "${theirs[@]}" | median)
+    p=$(printf '%s\n' "${ours[@]}" | median)
+    echo "mediainfo, median ms:          $m"
+    echo "reelshelf-cli probe, median ms: $p ($(awk -v a="$p" -v b="$m" 'BEGIN { printf "%.2fx", a / b }'), target 1.2x)"
+}
+
+if [[ "$only" == probe ]]; then
+    probe_bench
     exit 0
 fi
 
@@ -74,7 +114,6 @@ if [[ "$only" == backup ]]; then
     exit 0
 fi
 
-median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # Whole processes, output to /dev/null, each against the sqlite3 shell in the same round.
 search_bench() {
@@ -208,3 +247,6 @@ stats_bench
 
 echo
 report_bench
+
+echo
+probe_bench
