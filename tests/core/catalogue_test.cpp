@@ -41,6 +41,16 @@ class CatalogueTest : public ::testing::Test
 {
 protected:
     QString file() const { return dir_.filePath(QStringLiteral("ShelfIndex.db")); }
+    // The definitions and every row of the catalogue's own tables and index, as another reader sees them.
+    QStringList catalogueTables() const
+    {
+        RawDb raw(file());
+        QStringList out = raw.rows(QStringLiteral(
+            "SELECT type, name, sql FROM sqlite_master WHERE name NOT LIKE 'Shelf%' ORDER BY name"));
+        for (const char* table : { "DiskState", "ReelShelfIndex", "MovieFileType" })
+            out += raw.rows(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(QLatin1String(table)));
+        return out;
+    }
     QTemporaryDir dir_;
 };
 
@@ -65,7 +75,8 @@ TEST_F(CatalogueTest, FreshFileHasTheThreeTables)
                        "Company|TEXT,Lastfor|REAL,PS|TEXT,Nation|TEXT,DiskNum|REAL,Score|REAL,Seen|TEXT"));
     EXPECT_EQ(
         columns(QStringLiteral("MovieFileType")), QStringLiteral("Filetype|TEXT,Selected|TEXT,Memo|TEXT"));
-    EXPECT_EQ(raw.rows(QStringLiteral("SELECT name, tbl_name FROM sqlite_master WHERE type = 'index'")),
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT name, tbl_name FROM sqlite_master WHERE type = 'index' "
+                                      "AND tbl_name NOT LIKE 'Shelf%'")),
         QStringList { QStringLiteral("ID|ReelShelfIndex") });
     EXPECT_EQ(raw.rows(QStringLiteral("PRAGMA index_list(ReelShelfIndex)")).value(0).section(u'|', 1, 2),
         QStringLiteral("ID|1"));
@@ -95,10 +106,19 @@ TEST_F(CatalogueTest, HandMadeCatalogueOpensUnchanged)
         raw.exec(QStringLiteral(
             "INSERT INTO ReelShelfIndex (ID, MovieName, DiskNum, Score) VALUES (1, '英雄', 12, 7.5)"));
     }
-    const QByteArray before = readBytes(file());
+    const QStringList before = catalogueTables();
     QString error;
     ASSERT_TRUE(Catalogue(file()).prepare(&error)) << error.toStdString();
-    EXPECT_EQ(readBytes(file()), before);
+    EXPECT_EQ(catalogueTables(), before);
+    // Our own tables come beside them, empty; a second start writes nothing more.
+    RawDb raw(file());
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT count(*) FROM ShelfMovieFiles")),
+        QStringList { QStringLiteral("0") });
+    EXPECT_EQ(
+        raw.rows(QStringLiteral("SELECT count(*) FROM ShelfDiscMedia")), QStringList { QStringLiteral("0") });
+    const QByteArray prepared = readBytes(file());
+    ASSERT_TRUE(Catalogue(file()).prepare(&error)) << error.toStdString();
+    EXPECT_EQ(readBytes(file()), prepared);
 
     const auto discs = Catalogue(file()).discs(&error);
     ASSERT_TRUE(discs) << error.toStdString();
@@ -122,10 +142,10 @@ TEST_F(CatalogueTest, TableNamesMatchInAnyLetterCase)
                     .replace(QStringLiteral("TABLE ReelShelfIndex"), QStringLiteral("TABLE REELSHELFINDEX")));
         raw.exec(QStringLiteral("INSERT INTO diskstate (DiskNum) VALUES ('5')"));
     }
-    const QByteArray before = readBytes(file());
+    const QStringList before = catalogueTables();
     QString error;
     ASSERT_TRUE(Catalogue(file()).prepare(&error)) << error.toStdString();
-    EXPECT_EQ(readBytes(file()), before);
+    EXPECT_EQ(catalogueTables(), before);
     EXPECT_EQ(Catalogue(file()).discs()->value(0).diskNum.toString(), QStringLiteral("5"));
 }
 

@@ -1,5 +1,6 @@
 #include "catalogue.h"
 #include "catalogueconnection.h"
+#include "mediatables.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -44,6 +45,12 @@ bool Catalogue::addDiscsAndMovies(
         }
         if (!ok)
             setError(error, queryError(path_, q));
+    }
+    if (ok) {
+        QList<QVariant> ids;
+        for (const MovieRecord& m : movies)
+            ids << m[MovieField::ID];
+        ok = MediaTables::forgetMovies(c.db(), path_, ids, error);
     }
     if (ok && c.db().commit())
         return true;

@@ -1,6 +1,7 @@
 #include "catalogue.h"
 #include "catalogueconnection.h"
 #include "discnumbers.h"
+#include "mediatables.h"
 #include "textrules.h"
 
 #include <QSqlError>
@@ -165,16 +166,20 @@ DiscOutcome Catalogue::deleteDiscWithMovies(const QString& number, qint64* movie
         return found;
 
     QList<qint64> movieRows;
+    QList<QVariant> movieIds;
     {
         QSqlQuery q(c.db());
         q.setForwardOnly(true);
         if (!q.exec(QStringLiteral(
-                "SELECT rowid, DiskNum FROM ReelShelfIndex WHERE DiskNum IS NOT NULL ORDER BY rowid")))
+                "SELECT rowid, DiskNum, ID FROM ReelShelfIndex WHERE DiskNum IS NOT NULL ORDER BY rowid")))
             return refused(queryError(path_, q));
         QByteArray buffer;
-        while (q.next())
-            if (DiscNumbers::holdsMovie(wanted, storedValue(q.value(1), buffer)))
+        while (q.next()) {
+            if (DiscNumbers::holdsMovie(wanted, storedValue(q.value(1), buffer))) {
                 movieRows.append(q.value(0).toLongLong());
+                movieIds.append(q.value(2));
+            }
+        }
         if (q.lastError().isValid())
             return refused(queryError(path_, q));
     }
@@ -193,6 +198,10 @@ DiscOutcome Catalogue::deleteDiscWithMovies(const QString& number, qint64* movie
         if (!q.exec())
             return refused(queryError(path_, q));
     }
+    QString forgotten;
+    if (!MediaTables::forgetMovies(c.db(), path_, movieIds, &forgotten)
+        || !MediaTables::deleteMedium(c.db(), path_, wanted, &forgotten))
+        return refused(forgotten);
     if (!transaction.commit())
         return refused(transaction.error());
     if (moviesDeleted)

@@ -1,5 +1,6 @@
 #include "catalogue.h"
 #include "catalogueconnection.h"
+#include "mediatables.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,10 +46,14 @@ bool insertRows(QSqlQuery& q, const CatalogueContents& contents)
 bool insertContents(QSqlDatabase& db, const QString& path, const CatalogueContents& contents, QString* error)
 {
     QSqlQuery q(db);
-    if (insertRows(q, contents))
-        return true;
-    setError(error, queryError(path, q));
-    return false;
+    if (!insertRows(q, contents)) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    QList<QVariant> ids;
+    for (const MovieRecord& m : contents.movies)
+        ids << m[MovieField::ID];
+    return MediaTables::forgetMovies(db, path, ids, error);
 }
 
 // Runs `work` in one write transaction; rolls back unless it succeeds and commits.
@@ -89,7 +94,9 @@ bool Catalogue::replaceContents(const CatalogueContents& contents, QString* erro
                 return false;
             }
         }
-        return insertContents(db, path_, contents, message) && (!alsoStore || alsoStore(db, message));
+        // The files and media remembered belong to the movies and discs that are gone.
+        return MediaTables::clear(db, path_, message) && insertContents(db, path_, contents, message)
+            && (!alsoStore || alsoStore(db, message));
     });
 }
 

@@ -1,6 +1,7 @@
 #include "catalogue.h"
 #include "catalogueconnection.h"
 #include "cataloguefailure.h"
+#include "mediatables.h"
 #include "textrules.h"
 
 #include <QSqlDriver>
@@ -625,8 +626,9 @@ bool Catalogue::deleteMovieIf(
             setError(message, *refusal);
             return false;
         }
-        return runOnRow(
-            db, path_, QStringLiteral("DELETE FROM ReelShelfIndex WHERE rowid = ?"), {}, rowid, message);
+        return runOnRow(db, path_, QStringLiteral("DELETE FROM ReelShelfIndex WHERE rowid = ?"), {}, rowid,
+                   message)
+            && MediaTables::forgetMovies(db, path_, { stored[MovieField::ID] }, message);
     };
     return withStoredMovie(path_, id, work, error);
 }

@@ -1,5 +1,6 @@
 #include "catalogue.h"
 #include "catalogueconnection.h"
+#include "mediatables.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -185,6 +186,11 @@ bool Catalogue::prepare(QString* error)
 
     if (!missing.isEmpty() && !createSchema(c.db(), missing, true, error, path_))
         return false;
+    // Our own tables beside them; a catalogue that cannot be written still opens without them.
+    {
+        QString ignored;
+        MediaTables::ensure(c.db(), path_, &ignored);
+    }
     if (!has(QStringLiteral("ID"), QStringLiteral("index"))) {
         // Best effort: a catalogue with duplicate numbers still opens, only without the index.
         QSqlQuery q(c.db());

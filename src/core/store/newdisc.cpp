@@ -49,10 +49,27 @@ bool insertAll(QSqlDatabase& db, const QString& path, const DiscRecord& disc,
     return ok;
 }
 
+// Files and medium; a movie without files still loses what another program left under its number.
+bool storeMedia(QSqlDatabase& db, const QString& path, const QString& number,
+    const QList<MovieRecord>& movies, const Media& media, QString* error)
+{
+    QList<QVariant> ids;
+    for (const MovieRecord& m : movies)
+        ids << m[MovieField::ID];
+    if (!MediaTables::forgetMovies(db, path, ids, error))
+        return false;
+    for (qsizetype i = 0; i < movies.size() && i < media.files.size(); ++i)
+        if (!media.files.at(i).isEmpty()
+            && !MediaTables::putFiles(
+                db, path, movies.at(i)[MovieField::ID].toDouble(), media.files.at(i), error))
+            return false;
+    return !media.medium || MediaTables::putMedium(db, path, number, *media.medium, error);
+}
+
 } // namespace
 
 Outcome store(const QString& catalogueFile, const DiscRecord& disc, QList<MovieRecord>& movies,
-    const PosterInstall::Staging* staging, QList<PosterInstall::Entry>& posters)
+    const PosterInstall::Staging* staging, QList<PosterInstall::Entry>& posters, const Media& media)
 {
     Outcome outcome;
     Connection c(catalogueFile);
@@ -85,7 +102,8 @@ Outcome store(const QString& catalogueFile, const DiscRecord& disc, QList<MovieR
         if (i < posters.size())
             posters[i].id = id;
     }
-    if (!insertAll(c.db(), catalogueFile, disc, movies, &outcome.error))
+    if (!insertAll(c.db(), catalogueFile, disc, movies, &outcome.error)
+        || !storeMedia(c.db(), catalogueFile, number, movies, media, &outcome.error))
         return outcome;
     if (staging && !staging->record(c.db(), catalogueFile, posters, &outcome.error))
         return outcome;

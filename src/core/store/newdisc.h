@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mediatables.h"
 #include "posterinstall.h"
 #include "records.h"
 
@@ -24,7 +25,15 @@ struct Outcome
 // adding at once can neither store one disc twice nor give out one movie number twice. With a
 // staging, `posters` (one entry per movie, in the same order; the numbers are filled in) is
 // recorded as its pending install in the same transaction. Nothing is stored unless all is.
+// What the scan remembers of the medium and of each movie's files (one list per movie, in the
+// movies' order), stored in the same transaction.
+struct Media
+{
+    QList<QList<MovieFileRecord>> files;
+    std::optional<DiscMediumRecord> medium;
+};
+
 Outcome store(const QString& catalogueFile, const DiscRecord& disc, QList<MovieRecord>& movies,
-    const PosterInstall::Staging* staging, QList<PosterInstall::Entry>& posters);
+    const PosterInstall::Staging* staging, QList<PosterInstall::Entry>& posters, const Media& media = {});
 
 } // namespace NewDisc

@@ -1,0 +1,266 @@
+#include "mediatables.h"
+
+#include "catalogueconnection.h"
+
+#include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+
+using namespace CatalogueDb;
+
+namespace MediaTables {
+
+namespace {
+
+const char* const schema[] = {
+    "CREATE TABLE IF NOT EXISTS ShelfMovieFiles (MovieID REAL, Part INTEGER, Path BLOB, Size INTEGER, "
+    "Modified TEXT, Facts TEXT)",
+    "CREATE INDEX IF NOT EXISTS ShelfMovieFilesByMovie ON ShelfMovieFiles(MovieID)",
+    "CREATE TABLE IF NOT EXISTS ShelfDiscMedia (DiskNum TEXT, Label TEXT, Uuid TEXT, FsType TEXT, "
+    "FileCount INTEGER, TotalSize INTEGER, Fingerprint TEXT, Scanned TEXT)",
+};
+
+bool run(QSqlQuery& q, const QString& path, QString* error)
+{
+    if (q.exec())
+        return true;
+    setError(error, queryError(path, q));
+    return false;
+}
+
+bool tableMissing(const QSqlQuery& q)
+{
+    return q.lastError().text().contains(QStringLiteral("no such table"), Qt::CaseInsensitive);
+}
+
+QVariant timeText(const QDateTime& t)
+{
+    return t.isValid() ? QVariant(t.toUTC().toString(Qt::ISODate)) : QVariant();
+}
+
+QDateTime timeOf(const QVariant& v)
+{
+    QDateTime t = QDateTime::fromString(v.toString(), Qt::ISODate);
+    return t.isValid() ? t.toUTC() : QDateTime();
+}
+
+QVariant factsText(const std::optional<MediaFacts>& facts)
+{
+    if (!facts)
+        return {};
+    QJsonObject o;
+    MediaFactsJson::write(o, facts);
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+std::optional<MediaFacts> factsOf(const QVariant& v)
+{
+    if (v.isNull())
+        return std::nullopt;
+    return MediaFactsJson::read(QJsonDocument::fromJson(v.toString().toUtf8()).object());
+}
+
+} // namespace
+
+bool ensure(QSqlDatabase& db, const QString& path, QString* error)
+{
+    QSqlQuery q(db);
+    for (const char* sql : schema) {
+        if (!q.exec(QString::fromLatin1(sql))) {
+            setError(error, queryError(path, q));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool deleteMovieFiles(QSqlDatabase& db, const QString& path, double movieId, QString* error)
+{
+    QSqlQuery q(db);
+    if (!ensure(db, path, error)
+        || !q.prepare(QStringLiteral("DELETE FROM ShelfMovieFiles WHERE MovieID = ?"))) {
+        if (error && error->isEmpty())
+            setError(error, queryError(path, q));
+        return false;
+    }
+    q.addBindValue(movieId);
+    return run(q, path, error);
+}
+
+bool forgetMovies(QSqlDatabase& db, const QString& path, const QList<QVariant>& movieIds, QString* error)
+{
+    if (!ensure(db, path, error))
+        return false;
+    QSqlQuery q(db);
+    // Most catalogues remember no files of movies that are not there: one look spares the rest.
+    if (!q.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM ShelfMovieFiles)")) || !q.next()) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    if (!q.value(0).toBool() || movieIds.isEmpty())
+        return true;
+    if (!q.prepare(QStringLiteral("DELETE FROM ShelfMovieFiles WHERE MovieID = ?"))) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    for (const QVariant& id : movieIds) {
+        bool numeric = false;
+        const double number = id.toDouble(&numeric);
+        if (id.isNull() || !numeric)
+            continue;
+        q.addBindValue(number);
+        if (!run(q, path, error))
+            return false;
+    }
+    return true;
+}
+
+bool putFiles(QSqlDatabase& db, const QString& path, double movieId, const QList<MovieFileRecord>& files,
+    QString* error)
+{
+    if (!deleteMovieFiles(db, path, movieId, error))
+        return false;
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("INSERT INTO ShelfMovieFiles (MovieID, Part, Path, Size, Modified, Facts) "
+                                  "VALUES (?, ?, ?, ?, ?, ?)"))) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    for (const MovieFileRecord& f : files) {
+        q.addBindValue(movieId);
+        q.addBindValue(f.part);
+        q.addBindValue(f.path);
+        q.addBindValue(f.size);
+        q.addBindValue(timeText(f.modified));
+        q.addBindValue(factsText(f.facts));
+        if (!run(q, path, error))
+            return false;
+    }
+    return true;
+}
+
+bool deleteMedium(QSqlDatabase& db, const QString& path, const QString& discNumber, QString* error)
+{
+    QSqlQuery q(db);
+    if (!ensure(db, path, error)
+        || !q.prepare(QStringLiteral("DELETE FROM ShelfDiscMedia WHERE DiskNum = ?"))) {
+        if (error && error->isEmpty())
+            setError(error, queryError(path, q));
+        return false;
+    }
+    q.addBindValue(discNumber);
+    return run(q, path, error);
+}
+
+bool putMedium(QSqlDatabase& db, const QString& path, const QString& discNumber, const DiscMediumRecord& m,
+    QString* error)
+{
+    if (!deleteMedium(db, path, discNumber, error))
+        return false;
+    QSqlQuery q(db);
+    if (!q.prepare(
+            QStringLiteral("INSERT INTO ShelfDiscMedia (DiskNum, Label, Uuid, FsType, FileCount, TotalSize, "
+                           "Fingerprint, Scanned) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"))) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    const auto textOrNull = [](const QString& t) { return t.isEmpty() ? QVariant() : QVariant(t); };
+    q.addBindValue(discNumber);
+    q.addBindValue(textOrNull(m.label));
+    q.addBindValue(textOrNull(m.uuid));
+    q.addBindValue(textOrNull(m.fsType));
+    q.addBindValue(m.fileCount);
+    q.addBindValue(m.totalSize);
+    q.addBindValue(textOrNull(m.fingerprint));
+    q.addBindValue(timeText(m.scanned));
+    return run(q, path, error);
+}
+
+bool clear(QSqlDatabase& db, const QString& path, QString* error)
+{
+    QSqlQuery q(db);
+    if (!ensure(db, path, error))
+        return false;
+    for (const char* table : { "ShelfMovieFiles", "ShelfDiscMedia" }) {
+        if (!q.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)))) {
+            setError(error, queryError(path, q));
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<QList<MovieFileRecord>> files(const QString& catalogueFile, double movieId, QString* error)
+{
+    Connection c(catalogueFile);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return std::nullopt;
+    }
+    QSqlQuery q(c.db());
+    q.setForwardOnly(true);
+    QList<MovieFileRecord> out;
+    if (!q.prepare(
+            QStringLiteral("SELECT Part, Path, Size, Modified, Facts FROM ShelfMovieFiles WHERE MovieID = ? "
+                           "ORDER BY Part, rowid"))) {
+        if (tableMissing(q))
+            return out;
+        setError(error, queryError(catalogueFile, q));
+        return std::nullopt;
+    }
+    q.addBindValue(movieId);
+    if (!q.exec()) {
+        setError(error, queryError(catalogueFile, q));
+        return std::nullopt;
+    }
+    while (q.next())
+        out.append({ q.value(0).toInt(), q.value(1).toByteArray(), q.value(2).toLongLong(),
+            timeOf(q.value(3)), factsOf(q.value(4)) });
+    return out;
+}
+
+bool medium(const QString& catalogueFile, const QString& discNumber, std::optional<DiscMediumRecord>* found,
+    QString* error)
+{
+    found->reset();
+    Connection c(catalogueFile);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    QSqlQuery q(c.db());
+    if (!q.prepare(QStringLiteral("SELECT Label, Uuid, FsType, FileCount, TotalSize, Fingerprint, Scanned "
+                                  "FROM ShelfDiscMedia WHERE DiskNum = ? ORDER BY rowid LIMIT 1"))) {
+        if (tableMissing(q))
+            return true;
+        setError(error, queryError(catalogueFile, q));
+        return false;
+    }
+    q.addBindValue(discNumber);
+    if (!q.exec()) {
+        setError(error, queryError(catalogueFile, q));
+        return false;
+    }
+    if (q.next())
+        *found = DiscMediumRecord { q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+            q.value(3).toLongLong(), q.value(4).toLongLong(), q.value(5).toString(), timeOf(q.value(6)) };
+    return true;
+}
+
+QString fingerprint(QList<std::pair<QByteArray, qint64>> files)
+{
+    std::sort(files.begin(), files.end());
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (const auto& [path, size] : files) {
+        hash.addData(path);
+        hash.addData(QByteArrayView("\0", 1));
+        hash.addData(QByteArray::number(size));
+        hash.addData(QByteArrayView("\n", 1));
+    }
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+} // namespace MediaTables

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "media/mediafacts.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <optional>
+
+class QSqlDatabase;
+
+// One file of a movie as the scan that stored it found it.
+struct MovieFileRecord
+{
+    int part = 1; // 1 for a single file; the order of the joined parts
+    QByteArray path; // relative to the scanned root, the bytes the file system holds
+    qint64 size = 0;
+    QDateTime modified; // UTC; invalid when not known
+    std::optional<MediaFacts> facts; // nullopt: not read, or could not be read
+};
+
+// What identifies the medium a disc was scanned from.
+struct DiscMediumRecord
+{
+    QString label; // volume label, where the system knows it
+    QString uuid; // file-system UUID or serial
+    QString fsType; // "iso9660", "udf", "ext4", ...
+    qint64 fileCount = 0; // every file under the scanned root
+    qint64 totalSize = 0;
+    QString fingerprint; // of the sorted list of (relative path, size) of those files
+    QDateTime scanned; // UTC
+};
+
+// Our own tables beside the three of the catalogue, which stay exactly as they are: the files of
+// each movie (by its ID) with their media facts, and the medium of each disc (by its number).
+// The functions work inside the caller's transaction.
+namespace MediaTables {
+
+// Makes the tables where they are missing; rows that are there stay.
+bool ensure(QSqlDatabase& db, const QString& path, QString* error);
+
+// Replaces the files remembered for the movie.
+bool putFiles(QSqlDatabase& db, const QString& path, double movieId, const QList<MovieFileRecord>& files,
+    QString* error);
+// Replaces the medium remembered for the disc (its number as DiscNumbers::numberOf gives it).
+bool putMedium(QSqlDatabase& db, const QString& path, const QString& discNumber,
+    const DiscMediumRecord& medium, QString* error);
+
+// What a deleted movie or disc leaves behind goes with it; so do files another program left under
+// a movie number that is given out again.
+bool deleteMovieFiles(QSqlDatabase& db, const QString& path, double movieId, QString* error);
+bool forgetMovies(QSqlDatabase& db, const QString& path, const QList<QVariant>& movieIds, QString* error);
+bool deleteMedium(QSqlDatabase& db, const QString& path, const QString& discNumber, QString* error);
+// Everything: the catalogue's three tables were replaced as a whole.
+bool clear(QSqlDatabase& db, const QString& path, QString* error);
+
+// The files remembered for the movie, by part; empty when there are none (or no tables yet).
+std::optional<QList<MovieFileRecord>> files(const QString& catalogueFile, double movieId, QString* error);
+// The medium remembered for the disc into *found (nullopt when none); false when it cannot be read.
+bool medium(const QString& catalogueFile, const QString& discNumber, std::optional<DiscMediumRecord>* found,
+    QString* error);
+
+// The fingerprint of a medium's files: SHA-1 over the sorted (relative path, size) pairs.
+QString fingerprint(QList<std::pair<QByteArray, qint64>> files);
+
+} // namespace MediaTables
