@@ -86,6 +86,7 @@ struct AddDiscOptions
     std::optional<QString> kind;
     std::optional<QString> root;
     bool json = false;
+    bool facts = true;
 };
 
 bool parseAddDisc(const QStringList& args, AddDiscOptions& o)
@@ -107,6 +108,8 @@ bool parseAddDisc(const QStringList& args, AddDiscOptions& o)
             continue;
         if (a == QStringLiteral("--json"))
             o.json = true;
+        else if (a == QStringLiteral("--no-facts"))
+            o.facts = false;
         else if (a == QStringLiteral("--") && i + 1 < args.size() && !o.root)
             o.root = args.at(++i);
         else if (!a.startsWith(u"--") && !o.root)
@@ -361,8 +364,11 @@ int AddDiscCommand::run(const QStringList& args, const DataFolder& folder, CliIo
         rows.append(WizardCommit::preparedRow(candidate));
 
     const Settings settings(folder.settingsFile());
+    WizardCommit::Options commitOptions;
+    commitOptions.readFacts = options.facts;
     const WizardCommit::Result result = WizardCommit::commit(catalogue, folder,
-        settings.text(Settings::mainSection(), QStringLiteral("MagicSelect4V")), disc, rows);
+        settings.text(Settings::mainSection(), QStringLiteral("MagicSelect4V")), disc, rows, {},
+        commitOptions);
     if (!result.stored) {
         io.err << result.error << '\n';
         return ExitFailed;

@@ -30,15 +30,16 @@ public:
     int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
 };
 
-// reelshelf-cli add-disc --number N [--name NAME] [--kind KIND] [--json] ROOT: what the import
-// wizard stores when every file its search finds in ROOT is prepared and "添加所有(&A)" is pressed.
+// reelshelf-cli add-disc --number N [--name NAME] [--kind KIND] [--no-facts] [--json] ROOT: what the import
+// wizard stores when every file its search finds in ROOT is prepared and "添加所有(&A)" is pressed
+// (--no-facts: as with its box "从影片文件读取时长、清晰度和语言" unticked).
 class AddDiscCommand final : public CliCommand
 {
 public:
     QString name() const override { return QStringLiteral("add-disc"); }
     QString usage() const override
     {
-        return QStringLiteral("add-disc --number N [--name NAME] [--kind KIND] [--json] ROOT");
+        return QStringLiteral("add-disc --number N [--name NAME] [--kind KIND] [--no-facts] [--json] ROOT");
     }
     int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
 };

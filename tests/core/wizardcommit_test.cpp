@@ -37,8 +37,8 @@ TEST_F(WizardCommitTest, ChecksComeInTheWizardsOrderAndStoreNothing)
         const auto problem = problemWith(catalogue, disc, c.rows);
         ASSERT_TRUE(problem.has_value()) << c.number.toStdString();
         EXPECT_EQ(*problem, c.message) << c.number.toStdString();
-        const Result r = commit(
-            catalogue, home_.folder(), QStringLiteral("1"), disc, c.rows == 0 ? QList<PreparedRow>() : one);
+        const Result r = commit(catalogue, home_.folder(), QStringLiteral("1"), disc,
+            c.rows == 0 ? QList<PreparedRow>() : one, {}, noFacts);
         EXPECT_FALSE(r.stored);
         EXPECT_EQ(r.error, c.message);
         EXPECT_TRUE(r.movies.isEmpty());
@@ -75,7 +75,7 @@ TEST_F(WizardCommitTest, DiscAndMoviesAreStoredInListOrderAfterTheLargestNumber)
     Catalogue catalogue(home_.folder().catalogueFile());
     const Disc disc { QStringLiteral(" 12 "), QStringLiteral(" 新片 "), QStringLiteral("DVD"),
         QStringLiteral("E:\\") };
-    const Result r = commit(catalogue, home_.folder(), QStringLiteral("1"), disc, rows);
+    const Result r = commit(catalogue, home_.folder(), QStringLiteral("1"), disc, rows, {}, noFacts);
     ASSERT_TRUE(r.stored) << r.error.toStdString();
     EXPECT_TRUE(r.warnings.isEmpty()) << r.warnings.join(u'\n').toStdString();
 
@@ -105,7 +105,7 @@ TEST_F(WizardCommitTest, DiscAndMoviesAreStoredInListOrderAfterTheLargestNumber)
     EXPECT_EQ(raw.rows(QStringLiteral("SELECT DISTINCT typeof(ID), typeof(DiskNum) FROM ReelShelfIndex")),
         QStringList({ QStringLiteral("real|real") }));
 
-    const Result again = commit(catalogue, home_.folder(), QStringLiteral("1"), disc, rows);
+    const Result again = commit(catalogue, home_.folder(), QStringLiteral("1"), disc, rows, {}, noFacts);
     EXPECT_EQ(again.error, DiscNumbers::takenMessage(QStringLiteral("12")));
     EXPECT_EQ(home_.movieIds().size(), 6);
 }

@@ -23,6 +23,10 @@ using namespace WizardCommit;
 
 namespace {
 
+// The files of these tests stand in for the sizes a disc holds and are no movies: their facts are
+// not read (the tests of the facts make real movie files).
+const Options noFacts { false, {}, {} };
+
 // A JPEG of exactly `bytes` bytes (padded after its end marker, as cameras do), in its own colour
 // so that a copied poster tells which picture it came from.
 [[maybe_unused]] QByteArray writeJpeg(const QString& path, qint64 bytes, QColor colour)
@@ -76,7 +80,7 @@ protected:
     {
         Catalogue catalogue(home_.folder().catalogueFile());
         const Disc disc { number, QString(), QStringLiteral("DVD"), QStringLiteral("/media/cdrom") };
-        return commit(catalogue, home_.folder(), magicSelect4V, disc, rows, progress);
+        return commit(catalogue, home_.folder(), magicSelect4V, disc, rows, progress, noFacts);
     }
     QList<MovieRecord> movies() const
     {

@@ -35,7 +35,7 @@ QList<WizardCommit::PreparedRow> rowsBelow(const QString& tree)
     while (it.hasNext()) {
         const QFileInfo info(it.next());
         rows.append({ info.fileName(), QStringLiteral("700"), info.absolutePath(), QStringLiteral("avi"),
-            info.fileName(), QFile::encodeName(info.fileName()), QFile::encodeName(info.absolutePath()) });
+            info.fileName(), QFile::encodeName(info.fileName()), QFile::encodeName(info.absolutePath()), {} });
     }
     std::sort(
         rows.begin(), rows.end(), [](const WizardCommit::PreparedRow& a, const WizardCommit::PreparedRow& b) {

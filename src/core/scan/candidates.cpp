@@ -62,6 +62,7 @@ CandidateRow candidateRow(const FoundFile& file, const ScanSwitches& switches)
     row.foundName = file.name;
     row.rawName = file.rawName;
     row.rawFolder = file.rawFolder;
+    row.parts = { { file.rawFolder, file.rawName, file.folder, file.name, file.size } };
     return row;
 }
 
@@ -90,6 +91,7 @@ void mergeParts(QList<CandidateRow>& rows)
         }
         it->megabytes += sizeInMegabytes(rows.at(i).sizeText);
         ++it->parts;
+        rows[it->first].parts += rows.at(i).parts;
         rows[i].duplicateMark = ScanTexts::deleteFlag();
     }
     for (const Group& g : std::as_const(groups))

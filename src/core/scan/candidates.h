@@ -6,6 +6,16 @@
 #include <QList>
 #include <QString>
 
+// One file of a movie, as the search found it.
+struct PartFile
+{
+    QByteArray rawFolder; // the bytes of the folder's path and of the name, for opening
+    QByteArray rawName;
+    QString folder; // decoded, for showing
+    QString name;
+    qint64 size = 0;
+};
+
 // One row of the wizard's candidate list, column by column.
 struct CandidateRow
 {
@@ -19,6 +29,8 @@ struct CandidateRow
     QString foundName; // the file name as found, for finding its poster and text
     QByteArray rawName; // the bytes of the name as found and of the folder's path, for opening
     QByteArray rawFolder;
+    // The movie's files: the one found, then the parts the merge joined to it, in list order.
+    QList<PartFile> parts;
 };
 
 // "####KB" below 1 MiB, else "######MB": rounded half up, no digits for 0 ("KB").

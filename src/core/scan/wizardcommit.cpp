@@ -1,10 +1,13 @@
 #include "wizardcommit.h"
 
 #include "candidates.h"
+#include "commitmedia.h"
 #include "filenames.h"
 #include "intro/descriptionfile.h"
 #include "intro/introparser.h"
 #include "largestfile.h"
+#include "media/mediafields.h"
+#include "media/mediumidentity.h"
 #include "movies/posterfile.h"
 #include "store/backups.h"
 #include "store/catalogue.h"
@@ -273,7 +276,7 @@ PreparedRow preparedRow(const CandidateRow& candidate)
 {
     return { TextRules::trimBlanks(candidate.fileName), TextRules::trimBlanks(candidate.sizeText),
         candidate.folder, TextRules::trimBlanks(candidate.extension), candidate.foundName, candidate.rawName,
-        candidate.rawFolder };
+        candidate.rawFolder, candidate.parts };
 }
 
 std::optional<QString> problemWith(const Catalogue& catalogue, const Disc& disc, qsizetype preparedRows)
@@ -298,7 +301,7 @@ std::optional<QString> problemWith(const Catalogue& catalogue, const Disc& disc,
 }
 
 Result commit(Catalogue& catalogue, const DataFolder& folder, const QString& magicSelect4V, const Disc& disc,
-    const QList<PreparedRow>& rows, const Progress& progress)
+    const QList<PreparedRow>& rows, const Progress& progress, const Options& options)
 {
     Result result;
     if (const auto problem = problemWith(catalogue, disc, rows.size())) {
@@ -320,6 +323,14 @@ Result commit(Catalogue& catalogue, const DataFolder& folder, const QString& mag
     const QString keepIn
         = CatalogueBackups::replacedFolderName(QDateTime::currentDateTime()) + QStringLiteral("/Posters");
     Warnings warnings;
+    const CommitMedia::Gathered media = CommitMedia::gather(
+        rows, disc.drive, options.readFacts, options.probeProgram, options.factsProgress);
+    if (media.stopped) {
+        result.error = cancelledMessage;
+        return result;
+    }
+    for (const QString& line : media.warnings)
+        warnings.add(line);
     Beside beside;
     QList<MovieRecord> movies;
     QList<PosterInstall::Entry> posters;
@@ -337,12 +348,17 @@ Result commit(Catalogue& catalogue, const DataFolder& folder, const QString& mag
             return result;
         }
         movies.append(movieFor(row, disc, mode, beside, warnings));
+        // What the description text left empty, the files' own facts fill.
+        if (options.readFacts)
+            MediaFields::fillEmpty(movies.last(), CommitMedia::factsOf(media.files.at(i)));
         QString staged;
         if (!stagePoster(row, i, staging, beside, warnings, &staged, &result.error))
             return result;
         posters.append(posterEntry(staged, keepIn));
     }
-    const NewDisc::Outcome stored = NewDisc::store(catalogue.filePath(), record, movies, &staging, posters);
+    NewDisc::Media remembered { media.files, MediumIdentity::describe(QFile::encodeName(disc.drive)) };
+    const NewDisc::Outcome stored
+        = NewDisc::store(catalogue.filePath(), record, movies, &staging, posters, remembered);
     if (!stored.stored()) {
         result.error = stored.error;
         return result;

@@ -28,6 +28,7 @@ struct PreparedRow
     QString foundName; // the movie file's own name, to find its poster and text by
     QByteArray rawName; // the bytes of that name and of the folder's path, which every file
     QByteArray rawFolder; // operation uses (empty: those of the texts)
+    QList<PartFile> parts; // the movie's files, in part order; none for a row made by hand
 };
 
 // The prepared row "添加到预备列表" makes of a candidate: name and extension trimmed of blanks.
@@ -81,7 +82,19 @@ QStringList ownBaseNames(const PreparedRow& row);
 // before and installed after the transaction, so that after a kill at any moment the next start
 // leaves the disc absent or present with all its posters. On a failure nothing is stored and
 // Posters/ is as it was.
+struct Options
+{
+    // Read each movie file's facts and fill the fields no description text gave.
+    bool readFacts = true;
+    QString probeProgram; // empty: our helper beside the programs
+    // Called as the files' facts are read (from the reading threads, one call at a time); false
+    // cancels before anything is stored.
+    Progress factsProgress;
+};
+
+// Each movie's files are remembered with their facts, and the medium with what identifies it, in
+// the same transaction.
 Result commit(Catalogue& catalogue, const DataFolder& folder, const QString& magicSelect4V, const Disc& disc,
-    const QList<PreparedRow>& rows, const Progress& progress = {});
+    const QList<PreparedRow>& rows, const Progress& progress = {}, const Options& options = {});
 
 } // namespace WizardCommit

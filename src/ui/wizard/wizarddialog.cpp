@@ -9,6 +9,7 @@
 #include "store/textrules.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -198,6 +199,12 @@ QWidget* WizardDialog::buildDiscPage()
         layout->addWidget(label);
         layout->addWidget(box);
     }
+    readFacts_ = new QCheckBox(QStringLiteral("从影片文件读取时长、清晰度和语言"), page);
+    readFacts_->setObjectName(QStringLiteral("CheckFacts"));
+    readFacts_->setToolTip(QStringLiteral("只填写简介文本没有给出的栏目；读不出的文件会在添加后列出。"));
+    readFacts_->setChecked(true);
+    layout->addSpacing(6);
+    layout->addWidget(readFacts_);
     layout->addStretch(1);
     return page;
 }
@@ -467,6 +474,7 @@ QTreeWidgetItem* WizardDialog::preparedItem(int candidate)
     item->setData(0, Qt::UserRole, p.foundName);
     item->setData(0, RawFolderRole, p.rawFolder);
     item->setData(0, RawNameRole, p.rawName);
+    preparedParts_.insert(keyOf(r), p.parts);
     candidates_->topLevelItem(candidate)->setText(1, tick);
     return item;
 }
@@ -534,7 +542,8 @@ void WizardDialog::commit()
         const QTreeWidgetItem* item = prepared_->topLevelItem(i);
         rows.append({ item->text(0), item->text(1), item->text(2), item->text(4),
             item->data(0, Qt::UserRole).toString(), item->data(0, RawNameRole).toByteArray(),
-            item->data(0, RawFolderRole).toByteArray() });
+            item->data(0, RawFolderRole).toByteArray(),
+            preparedParts_.value(item->data(0, KeyRole).toByteArray()) });
     }
     Catalogue catalogue(context_.folder.catalogueFile());
     // The checks come before anything changes, so a refusal keeps the wizard on this step as it was.
@@ -578,20 +587,34 @@ WizardCommit::Result WizardDialog::runCommit(
     const DataFolder folder = context_.folder;
     WizardCommit::Result result;
     showCommitProgress(0, int(rows.size()));
-    std::unique_ptr<QThread> worker(QThread::create([&result, &disc, &rows, folder, magicSelect4V, cancel,
-                                                        this] {
-        Catalogue catalogue(folder.catalogueFile());
-        QElapsedTimer shown;
-        shown.start();
-        result = WizardCommit::commit(catalogue, folder, magicSelect4V, disc, rows, [&](int done, int total) {
-            if (shown.elapsed() >= 50 || done == total) {
-                shown.restart();
-                QMetaObject::invokeMethod(
-                    this, [this, done, total] { showCommitProgress(done, total); }, Qt::QueuedConnection);
-            }
-            return !cancel->load();
-        });
-    }));
+    const bool readFacts = readFacts_->isChecked();
+    std::unique_ptr<QThread> worker(
+        QThread::create([&result, &disc, &rows, folder, magicSelect4V, cancel, readFacts, this] {
+            Catalogue catalogue(folder.catalogueFile());
+            QElapsedTimer shown;
+            shown.start();
+            WizardCommit::Options options;
+            options.readFacts = readFacts;
+            QElapsedTimer factsShown;
+            factsShown.start();
+            options.factsProgress = [&](int done, int total) {
+                if (factsShown.elapsed() >= 50 || done == total) {
+                    factsShown.restart();
+                    QMetaObject::invokeMethod(
+                        this, [this, done, total] { showFactsProgress(done, total); }, Qt::QueuedConnection);
+                }
+                return !cancel->load();
+            };
+            const auto rowsDone = [&](int done, int total) {
+                if (shown.elapsed() >= 50 || done == total) {
+                    shown.restart();
+                    QMetaObject::invokeMethod(
+                        this, [this, done, total] { showCommitProgress(done, total); }, Qt::QueuedConnection);
+                }
+                return !cancel->load();
+            };
+            result = WizardCommit::commit(catalogue, folder, magicSelect4V, disc, rows, rowsDone, options);
+        }));
     QEventLoop loop;
     connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();
@@ -610,6 +633,15 @@ void WizardDialog::showCommitProgress(int done, int total)
     commitProgress_->setText(done < total
             ? QStringLiteral("正在读取简介、复制海报：%1 / %2").arg(done).arg(total)
             : QStringLiteral("正在写入目录数据库：%1 / %2").arg(done).arg(total));
+    emit commitProgressShown(done, total);
+}
+
+void WizardDialog::showFactsProgress(int done, int total)
+{
+    if (!committing_)
+        return;
+    commitProgress_->setText(
+        QStringLiteral("正在读取影片文件的时长、清晰度和语言：%1 / %2").arg(done).arg(total));
     emit commitProgressShown(done, total);
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -80,6 +81,7 @@ private:
     WizardCommit::Result runCommit(
         const WizardCommit::Disc& disc, const QList<WizardCommit::PreparedRow>& rows);
     void showCommitProgress(int done, int total);
+    void showFactsProgress(int done, int total);
     void reportStored(const WizardCommit::Disc& disc, const WizardCommit::Result& result);
 
     AppContext& context_;
@@ -87,6 +89,8 @@ private:
     int step_ = 1;
     bool committing_ = false;
     QList<CandidateRow> rows_; // what the candidate list shows, row for row
+    // The files of each prepared movie, by its key: a later search may show other rows.
+    QHash<QByteArray, QList<PartFile>> preparedParts_;
     QHash<QByteArray, int> candidateAt_; // a found file's key -> its row in the candidate list
     FileIcons fileIcons_;
 
@@ -98,6 +102,7 @@ private:
     QLineEdit* number_ = nullptr;
     QLineEdit* name_ = nullptr;
     QComboBox* kind_ = nullptr;
+    QCheckBox* readFacts_ = nullptr;
     QComboBox* drive_ = nullptr;
     QPushButton* searchButton_ = nullptr;
     QPushButton* stopButton_ = nullptr;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "store/mediatables.h"
+
+#include <QByteArray>
+#include <QString>
+
+// What identifies a medium: the volume label, file-system UUID and type of what is mounted at or
+// above a folder (libblkid on the device, or on the image file a loop device shows), and the count,
+// total size and fingerprint of every file under the folder.
+namespace MediumIdentity {
+
+// The file system a path lies on, from /proc/self/mountinfo: its mount point, device and type.
+struct Mount
+{
+    QByteArray point;
+    QByteArray device;
+    QString type;
+};
+std::optional<Mount> mountOf(const QByteArray& path);
+
+// Label and UUID of a device or image file, where the system lets us read them.
+void readVolume(const QByteArray& deviceOrImage, DiscMediumRecord& into);
+
+// Everything above for the folder `root`; the walk follows no link to a folder.
+DiscMediumRecord describe(const QByteArray& root);
+
+} // namespace MediumIdentity
