@@ -31,6 +31,7 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     commands.push_back(std::make_unique<StatsCommand>());
     commands.push_back(std::make_unique<ReportCommand>());
     commands.push_back(std::make_unique<ProbeCommand>());
+    commands.push_back(std::make_unique<FilesCommand>());
     return commands;
 }
 

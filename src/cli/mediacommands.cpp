@@ -1,8 +1,15 @@
 #include "mediacommands.h"
 
+#include "browse/disctree.h"
+#include "browse/movielisting.h"
 #include "jsonline.h"
 #include "media/mediaprobe.h"
+#include "scan/candidates.h"
+#include "store/catalogue.h"
+#include "store/datafolder.h"
+#include "store/mediatables.h"
 #include "store/textrules.h"
+#include "texttable.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -23,12 +30,14 @@ QString jsonText(const QJsonValue& value)
     return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
 }
 
-QString jsonLine(const QString& path, qint64 size, const std::optional<MediaFacts>& facts)
+// `head` holds the members before path and size, each ending in a comma.
+QString jsonLine(
+    const QString& path, qint64 size, const std::optional<MediaFacts>& facts, const QString& head = {})
 {
     QJsonObject members;
     MediaFactsJson::write(members, facts);
-    QString line = QStringLiteral("{\"path\":") + JsonLine::quoted(path) + QStringLiteral(",\"size\":")
-        + (size < 0 ? QStringLiteral("null") : QString::number(size));
+    QString line = u'{' + head + QStringLiteral("\"path\":") + JsonLine::quoted(path)
+        + QStringLiteral(",\"size\":") + (size < 0 ? QStringLiteral("null") : QString::number(size));
     for (const char* key : factKeys) {
         const QJsonValue value = members.value(QLatin1String(key));
         if (!value.isUndefined())
@@ -63,7 +72,106 @@ QString textLine(const QString& path, const std::optional<MediaFacts>& facts)
         .arg(f.videoCodec, TextRules::shortestDecimal(std::round(f.frameRate * 1000) / 1000), tracksText(f));
 }
 
+struct MovieFiles
+{
+    QString movie; // the number as the list shows it
+    QString disc;
+    QList<MovieFileRecord> files;
+};
+
 } // namespace
+
+int FilesCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
+{
+    bool json = false;
+    std::optional<QString> movie;
+    std::optional<QString> disc;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QStringLiteral("--json")) {
+            json = true;
+        } else if (a == QStringLiteral("--movie") && i + 1 < args.size() && !movie && !disc) {
+            movie = args.at(++i);
+        } else if (a == QStringLiteral("--disc") && i + 1 < args.size() && !movie && !disc) {
+            disc = args.at(++i);
+        } else {
+            io.err << "用法: reelshelf-cli " << usage() << '\n';
+            return ExitUsage;
+        }
+    }
+    if (!movie && !disc) {
+        io.err << "用法: reelshelf-cli " << usage() << '\n';
+        return ExitUsage;
+    }
+    const Catalogue catalogue(folder.catalogueFile());
+    QString error;
+    QList<MovieRow> rows;
+    if (movie) {
+        const auto found = catalogue.findMovie(TextRules::numericValue(*movie), &error);
+        if (!found
+            || TextRules::shortestDecimal(TextRules::numericValue(*movie)) != TextRules::trimBlanks(*movie)) {
+            io.err << (found ? QStringLiteral("找不到编号为 %1 的影片记录。").arg(*movie) : error) << '\n';
+            return ExitFailed;
+        }
+        rows << movieRow(*found, true);
+    } else {
+        const DiscOutcome found = catalogue.findDisc(*disc);
+        if (!found.ok()) {
+            io.err << found.error << '\n';
+            return ExitFailed;
+        }
+        const auto listing = MovieList::listForNode(catalogue,
+            DiscTree::discPrefix + TextRules::trimBlanks(*disc), 0, 0, &error, MovieList::Intros::LeftOut);
+        if (!listing) {
+            io.err << error << '\n';
+            return ExitFailed;
+        }
+        rows = listing->rows;
+    }
+    TextTable table({ QStringLiteral("影片"), QStringLiteral("碟号"), QStringLiteral("段"),
+        QStringLiteral("路径"), QStringLiteral("大小"), QStringLiteral("时长"), QStringLiteral("画面"),
+        QStringLiteral("音轨与字幕") });
+    for (const MovieRow& row : std::as_const(rows)) {
+        const auto files
+            = MediaTables::files(catalogue.filePath(), TextRules::numericValue(row[ListCol::ID]), &error);
+        if (!files) {
+            io.err << error << '\n';
+            return ExitFailed;
+        }
+        const QString id = TextRules::trimBlanks(row[ListCol::ID]);
+        const QString discText = TextRules::trimBlanks(row[ListCol::DiskNum]);
+        for (const MovieFileRecord& f : *files) {
+            const QString path = TextRules::decodeFileName(f.path);
+            if (json) {
+                const QString head = QStringLiteral("\"movie\":%1,\"disc\":%2,\"part\":%3,")
+                                         .arg(JsonLine::quoted(id), JsonLine::quoted(discText))
+                                         .arg(f.part);
+                QString line = jsonLine(path, f.size, f.facts, head);
+                // "modified" follows size, as the usage lists it.
+                const QString modified = f.modified.isValid()
+                    ? JsonLine::quoted(f.modified.toString(Qt::ISODate))
+                    : QStringLiteral("null");
+                const qsizetype afterSize = line.indexOf(QStringLiteral(",\"container\""));
+                line.insert(afterSize, QStringLiteral(",\"modified\":") + modified);
+                io.out << line << '\n';
+            } else {
+                const std::optional<MediaFacts>& facts = f.facts;
+                table.addRow({ id, discText, QString::number(f.part), path, sizeText(f.size),
+                    facts ? QStringLiteral("%1 分钟").arg(std::lround(facts->durationSeconds / 60))
+                          : QString(),
+                    facts && facts->width > 0 ? QStringLiteral("%1x%2 %3")
+                                                    .arg(facts->width)
+                                                    .arg(facts->height)
+                                                    .arg(facts->videoCodec)
+                                              : QString(),
+                    facts ? tracksText(*facts) : QStringLiteral("（未能读取）") });
+            }
+        }
+    }
+    if (!json)
+        table.print(io.out);
+    return ExitOk;
+}
 
 int ProbeCommand::run(const QStringList& args, const DataFolder&, CliIo& io) const
 {

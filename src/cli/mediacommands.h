@@ -13,3 +13,13 @@ public:
     int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
     bool needsCatalogue() const override { return false; }
 };
+
+// reelshelf-cli files (--movie ID | --disc N) [--json]: the files remembered for a movie or for
+// every movie of a disc, with their facts.
+class FilesCommand final : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("files"); }
+    QString usage() const override { return QStringLiteral("files (--movie ID | --disc N) [--json]"); }
+    int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
+};

@@ -1,0 +1,150 @@
+// A disc added with its movie files' facts, as reelshelf-cli add-disc and files show it, on small
+// real movie files (tests/data/media).
+#include "store/catalogue.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringEncoder>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString media = QStringLiteral(REELSHELF_TEST_DATA "/media");
+
+class FilesCli : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        copy(QStringLiteral("feature.mkv"), QStringLiteral("Feature/feature.mkv"));
+        for (const char* s : { "feature.chs.srt", "feature.eng.ass" })
+            copy(QString::fromLatin1(s), QStringLiteral("Feature/") + QString::fromLatin1(s));
+        copy(QStringLiteral("parts.CD1.mp4"), QStringLiteral("Parts/parts.CD1.mp4"));
+        copy(QStringLiteral("parts.CD2.mp4"), QStringLiteral("Parts/parts.CD2.mp4"));
+        copy(QStringLiteral("plain.avi"), QStringLiteral("Plain/plain.avi"));
+        // The text beside it gives a running time and a language: they win over the file's.
+        writeBytes(tree_.path(QStringLiteral("Plain/plain.txt")),
+            QStringLiteral("◎片　　长　88分钟\n◎语　　言　国语\n").toUtf8());
+        copy(QStringLiteral("random.mkv"), QStringLiteral("Broken/broken.mkv"));
+        const QByteArray gbk = QStringEncoder("GB18030").encode(QStringLiteral("英雄"));
+        tree_.rawFile("Gbk/" + gbk + ".mkv", readBytes(media + QStringLiteral("/feature.mkv")));
+    }
+
+    void copy(const QString& from, const QString& to)
+    {
+        QDir().mkpath(QFileInfo(tree_.path(to)).absolutePath());
+        ASSERT_TRUE(QFile::copy(media + u'/' + from, tree_.path(to))) << to.toStdString();
+    }
+
+    CliRun run(const QStringList& args) { return runCliCaptured(home_, args); }
+
+    // The stored fields of the movie with `title`, quoted as SQLite quotes them.
+    QString stored(const QString& title, const QString& fields)
+    {
+        RawDb raw(home_.folder().catalogueFile());
+        return raw
+            .rows(QStringLiteral("SELECT %1 FROM ReelShelfIndex WHERE MovieName = '%2'").arg(fields, title))
+            .value(0);
+    }
+
+    TestHome home_;
+    TestTree tree_;
+};
+
+} // namespace
+
+TEST_F(FilesCli, AnAddedDiscRemembersEveryFileWithItsFactsAndFillsOnlyEmptyFields)
+{
+    const CliRun added
+        = run({ QStringLiteral("add-disc"), QStringLiteral("--number"), QStringLiteral("4"), tree_.path() });
+    ASSERT_EQ(added.code, 0) << added.err.toStdString();
+    // The damaged file costs one warning and nothing else.
+    EXPECT_TRUE(added.err.contains(QStringLiteral(
+        "无法读取影片文件 %1 的媒体信息（无法识别的文件，可能已损坏），它的时长、清晰度和语言留空。")
+                                       .arg(tree_.path(QStringLiteral("Broken/broken.mkv")))))
+        << added.err.toStdString();
+    EXPECT_EQ(added.lines().size(), 2 + 5) << added.out.toStdString();
+
+    const QString fields
+        = QStringLiteral("quote(Lastfor), quote(Definition), quote(Audio), quote(SubTitile)");
+    EXPECT_EQ(stored(QStringLiteral("feature"), fields),
+        QStringLiteral("90.0|'1080P '|'国语/英文原声 '|'英文/中文'"));
+    EXPECT_EQ(stored(QStringLiteral("parts"), fields), QStringLiteral("95.0|'720P '|'日本语 '|NULL"));
+    EXPECT_EQ(stored(QStringLiteral("plain"), fields), QStringLiteral("88.0|'标清 '|'国语'|NULL"));
+    EXPECT_EQ(stored(QStringLiteral("broken"), fields), QStringLiteral("NULL|NULL|NULL|NULL"));
+    EXPECT_EQ(
+        stored(QStringLiteral("英雄"), fields), QStringLiteral("90.0|'1080P '|'国语/英文原声 '|'中文'"));
+
+    const CliRun files = run(
+        { QStringLiteral("files"), QStringLiteral("--disc"), QStringLiteral("4"), QStringLiteral("--json") });
+    ASSERT_EQ(files.code, 0) << files.err.toStdString();
+    QStringList seen;
+    for (const QString& line : files.lines()) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        seen << QStringLiteral("%1 %2 %3 %4")
+                    .arg(o.value(QStringLiteral("part")).toInt())
+                    .arg(o.value(QStringLiteral("path")).toString())
+                    .arg(o.value(QStringLiteral("container")).toString(QStringLiteral("-")))
+                    .arg(QString::number(o.value(QStringLiteral("duration")).toDouble(), 'g', 10));
+        EXPECT_EQ(o.value(QStringLiteral("disc")).toString(), QStringLiteral("4"));
+        EXPECT_TRUE(o.value(QStringLiteral("modified")).toString().endsWith(u'Z')) << line.toStdString();
+    }
+    seen.sort();
+    EXPECT_EQ(seen,
+        (QStringList { QStringLiteral("1 Broken/broken.mkv - 0"),
+            QStringLiteral("1 Feature/feature.mkv Matroska 5400.128"),
+            QStringLiteral("1 Gbk/英雄.mkv Matroska 5400.128"),
+            QStringLiteral("1 Parts/parts.CD1.mp4 MPEG-4 3000"), QStringLiteral("1 Plain/plain.avi AVI 120"),
+            QStringLiteral("2 Parts/parts.CD2.mp4 MPEG-4 2700") }));
+    // A subtitle file is remembered where it lies on the medium.
+    EXPECT_TRUE(files.out.contains(QStringLiteral("\"path\":\"Feature/feature.chs.srt\"")))
+        << files.out.toStdString();
+
+    // The medium: every file under the root counted.
+    RawDb raw(home_.folder().catalogueFile());
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT DiskNum, FileCount, length(Fingerprint) FROM ShelfDiscMedia")),
+        QStringList { QStringLiteral("4|9|40") });
+}
+
+TEST_F(FilesCli, WithoutFactsTheFilesAreStillRememberedAndTheFieldsLeftAsTheTextsGiveThem)
+{
+    const CliRun added = run({ QStringLiteral("add-disc"), QStringLiteral("--number"), QStringLiteral("5"),
+        QStringLiteral("--no-facts"), tree_.path() });
+    ASSERT_EQ(added.code, 0) << added.err.toStdString();
+    EXPECT_FALSE(added.err.contains(QStringLiteral("媒体信息"))) << added.err.toStdString();
+    EXPECT_EQ(stored(QStringLiteral("feature"), QStringLiteral("quote(Lastfor), quote(Definition)")),
+        QStringLiteral("NULL|NULL"));
+    EXPECT_EQ(stored(QStringLiteral("plain"), QStringLiteral("quote(Lastfor), quote(Audio)")),
+        QStringLiteral("88.0|'国语'"));
+    const CliRun files = run({ QStringLiteral("files"), QStringLiteral("--movie"), QStringLiteral("3"),
+        QStringLiteral("--json") });
+    ASSERT_EQ(files.code, 0) << files.err.toStdString();
+    ASSERT_EQ(files.lines().size(), 1);
+    EXPECT_TRUE(files.lines()[0].contains(QStringLiteral("\"container\":null")));
+}
+
+TEST_F(FilesCli, DeletingTheDiscOrAMovieTakesItsFilesAlong)
+{
+    ASSERT_EQ(run({ QStringLiteral("add-disc"), QStringLiteral("--number"), QStringLiteral("4"),
+                      QStringLiteral("--no-facts"), tree_.path() })
+                  .code,
+        0);
+    RawDb raw(home_.folder().catalogueFile());
+    const auto count = [&](const char* table) {
+        return raw.rows(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table))).value(0).toInt();
+    };
+    ASSERT_EQ(count("ShelfMovieFiles"), 6);
+    Catalogue catalogue(home_.folder().catalogueFile());
+    QString error;
+    ASSERT_TRUE(catalogue.deleteMovie(2, &error)) << error.toStdString();
+    EXPECT_EQ(count("ShelfMovieFiles"), 5);
+    EXPECT_TRUE(catalogue.deleteDiscWithMovies(QStringLiteral("4")).ok());
+    EXPECT_EQ(count("ShelfMovieFiles"), 0);
+    EXPECT_EQ(count("ShelfDiscMedia"), 0);
+    const CliRun files = run({ QStringLiteral("files"), QStringLiteral("--disc"), QStringLiteral("4") });
+    EXPECT_EQ(files.code, 1);
+}
