@@ -32,6 +32,7 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     commands.push_back(std::make_unique<ReportCommand>());
     commands.push_back(std::make_unique<ProbeCommand>());
     commands.push_back(std::make_unique<FilesCommand>());
+    commands.push_back(std::make_unique<RescanCommand>());
     return commands;
 }
 

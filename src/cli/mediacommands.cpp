@@ -5,6 +5,7 @@
 #include "jsonline.h"
 #include "media/mediaprobe.h"
 #include "scan/candidates.h"
+#include "scan/rescan.h"
 #include "store/catalogue.h"
 #include "store/datafolder.h"
 #include "store/mediatables.h"
@@ -170,6 +171,64 @@ int FilesCommand::run(const QStringList& args, const DataFolder& folder, CliIo& 
     }
     if (!json)
         table.print(io.out);
+    return ExitOk;
+}
+
+int RescanCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
+{
+    std::optional<QString> disc;
+    std::optional<QString> root;
+    bool json = false;
+    Rescan::Options options;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QStringLiteral("--json")) {
+            json = true;
+        } else if (a == QStringLiteral("--no-facts")) {
+            options.readFacts = false;
+        } else if (a == QStringLiteral("--disc") && i + 1 < args.size() && !disc) {
+            disc = args.at(++i);
+        } else if (a == QStringLiteral("--") && i + 1 < args.size() && !root) {
+            root = args.at(++i);
+        } else if (!a.startsWith(u"--") && !root) {
+            root = a;
+        } else {
+            io.err << "用法: reelshelf-cli " << usage() << '\n';
+            return ExitUsage;
+        }
+    }
+    if (!disc || !root) {
+        io.err << "用法: reelshelf-cli " << usage() << '\n';
+        return ExitUsage;
+    }
+    const Rescan::Report report = Rescan::run(folder, *disc, *root, options);
+    if (!report.stored) {
+        io.err << report.error << '\n';
+        return ExitFailed;
+    }
+    if (!json) {
+        for (const QString& line : Rescan::reportLines(report))
+            io.out << line << '\n';
+        return ExitOk;
+    }
+    const auto list = [](const QStringList& texts) {
+        QStringList quoted;
+        for (const QString& t : texts)
+            quoted << JsonLine::quoted(t);
+        return u'[' + quoted.join(u',') + u']';
+    };
+    for (const Rescan::Match& m : report.matched)
+        io.out << QStringLiteral("{\"movie\":%1,\"title\":%2,\"files\":%3,\"filled\":%4}")
+                      .arg(JsonLine::quoted(TextRules::shortestDecimal(m.movieId)), JsonLine::quoted(m.title),
+                          list(m.paths), list(m.filled))
+               << '\n';
+    for (const QString& f : report.unmatchedFiles)
+        io.out << QStringLiteral("{\"movie\":null,\"file\":%1}").arg(JsonLine::quoted(f)) << '\n';
+    for (const QString& t : report.moviesWithoutFile)
+        io.out << QStringLiteral("{\"movie\":null,\"title\":%1,\"files\":[]}").arg(JsonLine::quoted(t))
+               << '\n';
+    for (const QString& w : report.warnings)
+        io.err << w << '\n';
     return ExitOk;
 }
 

@@ -14,6 +14,16 @@ public:
     bool needsCatalogue() const override { return false; }
 };
 
+// reelshelf-cli rescan --disc N [--no-facts] [--json] ROOT: reads a disc's medium again, remembers
+// the files of the movies it finds and fills the fields they leave empty; says what matched.
+class RescanCommand final : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("rescan"); }
+    QString usage() const override { return QStringLiteral("rescan --disc N [--no-facts] [--json] ROOT"); }
+    int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
+};
+
 // reelshelf-cli files (--movie ID | --disc N) [--json]: the files remembered for a movie or for
 // every movie of a disc, with their facts.
 class FilesCommand final : public CliCommand

@@ -148,3 +148,47 @@ TEST_F(FilesCli, DeletingTheDiscOrAMovieTakesItsFilesAlong)
     const CliRun files = run({ QStringLiteral("files"), QStringLiteral("--disc"), QStringLiteral("4") });
     EXPECT_EQ(files.code, 1);
 }
+
+// A catalogue from before our tables: it opens and lists as it did, and a rescan gives its movies
+// their files, filling only what is empty.
+TEST_F(FilesCli, AnOlderCatalogueGainsFilesAndFactsByARescanAndKeepsWhatWasTyped)
+{
+    home_.addDisc(QStringLiteral("7"), QStringLiteral("旧碟"));
+    home_.addMovie(1, QStringLiteral("feature "), 7, movieWith({ { MovieField::Lastfor, 100.0 } }));
+    home_.addMovie(2, QStringLiteral("Parts"), 7);
+    home_.addMovie(3, QStringLiteral("不在盘上"), 7);
+    home_.exec(QStringLiteral("DROP TABLE ShelfMovieFiles"));
+    home_.exec(QStringLiteral("DROP TABLE ShelfDiscMedia"));
+    const CliRun listed = run({ QStringLiteral("list"), QStringLiteral("--disc"), QStringLiteral("7") });
+    EXPECT_EQ(listed.code, 0) << listed.err.toStdString();
+    const CliRun none = run({ QStringLiteral("files"), QStringLiteral("--movie"), QStringLiteral("1") });
+    EXPECT_EQ(none.code, 0) << none.err.toStdString();
+
+    const CliRun rescan
+        = run({ QStringLiteral("rescan"), QStringLiteral("--disc"), QStringLiteral("7"), tree_.path() });
+    ASSERT_EQ(rescan.code, 0) << rescan.err.toStdString();
+    const QStringList lines = rescan.lines();
+    ASSERT_GE(lines.size(), 1);
+    EXPECT_EQ(
+        lines[0], QStringLiteral("找到 2 部影片的文件；3 个文件没有对应的影片；1 部影片没有找到文件。"));
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("【feature】Feature/feature.mkv（填写了：清晰度、配音、字幕）")))
+        << rescan.out.toStdString();
+    EXPECT_TRUE(lines.contains(
+        QStringLiteral("【Parts】Parts/parts.CD1.mp4、Parts/parts.CD2.mp4（填写了：时长、清晰度、配音）")))
+        << rescan.out.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("没有找到文件：【不在盘上】")));
+    // What was typed stays; what was empty is filled.
+    EXPECT_EQ(stored(QStringLiteral("feature "), QStringLiteral("quote(Lastfor), quote(Definition)")),
+        QStringLiteral("100.0|'1080P '"));
+    EXPECT_EQ(stored(QStringLiteral("Parts"), QStringLiteral("quote(Lastfor)")), QStringLiteral("95.0"));
+    const CliRun files = run(
+        { QStringLiteral("files"), QStringLiteral("--disc"), QStringLiteral("7"), QStringLiteral("--json") });
+    EXPECT_EQ(files.lines().size(), 3) << files.out.toStdString();
+
+    // A disc that is not there is said, and nothing changes.
+    const CliRun unknown
+        = run({ QStringLiteral("rescan"), QStringLiteral("--disc"), QStringLiteral("8"), tree_.path() });
+    EXPECT_EQ(unknown.code, 1);
+    EXPECT_FALSE(unknown.err.isEmpty());
+}

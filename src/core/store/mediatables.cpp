@@ -1,5 +1,6 @@
 #include "mediatables.h"
 
+#include "catalogue.h"
 #include "catalogueconnection.h"
 
 #include <QCryptographicHash>
@@ -247,6 +248,54 @@ bool medium(const QString& catalogueFile, const QString& discNumber, std::option
     if (q.next())
         *found = DiscMediumRecord { q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
             q.value(3).toLongLong(), q.value(4).toLongLong(), q.value(5).toString(), timeOf(q.value(6)) };
+    return true;
+}
+
+bool storeRescan(const QString& catalogueFile, const QString& discNumber, const DiscMediumRecord& medium,
+    const QList<RescannedMovie>& movies, QList<QList<MovieField>>* filled, QString* error)
+{
+    Connection c(catalogueFile);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    WriteTransaction t(c.db(), catalogueFile);
+    if (!t.active()) {
+        setError(error, t.error());
+        return false;
+    }
+    QList<QList<MovieField>> written;
+    for (const RescannedMovie& m : movies) {
+        if (!putFiles(c.db(), catalogueFile, m.id, m.files, error))
+            return false;
+        QList<MovieField> fields;
+        for (const auto& [field, value] : m.fills) {
+            QSqlQuery q(c.db());
+            const QString name = movieFieldName(field);
+            if (!q.prepare(
+                    QStringLiteral("UPDATE ReelShelfIndex SET \"%1\" = ? WHERE rowid = (SELECT rowid FROM "
+                                   "ReelShelfIndex WHERE ID = ? ORDER BY rowid LIMIT 1) AND \"%1\" IS NULL")
+                        .arg(name))) {
+                setError(error, queryError(catalogueFile, q));
+                return false;
+            }
+            q.addBindValue(value);
+            q.addBindValue(m.id);
+            if (!run(q, catalogueFile, error))
+                return false;
+            if (q.numRowsAffected() > 0)
+                fields << field;
+        }
+        written << fields;
+    }
+    if (!putMedium(c.db(), catalogueFile, discNumber, medium, error))
+        return false;
+    if (!t.commit()) {
+        setError(error, t.error());
+        return false;
+    }
+    if (filled)
+        *filled = written;
     return true;
 }
 

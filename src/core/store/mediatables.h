@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/mediafacts.h"
+#include "records.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -60,6 +61,20 @@ std::optional<QList<MovieFileRecord>> files(const QString& catalogueFile, double
 // The medium remembered for the disc into *found (nullopt when none); false when it cannot be read.
 bool medium(const QString& catalogueFile, const QString& discNumber, std::optional<DiscMediumRecord>* found,
     QString* error);
+
+// A movie read again from its medium: its files, and the values its facts give.
+struct RescannedMovie
+{
+    double id = 0;
+    QList<MovieFileRecord> files;
+    QList<std::pair<MovieField, QVariant>> fills;
+};
+
+// In one transaction: each movie's files replaced, each fill written only where the field is null
+// at that moment (so nothing a user or another program wrote is overwritten), and the disc's
+// medium replaced. `filled` gets, per movie, the fields written.
+bool storeRescan(const QString& catalogueFile, const QString& discNumber, const DiscMediumRecord& medium,
+    const QList<RescannedMovie>& movies, QList<QList<MovieField>>* filled, QString* error);
 
 // The fingerprint of a medium's files: SHA-1 over the sorted (relative path, size) pairs.
 QString fingerprint(QList<std::pair<QByteArray, qint64>> files);
