@@ -4,6 +4,7 @@
 #include "browse/movielisting.h"
 #include "jsonline.h"
 #include "media/mediaprobe.h"
+#include "media/mediatext.h"
 #include "scan/candidates.h"
 #include "scan/rescan.h"
 #include "store/catalogue.h"
@@ -49,28 +50,15 @@ QString jsonLine(
 
 QString tracksText(const MediaFacts& f)
 {
-    QStringList audio;
-    for (const AudioTrack& a : f.audio)
-        audio << QStringLiteral("%1 %2声道 %3").arg(a.codec).arg(a.channels).arg(a.language).trimmed();
-    QStringList subtitles;
-    for (const SubtitleTrack& s : f.subtitles)
-        subtitles << (s.format + u' ' + s.language).trimmed()
-                + (s.external ? QStringLiteral("（外挂）") : QString());
-    return QStringLiteral("音轨：%1  字幕：%2")
-        .arg(audio.isEmpty() ? QStringLiteral("无") : audio.join(u'、'),
-            subtitles.isEmpty() ? QStringLiteral("无") : subtitles.join(u'、'));
+    return QStringLiteral("音轨：%1  字幕：%2").arg(MediaText::audio(f), MediaText::subtitles(f));
 }
 
 QString textLine(const QString& path, const std::optional<MediaFacts>& facts)
 {
     if (!facts)
         return path + QStringLiteral("  （无法读取）");
-    const MediaFacts& f = *facts;
-    return QStringLiteral("%1  %2  %3 分钟  %4x%5  %6  %7 fps  %8")
-        .arg(path, f.container, TextRules::shortestDecimal(std::round(f.durationSeconds / 60)))
-        .arg(f.width)
-        .arg(f.height)
-        .arg(f.videoCodec, TextRules::shortestDecimal(std::round(f.frameRate * 1000) / 1000), tracksText(f));
+    return QStringList { path, facts->container, MediaText::minutes(*facts), MediaText::picture(*facts), tracksText(*facts) }
+        .join(QStringLiteral("  "));
 }
 
 struct MovieFiles
@@ -157,14 +145,8 @@ int FilesCommand::run(const QStringList& args, const DataFolder& folder, CliIo& 
                 io.out << line << '\n';
             } else {
                 const std::optional<MediaFacts>& facts = f.facts;
-                table.addRow({ id, discText, QString::number(f.part), path, sizeText(f.size),
-                    facts ? QStringLiteral("%1 分钟").arg(std::lround(facts->durationSeconds / 60))
-                          : QString(),
-                    facts && facts->width > 0 ? QStringLiteral("%1x%2 %3")
-                                                    .arg(facts->width)
-                                                    .arg(facts->height)
-                                                    .arg(facts->videoCodec)
-                                              : QString(),
+                table.addRow({ id, discText, QString::number(f.part), path, MediaText::size(f.size),
+                    facts ? MediaText::minutes(*facts) : QString(), facts ? MediaText::picture(*facts) : QString(),
                     facts ? tracksText(*facts) : QStringLiteral("（未能读取）") });
             }
         }
