@@ -26,6 +26,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -337,6 +338,48 @@ TEST_F(MainWindowTest, LeftReleaseFillsTheDetailPane)
     clickNode(QStringLiteral("Node1"));
     EXPECT_TRUE(child<QLineEdit>(QStringLiteral("Text1_9"))->text().isEmpty());
     EXPECT_TRUE(child<QPlainTextEdit>(QStringLiteral("TextPS"))->toPlainText().isEmpty());
+}
+
+TEST_F(MainWindowTest, TheFilesTabShowsTheMoviesFilesAndItsDiscsMedium)
+{
+    fillCatalogue(app.home);
+    app.home.exec(QStringLiteral(
+        "INSERT INTO ShelfMovieFiles (MovieID, Part, Path, Size, Modified, Facts) VALUES "
+        "(1, 2, CAST('英雄/Hero.CD2.mkv' AS BLOB), 734003200, '2026-12-01T10:00:00Z', NULL), "
+        "(1, 1, CAST('英雄/Hero.CD1.mkv' AS BLOB), 734003200, '2026-12-01T10:00:00Z', "
+        "'{\"container\":\"Matroska\",\"duration\":3000,\"width\":1920,\"height\":1080,\"videoCodec\":"
+        "\"AVC\","
+        "\"frameRate\":23.976,\"audio\":[{\"codec\":\"AAC\",\"channels\":2,\"language\":\"zh\"}],"
+        "\"subtitles\":[{\"format\":\"SubRip\",\"language\":\"en\",\"external\":true,\"path\":\"英雄/"
+        "Hero.CD1.eng.srt\"}]}')"));
+    app.home.exec(
+        QStringLiteral("INSERT INTO ShelfDiscMedia (DiskNum, Label, Uuid, FsType, FileCount, TotalSize, "
+                       "Fingerprint, Scanned) VALUES ('12', 'HERO_DISC', '2026-12-01-10-00-00-00', "
+                       "'udf', 3, 1468006400, 'x', '2026-12-01T10:00:00Z')"));
+    open();
+    clickNode(QStringLiteral("NodeAll"));
+    releaseOnRow(0, Qt::LeftButton);
+    auto* list = child<QTreeWidget>(QStringLiteral("ListFiles"));
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    const QTreeWidgetItem* first = list->topLevelItem(0);
+    EXPECT_EQ(first->text(0), QStringLiteral("1"));
+    EXPECT_EQ(first->text(1), QStringLiteral("英雄/Hero.CD1.mkv"));
+    EXPECT_EQ(first->text(2), QStringLiteral("700 MB"));
+    EXPECT_EQ(first->text(3), QStringLiteral("50 分钟"));
+    EXPECT_EQ(first->text(4), QStringLiteral("1920x1080 AVC 23.976 fps"));
+    EXPECT_EQ(first->text(6), QStringLiteral("AAC 2声道 zh"));
+    EXPECT_EQ(first->text(7), QStringLiteral("SubRip en（外挂）"));
+    EXPECT_EQ(list->topLevelItem(1)->text(3), QStringLiteral("（未能读取）"));
+    EXPECT_EQ(child<QLabel>(QStringLiteral("LabelMedium"))->text(),
+        QStringLiteral("介质：标签 HERO_DISC，UUID 2026-12-01-10-00-00-00，udf，3 个文件，共 1.37 "
+                       "GB（2026-12-01 读取）"));
+
+    // A movie with no remembered files says how to get them.
+    releaseOnRow(1, Qt::LeftButton);
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    EXPECT_TRUE(
+        child<QLabel>(QStringLiteral("LabelMedium"))->text().contains(QStringLiteral("重新读取光盘")));
 }
 
 TEST_F(MainWindowTest, RightReleaseOpensTheMovieMenuOnlyOverRows)

@@ -7,9 +7,12 @@
 #include "browse/movielisting.h"
 #include "detailpane.h"
 #include "disctreewidget.h"
+#include "moviefilespage.h"
 #include "movielistmodel.h"
 #include "movielistview.h"
 #include "store/catalogue.h"
+#include "store/mediatables.h"
+#include "store/textrules.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -77,7 +80,24 @@ void BrowseController::showMovieDetails(int row)
         status_->setText(error);
     const MovieDetails details = Details::forRow(whole ? *whole : listed, context_.folder);
     pane_->showMovie(details, context_.folder.goldStar(), context_.folder.grayStar());
+    showFiles(listed);
     context_.session.lastPosterPath = pane_->posterPath();
+}
+
+void BrowseController::showFiles(const MovieRow& movie)
+{
+    const QString catalogueFile = context_.folder.catalogueFile();
+    QString error;
+    const auto files = MediaTables::files(catalogueFile, TextRules::numericValue(movie[ListCol::ID]), &error);
+    std::optional<DiscMediumRecord> medium;
+    if (!files
+        || !MediaTables::medium(
+            catalogueFile, TextRules::trimBlanks(movie[ListCol::DiskNum]), &medium, &error)) {
+        pane_->filesPage()->clear();
+        status_->setText(error);
+        return;
+    }
+    pane_->filesPage()->showFiles(*files, medium);
 }
 
 void BrowseController::openPosterViewer()

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class DetailPane;
+class MovieRow;
 class DiscTreeWidget;
 class MovieListView;
 class QLabel;
@@ -24,6 +25,8 @@ public:
     void clearShownMovies();
 
 private:
+    // The movie's remembered files and its disc's medium, in the pane's "文件" tab.
+    void showFiles(const MovieRow& movie);
     AppContext& context_;
     DiscTreeWidget* tree_;
     MovieListView* list_;

@@ -1,5 +1,6 @@
 #include "detailpane.h"
 
+#include "moviefilespage.h"
 #include "pictures.h"
 #include "starrow.h"
 
@@ -156,6 +157,8 @@ DetailPane::DetailPane(QWidget* parent)
     addTab(scrollable(detailsPage_), QStringLiteral("基本信息"));
     addTab(buildSummaryPage(), QStringLiteral("剧情简介"));
     addTab(buildPosterPage(), QStringLiteral("影片海报"));
+    filesPage_ = new MovieFilesPage(this);
+    addTab(filesPage_, QStringLiteral("文件"));
     tabBar()->setTabData(0, QStringLiteral("MovieDetail"));
     tabBar()->setTabData(1, QStringLiteral("jianjie"));
     tabBar()->setTabData(2, QStringLiteral("Moviepics"));
@@ -318,6 +321,7 @@ void DetailPane::reset(const QString& defaultPoster)
     summary_->clear();
     uncheckGenresAndSubtitles();
     seen_->setChecked(false);
+    filesPage_->clear();
     showPoster(defaultPoster);
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 
 class QCheckBox;
+class MovieFilesPage;
 class StarRow;
 class QLineEdit;
 class QPlainTextEdit;
@@ -65,6 +66,7 @@ public:
     void uncheckGenresAndSubtitles();
     void clearSummary();
     void showStars(int lit, const QString& goldStar, const QString& grayStar);
+    MovieFilesPage* filesPage() const { return filesPage_; }
 
     QString posterPath() const { return posterPath_; }
 
@@ -84,6 +86,7 @@ private:
     QCheckBox* seen_ = nullptr;
     QWidget* detailsPage_ = nullptr;
     PictureLabel* thumbnail_ = nullptr; // the poster, small, beside the fields
+    MovieFilesPage* filesPage_ = nullptr;
     PictureLabel* logo_ = nullptr;
     PictureLabel* poster_ = nullptr;
     QPlainTextEdit* summary_ = nullptr;
