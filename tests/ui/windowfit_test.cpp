@@ -123,6 +123,7 @@ TEST_F(WindowFitTest, EveryCommandsWindowFitsAndIsCentred)
         checkOpened(command, [&] { window->action(QString::fromLatin1(command))->trigger(); });
     selectNode(QStringLiteral("Node1"));
     checkOpened("ChangeDiskDetail", [&] { window->action(QStringLiteral("ChangeDiskDetail"))->trigger(); });
+    checkOpened("RescanDisc", [&] { window->action(QStringLiteral("RescanDisc"))->trigger(); });
     checkOpened("poster viewer", [&] { emit window->detailPane()->posterClicked(); });
 }
 

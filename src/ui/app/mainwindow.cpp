@@ -166,6 +166,7 @@ void MainWindow::connectCommands()
     const std::pair<const char*, std::function<void()>> discCommands[] = {
         { "MN_NewDisk", [this] { discs_->newDisc(); } },
         { "ChangeDiskDetail", [this] { discs_->changeDiskDetail(); } },
+        { "RescanDisc", [this] { discs_->rescanDisc(); } },
         { "deldisk", [this] { discs_->deleteDisc(); } },
         { "addtofav", [this] { discs_->addToFavourites(); } },
         { "DelFav", [this] { discs_->removeFromFavourites(); } },
@@ -194,6 +195,8 @@ void MainWindow::connectCommands()
     connect(action(QStringLiteral("MN_restore")), &QAction::triggered, backups, &BackupCommands::openRestore);
     connect(backups, &BackupCommands::restored, browse_, &BrowseController::clearShownMovies);
     connect(discs_, &DiscCommands::moviesGone, browse_, &BrowseController::clearShownMovies);
+    connect(
+        discs_, &DiscCommands::moviesChanged, browse_, [this] { browse_->listNode(tree_->selectedKey()); });
     connect(legacyImport_, &LegacyImportCommand::finished, browse_, [this](bool ok) {
         if (ok)
             browse_->clearShownMovies();
@@ -303,6 +306,7 @@ void MainWindow::showTreeMenu(const QString& key, const QPoint& globalPos)
     enable("addtofav", disc);
     enable("DelFav", favDisc);
     enable("ChangeDiskDetail", disc);
+    enable("RescanDisc", disc);
     enable("deldisk", disc);
     commands_->treeMenu()->popup(globalPos);
 }

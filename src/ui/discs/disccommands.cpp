@@ -10,6 +10,7 @@
 #include "creatediscdialog.h"
 #include "discdetailsdialog.h"
 #include "disctexts.h"
+#include "rescandialog.h"
 #include "store/catalogue.h"
 #include "store/discnumbers.h"
 #include "store/textrules.h"
@@ -136,6 +137,24 @@ DiscDetailsDialog* DiscCommands::changeDiskDetail()
     }
     auto* dialog = new DiscDetailsDialog(*this, window());
     dialog->fill(disc);
+    openModal(dialog);
+    return dialog;
+}
+
+RescanDialog* DiscCommands::rescanDisc()
+{
+    const auto number = selectedNumber({ DiscTree::NodeKind::Disc, DiscTree::NodeKind::FavouriteDisc });
+    if (!number)
+        return nullptr;
+    DiscRecord disc;
+    const DiscOutcome found = Catalogue(context_.folder.catalogueFile()).findDisc(*number, &disc);
+    if (!found.ok()) {
+        refresh(found, window());
+        return nullptr;
+    }
+    auto* dialog = new RescanDialog(context_, *number, TextRules::trimBlanks(disc.name.toString()), window());
+    // The listed movies may have new fields and files: the node is listed again.
+    connect(dialog, &RescanDialog::rescanned, this, [this] { emit moviesChanged(); });
     openModal(dialog);
     return dialog;
 }

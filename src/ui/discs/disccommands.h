@@ -10,6 +10,7 @@
 class CreateDiscDialog;
 class DiscDetailsDialog;
 class DiscTreeWidget;
+class RescanDialog;
 class MovieListView;
 class QDialog;
 class QWidget;
@@ -33,6 +34,8 @@ public:
     // deldisk: deletes the selected disc and its movies once the user confirms, then clears
     // the movie list and rebuilds the tree.
     void deleteDisc();
+    // RescanDisc ("重新读取光盘..."): reads the selected disc's medium again (RescanDialog).
+    RescanDialog* rescanDisc();
     // addtofav and DelFav: the favourite mark of the selected disc node.
     void addToFavourites();
     void removeFromFavourites();
@@ -58,6 +61,8 @@ public:
 signals:
     // A deletion emptied the movie list: what else described the listed movies is stale now.
     void moviesGone();
+    // A rescan changed the selected disc's movies: their listing is stale.
+    void moviesChanged();
 
 private:
     QWidget* window() const;
