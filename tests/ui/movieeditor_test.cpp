@@ -9,6 +9,7 @@
 #include "store/cataloguefailure.h"
 #include "testsupport.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -376,6 +377,35 @@ TEST_F(MovieEditorTest, AnEditKeepsTheBytesOfEveryFieldTheUserLeftAlone)
         QStringList { QStringLiteral("新名字") });
     EXPECT_EQ(raw.rows(others), before);
     EXPECT_EQ(window->movieList()->movieModel()->movieRow(3)[ListCol::DiskNum], QStringLiteral("A1"));
+}
+
+// 信息源 → 从文件读取...: the file's facts fill only what is empty, and nothing is stored by it.
+TEST_F(MovieEditorTest, AMovieFilesFactsFillTheEmptyBoxesOnly)
+{
+    const QString media = QStringLiteral(REELSHELF_TEST_DATA "/media");
+    QString picked = media + QStringLiteral("/feature.mkv");
+    app.context.pickFile = [&](QWidget*, const QString&, const QString&, const QString&) { return picked; };
+    whenEditorOpens([&](MovieEditor& e) {
+        type(e, QStringLiteral("Text1_6"), QStringLiteral("88"));
+        e.findChild<QAction*>(QStringLiteral("moviefile"))->trigger();
+        EXPECT_EQ(child<QLineEdit>(e, QStringLiteral("Text1_6"))->text(), QStringLiteral("88"));
+        EXPECT_EQ(child<QComboBox>(e, QStringLiteral("Combo1_6"))->currentText(), QStringLiteral("1080P"));
+        EXPECT_EQ(
+            child<QComboBox>(e, QStringLiteral("Combo1_3"))->currentText(), QStringLiteral("国语/英文原声"));
+        EXPECT_TRUE(child<QCheckBox>(e, QStringLiteral("Check2_0"))->isChecked());
+        EXPECT_TRUE(child<QCheckBox>(e, QStringLiteral("Check2_1"))->isChecked());
+        EXPECT_FALSE(child<QCheckBox>(e, QStringLiteral("Check2_2"))->isChecked());
+        EXPECT_TRUE(app.prompt.asked.isEmpty());
+        // A file that is no movie is said, and the boxes stay as they are.
+        picked = media + QStringLiteral("/random.mkv");
+        e.findChild<QAction*>(QStringLiteral("moviefile"))->trigger();
+        ASSERT_EQ(app.prompt.asked.size(), 1);
+        EXPECT_TRUE(app.prompt.asked.at(0).text.contains(QStringLiteral("random.mkv")));
+        EXPECT_EQ(child<QComboBox>(e, QStringLiteral("Combo1_6"))->currentText(), QStringLiteral("1080P"));
+    });
+    window->action(QStringLiteral("MN_Movie"))->trigger();
+    EXPECT_FALSE(lastAccepted);
+    EXPECT_EQ(Catalogue(app.home.folder().catalogueFile()).movieCount(), 3);
 }
 
 // The list holds no introductions; an editor that could not read one must not open with an

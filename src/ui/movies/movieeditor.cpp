@@ -6,8 +6,11 @@
 #include "browse/detailpane.h"
 #include "browse/pictures.h"
 #include "browse/starrow.h"
+#include "filefactsreader.h"
+#include "intro/captions.h"
 #include "intro/descriptionfile.h"
 #include "intro/introparser.h"
+#include "media/mediafields.h"
 #include "store/catalogue.h"
 #include "store/textrules.h"
 
@@ -142,6 +145,9 @@ MovieEditor::MovieEditor(AppContext& context, QWidget* parent)
     QAction* fromText = addFrom_->addAction(QStringLiteral("本地文本"));
     fromText->setObjectName(QStringLiteral("txtfile"));
     connect(fromText, &QAction::triggered, this, &MovieEditor::chooseIntroText);
+    QAction* fromFile = addFrom_->addAction(QStringLiteral("从文件读取..."));
+    fromFile->setObjectName(QStringLiteral("moviefile"));
+    connect(fromFile, &QAction::triggered, this, &MovieEditor::readFromMovieFile);
     layout->setMenuBar(menus);
 
     hint_ = new QLabel(this);
@@ -516,6 +522,50 @@ void MovieEditor::applyIntro(const QStringList& lines)
     for (size_t i = 0; i < subtitles_.size(); ++i)
         if (r.subtitles[i])
             subtitles_[i]->setChecked(true);
+}
+
+void MovieEditor::readFromMovieFile()
+{
+    const std::optional<ProbeOutcome> read = pickAndReadFileFacts(context_, this);
+    if (!read)
+        return;
+    if (!read->warning.isEmpty())
+        context_.prompt.warn(this, read->warning);
+    if (read->facts)
+        applyFacts(*read->facts);
+}
+
+void MovieEditor::applyFacts(const MediaFacts& facts)
+{
+    // Only empty boxes take what the file says; nothing is stored until the user confirms.
+    for (const auto& [field, value] : MediaFields::fromFacts({ facts })) {
+        const QString text = TextRules::displayText(value);
+        switch (field) {
+        case MovieField::Lastfor:
+            if (TextRules::trimBlanks(texts_[6]->text()).isEmpty())
+                texts_[6]->setText(text);
+            break;
+        case MovieField::Definition:
+            if (TextRules::trimBlanks(combos_[6]->currentText()).isEmpty())
+                combos_[6]->setEditText(text);
+            break;
+        case MovieField::Audio:
+            if (TextRules::trimBlanks(combos_[3]->currentText()).isEmpty())
+                combos_[3]->setEditText(text);
+            break;
+        case MovieField::SubTitile: {
+            const bool anyTicked = std::any_of(
+                subtitles_.begin(), subtitles_.end(), [](const QCheckBox* box) { return box->isChecked(); });
+            const auto marks = Captions::matchCaptions(text, Captions::subtitles());
+            for (size_t i = 0; !anyTicked && i < subtitles_.size(); ++i)
+                if (marks[i])
+                    subtitles_[i]->setChecked(true);
+            break;
+        }
+        default:
+            break;
+        }
+    }
 }
 
 MovieForm MovieEditor::form() const

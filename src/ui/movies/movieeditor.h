@@ -8,6 +8,7 @@
 #include <optional>
 
 class PictureLabel;
+struct MediaFacts;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -48,6 +49,9 @@ public:
     void browsePoster();
     void importIntroText(const QString& path);
     void chooseIntroText();
+    // 信息源 → 从文件读取...: a movie file's facts fill the boxes that are empty.
+    void readFromMovieFile();
+    void applyFacts(const MediaFacts& facts);
     void pickCompany(const QString& name);
     void setScore(int score);
 

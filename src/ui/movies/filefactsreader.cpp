@@ -1,0 +1,31 @@
+#include "filefactsreader.h"
+
+#include "app/appcontext.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QThread>
+#include <memory>
+
+std::optional<ProbeOutcome> pickAndReadFileFacts(AppContext& context, QWidget* parent)
+{
+    const QString chosen = context.pickFile(parent, QStringLiteral("选择影片文件 - ReelShelf Index"),
+        context.settings.text(Settings::mainSection(), QStringLiteral("Customdrive")),
+        QStringLiteral(
+            "影片文件(*.avi *.rmvb *.rm *.mkv *.mp4 *.mpg *.mpeg *.ts *.m2ts *.wmv *.mov *.flv *.vob *.iso);;"
+            "所有文件(*)"));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    QList<ProbeOutcome> outcomes;
+    const QList<ProbeFile> files { { QFile::encodeName(chosen), chosen } };
+    std::unique_ptr<QThread> worker(QThread::create([&] { outcomes = MediaProbe::probe(files, {}); }));
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    worker->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker->wait();
+    QApplication::restoreOverrideCursor();
+    return outcomes.value(0);
+}
