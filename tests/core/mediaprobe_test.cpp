@@ -2,6 +2,7 @@
 // tests/data/media/make-media.sh.
 #include "media/mediaprobe.h"
 #include "media/mediasubtitles.h"
+#include "media/mediumidentity.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -158,8 +159,7 @@ TEST(MediaProbe, AHelperThatCrashesOrHangsCostsOnlyTheFileItWasReading)
     EXPECT_LT(took.elapsed(), 5000);
     for (const ProbeOutcome& o : out) {
         EXPECT_FALSE(o.facts);
-        EXPECT_TRUE(o.warning.contains(QStringLiteral("秒没有读完，已跳过）")))
-            << o.warning.toStdString();
+        EXPECT_TRUE(o.warning.contains(QStringLiteral("秒没有读完，已跳过）"))) << o.warning.toStdString();
     }
 
     // A helper that cannot be started is said for every file.
@@ -202,4 +202,30 @@ TEST(MediaSubtitles, OnlyTheMoviesOwnSubtitleFilesWithTheirLanguageMarks)
             QStringLiteral("/d/The.Movie.2003.jpn.idx VobSub ja"),
             QStringLiteral("/d/The.Movie.2003.kor.sup PGS ko"),
             QStringLiteral("/d/The.Movie.2003.sc.SSA SSA zh") }));
+}
+
+TEST(MediumIdentity, ADiscImageGivesItsLabelUuidAndFileSystem)
+{
+    const DiscMediumRecord m
+        = MediumIdentity::describe(QFile::encodeName(media + QStringLiteral("/label.iso")));
+    EXPECT_EQ(m.label, QStringLiteral("REELSHELF_TEST"));
+    EXPECT_EQ(m.fsType, QStringLiteral("iso9660"));
+    EXPECT_FALSE(m.uuid.isEmpty());
+    EXPECT_TRUE(m.scanned.isValid());
+}
+
+TEST(MediumIdentity, AFolderCountsEveryFileBelowItAndItsFingerprintFollowsNamesAndSizes)
+{
+    TestTree tree;
+    tree.file(QStringLiteral("a/one.avi"), 700);
+    tree.file(QStringLiteral("a/.hidden/two.srt"), 3);
+    tree.file(QStringLiteral("three.txt"), 5);
+    tree.link(QStringLiteral("loop"), tree.path()); // a link to a folder is not followed
+    const DiscMediumRecord first = MediumIdentity::describe(QFile::encodeName(tree.path()));
+    EXPECT_EQ(first.fileCount, 3);
+    EXPECT_EQ(first.totalSize, 708);
+    EXPECT_EQ(first.fingerprint.size(), 40);
+    EXPECT_EQ(MediumIdentity::describe(QFile::encodeName(tree.path())).fingerprint, first.fingerprint);
+    tree.file(QStringLiteral("three.txt"), 6);
+    EXPECT_NE(MediumIdentity::describe(QFile::encodeName(tree.path())).fingerprint, first.fingerprint);
 }

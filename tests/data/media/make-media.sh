@@ -2,7 +2,7 @@
 # make-media.sh [DIR]: makes the small movie files the media tests read (default: beside this
 # script). Each is a still picture at one frame a second with a few seconds of silent audio, so
 # that a movie of an hour and a half takes a few hundred kilobytes. Needs ffmpeg
-# (tools/install-packages.sh ffmpeg).
+# (tools/install-packages.sh ffmpeg) and genisoimage.
 # The same ffmpeg gives the same files; the tests check facts, not bytes.
 set -euo pipefail
 
@@ -44,4 +44,10 @@ done
 # Damaged files: random bytes with a movie's name, and the Matroska file cut short.
 python3 -c "import random; random.seed(7); open('random.mkv','wb').write(bytes(random.randrange(256) for _ in range(65536)))"
 head -c 3000 feature.mkv >truncated.mkv
+# A disc image with a volume label, for reading a medium's identity (genisoimage).
+command -v genisoimage >/dev/null || "$here/../../../tools/install-packages.sh" genisoimage
+label=$(mktemp -d)
+echo x >"$label/a.txt"
+genisoimage -quiet -V REELSHELF_TEST -J -R -o label.iso "$label"
+rm -r "$label"
 ls -l "$out"
