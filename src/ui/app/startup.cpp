@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "app/besidewindow.h"
 #include "app/prompt.h"
 #include "backups/backuptexts.h"
 #include "legacy/legacyimport.h"
@@ -125,14 +126,8 @@ bool prepareDataFolderShowingProgress(const DataFolder& folder, QString* error,
     bool ok = false;
     QString problem;
     LegacyImport::Notice report;
-    QEventLoop loop;
-    std::unique_ptr<QThread> worker(
-        QThread::create([&] { ok = prepareDataFolder(folder, &problem, &report, run); }));
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     progress.show();
-    worker->start();
-    loop.exec();
-    worker->wait();
+    runBesideWindow([&] { ok = prepareDataFolder(folder, &problem, &report, run); });
     if (error)
         *error = problem;
     if (imported)

@@ -23,8 +23,8 @@ bool prepareDataFolder(const DataFolder& folder, QString* error, LegacyImport::N
 // The same, for the desktop program: when an old catalogue is to be imported first, the work
 // runs off the window thread behind a progress window that keeps painting, says when the start
 // waits for another one that is importing, and can be cancelled (the start then fails).
-bool prepareDataFolderShowingProgress(const DataFolder& folder, QString* error, LegacyImport::Notice* imported = nullptr,
-    const LegacyImport::Control& control = {});
+bool prepareDataFolderShowingProgress(const DataFolder& folder, QString* error,
+    LegacyImport::Notice* imported = nullptr, const LegacyImport::Control& control = {});
 
 // What the progress window of a first start says.
 QString importingText();

@@ -124,17 +124,26 @@ std::optional<QString> DiscCommands::selectedNumber(std::initializer_list<DiscTr
     return std::nullopt;
 }
 
-DiscDetailsDialog* DiscCommands::changeDiskDetail()
+std::optional<std::pair<QString, DiscRecord>> DiscCommands::selectedDisc()
 {
     const auto number = selectedNumber({ DiscTree::NodeKind::Disc, DiscTree::NodeKind::FavouriteDisc });
     if (!number)
-        return nullptr;
+        return std::nullopt;
     DiscRecord disc;
     const DiscOutcome found = Catalogue(context_.folder.catalogueFile()).findDisc(*number, &disc);
     if (!found.ok()) {
         refresh(found, window());
-        return nullptr;
+        return std::nullopt;
     }
+    return std::pair { *number, disc };
+}
+
+DiscDetailsDialog* DiscCommands::changeDiskDetail()
+{
+    const auto selected = selectedDisc();
+    if (!selected)
+        return nullptr;
+    const DiscRecord& disc = selected->second;
     auto* dialog = new DiscDetailsDialog(*this, window());
     dialog->fill(disc);
     openModal(dialog);
@@ -143,16 +152,11 @@ DiscDetailsDialog* DiscCommands::changeDiskDetail()
 
 RescanDialog* DiscCommands::rescanDisc()
 {
-    const auto number = selectedNumber({ DiscTree::NodeKind::Disc, DiscTree::NodeKind::FavouriteDisc });
-    if (!number)
+    const auto selected = selectedDisc();
+    if (!selected)
         return nullptr;
-    DiscRecord disc;
-    const DiscOutcome found = Catalogue(context_.folder.catalogueFile()).findDisc(*number, &disc);
-    if (!found.ok()) {
-        refresh(found, window());
-        return nullptr;
-    }
-    auto* dialog = new RescanDialog(context_, *number, TextRules::trimBlanks(disc.name.toString()), window());
+    auto* dialog = new RescanDialog(
+        context_, selected->first, TextRules::trimBlanks(selected->second.name.toString()), window());
     // The listed movies may have new fields and files: the node is listed again.
     connect(dialog, &RescanDialog::rescanned, this, [this] { emit moviesChanged(); });
     openModal(dialog);

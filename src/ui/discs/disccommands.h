@@ -68,6 +68,8 @@ private:
     QWidget* window() const;
     // The disc number of the selected node when it is of one of the given kinds.
     std::optional<QString> selectedNumber(std::initializer_list<DiscTree::NodeKind> kinds) const;
+    // The selected disc node's number and record; said, with the tree rebuilt, when it is gone.
+    std::optional<std::pair<QString, DiscRecord>> selectedDisc();
     void setFavourite(bool favourite);
     // After a disc change: says what went wrong, if anything, and unless the catalogue failed
     // (nothing changed, the views stay) rebuilds the tree and, after a deletion, clears the list.

@@ -1,6 +1,7 @@
 #include "rescandialog.h"
 
 #include "app/appcontext.h"
+#include "app/besidewindow.h"
 #include "app/prompt.h"
 #include "app/windowplacement.h"
 #include "scan/drives.h"
@@ -119,27 +120,10 @@ void RescanDialog::start()
     const DataFolder folder = context_.folder;
     const QString number = number_;
     Rescan::Report result;
+    options.progress = postedProgress(
+        this, [this](int done, int total) { showProgress(done, total); }, cancel);
     // The reading runs beside the window, which keeps painting and shows how far it is.
-    std::unique_ptr<QThread> worker(
-        QThread::create([&result, options, folder, number, root, cancel, this]() mutable {
-            QElapsedTimer shown;
-            shown.start();
-            options.progress = [&](int done, int total) {
-                if (shown.elapsed() >= 50 || done == total) {
-                    shown.restart();
-                    QMetaObject::invokeMethod(
-                        this, [this, done, total] { showProgress(done, total); }, Qt::QueuedConnection);
-                }
-                return !cancel->load();
-            };
-            result = Rescan::run(folder, number, root, options);
-        }));
-    QEventLoop loop;
-    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    runBesideWindow([&] { result = Rescan::run(folder, number, root, options); }, this);
     running_ = false;
     cancel_.reset();
     report_ = result;

@@ -1,6 +1,7 @@
 #include "filefactsreader.h"
 
 #include "app/appcontext.h"
+#include "app/besidewindow.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -19,13 +20,9 @@ std::optional<ProbeOutcome> pickAndReadFileFacts(AppContext& context, QWidget* p
         return std::nullopt;
     QList<ProbeOutcome> outcomes;
     const QList<ProbeFile> files { { QFile::encodeName(chosen), chosen } };
-    std::unique_ptr<QThread> worker(QThread::create([&] { outcomes = MediaProbe::probe(files, {}); }));
-    QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    worker->start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker->wait();
+    runBesideWindow(
+        [&] { outcomes = MediaProbe::probe(files, {}); }, nullptr, QEventLoop::ExcludeUserInputEvents);
     QApplication::restoreOverrideCursor();
     return outcomes.value(0);
 }

@@ -1,6 +1,7 @@
 #include "wizarddialog.h"
 
 #include "app/appcontext.h"
+#include "app/besidewindow.h"
 #include "app/prompt.h"
 #include "app/windowplacement.h"
 #include "scan/drives.h"
@@ -587,41 +588,18 @@ WizardCommit::Result WizardDialog::runCommit(
     const DataFolder folder = context_.folder;
     WizardCommit::Result result;
     showCommitProgress(0, int(rows.size()));
-    const bool readFacts = readFacts_->isChecked();
-    std::unique_ptr<QThread> worker(
-        QThread::create([&result, &disc, &rows, folder, magicSelect4V, cancel, readFacts, this] {
+    WizardCommit::Options options;
+    options.readFacts = readFacts_->isChecked();
+    options.factsProgress = postedProgress(
+        this, [this](int done, int total) { showFactsProgress(done, total); }, cancel);
+    const auto rowsDone = postedProgress(
+        this, [this](int done, int total) { showCommitProgress(done, total); }, cancel);
+    runBesideWindow(
+        [&] {
             Catalogue catalogue(folder.catalogueFile());
-            QElapsedTimer shown;
-            shown.start();
-            WizardCommit::Options options;
-            options.readFacts = readFacts;
-            QElapsedTimer factsShown;
-            factsShown.start();
-            options.factsProgress = [&](int done, int total) {
-                if (factsShown.elapsed() >= 50 || done == total) {
-                    factsShown.restart();
-                    QMetaObject::invokeMethod(
-                        this, [this, done, total] { showFactsProgress(done, total); }, Qt::QueuedConnection);
-                }
-                return !cancel->load();
-            };
-            const auto rowsDone = [&](int done, int total) {
-                if (shown.elapsed() >= 50 || done == total) {
-                    shown.restart();
-                    QMetaObject::invokeMethod(
-                        this, [this, done, total] { showCommitProgress(done, total); }, Qt::QueuedConnection);
-                }
-                return !cancel->load();
-            };
             result = WizardCommit::commit(catalogue, folder, magicSelect4V, disc, rows, rowsDone, options);
-        }));
-    QEventLoop loop;
-    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    // Progress still queued belongs to the finished commit.
-    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+        },
+        this);
     cancelCommit_.reset();
     return result;
 }
