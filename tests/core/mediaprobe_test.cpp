@@ -169,6 +169,26 @@ TEST(MediaProbe, AHelperThatCrashesOrHangsCostsOnlyTheFileItWasReading)
     EXPECT_TRUE(out[0].warning.contains(QStringLiteral("无法启动读取程序"))) << out[0].warning.toStdString();
 }
 
+// A damaged file that sends MediaInfo itself round a loop for ever (the mediainfo program too)
+// costs the wait and a warning; the helper is stopped and the next file is read.
+TEST(MediaProbe, AFileThatHangsMediaInfoIsGivenUpAfterTheWait)
+{
+    MediaProbe::Options options;
+    options.workers = 1;
+    options.stall = std::chrono::milliseconds(1500);
+    QElapsedTimer took;
+    took.start();
+    const auto out = probe(
+        { media + QStringLiteral("/hangs-mediainfo.mkv"), media + QStringLiteral("/plain.avi") }, options);
+    EXPECT_LT(took.elapsed(), 10000);
+    ASSERT_EQ(out.size(), 2);
+    EXPECT_FALSE(out[0].facts);
+    EXPECT_TRUE(out[0].warning.contains(QStringLiteral("1 秒没有读完，已跳过")))
+        << out[0].warning.toStdString();
+    ASSERT_TRUE(out[1].facts);
+    EXPECT_EQ(out[1].facts->container, QStringLiteral("AVI"));
+}
+
 TEST(MediaProbe, StoppingLeavesTheRestUnreadAndUnwarned)
 {
     std::atomic<bool> stop = true;
