@@ -33,13 +33,16 @@ QString jsonText(const QJsonValue& value)
 }
 
 // `head` holds the members before path and size, each ending in a comma.
-QString jsonLine(
-    const QString& path, qint64 size, const std::optional<MediaFacts>& facts, const QString& head = {})
+// One object: the members in `head` (each ending in a comma), path and size, the members in
+// `afterSize` (each starting with a comma), then the facts in the order the usage names them.
+QString jsonLine(const QString& path, qint64 size, const std::optional<MediaFacts>& facts,
+    const QString& head = {}, const QString& afterSize = {})
 {
     QJsonObject members;
     MediaFactsJson::write(members, facts);
     QString line = u'{' + head + QStringLiteral("\"path\":") + JsonLine::quoted(path)
-        + QStringLiteral(",\"size\":") + (size < 0 ? QStringLiteral("null") : QString::number(size));
+        + QStringLiteral(",\"size\":") + (size < 0 ? QStringLiteral("null") : QString::number(size))
+        + afterSize;
     for (const char* key : factKeys) {
         const QJsonValue value = members.value(QLatin1String(key));
         if (!value.isUndefined())
@@ -57,7 +60,8 @@ QString textLine(const QString& path, const std::optional<MediaFacts>& facts)
 {
     if (!facts)
         return path + QStringLiteral("  （无法读取）");
-    return QStringList { path, facts->container, MediaText::minutes(*facts), MediaText::picture(*facts), tracksText(*facts) }
+    return QStringList { path, facts->container, MediaText::minutes(*facts), MediaText::picture(*facts),
+        tracksText(*facts) }
         .join(QStringLiteral("  "));
 }
 
@@ -135,18 +139,16 @@ int FilesCommand::run(const QStringList& args, const DataFolder& folder, CliIo& 
                 const QString head = QStringLiteral("\"movie\":%1,\"disc\":%2,\"part\":%3,")
                                          .arg(JsonLine::quoted(id), JsonLine::quoted(discText))
                                          .arg(f.part);
-                QString line = jsonLine(path, f.size, f.facts, head);
-                // "modified" follows size, as the usage lists it.
                 const QString modified = f.modified.isValid()
                     ? JsonLine::quoted(f.modified.toString(Qt::ISODate))
                     : QStringLiteral("null");
-                const qsizetype afterSize = line.indexOf(QStringLiteral(",\"container\""));
-                line.insert(afterSize, QStringLiteral(",\"modified\":") + modified);
-                io.out << line << '\n';
+                io.out << jsonLine(path, f.size, f.facts, head, QStringLiteral(",\"modified\":") + modified)
+                       << '\n';
             } else {
                 const std::optional<MediaFacts>& facts = f.facts;
                 table.addRow({ id, discText, QString::number(f.part), path, MediaText::size(f.size),
-                    facts ? MediaText::minutes(*facts) : QString(), facts ? MediaText::picture(*facts) : QString(),
+                    facts ? MediaText::minutes(*facts) : QString(),
+                    facts ? MediaText::picture(*facts) : QString(),
                     facts ? tracksText(*facts) : QStringLiteral("（未能读取）") });
             }
         }
