@@ -33,6 +33,7 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     commands.push_back(std::make_unique<ProbeCommand>());
     commands.push_back(std::make_unique<FilesCommand>());
     commands.push_back(std::make_unique<RescanCommand>());
+    commands.push_back(std::make_unique<IdentifyCommand>());
     return commands;
 }
 
@@ -56,6 +57,12 @@ bool asksForHelp(const QString& argument)
 }
 
 } // namespace
+
+int usageError(const CliCommand& command, CliIo& io)
+{
+    io.err << "用法: reelshelf-cli [--home DIR] " << command.usage() << '\n';
+    return ExitUsage;
+}
 
 std::optional<QString> argumentProblem(const QList<QByteArray>& rawArguments)
 {

@@ -16,8 +16,9 @@ struct CliIo
     QTextStream& err;
 };
 
-// Exit codes: 0 success, 1 a refused or failed command, 2 bad usage.
-enum CliExit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
+// Exit codes: 0 success, 1 a refused or failed command, 2 bad usage, 3 a medium no disc (or more
+// than one alike) matches.
+enum CliExit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitNotIdentified = 3 };
 
 class CliCommand
 {
@@ -34,6 +35,9 @@ public:
 // Why the command line as the system gave it (without the program name) cannot be run: an
 // argument that is not UTF-8 would name another file than the one meant. Nothing when it can.
 std::optional<QString> argumentProblem(const QList<QByteArray>& rawArguments);
+
+// The command's usage on standard error, for words it does not take; returns ExitUsage.
+int usageError(const CliCommand& command, CliIo& io);
 
 // Runs the whole command line (without the program name) in-process.
 int runCli(const QStringList& arguments, const QString& executableDir, CliIo& io);

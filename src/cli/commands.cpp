@@ -52,12 +52,6 @@ bool parseOptions(const QStringList& args, bool allowDisc, Options& options)
     return true;
 }
 
-int usageError(const CliCommand& command, CliIo& io)
-{
-    io.err << "用法: reelshelf-cli [--home DIR] " << command.usage() << '\n';
-    return ExitUsage;
-}
-
 // Reads "--key VALUE" or "--key=VALUE" at args[i] into `value`; a key given twice is bad usage.
 enum class Taken { OtherWord, Value, Bad };
 Taken takeValue(const QStringList& args, qsizetype& i, const QString& key, std::optional<QString>& value)

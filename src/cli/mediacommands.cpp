@@ -3,6 +3,7 @@
 #include "browse/disctree.h"
 #include "browse/movielisting.h"
 #include "jsonline.h"
+#include "media/identify.h"
 #include "media/mediaprobe.h"
 #include "media/mediatext.h"
 #include "scan/candidates.h"
@@ -88,13 +89,11 @@ int FilesCommand::run(const QStringList& args, const DataFolder& folder, CliIo& 
         } else if (a == QStringLiteral("--disc") && i + 1 < args.size() && !movie && !disc) {
             disc = args.at(++i);
         } else {
-            io.err << "用法: reelshelf-cli " << usage() << '\n';
-            return ExitUsage;
+            return usageError(*this, io);
         }
     }
     if (!movie && !disc) {
-        io.err << "用法: reelshelf-cli " << usage() << '\n';
-        return ExitUsage;
+        return usageError(*this, io);
     }
     const Catalogue catalogue(folder.catalogueFile());
     QString error;
@@ -158,6 +157,59 @@ int FilesCommand::run(const QStringList& args, const DataFolder& folder, CliIo& 
     return ExitOk;
 }
 
+int IdentifyCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
+{
+    bool json = false;
+    std::optional<QString> root;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QStringLiteral("--json"))
+            json = true;
+        else if (a == QStringLiteral("--") && i + 1 < args.size() && !root)
+            root = args.at(++i);
+        else if (!a.startsWith(u"--") && !root)
+            root = a;
+        else
+            return usageError(*this, io);
+    }
+    if (!root)
+        return usageError(*this, io);
+    if (!QFileInfo::exists(*root)) {
+        io.err << QStringLiteral("找不到 %1（光盘没有放入，或文件夹不存在）。").arg(*root) << '\n';
+        return ExitFailed;
+    }
+    const Identify::Result result = Identify::identify(folder.catalogueFile(), *root);
+    switch (result.status) {
+    case Identify::Result::Failed:
+        io.err << result.error << '\n';
+        return ExitFailed;
+    case Identify::Result::Unknown:
+        io.err << Identify::unknownMessage << '\n';
+        return ExitNotIdentified;
+    case Identify::Result::Tie:
+        io.err << Identify::tieMessage(result.candidates) << '\n';
+        break;
+    case Identify::Result::Found:
+        break;
+    }
+    for (const Identify::Candidate& c : result.candidates) {
+        const QString share = c.share < 0 ? QStringLiteral("null")
+                                          : TextRules::shortestDecimal(std::round(c.share * 1000) / 1000);
+        if (json)
+            io.out << QStringLiteral("{\"disc\":%1,\"name\":%2,\"by\":%3,\"share\":%4}")
+                          .arg(JsonLine::quoted(c.disc), JsonLine::quoted(c.name), JsonLine::quoted(c.by),
+                              share)
+                   << '\n';
+        else
+            io.out << Identify::discLabel(c.disc, c.name)
+                   << (c.by == QStringLiteral("uuid")
+                              ? QStringLiteral("（按 UUID 相符）")
+                              : QStringLiteral("（按文件相符，%1%）").arg(std::lround(c.share * 100)))
+                   << '\n';
+    }
+    return result.status == Identify::Result::Found ? ExitOk : ExitNotIdentified;
+}
+
 int RescanCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
 {
     std::optional<QString> disc;
@@ -177,13 +229,11 @@ int RescanCommand::run(const QStringList& args, const DataFolder& folder, CliIo&
         } else if (!a.startsWith(u"--") && !root) {
             root = a;
         } else {
-            io.err << "用法: reelshelf-cli " << usage() << '\n';
-            return ExitUsage;
+            return usageError(*this, io);
         }
     }
     if (!disc || !root) {
-        io.err << "用法: reelshelf-cli " << usage() << '\n';
-        return ExitUsage;
+        return usageError(*this, io);
     }
     const Rescan::Report report = Rescan::run(folder, *disc, *root, options);
     if (!report.stored) {
@@ -227,15 +277,13 @@ int ProbeCommand::run(const QStringList& args, const DataFolder&, CliIo& io) con
         } else if (!onlyFiles && a == QStringLiteral("--")) {
             onlyFiles = true;
         } else if (!onlyFiles && a.startsWith(u"--")) {
-            io.err << "用法: reelshelf-cli " << usage() << '\n';
-            return ExitUsage;
+            return usageError(*this, io);
         } else {
             files.append({ a.toUtf8(), a });
         }
     }
     if (files.isEmpty()) {
-        io.err << "用法: reelshelf-cli " << usage() << '\n';
-        return ExitUsage;
+        return usageError(*this, io);
     }
     const QList<ProbeOutcome> outcomes = MediaProbe::probe(files, {});
     for (qsizetype i = 0; i < files.size(); ++i) {

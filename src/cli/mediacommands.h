@@ -24,6 +24,16 @@ public:
     int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
 };
 
+// reelshelf-cli identify ROOT [--json]: which catalogued disc the medium at ROOT is. Exit 0 when
+// one disc matches, 3 when none does or two match alike (said on standard error).
+class IdentifyCommand final : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("identify"); }
+    QString usage() const override { return QStringLiteral("identify ROOT [--json]"); }
+    int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
+};
+
 // reelshelf-cli files (--movie ID | --disc N) [--json]: the files remembered for a movie or for
 // every movie of a disc, with their facts.
 class FilesCommand final : public CliCommand

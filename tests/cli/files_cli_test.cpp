@@ -1,5 +1,6 @@
 // A disc added with its movie files' facts, as reelshelf-cli add-disc and files show it, on small
 // real movie files (tests/data/media).
+#include "media/mediumidentity.h"
 #include "store/catalogue.h"
 #include "testsupport.h"
 
@@ -191,4 +192,58 @@ TEST_F(FilesCli, AnOlderCatalogueGainsFilesAndFactsByARescanAndKeepsWhatWasTyped
         = run({ QStringLiteral("rescan"), QStringLiteral("--disc"), QStringLiteral("8"), tree_.path() });
     EXPECT_EQ(unknown.code, 1);
     EXPECT_FALSE(unknown.err.isEmpty());
+}
+
+TEST_F(FilesCli, AMediumIsToldByItsUuidOrByTheShareOfItsFilesAndATieIsSaid)
+{
+    ASSERT_EQ(run({ QStringLiteral("add-disc"), QStringLiteral("--number"), QStringLiteral("4"),
+                      QStringLiteral("--name"), QStringLiteral("杂片"), QStringLiteral("--no-facts"),
+                      tree_.path() })
+                  .code,
+        0);
+    CliRun id = run({ QStringLiteral("identify"), tree_.path(), QStringLiteral("--json") });
+    EXPECT_EQ(id.code, 0) << id.err.toStdString();
+    EXPECT_EQ(id.lines(),
+        QStringList { QStringLiteral("{\"disc\":\"4\",\"name\":\"杂片\",\"by\":\"files\",\"share\":1}") });
+
+    // One of the six remembered files gone: 5/6 is below the 0.9 a match needs.
+    ASSERT_TRUE(QFile::remove(tree_.path(QStringLiteral("Plain/plain.avi"))));
+    id = run({ QStringLiteral("identify"), tree_.path() });
+    EXPECT_EQ(id.code, 3);
+    EXPECT_EQ(id.err.trimmed(), QStringLiteral("这张光盘还没有登记。"));
+    copy(QStringLiteral("plain.avi"), QStringLiteral("Plain/plain.avi"));
+
+    // Another disc that remembers the same files: neither is named.
+    home_.addDisc(QStringLiteral("5"), QStringLiteral("副本"));
+    ASSERT_EQ(run({ QStringLiteral("rescan"), QStringLiteral("--disc"), QStringLiteral("5"),
+                      QStringLiteral("--no-facts"), tree_.path() })
+                  .code,
+        0);
+    home_.exec(QStringLiteral(
+        "INSERT INTO ReelShelfIndex (ID, MovieName, DiskNum) VALUES (90, 'feature', 5), (91, 'parts', 5), "
+        "(92, 'plain', 5), (93, 'broken', 5), (94, '英雄', 5)"));
+    ASSERT_EQ(run({ QStringLiteral("rescan"), QStringLiteral("--disc"), QStringLiteral("5"),
+                      QStringLiteral("--no-facts"), tree_.path() })
+                  .code,
+        0);
+    id = run({ QStringLiteral("identify"), tree_.path() });
+    EXPECT_EQ(id.code, 3);
+    EXPECT_EQ(
+        id.err.trimmed(), QStringLiteral("这张光盘与 碟#4 [杂片]、碟#5 [副本] 同样相符，无法确定是哪一张。"));
+
+    // A disc that remembers a UUID is the medium with that UUID, whatever files it holds.
+    const QString image = media + QStringLiteral("/label.iso");
+    id = run({ QStringLiteral("identify"), image });
+    EXPECT_EQ(id.code, 3);
+    const QString uuid = MediumIdentity::describe(QFile::encodeName(image)).uuid;
+    ASSERT_FALSE(uuid.isEmpty());
+    home_.exec(QStringLiteral("UPDATE ShelfDiscMedia SET Uuid = '%1' WHERE DiskNum = '5'").arg(uuid));
+    id = run({ QStringLiteral("identify"), image, QStringLiteral("--json") });
+    EXPECT_EQ(id.code, 0) << id.err.toStdString();
+    EXPECT_EQ(id.lines(),
+        QStringList { QStringLiteral("{\"disc\":\"5\",\"name\":\"副本\",\"by\":\"uuid\",\"share\":null}") });
+    // A folder without a UUID (a copy of the disc) is still told by its files, disc 5's too.
+    id = run({ QStringLiteral("identify"), tree_.path() });
+    EXPECT_EQ(id.code, 3);
+    EXPECT_TRUE(id.err.contains(QStringLiteral("同样相符"))) << id.err.toStdString();
 }

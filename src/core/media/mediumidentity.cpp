@@ -40,8 +40,8 @@ QByteArray loopBackingFile(const QByteArray& device)
     return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
 }
 
-void walk(const QByteArray& folder, const QByteArray& relative, qint64& count, qint64& total,
-    QList<std::pair<QByteArray, qint64>>& files, int depth)
+void walk(const QByteArray& folder, const QByteArray& relative, QList<std::pair<QByteArray, qint64>>& files,
+    int depth)
 {
     // Deeper than any disc holds: a loop of bind mounts ends here.
     if (depth > 64)
@@ -54,14 +54,11 @@ void walk(const QByteArray& folder, const QByteArray& relative, qint64& count, q
     open.read(&entries, &folders);
     for (FolderEntry& e : entries) {
         const qint64 size = std::max<qint64>(0, open.fileSize(e));
-        const QByteArray path = relative.isEmpty() ? e.rawName : relative + '/' + e.rawName;
-        ++count;
-        total += size;
-        files.append({ path, size });
+        files.append({ relative.isEmpty() ? e.rawName : relative + '/' + e.rawName, size });
     }
     for (const FolderEntry& f : std::as_const(folders))
-        walk(joinPath(folder, f.rawName), relative.isEmpty() ? f.rawName : relative + '/' + f.rawName, count,
-            total, files, depth + 1);
+        walk(joinPath(folder, f.rawName), relative.isEmpty() ? f.rawName : relative + '/' + f.rawName, files,
+            depth + 1);
 }
 
 } // namespace
@@ -125,10 +122,19 @@ DiscMediumRecord describe(const QByteArray& root)
         if (m.fsType.isEmpty())
             m.fsType = mount->type;
     }
-    QList<std::pair<QByteArray, qint64>> files;
-    walk(root, {}, m.fileCount, m.totalSize, files, 0);
+    const QList<std::pair<QByteArray, qint64>> files = filesUnder(root);
+    m.fileCount = files.size();
+    for (const auto& [path, size] : files)
+        m.totalSize += size;
     m.fingerprint = MediaTables::fingerprint(files);
     return m;
+}
+
+QList<std::pair<QByteArray, qint64>> filesUnder(const QByteArray& root)
+{
+    QList<std::pair<QByteArray, qint64>> files;
+    walk(root, {}, files, 0);
+    return files;
 }
 
 } // namespace MediumIdentity

@@ -22,7 +22,11 @@ std::optional<Mount> mountOf(const QByteArray& path);
 // Label and UUID of a device or image file, where the system lets us read them.
 void readVolume(const QByteArray& deviceOrImage, DiscMediumRecord& into);
 
-// Everything above for the folder `root`; the walk follows no link to a folder.
+// Every file under the folder `root`: its path below the root (bytes) and its size. The walk
+// follows no link to a folder.
+QList<std::pair<QByteArray, qint64>> filesUnder(const QByteArray& root);
+
+// Everything above for the folder `root` (or for an image file: its volume only).
 DiscMediumRecord describe(const QByteArray& root);
 
 } // namespace MediumIdentity

@@ -2,8 +2,11 @@
 
 #include "catalogue.h"
 #include "catalogueconnection.h"
+#include "discnumbers.h"
+#include "textrules.h"
 
 #include <QCryptographicHash>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlError>
@@ -297,6 +300,56 @@ bool storeRescan(const QString& catalogueFile, const QString& discNumber, const 
     if (filled)
         *filled = written;
     return true;
+}
+
+std::optional<QList<RememberedDisc>> rememberedDiscs(const QString& catalogueFile, QString* error)
+{
+    const auto discs = Catalogue(catalogueFile).discs(error);
+    if (!discs)
+        return std::nullopt;
+    QList<RememberedDisc> out;
+    QHash<QString, qsizetype> byNumber;
+    for (const DiscRecord& d : *discs) {
+        if (d.diskNum.isNull())
+            continue;
+        const QString number = DiscNumbers::numberOf(d.diskNum);
+        if (byNumber.contains(number))
+            continue; // the first disc of a number is the one every lookup finds
+        byNumber.insert(number, out.size());
+        out.append({ number, TextRules::trimBlanks(d.name.toString()), {}, {} });
+    }
+    Connection c(catalogueFile);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return std::nullopt;
+    }
+    QSqlQuery q(c.db());
+    q.setForwardOnly(true);
+    if (q.exec(QStringLiteral("SELECT DiskNum, Uuid FROM ShelfDiscMedia ORDER BY rowid"))) {
+        while (q.next())
+            if (const auto at = byNumber.constFind(q.value(0).toString()); at != byNumber.constEnd())
+                out[*at].uuid = q.value(1).toString();
+    } else if (!tableMissing(q)) {
+        setError(error, queryError(catalogueFile, q));
+        return std::nullopt;
+    }
+    // A movie's disc as the tree shows its number: a stored number in its shortest form.
+    if (q.exec(QStringLiteral("SELECT m.DiskNum, f.Path, f.Size FROM ShelfMovieFiles f "
+                              "JOIN ReelShelfIndex m ON m.ID = f.MovieID ORDER BY f.rowid"))) {
+        while (q.next()) {
+            const QVariant disc = q.value(0);
+            const bool numeric = disc.typeId() == QMetaType::Double || disc.typeId() == QMetaType::LongLong
+                || disc.typeId() == QMetaType::Int;
+            const QString number = numeric ? TextRules::shortestDecimal(disc.toDouble())
+                                           : TextRules::trimBlanks(disc.toString());
+            if (const auto at = byNumber.constFind(number); at != byNumber.constEnd())
+                out[*at].files.append({ q.value(1).toByteArray(), q.value(2).toLongLong() });
+        }
+    } else if (!tableMissing(q)) {
+        setError(error, queryError(catalogueFile, q));
+        return std::nullopt;
+    }
+    return out;
 }
 
 QString fingerprint(QList<std::pair<QByteArray, qint64>> files)

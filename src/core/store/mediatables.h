@@ -76,6 +76,17 @@ struct RescannedMovie
 bool storeRescan(const QString& catalogueFile, const QString& discNumber, const DiscMediumRecord& medium,
     const QList<RescannedMovie>& movies, QList<QList<MovieField>>* filled, QString* error);
 
+// What the catalogue remembers of one disc's medium, for telling which disc a medium is.
+struct RememberedDisc
+{
+    QString number; // as DiscNumbers::numberOf gives it
+    QString name;
+    QString uuid; // empty when none is remembered
+    QList<std::pair<QByteArray, qint64>> files; // its movies' files: path below the root, size
+};
+// Every disc in stored order with what is remembered of it.
+std::optional<QList<RememberedDisc>> rememberedDiscs(const QString& catalogueFile, QString* error);
+
 // The fingerprint of a medium's files: SHA-1 over the sorted (relative path, size) pairs.
 QString fingerprint(QList<std::pair<QByteArray, qint64>> files);
 
