@@ -21,7 +21,7 @@ namespace {
 
 const char* const schema[] = {
     "CREATE TABLE IF NOT EXISTS ShelfMovieFiles (MovieID REAL, Part INTEGER, Path BLOB, Size INTEGER, "
-    "Modified TEXT, Facts TEXT)",
+    "Modified TEXT, Facts TEXT, Hash TEXT)",
     "CREATE INDEX IF NOT EXISTS ShelfMovieFilesByMovie ON ShelfMovieFiles(MovieID)",
     "CREATE TABLE IF NOT EXISTS ShelfDiscMedia (DiskNum TEXT, Label TEXT, Uuid TEXT, FsType TEXT, "
     "FileCount INTEGER, TotalSize INTEGER, Fingerprint TEXT, Scanned TEXT)",
