@@ -7,7 +7,7 @@ packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
   packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
             libsqlite3-dev libgtest-dev fonts-wqy-microhei sqlite3 python3-xlrd
-            mdbtools mdbtools-dev libmediainfo-dev libblkid-dev qt6-charts-dev libqt6opengl6-dev appstream desktop-file-utils dpkg-dev
+            mdbtools mdbtools-dev libmediainfo-dev libblkid-dev libxxhash-dev python3-fusepy qt6-charts-dev libqt6opengl6-dev appstream desktop-file-utils dpkg-dev
             ccache)
 fi
 

@@ -1,0 +1,131 @@
+// The check of a disc's files, on real files and on a small FUSE file system that fails reads of
+// chosen bytes with a true EIO, as a scratched disc does (tests/support/failingfs.py).
+#include "media/filecheck.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char(random.bounded(256));
+    return bytes;
+}
+
+// SOURCE shown at a mount point, reads of the given ranges failing.
+class FailingMount
+{
+public:
+    FailingMount(const QString& source, const QString& mountPoint, const QStringList& badRanges)
+        : mountPoint_(mountPoint)
+    {
+        QDir().mkpath(mountPoint);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QStringLiteral("/usr/bin/python3"),
+            QStringList { QStringLiteral(REELSHELF_TEST_SUPPORT "/failingfs.py"), source, mountPoint }
+                + badRanges);
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 10000 && process_.state() != QProcess::NotRunning && !mounted())
+            QThread::msleep(50);
+        ok_ = mounted();
+    }
+    ~FailingMount()
+    {
+        QProcess::execute(QStringLiteral("umount"), { mountPoint_ });
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+    }
+    bool ok() const { return ok_; }
+
+private:
+    bool mounted() const
+    {
+        QFile info(QStringLiteral("/proc/self/mountinfo"));
+        return info.open(QIODevice::ReadOnly)
+            && info.readAll().contains(' ' + QFile::encodeName(mountPoint_) + ' ');
+    }
+    QString mountPoint_;
+    QProcess process_;
+    bool ok_ = false;
+};
+
+} // namespace
+
+TEST(FileCheck, TheFirstCheckKeepsTheHashAndLaterOnesCompareWithIt)
+{
+    QTemporaryDir dir;
+    const QByteArray content = randomBytes(3 * 1024 * 1024 + 123, 1);
+    const QString path = dir.filePath(QStringLiteral("电影.mkv"));
+    writeBytes(path, content);
+    const QByteArray raw = QFile::encodeName(path);
+
+    const FileCheck::Outcome first = FileCheck::check(raw, content.size(), {});
+    EXPECT_EQ(first.status, FileCheck::Outcome::Ok);
+    EXPECT_EQ(first.hash, FileCheck::hashOf(content));
+    EXPECT_EQ(first.hash.size(), 32);
+    EXPECT_EQ(first.bytesRead, content.size());
+    EXPECT_EQ(FileCheck::check(raw, content.size(), first.hash).status, FileCheck::Outcome::Ok);
+
+    // One byte changed in place: same size, another content.
+    QByteArray changed = content;
+    changed[2000000] = char(changed[2000000] ^ 0x40);
+    writeBytes(path, changed);
+    const FileCheck::Outcome later = FileCheck::check(raw, content.size(), first.hash);
+    EXPECT_EQ(later.status, FileCheck::Outcome::Changed);
+    EXPECT_EQ(later.hash, FileCheck::hashOf(changed))
+        << "the new hash is told, the first one kept by the caller";
+
+    writeBytes(path, content.left(1000));
+    EXPECT_EQ(FileCheck::check(raw, content.size(), first.hash).status, FileCheck::Outcome::Changed);
+    QFile::remove(path);
+    EXPECT_EQ(FileCheck::check(raw, content.size(), first.hash).status, FileCheck::Outcome::Missing);
+    EXPECT_EQ(FileCheck::check(QFile::encodeName(dir.path()), 4096, {}).status, FileCheck::Outcome::Changed);
+
+    std::atomic<bool> stop = true;
+    writeBytes(path, content);
+    EXPECT_EQ(FileCheck::check(raw, content.size(), {}, &stop).status, FileCheck::Outcome::Stopped);
+}
+
+TEST(FileCheck, AReadErrorInTheMiddleIsFoundAndTheRestIsStillRead)
+{
+    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
+        GTEST_SKIP() << "no /dev/fuse here";
+    QTemporaryDir dir;
+    const QByteArray content = randomBytes(3 * 1024 * 1024, 2);
+    writeBytes(dir.filePath(QStringLiteral("source/disc/movie.avi")), content);
+    writeBytes(dir.filePath(QStringLiteral("source/disc/good.avi")), content.left(100000));
+    const QString mountPoint = dir.filePath(QStringLiteral("mnt"));
+    // A bad part of 4 KB, 1,100,000 bytes in: inside the second megabyte.
+    const FailingMount mount(dir.filePath(QStringLiteral("source")), mountPoint,
+        { QStringLiteral("disc/movie.avi:1100000:4096") });
+    ASSERT_TRUE(mount.ok()) << "the FUSE file system did not mount (python3-fusepy)";
+
+    qint64 reported = 0;
+    const FileCheck::Outcome bad
+        = FileCheck::check(QFile::encodeName(mountPoint + QStringLiteral("/disc/movie.avi")), content.size(),
+            {}, nullptr, [&](qint64 bytes) { reported += bytes; });
+    EXPECT_EQ(bad.status, FileCheck::Outcome::Unreadable);
+    // The 64 KB step that holds the bad part, and every byte around it read.
+    EXPECT_EQ(bad.offset, 1048576 + 65536 * ((1100000 - 1048576) / 65536));
+    EXPECT_EQ(bad.error, EIO);
+    EXPECT_EQ(bad.bytesRead, content.size() - 65536);
+    EXPECT_EQ(reported, content.size());
+    EXPECT_TRUE(bad.hash.isEmpty());
+
+    const FileCheck::Outcome good
+        = FileCheck::check(QFile::encodeName(mountPoint + QStringLiteral("/disc/good.avi")), 100000, {});
+    EXPECT_EQ(good.status, FileCheck::Outcome::Ok);
+    EXPECT_EQ(good.hash, FileCheck::hashOf(content.left(100000)));
+}
