@@ -200,7 +200,8 @@ DiscOutcome Catalogue::deleteDiscWithMovies(const QString& number, qint64* movie
     }
     QString forgotten;
     if (!MediaTables::forgetMovies(c.db(), path_, movieIds, &forgotten)
-        || !MediaTables::deleteMedium(c.db(), path_, wanted, &forgotten))
+        || !MediaTables::deleteMedium(c.db(), path_, wanted, &forgotten)
+        || !MediaTables::deleteDiscChecks(c.db(), path_, wanted, &forgotten))
         return refused(forgotten);
     if (!transaction.commit())
         return refused(transaction.error());

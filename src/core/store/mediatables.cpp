@@ -25,6 +25,10 @@ const char* const schema[] = {
     "CREATE INDEX IF NOT EXISTS ShelfMovieFilesByMovie ON ShelfMovieFiles(MovieID)",
     "CREATE TABLE IF NOT EXISTS ShelfDiscMedia (DiskNum TEXT, Label TEXT, Uuid TEXT, FsType TEXT, "
     "FileCount INTEGER, TotalSize INTEGER, Fingerprint TEXT, Scanned TEXT)",
+    "CREATE TABLE IF NOT EXISTS ShelfDiscChecks (DiskNum TEXT, Checked TEXT, Files INTEGER, Ok INTEGER, "
+    "Missing INTEGER, Changed INTEGER, Unreadable INTEGER, Bytes INTEGER, Seconds REAL)",
+    "CREATE TABLE IF NOT EXISTS ShelfFileChecks (MovieID REAL, Part INTEGER, Path BLOB, Checked TEXT, "
+    "Status TEXT, Offset INTEGER)",
 };
 
 bool run(QSqlQuery& q, const QString& path, QString* error)
@@ -106,8 +110,10 @@ bool forgetMovies(QSqlDatabase& db, const QString& path, const QList<QVariant>& 
     }
     if (!q.value(0).toBool() || movieIds.isEmpty())
         return true;
-    if (!q.prepare(QStringLiteral("DELETE FROM ShelfMovieFiles WHERE MovieID = ?"))) {
-        setError(error, queryError(path, q));
+    QSqlQuery checks(db);
+    if (!q.prepare(QStringLiteral("DELETE FROM ShelfMovieFiles WHERE MovieID = ?"))
+        || !checks.prepare(QStringLiteral("DELETE FROM ShelfFileChecks WHERE MovieID = ?"))) {
+        setError(error, queryError(path, q.lastError().isValid() ? q : checks));
         return false;
     }
     for (const QVariant& id : movieIds) {
@@ -116,7 +122,8 @@ bool forgetMovies(QSqlDatabase& db, const QString& path, const QList<QVariant>& 
         if (id.isNull() || !numeric)
             continue;
         q.addBindValue(number);
-        if (!run(q, path, error))
+        checks.addBindValue(number);
+        if (!run(q, path, error) || !run(checks, path, error))
             return false;
     }
     return true;
@@ -125,11 +132,27 @@ bool forgetMovies(QSqlDatabase& db, const QString& path, const QList<QVariant>& 
 bool putFiles(QSqlDatabase& db, const QString& path, double movieId, const QList<MovieFileRecord>& files,
     QString* error)
 {
+    // A file read again with its path and size unchanged keeps the hash its first check took.
+    QHash<std::pair<QByteArray, qint64>, QVariant> hashes;
+    {
+        QSqlQuery old(db);
+        if (ensure(db, path, error)
+            && old.prepare(
+                QStringLiteral("SELECT Path, Size, Hash FROM ShelfMovieFiles WHERE MovieID = ?"))) {
+            old.addBindValue(movieId);
+            if (old.exec())
+                while (old.next())
+                    if (!old.value(2).isNull())
+                        hashes.insert(
+                            { old.value(0).toByteArray(), old.value(1).toLongLong() }, old.value(2));
+        }
+    }
     if (!deleteMovieFiles(db, path, movieId, error))
         return false;
     QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("INSERT INTO ShelfMovieFiles (MovieID, Part, Path, Size, Modified, Facts) "
-                                  "VALUES (?, ?, ?, ?, ?, ?)"))) {
+    if (!q.prepare(
+            QStringLiteral("INSERT INTO ShelfMovieFiles (MovieID, Part, Path, Size, Modified, Facts, Hash) "
+                           "VALUES (?, ?, ?, ?, ?, ?, ?)"))) {
         setError(error, queryError(path, q));
         return false;
     }
@@ -140,6 +163,7 @@ bool putFiles(QSqlDatabase& db, const QString& path, double movieId, const QList
         q.addBindValue(f.size);
         q.addBindValue(timeText(f.modified));
         q.addBindValue(factsText(f.facts));
+        q.addBindValue(hashes.value({ f.path, f.size }));
         if (!run(q, path, error))
             return false;
     }
@@ -148,11 +172,24 @@ bool putFiles(QSqlDatabase& db, const QString& path, double movieId, const QList
 
 bool deleteMedium(QSqlDatabase& db, const QString& path, const QString& discNumber, QString* error)
 {
+    if (!ensure(db, path, error))
+        return false;
     QSqlQuery q(db);
-    if (!ensure(db, path, error)
-        || !q.prepare(QStringLiteral("DELETE FROM ShelfDiscMedia WHERE DiskNum = ?"))) {
-        if (error && error->isEmpty())
-            setError(error, queryError(path, q));
+    if (!q.prepare(QStringLiteral("DELETE FROM ShelfDiscMedia WHERE DiskNum = ?"))) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    q.addBindValue(discNumber);
+    return run(q, path, error);
+}
+
+bool deleteDiscChecks(QSqlDatabase& db, const QString& path, const QString& discNumber, QString* error)
+{
+    if (!ensure(db, path, error))
+        return false;
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("DELETE FROM ShelfDiscChecks WHERE DiskNum = ?"))) {
+        setError(error, queryError(path, q));
         return false;
     }
     q.addBindValue(discNumber);
@@ -188,7 +225,7 @@ bool clear(QSqlDatabase& db, const QString& path, QString* error)
     QSqlQuery q(db);
     if (!ensure(db, path, error))
         return false;
-    for (const char* table : { "ShelfMovieFiles", "ShelfDiscMedia" }) {
+    for (const char* table : { "ShelfMovieFiles", "ShelfDiscMedia", "ShelfDiscChecks", "ShelfFileChecks" }) {
         if (!q.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)))) {
             setError(error, queryError(path, q));
             return false;

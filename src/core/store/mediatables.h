@@ -53,6 +53,7 @@ bool putMedium(QSqlDatabase& db, const QString& path, const QString& discNumber,
 bool deleteMovieFiles(QSqlDatabase& db, const QString& path, double movieId, QString* error);
 bool forgetMovies(QSqlDatabase& db, const QString& path, const QList<QVariant>& movieIds, QString* error);
 bool deleteMedium(QSqlDatabase& db, const QString& path, const QString& discNumber, QString* error);
+bool deleteDiscChecks(QSqlDatabase& db, const QString& path, const QString& discNumber, QString* error);
 // Everything: the catalogue's three tables were replaced as a whole.
 bool clear(QSqlDatabase& db, const QString& path, QString* error);
 
