@@ -34,6 +34,7 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     commands.push_back(std::make_unique<FilesCommand>());
     commands.push_back(std::make_unique<RescanCommand>());
     commands.push_back(std::make_unique<IdentifyCommand>());
+    commands.push_back(std::make_unique<VerifyCommand>());
     return commands;
 }
 

@@ -17,8 +17,8 @@ struct CliIo
 };
 
 // Exit codes: 0 success, 1 a refused or failed command, 2 bad usage, 3 a medium no disc (or more
-// than one alike) matches.
-enum CliExit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitNotIdentified = 3 };
+// than one alike) matches, 4 a disc check that found files not ok.
+enum CliExit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitNotIdentified = 3, ExitCheckFailed = 4 };
 
 class CliCommand
 {

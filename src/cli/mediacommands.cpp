@@ -3,6 +3,7 @@
 #include "browse/disctree.h"
 #include "browse/movielisting.h"
 #include "jsonline.h"
+#include "media/discverify.h"
 #include "media/identify.h"
 #include "media/mediaprobe.h"
 #include "media/mediatext.h"
@@ -155,6 +156,80 @@ int FilesCommand::run(const QStringList& args, const DataFolder& folder, CliIo& 
     if (!json)
         table.print(io.out);
     return ExitOk;
+}
+
+int VerifyCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
+{
+    bool json = false;
+    std::optional<QString> disc;
+    std::optional<QString> root;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QStringLiteral("--json"))
+            json = true;
+        else if (a == QStringLiteral("--disc") && i + 1 < args.size() && !disc)
+            disc = args.at(++i);
+        else if (a == QStringLiteral("--") && i + 1 < args.size() && !root)
+            root = args.at(++i);
+        else if (!a.startsWith(u"--") && !root)
+            root = a;
+        else
+            return usageError(*this, io);
+    }
+    if (!disc || !root)
+        return usageError(*this, io);
+    const DiscVerify::Result result = DiscVerify::run(folder.catalogueFile(), *disc, *root);
+    if (result.status != DiscVerify::Result::Done) {
+        io.err << result.error << '\n';
+        return ExitFailed;
+    }
+    TextTable table({ QStringLiteral("结果"), QStringLiteral("路径"), QStringLiteral("大小"),
+        QStringLiteral("出错位置") });
+    for (const DiscVerify::FileResult& f : result.files) {
+        const QString status = DiscVerify::statusName(f.status);
+        if (json) {
+            QString line = QStringLiteral("{\"path\":%1,\"size\":%2,\"status\":%3")
+                               .arg(JsonLine::quoted(f.path))
+                               .arg(f.size)
+                               .arg(JsonLine::quoted(status));
+            if (f.status == FileCheck::Outcome::Unreadable)
+                line += QStringLiteral(",\"offset\":%1").arg(f.offset);
+            io.out << line << u'}' << '\n';
+        } else {
+            table.addRow({ status, f.path, MediaText::size(f.size),
+                f.offset >= 0 ? QString::number(f.offset) : QString() });
+        }
+    }
+    const MediaTables::DiscCheckRecord& c = result.check;
+    const QString number = TextRules::trimBlanks(*disc);
+    if (json) {
+        io.out << QStringLiteral(
+            "{\"summary\":true,\"disc\":%1,\"files\":%2,\"ok\":%3,\"missing\":%4,\"changed\":%5,"
+            "\"unreadable\":%6,\"bytes\":%7,\"seconds\":%8}")
+                      .arg(JsonLine::quoted(number))
+                      .arg(c.files)
+                      .arg(c.ok)
+                      .arg(c.missing)
+                      .arg(c.changed)
+                      .arg(c.unreadable)
+                      .arg(c.bytes)
+                      .arg(TextRules::shortestDecimal(std::round(c.seconds * 1000) / 1000))
+               << '\n';
+    } else {
+        table.print(io.out);
+        io.out << QStringLiteral(
+            "碟#%1：%2 个文件，%3 个完好，%4 个丢失，%5 个已改变，%6 个无法读取；读取 %7，用时 %8 秒。")
+                      .arg(number)
+                      .arg(c.files)
+                      .arg(c.ok)
+                      .arg(c.missing)
+                      .arg(c.changed)
+                      .arg(c.unreadable)
+                      .arg(MediaText::size(c.bytes),
+                          TextRules::shortestDecimal(std::round(c.seconds * 10) / 10))
+               << '\n';
+    }
+    return c.passed() ? ExitOk : ExitCheckFailed;
 }
 
 int IdentifyCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const

@@ -34,6 +34,16 @@ public:
     int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
 };
 
+// reelshelf-cli verify --disc N [--json] ROOT: reads every remembered file of disc N under ROOT
+// in full. Exit 0 when every file is ok, 4 when any is not, 1 when the check could not run.
+class VerifyCommand final : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("verify"); }
+    QString usage() const override { return QStringLiteral("verify --disc N [--json] ROOT"); }
+    int run(const QStringList& args, const DataFolder& folder, CliIo& io) const override;
+};
+
 // reelshelf-cli files (--movie ID | --disc N) [--json]: the files remembered for a movie or for
 // every movie of a disc, with their facts.
 class FilesCommand final : public CliCommand

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -246,4 +247,77 @@ TEST_F(FilesCli, AMediumIsToldByItsUuidOrByTheShareOfItsFilesAndATieIsSaid)
     id = run({ QStringLiteral("identify"), tree_.path() });
     EXPECT_EQ(id.code, 3);
     EXPECT_TRUE(id.err.contains(QStringLiteral("同样相符"))) << id.err.toStdString();
+}
+
+TEST_F(FilesCli, AVerifiedDiscTellsFileByFileWhatIsStillReadable)
+{
+    ASSERT_EQ(run({ QStringLiteral("add-disc"), QStringLiteral("--number"), QStringLiteral("4"),
+                      QStringLiteral("--no-facts"), tree_.path() })
+                  .code,
+        0);
+    // The first check keeps each file's hash.
+    CliRun v = run({ QStringLiteral("verify"), QStringLiteral("--disc"), QStringLiteral("4"),
+        QStringLiteral("--json"), tree_.path() });
+    EXPECT_EQ(v.code, 0) << v.err.toStdString();
+    ASSERT_EQ(v.lines().size(), 7);
+    EXPECT_TRUE(
+        v.lines().last().startsWith(QStringLiteral("{\"summary\":true,\"disc\":\"4\",\"files\":6,\"ok\":6,"
+                                                   "\"missing\":0,\"changed\":0,\"unreadable\":0,")))
+        << v.lines().last().toStdString();
+    RawDb raw(home_.folder().catalogueFile());
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT count(*) FROM ShelfMovieFiles WHERE length(Hash) = 32")),
+        QStringList { QStringLiteral("6") });
+
+    // A byte changed in place, a file gone: said per file, and the exit says the disc is not whole.
+    QByteArray avi = readBytes(tree_.path(QStringLiteral("Plain/plain.avi")));
+    avi[20000] = char(avi[20000] ^ 1);
+    writeBytes(tree_.path(QStringLiteral("Plain/plain.avi")), avi);
+    ASSERT_TRUE(QFile::remove(tree_.path(QStringLiteral("Parts/parts.CD2.mp4"))));
+    v = run({ QStringLiteral("verify"), QStringLiteral("--disc"), QStringLiteral("4"),
+        QStringLiteral("--json"), tree_.path() });
+    EXPECT_EQ(v.code, 4);
+    EXPECT_TRUE(v.lines().contains(
+        QStringLiteral("{\"path\":\"Plain/plain.avi\",\"size\":%1,\"status\":\"changed\"}").arg(avi.size())))
+        << v.out.toStdString();
+    EXPECT_TRUE(v.out.contains(
+        QStringLiteral("\"path\":\"Parts/parts.CD2.mp4\",\"size\":59251,\"status\":\"missing\"}")));
+    EXPECT_TRUE(
+        v.lines().last().contains(QStringLiteral("\"ok\":4,\"missing\":1,\"changed\":1,\"unreadable\":0")));
+    // A changed file keeps the hash of the first check.
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT count(*) FROM ShelfMovieFiles WHERE length(Hash) = 32")),
+        QStringList { QStringLiteral("6") });
+    copy(QStringLiteral("parts.CD2.mp4"), QStringLiteral("Parts/parts.CD2.mp4"));
+    copy(QStringLiteral("plain.avi"), QStringLiteral("Plain/plain.avi.new"));
+    QFile::remove(tree_.path(QStringLiteral("Plain/plain.avi")));
+    QFile::rename(
+        tree_.path(QStringLiteral("Plain/plain.avi.new")), tree_.path(QStringLiteral("Plain/plain.avi")));
+
+    // A read error in the middle of a file, on a file system that fails those bytes.
+    if (QFileInfo::exists(QStringLiteral("/dev/fuse"))) {
+        QTemporaryDir mnt;
+        const FailingMount mount(tree_.path(), mnt.filePath(QStringLiteral("disc")),
+            { QStringLiteral("Feature/feature.mkv:100000:10") });
+        ASSERT_TRUE(mount.ok());
+        v = run({ QStringLiteral("verify"), QStringLiteral("--disc"), QStringLiteral("4"),
+            QStringLiteral("--json"), mnt.filePath(QStringLiteral("disc")) });
+        EXPECT_EQ(v.code, 4) << v.err.toStdString();
+        EXPECT_TRUE(v.lines().contains(QStringLiteral(
+            "{\"path\":\"Feature/feature.mkv\",\"size\":169530,\"status\":\"unreadable\",\"offset\":65536}")))
+            << v.out.toStdString();
+        EXPECT_TRUE(v.lines().last().contains(
+            QStringLiteral("\"ok\":5,\"missing\":0,\"changed\":0,\"unreadable\":1")));
+    }
+
+    // Without the medium, or for a disc without remembered files, the check cannot run.
+    v = run({ QStringLiteral("verify"), QStringLiteral("--disc"), QStringLiteral("4"),
+        tree_.path(QStringLiteral("不在")) });
+    EXPECT_EQ(v.code, 1);
+    EXPECT_TRUE(v.err.contains(QStringLiteral("无法校验 碟#4"))) << v.err.toStdString();
+    home_.addDisc(QStringLiteral("8"), QStringLiteral("空碟"));
+    v = run({ QStringLiteral("verify"), QStringLiteral("--disc"), QStringLiteral("8"), tree_.path() });
+    EXPECT_EQ(v.code, 1);
+    EXPECT_EQ(v.err.trimmed(),
+        QStringLiteral(
+            "碟#8 [空碟] 还没有记住任何文件，无法校验。请先在它的右键菜单中选择“重新读取光盘...”（或 "
+            "reelshelf-cli rescan）。"));
 }

@@ -23,44 +23,6 @@ QByteArray randomBytes(qsizetype size, quint32 seed)
     return bytes;
 }
 
-// SOURCE shown at a mount point, reads of the given ranges failing.
-class FailingMount
-{
-public:
-    FailingMount(const QString& source, const QString& mountPoint, const QStringList& badRanges)
-        : mountPoint_(mountPoint)
-    {
-        QDir().mkpath(mountPoint);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral("/usr/bin/python3"),
-            QStringList { QStringLiteral(REELSHELF_TEST_SUPPORT "/failingfs.py"), source, mountPoint }
-                + badRanges);
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 10000 && process_.state() != QProcess::NotRunning && !mounted())
-            QThread::msleep(50);
-        ok_ = mounted();
-    }
-    ~FailingMount()
-    {
-        QProcess::execute(QStringLiteral("umount"), { mountPoint_ });
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool mounted() const
-    {
-        QFile info(QStringLiteral("/proc/self/mountinfo"));
-        return info.open(QIODevice::ReadOnly)
-            && info.readAll().contains(' ' + QFile::encodeName(mountPoint_) + ' ');
-    }
-    QString mountPoint_;
-    QProcess process_;
-    bool ok_ = false;
-};
-
 } // namespace
 
 TEST(FileCheck, TheFirstCheckKeepsTheHashAndLaterOnesCompareWithIt)

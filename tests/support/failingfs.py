@@ -10,13 +10,22 @@ import sys
 from fusepy import FUSE, FuseOSError, Operations
 
 
+# Names are bytes on a disc, in any encoding: fusepy hands them over as text decoded as Latin-1,
+# which gives every byte back unchanged.
+NAMES = 'latin-1'
+
+
+def as_name(text):
+    return os.fsencode(text).decode(NAMES)
+
+
 class FailingFs(Operations):
     def __init__(self, source, bad):
-        self.source = source
-        self.bad = bad  # path -> list of (offset, length)
+        self.source = os.fsencode(source)
+        self.bad = bad  # name (Latin-1 text of its bytes) -> list of (offset, length)
 
     def _full(self, path):
-        return os.path.join(self.source, path.lstrip('/'))
+        return os.path.join(self.source, path.encode(NAMES).lstrip(b'/'))
 
     def getattr(self, path, fh=None):
         st = os.lstat(self._full(path))
@@ -26,7 +35,7 @@ class FailingFs(Operations):
         return attrs
 
     def readdir(self, path, fh):
-        return ['.', '..'] + os.listdir(self._full(path))
+        return ['.', '..'] + [name.decode(NAMES) for name in os.listdir(self._full(path))]
 
     def open(self, path, flags):
         if flags & (os.O_WRONLY | os.O_RDWR):
@@ -49,8 +58,8 @@ def main():
     bad = {}
     for spec in sys.argv[3:]:
         name, offset, length = spec.rsplit(':', 2)
-        bad.setdefault(name, []).append((int(offset), int(length)))
-    FUSE(FailingFs(source, bad), mountpoint, foreground=True, ro=True, direct_io=True)
+        bad.setdefault(as_name(name), []).append((int(offset), int(length)))
+    FUSE(FailingFs(source, bad), as_name(mountpoint), foreground=True, ro=True, direct_io=True, encoding=NAMES)
 
 
 if __name__ == '__main__':

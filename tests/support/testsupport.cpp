@@ -7,6 +7,7 @@
 #include "store/inifile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -16,6 +17,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTextStream>
+#include <QThread>
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
@@ -344,4 +346,34 @@ PipeFeeder::~PipeFeeder()
 {
     done_ = true;
     feeder_.join();
+}
+
+FailingMount::FailingMount(const QString& source, const QString& mountPoint, const QStringList& badRanges)
+    : mountPoint_(mountPoint)
+    , process_(std::make_unique<QProcess>())
+{
+    QDir().mkpath(mountPoint);
+    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_->start(QStringLiteral("/usr/bin/python3"),
+        QStringList { QStringLiteral(REELSHELF_TEST_SUPPORT "/failingfs.py"), source, mountPoint }
+            + badRanges);
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 10000 && process_->state() != QProcess::NotRunning && !mounted())
+        QThread::msleep(50);
+    ok_ = mounted();
+}
+
+FailingMount::~FailingMount()
+{
+    QProcess::execute(QStringLiteral("umount"), { mountPoint_ });
+    if (!process_->waitForFinished(5000))
+        process_->kill();
+}
+
+bool FailingMount::mounted() const
+{
+    QFile info(QStringLiteral("/proc/self/mountinfo"));
+    return info.open(QIODevice::ReadOnly)
+        && info.readAll().contains(' ' + QFile::encodeName(mountPoint_) + ' ');
 }

@@ -5,6 +5,7 @@
 #include "store/records.h"
 
 #include <QList>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -178,4 +179,23 @@ private:
     bool made_ = true;
     std::atomic<bool> done_ = false;
     std::thread feeder_;
+};
+
+// A folder shown read-only at a mount point by a small FUSE file system (failingfs.py), whose reads
+// of the given ranges ("path/below/source:OFFSET:LENGTH") fail with EIO, as a scratched disc's do.
+// Unmounted when the object goes.
+class FailingMount
+{
+public:
+    FailingMount(const QString& source, const QString& mountPoint, const QStringList& badRanges);
+    ~FailingMount();
+    FailingMount(const FailingMount&) = delete;
+    FailingMount& operator=(const FailingMount&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    bool mounted() const;
+    QString mountPoint_;
+    std::unique_ptr<QProcess> process_;
+    bool ok_ = false;
 };

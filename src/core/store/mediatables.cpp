@@ -82,6 +82,16 @@ bool ensure(QSqlDatabase& db, const QString& path, QString* error)
             return false;
         }
     }
+    // A table made before a column was added to it gets the column, its rows kept.
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM pragma_table_info('ShelfMovieFiles') WHERE name = 'Hash'"))
+        || !q.next()) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    if (q.value(0).toInt() == 0 && !q.exec(QStringLiteral("ALTER TABLE ShelfMovieFiles ADD COLUMN Hash TEXT"))) {
+        setError(error, queryError(path, q));
+        return false;
+    }
     return true;
 }
 
@@ -245,7 +255,7 @@ std::optional<QList<MovieFileRecord>> files(const QString& catalogueFile, double
     q.setForwardOnly(true);
     QList<MovieFileRecord> out;
     if (!q.prepare(
-            QStringLiteral("SELECT Part, Path, Size, Modified, Facts FROM ShelfMovieFiles WHERE MovieID = ? "
+            QStringLiteral("SELECT Part, Path, Size, Modified, Facts, Hash FROM ShelfMovieFiles WHERE MovieID = ? "
                            "ORDER BY Part, rowid"))) {
         if (tableMissing(q))
             return out;
@@ -259,7 +269,7 @@ std::optional<QList<MovieFileRecord>> files(const QString& catalogueFile, double
     }
     while (q.next())
         out.append({ q.value(0).toInt(), q.value(1).toByteArray(), q.value(2).toLongLong(),
-            timeOf(q.value(3)), factsOf(q.value(4)) });
+            timeOf(q.value(3)), factsOf(q.value(4)), q.value(5).toByteArray() });
     return out;
 }
 
@@ -387,6 +397,97 @@ std::optional<QList<RememberedDisc>> rememberedDiscs(const QString& catalogueFil
         return std::nullopt;
     }
     return out;
+}
+
+bool storeCheck(const QString& catalogueFile, const QString& discNumber, const DiscCheckRecord& check,
+    const QList<FileCheckRecord>& files, QString* error)
+{
+    Connection c(catalogueFile);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    WriteTransaction t(c.db(), catalogueFile);
+    if (!t.active()) {
+        setError(error, t.error());
+        return false;
+    }
+    if (!ensure(c.db(), catalogueFile, error))
+        return false;
+    QSqlQuery disc(c.db());
+    QSqlQuery drop(c.db());
+    QSqlQuery add(c.db());
+    QSqlQuery hash(c.db());
+    if (!disc.prepare(QStringLiteral("INSERT INTO ShelfDiscChecks (DiskNum, Checked, Files, Ok, Missing, Changed, "
+                                     "Unreadable, Bytes, Seconds) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"))
+        || !drop.prepare(QStringLiteral("DELETE FROM ShelfFileChecks WHERE MovieID = ? AND Part = ? AND Path = ?"))
+        || !add.prepare(QStringLiteral("INSERT INTO ShelfFileChecks (MovieID, Part, Path, Checked, Status, Offset) "
+                                       "VALUES (?, ?, ?, ?, ?, ?)"))
+        || !hash.prepare(QStringLiteral("UPDATE ShelfMovieFiles SET Hash = ? WHERE MovieID = ? AND Part = ? AND "
+                                        "Path = ? AND Hash IS NULL"))) {
+        setError(error, queryError(catalogueFile, c.db().lastError()));
+        return false;
+    }
+    for (const QVariant& v : { QVariant(discNumber), timeText(check.checked), QVariant(check.files),
+             QVariant(check.ok), QVariant(check.missing), QVariant(check.changed), QVariant(check.unreadable),
+             QVariant(check.bytes), QVariant(check.seconds) })
+        disc.addBindValue(v);
+    if (!run(disc, catalogueFile, error))
+        return false;
+    for (const FileCheckRecord& f : files) {
+        drop.addBindValue(f.movieId);
+        drop.addBindValue(f.part);
+        drop.addBindValue(f.path);
+        add.addBindValue(f.movieId);
+        add.addBindValue(f.part);
+        add.addBindValue(f.path);
+        add.addBindValue(timeText(check.checked));
+        add.addBindValue(f.status);
+        add.addBindValue(f.offset >= 0 ? QVariant(f.offset) : QVariant());
+        if (!run(drop, catalogueFile, error) || !run(add, catalogueFile, error))
+            return false;
+        if (f.firstHash.isEmpty())
+            continue;
+        hash.addBindValue(QString::fromLatin1(f.firstHash));
+        hash.addBindValue(f.movieId);
+        hash.addBindValue(f.part);
+        hash.addBindValue(f.path);
+        if (!run(hash, catalogueFile, error))
+            return false;
+    }
+    if (!t.commit()) {
+        setError(error, t.error());
+        return false;
+    }
+    return true;
+}
+
+bool lastCheck(const QString& catalogueFile, const QString& discNumber, std::optional<DiscCheckRecord>* found,
+    QString* error)
+{
+    found->reset();
+    Connection c(catalogueFile);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    QSqlQuery q(c.db());
+    if (!q.prepare(QStringLiteral("SELECT Checked, Files, Ok, Missing, Changed, Unreadable, Bytes, Seconds FROM "
+                                  "ShelfDiscChecks WHERE DiskNum = ? ORDER BY rowid DESC LIMIT 1"))) {
+        if (tableMissing(q))
+            return true;
+        setError(error, queryError(catalogueFile, q));
+        return false;
+    }
+    q.addBindValue(discNumber);
+    if (!q.exec()) {
+        setError(error, queryError(catalogueFile, q));
+        return false;
+    }
+    if (q.next())
+        *found = DiscCheckRecord { timeOf(q.value(0)), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt(),
+            q.value(4).toInt(), q.value(5).toInt(), q.value(6).toLongLong(), q.value(7).toDouble() };
+    return true;
 }
 
 QString fingerprint(QList<std::pair<QByteArray, qint64>> files)

@@ -19,6 +19,7 @@ struct MovieFileRecord
     qint64 size = 0;
     QDateTime modified; // UTC; invalid when not known
     std::optional<MediaFacts> facts; // nullopt: not read, or could not be read
+    QByteArray hash; // XXH3-128 (hex) its disc's first check took; empty before it
 };
 
 // What identifies the medium a disc was scanned from.
@@ -87,6 +88,36 @@ struct RememberedDisc
 };
 // Every disc in stored order with what is remembered of it.
 std::optional<QList<RememberedDisc>> rememberedDiscs(const QString& catalogueFile, QString* error);
+
+// One check of a disc's files, and what it found of each file.
+struct DiscCheckRecord
+{
+    QDateTime checked; // UTC
+    int files = 0;
+    int ok = 0;
+    int missing = 0;
+    int changed = 0;
+    int unreadable = 0;
+    qint64 bytes = 0;
+    double seconds = 0;
+    bool passed() const { return ok == files; }
+};
+struct FileCheckRecord
+{
+    double movieId = 0;
+    int part = 1;
+    QByteArray path;
+    QString status; // "ok", "missing", "changed", "unreadable"
+    qint64 offset = -1; // where an unreadable file failed
+    QByteArray firstHash; // a hash to keep: only for a file that has none yet
+};
+// In one transaction: the disc's check added to its history, each file's last result replaced,
+// and the hashes of files checked for the first time kept.
+bool storeCheck(const QString& catalogueFile, const QString& discNumber, const DiscCheckRecord& check,
+    const QList<FileCheckRecord>& files, QString* error);
+// The disc's last check into *found (nullopt when it was never checked).
+bool lastCheck(const QString& catalogueFile, const QString& discNumber, std::optional<DiscCheckRecord>* found,
+    QString* error);
 
 // The fingerprint of a medium's files: SHA-1 over the sorted (relative path, size) pairs.
 QString fingerprint(QList<std::pair<QByteArray, qint64>> files);
