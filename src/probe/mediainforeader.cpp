@@ -1,5 +1,7 @@
 #include "mediainforeader.h"
 
+#include "store/readonlyfile.h"
+
 #include <MediaInfo/MediaInfo.h>
 
 #include <cerrno>
@@ -13,26 +15,6 @@ using namespace MediaInfoLib;
 namespace {
 
 constexpr size_t chunkBytes = 64 * 1024;
-
-class Descriptor
-{
-public:
-    explicit Descriptor(const QByteArray& path)
-        : fd_(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK))
-    {
-    }
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 QString textOf(MediaInfo& info, stream_t kind, size_t number, const wchar_t* parameter)
 {
@@ -75,7 +57,7 @@ MediaFacts factsOf(MediaInfo& info)
 MediaRead readMediaFacts(const QByteArray& rawPath)
 {
     MediaRead out;
-    const Descriptor file(rawPath);
+    const ReadOnlyFile file(rawPath);
     struct stat st
     {
     };

@@ -1,5 +1,7 @@
 #include "filecheck.h"
 
+#include "store/readonlyfile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
@@ -19,26 +21,6 @@ constexpr qint64 stepBytes = 64 * 1024;
 struct StateDeleter
 {
     void operator()(XXH3_state_t* s) const { XXH3_freeState(s); }
-};
-
-class Descriptor
-{
-public:
-    explicit Descriptor(const QByteArray& path)
-        : fd_(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK))
-    {
-    }
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
 };
 
 QByteArray hexOf(XXH128_hash_t hash)
@@ -76,7 +58,7 @@ Outcome check(const QByteArray& rawPath, qint64 rememberedSize, const QByteArray
     const std::atomic<bool>* stop, const std::function<void(qint64 bytes)>& progress)
 {
     Outcome out;
-    const Descriptor file(rawPath);
+    const ReadOnlyFile file(rawPath);
     struct stat st
     {
     };
