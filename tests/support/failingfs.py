@@ -56,8 +56,8 @@ class FailingFs(Operations):
 def main():
     source, mountpoint = sys.argv[1], sys.argv[2]
     bad = {}
-    for spec in sys.argv[3:]:
-        name, offset, length = spec.rsplit(':', 2)
+    for bad_range in sys.argv[3:]:
+        name, offset, length = bad_range.rsplit(':', 2)
         bad.setdefault(as_name(name), []).append((int(offset), int(length)))
     FUSE(FailingFs(source, bad), as_name(mountpoint), foreground=True, ro=True, direct_io=True, encoding=NAMES)
 
