@@ -7,6 +7,7 @@
 #include "browse/movielistmodel.h"
 #include "browse/movielistview.h"
 #include "settings/settingsdialog.h"
+#include "store/cataloguefailure.h"
 #include "testsupport.h"
 
 #include "store/inifile.h"
@@ -380,6 +381,28 @@ TEST_F(MainWindowTest, TheFilesTabShowsTheMoviesFilesAndItsDiscsMedium)
     EXPECT_EQ(list->topLevelItemCount(), 0);
     EXPECT_TRUE(
         child<QLabel>(QStringLiteral("LabelMedium"))->text().contains(QStringLiteral("重新读取光盘")));
+}
+
+// The list holds no introductions: a movie shown while another program holds the catalogue is
+// shown without its introduction, and the status line says why.
+TEST_F(MainWindowTest, AMovieShownWhileTheCatalogueIsHeldSaysWhyItsIntroductionIsMissing)
+{
+    fillCatalogue(app.home);
+    open();
+    clickNode(QStringLiteral("NodeAll"));
+    RawDb other(app.home.folder().catalogueFile());
+    other.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+    releaseOnRow(0, Qt::LeftButton);
+    other.exec(QStringLiteral("COMMIT"));
+    EXPECT_EQ(child<QLineEdit>(QStringLiteral("Text1_9"))->text(), QStringLiteral("英雄"));
+    EXPECT_FALSE(
+        child<QPlainTextEdit>(QStringLiteral("TextPS"))->toPlainText().contains(QStringLiteral("一段简介")));
+    EXPECT_EQ(child<QLabel>(QStringLiteral("LblLstV1"))->text(),
+        CatalogueFailure::lockedMessage(app.home.folder().catalogueFile()));
+    // Once it is free again, the next look shows it whole.
+    releaseOnRow(0, Qt::LeftButton);
+    EXPECT_TRUE(
+        child<QPlainTextEdit>(QStringLiteral("TextPS"))->toPlainText().contains(QStringLiteral("一段简介")));
 }
 
 TEST_F(MainWindowTest, RightReleaseOpensTheMovieMenuOnlyOverRows)

@@ -80,7 +80,11 @@ void BrowseController::showMovieDetails(int row)
         status_->setText(error);
     const MovieDetails details = Details::forRow(whole ? *whole : listed, context_.folder);
     pane_->showMovie(details, context_.folder.goldStar(), context_.folder.grayStar());
-    showFiles(listed);
+    // A catalogue that could not be read a moment ago is not waited for a second time.
+    if (whole)
+        showFiles(listed);
+    else
+        pane_->filesPage()->clear();
     context_.session.lastPosterPath = pane_->posterPath();
 }
 
