@@ -67,6 +67,36 @@ QString textLine(const QString& path, const std::optional<MediaFacts>& facts)
         .join(QStringLiteral("  "));
 }
 
+// The words of the commands that read a medium: ROOT (or "-- ROOT"), "--json", and where the
+// command takes them "--disc N" and "--no-facts". False on anything else or a missing word.
+struct MediumArgs
+{
+    bool json = false;
+    bool facts = true;
+    std::optional<QString> disc;
+    std::optional<QString> root;
+};
+
+bool parseMediumArgs(const QStringList& args, bool takesDisc, bool takesNoFacts, MediumArgs& out)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QStringLiteral("--json"))
+            out.json = true;
+        else if (takesNoFacts && a == QStringLiteral("--no-facts"))
+            out.facts = false;
+        else if (takesDisc && a == QStringLiteral("--disc") && i + 1 < args.size() && !out.disc)
+            out.disc = args.at(++i);
+        else if (a == QStringLiteral("--") && i + 1 < args.size() && !out.root)
+            out.root = args.at(++i);
+        else if (!a.startsWith(u"--") && !out.root)
+            out.root = a;
+        else
+            return false;
+    }
+    return out.root && (!takesDisc || out.disc);
+}
+
 struct MovieFiles
 {
     QString movie; // the number as the list shows it
@@ -160,24 +190,12 @@ int FilesCommand::run(const QStringList& args, const DataFolder& folder, CliIo& 
 
 int VerifyCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
 {
-    bool json = false;
-    std::optional<QString> disc;
-    std::optional<QString> root;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QStringLiteral("--json"))
-            json = true;
-        else if (a == QStringLiteral("--disc") && i + 1 < args.size() && !disc)
-            disc = args.at(++i);
-        else if (a == QStringLiteral("--") && i + 1 < args.size() && !root)
-            root = args.at(++i);
-        else if (!a.startsWith(u"--") && !root)
-            root = a;
-        else
-            return usageError(*this, io);
-    }
-    if (!disc || !root)
+    MediumArgs a;
+    if (!parseMediumArgs(args, true, false, a))
         return usageError(*this, io);
+    const bool json = a.json;
+    const std::optional<QString>& disc = a.disc;
+    const std::optional<QString>& root = a.root;
     const DiscVerify::Result result = DiscVerify::run(folder.catalogueFile(), *disc, *root);
     if (result.status != DiscVerify::Result::Done) {
         io.err << result.error << '\n';
@@ -234,21 +252,11 @@ int VerifyCommand::run(const QStringList& args, const DataFolder& folder, CliIo&
 
 int IdentifyCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
 {
-    bool json = false;
-    std::optional<QString> root;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QStringLiteral("--json"))
-            json = true;
-        else if (a == QStringLiteral("--") && i + 1 < args.size() && !root)
-            root = args.at(++i);
-        else if (!a.startsWith(u"--") && !root)
-            root = a;
-        else
-            return usageError(*this, io);
-    }
-    if (!root)
+    MediumArgs a;
+    if (!parseMediumArgs(args, false, false, a))
         return usageError(*this, io);
+    const bool json = a.json;
+    const std::optional<QString>& root = a.root;
     if (!QFileInfo::exists(*root)) {
         io.err << QStringLiteral("找不到 %1（光盘没有放入，或文件夹不存在）。").arg(*root) << '\n';
         return ExitFailed;
@@ -287,29 +295,14 @@ int IdentifyCommand::run(const QStringList& args, const DataFolder& folder, CliI
 
 int RescanCommand::run(const QStringList& args, const DataFolder& folder, CliIo& io) const
 {
-    std::optional<QString> disc;
-    std::optional<QString> root;
-    bool json = false;
-    Rescan::Options options;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QStringLiteral("--json")) {
-            json = true;
-        } else if (a == QStringLiteral("--no-facts")) {
-            options.readFacts = false;
-        } else if (a == QStringLiteral("--disc") && i + 1 < args.size() && !disc) {
-            disc = args.at(++i);
-        } else if (a == QStringLiteral("--") && i + 1 < args.size() && !root) {
-            root = args.at(++i);
-        } else if (!a.startsWith(u"--") && !root) {
-            root = a;
-        } else {
-            return usageError(*this, io);
-        }
-    }
-    if (!disc || !root) {
+    MediumArgs a;
+    if (!parseMediumArgs(args, true, true, a))
         return usageError(*this, io);
-    }
+    const bool json = a.json;
+    const std::optional<QString>& disc = a.disc;
+    const std::optional<QString>& root = a.root;
+    Rescan::Options options;
+    options.readFacts = a.facts;
     const Rescan::Report report = Rescan::run(folder, *disc, *root, options);
     if (!report.stored) {
         io.err << report.error << '\n';

@@ -12,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
+#include <functional>
 
 using namespace CatalogueDb;
 
@@ -71,6 +72,34 @@ std::optional<MediaFacts> factsOf(const QVariant& v)
     return MediaFactsJson::read(QJsonDocument::fromJson(v.toString().toUtf8()).object());
 }
 
+// Runs a read of our own tables with one bound value and hands each row to `row`. A table not made
+// yet (a catalogue that cannot be written) reads as empty.
+bool readRows(const QString& catalogueFile, const QString& sql, const QVariant& bound,
+    const std::function<void(const QSqlQuery&)>& row, QString* error)
+{
+    Connection c(catalogueFile);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    QSqlQuery q(c.db());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        if (tableMissing(q))
+            return true;
+        setError(error, queryError(catalogueFile, q));
+        return false;
+    }
+    q.addBindValue(bound);
+    if (!q.exec()) {
+        setError(error, queryError(catalogueFile, q));
+        return false;
+    }
+    while (q.next())
+        row(q);
+    return true;
+}
+
 } // namespace
 
 bool ensure(QSqlDatabase& db, const QString& path, QString* error)
@@ -83,12 +112,14 @@ bool ensure(QSqlDatabase& db, const QString& path, QString* error)
         }
     }
     // A table made before a column was added to it gets the column, its rows kept.
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM pragma_table_info('ShelfMovieFiles') WHERE name = 'Hash'"))
+    if (!q.exec(
+            QStringLiteral("SELECT count(*) FROM pragma_table_info('ShelfMovieFiles') WHERE name = 'Hash'"))
         || !q.next()) {
         setError(error, queryError(path, q));
         return false;
     }
-    if (q.value(0).toInt() == 0 && !q.exec(QStringLiteral("ALTER TABLE ShelfMovieFiles ADD COLUMN Hash TEXT"))) {
+    if (q.value(0).toInt() == 0
+        && !q.exec(QStringLiteral("ALTER TABLE ShelfMovieFiles ADD COLUMN Hash TEXT"))) {
         setError(error, queryError(path, q));
         return false;
     }
@@ -246,59 +277,35 @@ bool clear(QSqlDatabase& db, const QString& path, QString* error)
 
 std::optional<QList<MovieFileRecord>> files(const QString& catalogueFile, double movieId, QString* error)
 {
-    Connection c(catalogueFile);
-    if (!c.ok()) {
-        setError(error, c.error());
-        return std::nullopt;
-    }
-    QSqlQuery q(c.db());
-    q.setForwardOnly(true);
     QList<MovieFileRecord> out;
-    if (!q.prepare(
-            QStringLiteral("SELECT Part, Path, Size, Modified, Facts, Hash FROM ShelfMovieFiles WHERE MovieID = ? "
-                           "ORDER BY Part, rowid"))) {
-        if (tableMissing(q))
-            return out;
-        setError(error, queryError(catalogueFile, q));
-        return std::nullopt;
-    }
-    q.addBindValue(movieId);
-    if (!q.exec()) {
-        setError(error, queryError(catalogueFile, q));
-        return std::nullopt;
-    }
-    while (q.next())
-        out.append({ q.value(0).toInt(), q.value(1).toByteArray(), q.value(2).toLongLong(),
-            timeOf(q.value(3)), factsOf(q.value(4)), q.value(5).toByteArray() });
-    return out;
+    const bool read = readRows(
+        catalogueFile,
+        QStringLiteral(
+            "SELECT Part, Path, Size, Modified, Facts, Hash FROM ShelfMovieFiles WHERE MovieID = ? "
+            "ORDER BY Part, rowid"),
+        movieId,
+        [&](const QSqlQuery& q) {
+            out.append({ q.value(0).toInt(), q.value(1).toByteArray(), q.value(2).toLongLong(),
+                timeOf(q.value(3)), factsOf(q.value(4)), q.value(5).toByteArray() });
+        },
+        error);
+    return read ? std::optional(out) : std::nullopt;
 }
 
 bool medium(const QString& catalogueFile, const QString& discNumber, std::optional<DiscMediumRecord>* found,
     QString* error)
 {
     found->reset();
-    Connection c(catalogueFile);
-    if (!c.ok()) {
-        setError(error, c.error());
-        return false;
-    }
-    QSqlQuery q(c.db());
-    if (!q.prepare(QStringLiteral("SELECT Label, Uuid, FsType, FileCount, TotalSize, Fingerprint, Scanned "
-                                  "FROM ShelfDiscMedia WHERE DiskNum = ? ORDER BY rowid LIMIT 1"))) {
-        if (tableMissing(q))
-            return true;
-        setError(error, queryError(catalogueFile, q));
-        return false;
-    }
-    q.addBindValue(discNumber);
-    if (!q.exec()) {
-        setError(error, queryError(catalogueFile, q));
-        return false;
-    }
-    if (q.next())
-        *found = DiscMediumRecord { q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
-            q.value(3).toLongLong(), q.value(4).toLongLong(), q.value(5).toString(), timeOf(q.value(6)) };
-    return true;
+    return readRows(
+        catalogueFile,
+        QStringLiteral("SELECT Label, Uuid, FsType, FileCount, TotalSize, Fingerprint, Scanned "
+                       "FROM ShelfDiscMedia WHERE DiskNum = ? ORDER BY rowid LIMIT 1"),
+        discNumber,
+        [&](const QSqlQuery& q) {
+            *found = DiscMediumRecord { q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                q.value(3).toLongLong(), q.value(4).toLongLong(), q.value(5).toString(), timeOf(q.value(6)) };
+        },
+        error);
 }
 
 bool storeRescan(const QString& catalogueFile, const QString& discNumber, const DiscMediumRecord& medium,
@@ -418,13 +425,17 @@ bool storeCheck(const QString& catalogueFile, const QString& discNumber, const D
     QSqlQuery drop(c.db());
     QSqlQuery add(c.db());
     QSqlQuery hash(c.db());
-    if (!disc.prepare(QStringLiteral("INSERT INTO ShelfDiscChecks (DiskNum, Checked, Files, Ok, Missing, Changed, "
-                                     "Unreadable, Bytes, Seconds) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"))
-        || !drop.prepare(QStringLiteral("DELETE FROM ShelfFileChecks WHERE MovieID = ? AND Part = ? AND Path = ?"))
-        || !add.prepare(QStringLiteral("INSERT INTO ShelfFileChecks (MovieID, Part, Path, Checked, Status, Offset) "
-                                       "VALUES (?, ?, ?, ?, ?, ?)"))
-        || !hash.prepare(QStringLiteral("UPDATE ShelfMovieFiles SET Hash = ? WHERE MovieID = ? AND Part = ? AND "
-                                        "Path = ? AND Hash IS NULL"))) {
+    if (!disc.prepare(
+            QStringLiteral("INSERT INTO ShelfDiscChecks (DiskNum, Checked, Files, Ok, Missing, Changed, "
+                           "Unreadable, Bytes, Seconds) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"))
+        || !drop.prepare(
+            QStringLiteral("DELETE FROM ShelfFileChecks WHERE MovieID = ? AND Part = ? AND Path = ?"))
+        || !add.prepare(
+            QStringLiteral("INSERT INTO ShelfFileChecks (MovieID, Part, Path, Checked, Status, Offset) "
+                           "VALUES (?, ?, ?, ?, ?, ?)"))
+        || !hash.prepare(
+            QStringLiteral("UPDATE ShelfMovieFiles SET Hash = ? WHERE MovieID = ? AND Part = ? AND "
+                           "Path = ? AND Hash IS NULL"))) {
         setError(error, queryError(catalogueFile, c.db().lastError()));
         return false;
     }
@@ -466,28 +477,17 @@ bool lastCheck(const QString& catalogueFile, const QString& discNumber, std::opt
     QString* error)
 {
     found->reset();
-    Connection c(catalogueFile);
-    if (!c.ok()) {
-        setError(error, c.error());
-        return false;
-    }
-    QSqlQuery q(c.db());
-    if (!q.prepare(QStringLiteral("SELECT Checked, Files, Ok, Missing, Changed, Unreadable, Bytes, Seconds FROM "
-                                  "ShelfDiscChecks WHERE DiskNum = ? ORDER BY rowid DESC LIMIT 1"))) {
-        if (tableMissing(q))
-            return true;
-        setError(error, queryError(catalogueFile, q));
-        return false;
-    }
-    q.addBindValue(discNumber);
-    if (!q.exec()) {
-        setError(error, queryError(catalogueFile, q));
-        return false;
-    }
-    if (q.next())
-        *found = DiscCheckRecord { timeOf(q.value(0)), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt(),
-            q.value(4).toInt(), q.value(5).toInt(), q.value(6).toLongLong(), q.value(7).toDouble() };
-    return true;
+    return readRows(
+        catalogueFile,
+        QStringLiteral("SELECT Checked, Files, Ok, Missing, Changed, Unreadable, Bytes, Seconds FROM "
+                       "ShelfDiscChecks WHERE DiskNum = ? ORDER BY rowid DESC LIMIT 1"),
+        discNumber,
+        [&](const QSqlQuery& q) {
+            *found = DiscCheckRecord { timeOf(q.value(0)), q.value(1).toInt(), q.value(2).toInt(),
+                q.value(3).toInt(), q.value(4).toInt(), q.value(5).toInt(), q.value(6).toLongLong(),
+                q.value(7).toDouble() };
+        },
+        error);
 }
 
 QString fingerprint(QList<std::pair<QByteArray, qint64>> files)
