@@ -211,12 +211,16 @@ bool putFiles(QSqlDatabase& db, const QString& path, double movieId, const QList
     return true;
 }
 
-bool deleteMedium(QSqlDatabase& db, const QString& path, const QString& discNumber, QString* error)
+namespace {
+
+// Deletes the rows of one of our tables that belong to a disc.
+bool deleteOfDisc(
+    QSqlDatabase& db, const QString& path, const char* table, const QString& discNumber, QString* error)
 {
     if (!ensure(db, path, error))
         return false;
     QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("DELETE FROM ShelfDiscMedia WHERE DiskNum = ?"))) {
+    if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE DiskNum = ?").arg(QLatin1String(table)))) {
         setError(error, queryError(path, q));
         return false;
     }
@@ -224,17 +228,16 @@ bool deleteMedium(QSqlDatabase& db, const QString& path, const QString& discNumb
     return run(q, path, error);
 }
 
+} // namespace
+
+bool deleteMedium(QSqlDatabase& db, const QString& path, const QString& discNumber, QString* error)
+{
+    return deleteOfDisc(db, path, "ShelfDiscMedia", discNumber, error);
+}
+
 bool deleteDiscChecks(QSqlDatabase& db, const QString& path, const QString& discNumber, QString* error)
 {
-    if (!ensure(db, path, error))
-        return false;
-    QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("DELETE FROM ShelfDiscChecks WHERE DiskNum = ?"))) {
-        setError(error, queryError(path, q));
-        return false;
-    }
-    q.addBindValue(discNumber);
-    return run(q, path, error);
+    return deleteOfDisc(db, path, "ShelfDiscChecks", discNumber, error);
 }
 
 bool putMedium(QSqlDatabase& db, const QString& path, const QString& discNumber, const DiscMediumRecord& m,
