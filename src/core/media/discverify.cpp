@@ -3,6 +3,7 @@
 #include "browse/disctree.h"
 #include "browse/movielisting.h"
 #include "identify.h"
+#include "mediatext.h"
 #include "store/catalogue.h"
 #include "store/textrules.h"
 
@@ -43,6 +44,22 @@ QString statusName(FileCheck::Outcome::Status status)
         break;
     }
     return QStringLiteral("unreadable");
+}
+
+QString progressText(const Progress& p, double elapsedSeconds)
+{
+    QString text = QStringLiteral("已校验 %1 / %2 个文件，%3 / %4")
+                       .arg(p.filesDone)
+                       .arg(p.files)
+                       .arg(MediaText::size(p.bytesDone), MediaText::size(p.bytes));
+    // The first half second says little about the drive's speed.
+    if (elapsedSeconds < 0.5 || p.bytesDone <= 0)
+        return text;
+    const double perSecond = double(p.bytesDone) / elapsedSeconds;
+    text += QStringLiteral("，速度 %1/s").arg(MediaText::size(qint64(perSecond)));
+    if (p.bytes > p.bytesDone)
+        text += QStringLiteral("，还需") + MediaText::duration(double(p.bytes - p.bytesDone) / perSecond);
+    return text;
 }
 
 Result run(const QString& catalogueFile, const QString& discNumber, const QString& root,

@@ -45,4 +45,13 @@ Result run(const QString& catalogueFile, const QString& discNumber, const QStrin
 
 QString statusName(FileCheck::Outcome::Status status); // "ok", "missing", "changed", "unreadable"
 
+// "已校验 3 / 12 个文件，1.2 GB / 4.37 GB，速度 10.5 MB/s，还需约 5 分钟"; speed and time left once
+// `elapsedSeconds` gives a speed to go by.
+QString progressText(const Progress& progress, double elapsedSeconds);
+// The disc lost files or has parts that no longer read: what the condition "破损" says.
+inline bool looksDamaged(const MediaTables::DiscCheckRecord& check)
+{
+    return check.missing > 0 || check.unreadable > 0;
+}
+
 } // namespace DiscVerify

@@ -16,4 +16,13 @@ QString size(qint64 bytes); // "700.5 MB", "4.37 GB"
 // "介质：标签 X，UUID Y，udf，12 个文件，共 4.37 GB（2026-12-08 读取）"
 QString medium(const DiscMediumRecord& medium);
 
+// A disc's check: "2026-12-08，3 个文件无法读取，1 个文件缺失"; "2026-12-08，12 个文件全部完好".
+QString check(const MediaTables::DiscCheckRecord& check);
+// "上次校验：2026-12-08，3 个文件无法读取"; "还没有校验过" for a disc never checked.
+QString lastCheck(const std::optional<MediaTables::DiscCheckRecord>& check);
+// One file's result of a check: "完好", "缺失", "已改变", "无法读取（从第 1048576 字节起）".
+QString fileStatus(const QString& status, qint64 offset);
+// A span of time to go: "约 5 秒", "约 3 分钟", "约 1 小时 20 分钟".
+QString duration(double seconds);
+
 } // namespace MediaText

@@ -72,8 +72,8 @@ std::optional<MediaFacts> factsOf(const QVariant& v)
     return MediaFactsJson::read(QJsonDocument::fromJson(v.toString().toUtf8()).object());
 }
 
-// Runs a read of our own tables with one bound value and hands each row to `row`. A table not made
-// yet (a catalogue that cannot be written) reads as empty.
+// Runs a read of our own tables with one bound value (none when invalid) and hands each row to `row`. A table
+// not made yet (a catalogue that cannot be written) reads as empty.
 bool readRows(const QString& catalogueFile, const QString& sql, const QVariant& bound,
     const std::function<void(const QSqlQuery&)>& row, QString* error)
 {
@@ -90,7 +90,8 @@ bool readRows(const QString& catalogueFile, const QString& sql, const QVariant& 
         setError(error, queryError(catalogueFile, q));
         return false;
     }
-    q.addBindValue(bound);
+    if (bound.isValid())
+        q.addBindValue(bound);
     if (!q.exec()) {
         setError(error, queryError(catalogueFile, q));
         return false;
@@ -491,6 +492,28 @@ bool lastCheck(const QString& catalogueFile, const QString& discNumber, std::opt
                 q.value(7).toDouble() };
         },
         error);
+}
+
+std::optional<QHash<QString, DiscCheckRecord>> lastChecks(const QString& catalogueFile, QString* error)
+{
+    QHash<QString, DiscCheckRecord> last;
+    // Rows come oldest first, so each disc ends with its latest check.
+    const bool read = readRows(
+        catalogueFile,
+        QStringLiteral(
+            "SELECT DiskNum, Checked, Files, Ok, Missing, Changed, Unreadable, Bytes, Seconds FROM "
+            "ShelfDiscChecks ORDER BY rowid"),
+        QVariant(),
+        [&](const QSqlQuery& q) {
+            last.insert(q.value(0).toString(),
+                DiscCheckRecord { timeOf(q.value(1)), q.value(2).toInt(), q.value(3).toInt(),
+                    q.value(4).toInt(), q.value(5).toInt(), q.value(6).toInt(), q.value(7).toLongLong(),
+                    q.value(8).toDouble() });
+        },
+        error);
+    if (!read)
+        return std::nullopt;
+    return last;
 }
 
 QString fingerprint(QList<std::pair<QByteArray, qint64>> files)

@@ -37,8 +37,8 @@ const MenuTable barMenus[] = {
         { { "MN_trans", u"导出数据为...", "Ctrl+I" },
             { "MN_importMdb", u"导入旧版数据库(*.mdb)...", nullptr }, { "MN_restore", nullptr, nullptr },
             separator, { "MN_stats", u"收藏统计...", nullptr },
-            { "MN_report", u"重复与风险报告...", nullptr }, separator,
-            { "MN_Set1", u"设置读取源(&E)", nullptr }, { "MN_Set2", u"过滤选项(&G)", nullptr },
+            { "MN_report", u"重复与风险报告...", nullptr }, { "MN_verify", u"校验光盘...", nullptr },
+            separator, { "MN_Set1", u"设置读取源(&E)", nullptr }, { "MN_Set2", u"过滤选项(&G)", nullptr },
             { "MN_Set3", u"程序配置(&P)", nullptr }, { "MN_Set4", u"其他选项(&O)", nullptr } } },
     { "MN_About", u"关于(&A)",
         { { "MN_help", u"帮助(&H)", nullptr }, { "GotoWeb", u"访问软件主页", nullptr }, separator,
@@ -47,12 +47,13 @@ const MenuTable barMenus[] = {
 
 // The two context menus are not in the menu bar; the list and the tree pop them up.
 const MenuTable movieMenuTable { "MN_POPno", u"弹出",
-    { { "MN_edit", u"修改(&I)", nullptr }, { "MN_Move", u"移动至...", "Ctrl+Y" }, separator,
-        { "MN_delete", u"删除记录(&L)", nullptr } } };
+    { { "MN_play", u"播放(&P)", "Ctrl+P" }, separator, { "MN_edit", u"修改(&I)", nullptr },
+        { "MN_Move", u"移动至...", "Ctrl+Y" }, separator, { "MN_delete", u"删除记录(&L)", nullptr } } };
 const MenuTable treeMenuTable { "popup3", u"弹出2",
     { { "AddMovie", u"添加影片记录", nullptr }, separator, { "addtofav", u"添加至收藏", nullptr },
         { "DelFav", u"删除选中收藏", nullptr }, separator, { "ChangeDiskDetail", u"查看磁盘信息", nullptr },
-        { "RescanDisc", u"重新读取光盘...", nullptr }, { "deldisk", u"删除磁盘记录", nullptr } } };
+        { "RescanDisc", u"重新读取光盘...", nullptr }, { "VerifyDisc", u"校验光盘...", nullptr },
+        { "deldisk", u"删除磁盘记录", nullptr } } };
 
 struct ToolbarButton
 {

@@ -8,13 +8,16 @@
 #include "browse/disctree.h"
 #include "browse/disctreewidget.h"
 #include "browse/movielisting.h"
+#include "browse/movielistmodel.h"
 #include "browse/movielistview.h"
 #include "discs/disccommands.h"
 #include "export/exportdialog.h"
 #include "filter/quickfilterbox.h"
 #include "legacy/legacyimportcommand.h"
 #include "maincommands.h"
+#include "mediumbar.h"
 #include "movies/moviecommands.h"
+#include "movies/movieplayer.h"
 #include "prompt.h"
 #include "report/reportdialog.h"
 #include "report/reportjump.h"
@@ -64,6 +67,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     discs_ = new DiscCommands(context_, tree_, list_, this);
     movies_ = new MovieCommands(context_, tree_, list_, pane_, this);
     legacyImport_ = new LegacyImportCommand(context_, tree_, list_, this);
+    player_ = new MoviePlayer(context_, medium_, this);
     connectCommands();
 }
 
@@ -116,6 +120,8 @@ void MainWindow::buildStatusLine()
     status_ = new QLabel(MovieList::readyText, this);
     status_->setObjectName(QStringLiteral("LblLstV1"));
     statusBar()->addWidget(status_, 1);
+    medium_ = new MediumBar(context_, this);
+    statusBar()->addPermanentWidget(medium_);
     const char* const icons[2] = { ":/icons/status/even.png", ":/icons/status/odd.png" };
     for (int i = 0; i < 2; ++i) {
         auto* picture = new SharpLabel(this);
@@ -157,6 +163,7 @@ void MainWindow::connectCommands()
         { "MN_go", [this] { close(); } },
         { "MN_stats", [this] { StatsWindow::open(context_, list_, pane_, status_, this); } },
         { "MN_report", [this] { openReport(); } },
+        { "MN_play", [this] { playSelected(); } },
         { "MN_help", [this] { openHelp(); } },
         { "GotoWeb", [this] { visitHomePage(); } },
         { "MN_About2", [this] { showAbout(); } },
@@ -167,6 +174,8 @@ void MainWindow::connectCommands()
         { "MN_NewDisk", [this] { discs_->newDisc(); } },
         { "ChangeDiskDetail", [this] { discs_->changeDiskDetail(); } },
         { "RescanDisc", [this] { discs_->rescanDisc(); } },
+        { "VerifyDisc", [this] { discs_->verifyDisc(); } },
+        { "MN_verify", [this] { discs_->verifyMedium(); } },
         { "deldisk", [this] { discs_->deleteDisc(); } },
         { "addtofav", [this] { discs_->addToFavourites(); } },
         { "DelFav", [this] { discs_->removeFromFavourites(); } },
@@ -203,6 +212,9 @@ void MainWindow::connectCommands()
     });
     connect(list_, &MovieListView::columnSettingsRequested, this,
         [this] { SettingsDialog::open(context_, 3, this); });
+    connect(medium_, &MediumBar::jumpWanted, this, &MainWindow::showDisc);
+    connect(medium_, &MediumBar::wizardWanted, this, &MainWindow::openWizardOn);
+    discs_->setMountedRootLookup([this](const QString& disc) { return medium_->rootOf(disc); });
     connect(list_, &MovieListView::editRequested, movies_, &MovieCommands::editSelected);
     connect(list_, &MovieListView::deleteRequested, movies_, &MovieCommands::deleteSelected);
 }
@@ -215,6 +227,34 @@ SearchDialog* MainWindow::openSearch()
     WindowPlacement::centre(dialog);
     dialog->show();
     return dialog;
+}
+
+void MainWindow::playSelected()
+{
+    const int row = list_->selectedRow();
+    if (row < 0 || row >= list_->movieModel()->rowCount())
+        return;
+    const MovieRow movie = list_->movieModel()->movieRow(row);
+    player_->play(movie.view(ListCol::ID).toString(), movie.view(ListCol::DiskNum).toString());
+}
+
+WizardDialog* MainWindow::openWizardOn(const QString& root)
+{
+    WizardDialog* wizard = openWizard();
+    wizard->setDrive(root);
+    return wizard;
+}
+
+void MainWindow::showDisc(const QString& discNumber)
+{
+    const QString key = DiscTree::discPrefix + discNumber;
+    QTreeWidgetItem* node = tree_->itemForKey(key);
+    if (!node)
+        return;
+    tree_->setCurrentItem(node);
+    tree_->scrollToItem(node);
+    tree_->setFocus();
+    browse_->listNode(key);
 }
 
 WizardDialog* MainWindow::openWizard()
@@ -280,6 +320,8 @@ bool MainWindow::loadAndShow(QString* error)
     if (const QScreen* screen = this->screen())
         setGeometry(screen->availableGeometry());
     showMaximized();
+    // What is in the drives already is learnt quietly; what is inserted from now on is announced.
+    medium_->begin();
     return true;
 }
 
@@ -307,6 +349,7 @@ void MainWindow::showTreeMenu(const QString& key, const QPoint& globalPos)
     enable("DelFav", favDisc);
     enable("ChangeDiskDetail", disc);
     enable("RescanDisc", disc);
+    enable("VerifyDisc", disc || favDisc);
     enable("deldisk", disc);
     commands_->treeMenu()->popup(globalPos);
 }

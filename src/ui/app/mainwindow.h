@@ -10,6 +10,8 @@ class DiscTreeWidget;
 class DiscCommands;
 class MovieCommands;
 class LegacyImportCommand;
+class MediumBar;
+class MoviePlayer;
 class MovieListView;
 class QuickFilterBox;
 class ExportDialog;
@@ -38,6 +40,10 @@ public:
 
     // The import wizard, shown modally; it closes itself once the disc is stored.
     WizardDialog* openWizard();
+    // The wizard with a medium's root in its drive box.
+    WizardDialog* openWizardOn(const QString& root);
+    // Chooses the disc's node and lists it, as a click does.
+    void showDisc(const QString& discNumber);
     ExportDialog* openExport();
 
     // The movie search, shown modally; it closes itself after a search.
@@ -56,6 +62,10 @@ public:
     QuickFilterBox* quickFilter() const { return quickFilter_; }
     DetailPane* detailPane() const { return pane_; }
     QLabel* statusLabel() const { return status_; }
+    MediumBar* mediumBar() const { return medium_; }
+    MoviePlayer* moviePlayer() const { return player_; }
+    // 播放: the selected movie, from its disc's medium.
+    void playSelected();
     DiscCommands* discCommands() const { return discs_; }
     MovieCommands* movieCommands() const { return movies_; }
     LegacyImportCommand* legacyImportCommand() const { return legacyImport_; }
@@ -86,6 +96,8 @@ private:
     QuickFilterBox* quickFilter_ = nullptr;
     DetailPane* pane_ = nullptr;
     QLabel* status_ = nullptr;
+    MediumBar* medium_ = nullptr;
+    MoviePlayer* player_ = nullptr;
     QLabel* statusIcons_[2] = { nullptr, nullptr };
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* rightSplitter_ = nullptr;

@@ -3,7 +3,9 @@
 #include "app/appcontext.h"
 #include "app/prompt.h"
 #include "app/sharppicture.h"
+#include "media/mediatext.h"
 #include "store/catalogue.h"
+#include "store/mediatables.h"
 #include "store/settings.h"
 
 #include <QContextMenuEvent>
@@ -51,6 +53,21 @@ QTreeWidgetItem* DiscTreeWidget::addNode(
     return item;
 }
 
+void DiscTreeWidget::markCheck(
+    QTreeWidgetItem* item, Checks::const_iterator check, Checks::const_iterator none)
+{
+    if (check == none)
+        return;
+    item->setToolTip(0, MediaText::lastCheck(*check));
+    // A disc whose last check failed stands out in the tree; the tooltip says how it failed.
+    if (!check->passed()) {
+        item->setForeground(0, QColor(0xc0, 0x10, 0x10));
+        QFont font = item->font(0);
+        font.setBold(true);
+        item->setFont(0, font);
+    }
+}
+
 bool DiscTreeWidget::rebuildDiscTree(QString* error)
 {
     const bool filled = fillTree(error);
@@ -86,10 +103,13 @@ bool DiscTreeWidget::fillTree(QString* error)
     }
     QTreeWidgetItem* lastDisc = nullptr;
     QTreeWidgetItem* lastFav = nullptr;
+    // The checks are an addition of ours: a catalogue whose check table cannot be read shows no marks.
+    const auto checks = MediaTables::lastChecks(context_.folder.catalogueFile(), nullptr)
+                            .value_or(QHash<QString, MediaTables::DiscCheckRecord>());
     for (const DiscNode& n : std::as_const(data_.discs))
-        lastDisc = addNode(all, n.key, n.text, n.icon);
+        markCheck(lastDisc = addNode(all, n.key, n.text, n.icon), checks.find(n.discNumber), checks.cend());
     for (const DiscNode& n : std::as_const(data_.favourites))
-        lastFav = addNode(fav, n.key, n.text, n.icon);
+        markCheck(lastFav = addNode(fav, n.key, n.text, n.icon), checks.find(n.discNumber), checks.cend());
 
     if (context_.settings.autoOpen()) {
         // Making the last node of a root visible opens that root.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/disctree.h"
+#include "store/mediatables.h"
 
 #include <QIcon>
 #include <QTreeWidget>
@@ -39,6 +40,8 @@ protected:
 private:
     bool fillTree(QString* error);
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text, int icon);
+    using Checks = QHash<QString, MediaTables::DiscCheckRecord>;
+    static void markCheck(QTreeWidgetItem* item, Checks::const_iterator check, Checks::const_iterator none);
 
     AppContext& context_;
     DiscTreeData data_;

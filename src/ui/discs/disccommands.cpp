@@ -10,10 +10,13 @@
 #include "creatediscdialog.h"
 #include "discdetailsdialog.h"
 #include "disctexts.h"
+#include "media/mediatext.h"
 #include "rescandialog.h"
 #include "store/catalogue.h"
 #include "store/discnumbers.h"
+#include "store/mediatables.h"
 #include "store/textrules.h"
+#include "verifydialog.h"
 
 #include <QScreen>
 #include <limits>
@@ -146,6 +149,11 @@ DiscDetailsDialog* DiscCommands::changeDiskDetail()
     const DiscRecord& disc = selected->second;
     auto* dialog = new DiscDetailsDialog(*this, window());
     dialog->fill(disc);
+    std::optional<MediaTables::DiscCheckRecord> check;
+    QString error;
+    // The check's line is an addition: a catalogue whose check table cannot be read still opens.
+    if (MediaTables::lastCheck(context_.folder.catalogueFile(), selected->first, &check, &error))
+        dialog->showLastCheck(MediaText::lastCheck(check));
     openModal(dialog);
     return dialog;
 }
@@ -155,12 +163,50 @@ RescanDialog* DiscCommands::rescanDisc()
     const auto selected = selectedDisc();
     if (!selected)
         return nullptr;
-    auto* dialog = new RescanDialog(
-        context_, selected->first, TextRules::trimBlanks(selected->second.name.toString()), window());
+    return openRescan(selected->first, TextRules::trimBlanks(selected->second.name.toString()));
+}
+
+RescanDialog* DiscCommands::openRescan(const QString& number, const QString& name)
+{
+    auto* dialog = new RescanDialog(context_, number, name, window());
     // The listed movies may have new fields and files: the node is listed again.
     connect(dialog, &RescanDialog::rescanned, this, [this] { emit moviesChanged(); });
     openModal(dialog);
     return dialog;
+}
+
+VerifyDialog* DiscCommands::verifyDisc()
+{
+    const auto selected = selectedDisc();
+    return selected ? openVerify(selected->first) : nullptr;
+}
+
+VerifyDialog* DiscCommands::verifyMedium()
+{
+    return openVerify(QString());
+}
+
+VerifyDialog* DiscCommands::openVerify(const QString& number)
+{
+    if (verifyDialog_) {
+        verifyDialog_->showNormal();
+        verifyDialog_->raise();
+        verifyDialog_->activateWindow();
+        return verifyDialog_;
+    }
+    const QString root = !number.isEmpty() && mountedRootOf_ ? mountedRootOf_(number) : QString();
+    verifyDialog_ = new VerifyDialog(context_, number, root, window());
+    verifyDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    // The disc's mark in the tree, and its condition when the user took "破损", may have changed.
+    connect(verifyDialog_, &VerifyDialog::checked, this, [this] { rebuildTree(window()); });
+    connect(verifyDialog_, &VerifyDialog::rescanWanted, this, [this](const QString& disc) {
+        DiscRecord record;
+        if (Catalogue(context_.folder.catalogueFile()).findDisc(disc, &record).ok())
+            openRescan(disc, TextRules::trimBlanks(record.name.toString()));
+    });
+    verifyDialog_->show();
+    verifyDialog_->activateWindow();
+    return verifyDialog_;
 }
 
 bool DiscCommands::saveDiscDetails(const QString& number, const DiscDetails& details, QWidget* parent)

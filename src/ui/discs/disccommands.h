@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 
@@ -11,6 +12,7 @@ class CreateDiscDialog;
 class DiscDetailsDialog;
 class DiscTreeWidget;
 class RescanDialog;
+class VerifyDialog;
 class MovieListView;
 class QDialog;
 class QWidget;
@@ -36,6 +38,15 @@ public:
     void deleteDisc();
     // RescanDisc ("重新读取光盘..."): reads the selected disc's medium again (RescanDialog).
     RescanDialog* rescanDisc();
+    // VerifyDisc ("校验光盘..."), on the selected disc; VerifyMedium (工具), on the disc the medium
+    // turns out to be. One check window at a time: a second call brings it forward.
+    VerifyDialog* verifyDisc();
+    VerifyDialog* verifyMedium();
+    // Where the disc's medium is mounted, when the program recognised it there; empty otherwise.
+    void setMountedRootLookup(std::function<QString(const QString& discNumber)> lookup)
+    {
+        mountedRootOf_ = std::move(lookup);
+    }
     // addtofav and DelFav: the favourite mark of the selected disc node.
     void addToFavourites();
     void removeFromFavourites();
@@ -77,9 +88,13 @@ private:
     void refresh(const DiscOutcome& outcome, QWidget* parent, bool clearList = false);
     void rebuildTree(QWidget* parent);
     void openModal(QDialog* dialog);
+    RescanDialog* openRescan(const QString& number, const QString& name);
+    VerifyDialog* openVerify(const QString& number);
 
     AppContext& context_;
     DiscTreeWidget* tree_;
     MovieListView* list_;
     QPointer<CreateDiscDialog> createDialog_;
+    QPointer<VerifyDialog> verifyDialog_;
+    std::function<QString(const QString&)> mountedRootOf_;
 };

@@ -88,6 +88,11 @@ DiscDetailsDialog::DiscDetailsDialog(DiscCommands& commands, QWidget* parent)
     form->addRow(DiscTexts::detailsKind, kind_);
     form->addRow(DiscTexts::detailsNotes, notes_);
     layout->addWidget(frame);
+    lastCheck_ = new QLabel(this);
+    lastCheck_->setObjectName(QStringLiteral("LabelLastCheck"));
+    lastCheck_->setWordWrap(true);
+    lastCheck_->setVisible(false);
+    layout->addWidget(lastCheck_);
 
     saveButton_ = new QPushButton(DiscTexts::saveButton, this);
     saveButton_->setObjectName(QStringLiteral("Command1"));
@@ -124,6 +129,12 @@ void DiscDetailsDialog::fill(const DiscRecord& disc)
         state_->setEditText(boxText(disc.station));
     if (!disc.ps.isNull())
         notes_->setText(boxText(disc.ps));
+}
+
+void DiscDetailsDialog::showLastCheck(const QString& text)
+{
+    lastCheck_->setText(text);
+    lastCheck_->setVisible(!text.isEmpty());
 }
 
 bool DiscDetailsDialog::save()

@@ -382,7 +382,8 @@ void WizardDialog::search()
     cancel_ = std::make_shared<std::atomic_bool>(false);
     const auto cancel = cancel_;
     // The walk runs beside the window, which stays usable and shows where it is.
-    worker_.reset(QThread::create([this, cancel, r = *request] {
+    const QString catalogueFile = context_.folder.catalogueFile();
+    worker_.reset(QThread::create([this, cancel, r = *request, catalogueFile] {
         qint64 lastShown = -1000;
         const DriveSearch result = searchDrive(r, [this, cancel, &lastShown](const ScanProgress& p) {
             if (p.foldersVisited - lastShown >= 50) {
@@ -393,8 +394,12 @@ void WizardDialog::search()
             }
             return !cancel->load();
         });
+        // A medium that is already a catalogued disc is said before anything is stored.
+        const Identify::Result known = result.rootFailed() || cancel->load()
+            ? Identify::Result {}
+            : Identify::identify(catalogueFile, normalizedRoot(r.root));
         QMetaObject::invokeMethod(
-            this, [this, result] { searchDone(result); }, Qt::QueuedConnection);
+            this, [this, result, known] { searchDone(result, known); }, Qt::QueuedConnection);
     }));
     setBusy(true);
     stopButton_->setEnabled(true);
@@ -420,7 +425,12 @@ void WizardDialog::cancelSearch()
         cancel_->store(true);
 }
 
-void WizardDialog::searchDone(const DriveSearch& result)
+void WizardDialog::setDrive(const QString& root)
+{
+    drive_->setEditText(root);
+}
+
+void WizardDialog::searchDone(const DriveSearch& result, const Identify::Result& known)
 {
     if (!worker_)
         return; // the window was closed while the search ran
@@ -437,6 +447,12 @@ void WizardDialog::searchDone(const DriveSearch& result)
     }
     if (result.rootFailed())
         context_.prompt.warn(this, result.problem);
+    else if (known.status == Identify::Result::Found) {
+        const Identify::Candidate& disc = known.candidates.first();
+        context_.prompt.warn(this,
+            QStringLiteral("这张光盘已登记为 %1。再登记一次会在目录中多出一张同样的光盘。")
+                .arg(Identify::discLabel(disc.disc, disc.name)));
+    }
     emit searchFinished();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/identify.h"
 #include "scan/candidates.h"
 #include "scan/drivesearch.h"
 #include "scan/wizardcommit.h"
@@ -36,6 +37,8 @@ public:
     int step() const { return step_; }
     bool isSearching() const { return worker_ != nullptr; }
     bool isCommitting() const { return committing_; }
+    // Puts a drive root in the drive box, as typed there.
+    void setDrive(const QString& root);
 
     // The buttons and menu commands, callable without clicking.
     void next();
@@ -71,7 +74,7 @@ private:
     void showStep(int step);
     void setBusy(bool busy);
     void stopSearch();
-    void searchDone(const DriveSearch& result);
+    void searchDone(const DriveSearch& result, const Identify::Result& known);
     void showProgress(qint64 folders, qint64 files, const QString& folder);
     void fillCandidates(const QList<CandidateRow>& rows);
     QTreeWidgetItem* preparedItem(int candidate);

@@ -1,0 +1,140 @@
+// A disc's check as a whole, its words, and what playing a movie opens, on real files and real
+// catalogues.
+#include "media/discverify.h"
+#include "media/mediatext.h"
+#include "media/playtarget.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringEncoder>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString media = QStringLiteral(REELSHELF_TEST_DATA "/media");
+
+MediaTables::DiscCheckRecord checkOf(int files, int ok, int missing, int changed, int unreadable)
+{
+    MediaTables::DiscCheckRecord c;
+    c.checked = QDateTime(QDate(2026, 12, 8), QTime(12, 0)).toUTC();
+    c.files = files;
+    c.ok = ok;
+    c.missing = missing;
+    c.changed = changed;
+    c.unreadable = unreadable;
+    return c;
+}
+
+MovieFileRecord fileAt(int part, const QByteArray& path)
+{
+    MovieFileRecord f;
+    f.part = part;
+    f.path = path;
+    return f;
+}
+
+} // namespace
+
+TEST(DiscVerify, AMediumTakenOutDuringTheCheckLeavesNothingStored)
+{
+    TestHome home;
+    TestTree tree;
+    for (const char* name : { "a/first.mkv", "b/second.mkv", "c/third.mkv" }) {
+        QDir().mkpath(QFileInfo(tree.path(QString::fromLatin1(name))).absolutePath());
+        ASSERT_TRUE(
+            QFile::copy(media + QStringLiteral("/feature.mkv"), tree.path(QString::fromLatin1(name))));
+    }
+    const QString root = tree.path(QStringLiteral("disc"));
+    ASSERT_TRUE(QDir(tree.path()).mkpath(QStringLiteral("disc")));
+    for (const char* folder : { "a", "b", "c" })
+        ASSERT_TRUE(
+            QDir(tree.path())
+                .rename(QString::fromLatin1(folder), QStringLiteral("disc/") + QString::fromLatin1(folder)));
+    ASSERT_EQ(runCliCaptured(home,
+                  { QStringLiteral("add-disc"), QStringLiteral("--number"), QStringLiteral("5"),
+                      QStringLiteral("--no-facts"), root })
+                  .code,
+        0);
+
+    // The medium goes while its first file is read: the files after it are not "missing".
+    bool taken = false;
+    const DiscVerify::Result r = DiscVerify::run(home.folder().catalogueFile(), QStringLiteral("5"), root,
+        nullptr, [&](const DiscVerify::Progress& p) {
+            if (!taken && p.bytesDone > 0)
+                taken = QDir(tree.path()).rename(QStringLiteral("disc"), QStringLiteral("gone"));
+        });
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(r.status, DiscVerify::Result::Failed);
+    EXPECT_TRUE(r.error.contains(QStringLiteral("光盘被取出"))) << r.error.toStdString();
+    RawDb raw(home.folder().catalogueFile());
+    EXPECT_EQ(raw.rows(QStringLiteral(
+                  "SELECT (SELECT count(*) FROM ShelfDiscChecks), (SELECT count(*) FROM "
+                  "ShelfFileChecks), (SELECT count(*) FROM ShelfMovieFiles WHERE Hash IS NOT NULL "
+                  "AND Hash <> '')")),
+        QStringList { QStringLiteral("0|0|0") });
+
+    // Back in the drive, the same check runs through and is kept.
+    ASSERT_TRUE(QDir(tree.path()).rename(QStringLiteral("gone"), QStringLiteral("disc")));
+    const DiscVerify::Result again
+        = DiscVerify::run(home.folder().catalogueFile(), QStringLiteral("5"), root);
+    EXPECT_EQ(again.status, DiscVerify::Result::Done) << again.error.toStdString();
+    EXPECT_EQ(again.check.ok, 3);
+    std::optional<MediaTables::DiscCheckRecord> last;
+    ASSERT_TRUE(MediaTables::lastCheck(home.folder().catalogueFile(), QStringLiteral("5"), &last, nullptr));
+    ASSERT_TRUE(last);
+    EXPECT_TRUE(last->passed());
+}
+
+TEST(DiscVerify, ChecksAndTheirProgressAreSaidInWords)
+{
+    EXPECT_EQ(MediaText::check(checkOf(12, 12, 0, 0, 0)), QStringLiteral("2026-12-08，12 个文件全部完好"));
+    EXPECT_EQ(MediaText::lastCheck(checkOf(12, 8, 1, 0, 3)),
+        QStringLiteral("上次校验：2026-12-08，3 个文件无法读取，1 个文件缺失"));
+    EXPECT_EQ(MediaText::check(checkOf(2, 1, 0, 1, 0)), QStringLiteral("2026-12-08，1 个文件已改变"));
+    EXPECT_EQ(MediaText::lastCheck(std::nullopt), QStringLiteral("还没有校验过"));
+    EXPECT_TRUE(DiscVerify::looksDamaged(checkOf(2, 1, 1, 0, 0)));
+    EXPECT_FALSE(DiscVerify::looksDamaged(checkOf(2, 1, 0, 1, 0))) << "a changed file still reads";
+
+    EXPECT_EQ(MediaText::fileStatus(QStringLiteral("unreadable"), 65536),
+        QStringLiteral("无法读取（从第 65536 字节起）"));
+    EXPECT_EQ(MediaText::duration(0.2), QStringLiteral("约 1 秒"));
+    EXPECT_EQ(MediaText::duration(150), QStringLiteral("约 3 分钟"));
+    EXPECT_EQ(MediaText::duration(4800), QStringLiteral("约 1 小时 20 分钟"));
+
+    DiscVerify::Progress p;
+    p.files = 12;
+    p.filesDone = 3;
+    p.bytes = 4LL * 1024 * 1024 * 1024;
+    p.bytesDone = 1024LL * 1024 * 1024;
+    EXPECT_EQ(DiscVerify::progressText(p, 0.1), QStringLiteral("已校验 3 / 12 个文件，1 GB / 4 GB"));
+    // A gigabyte in 100 seconds: three more take five minutes.
+    EXPECT_EQ(DiscVerify::progressText(p, 100),
+        QStringLiteral("已校验 3 / 12 个文件，1 GB / 4 GB，速度 10.2 MB/s，还需约 5 分钟"));
+}
+
+TEST(PlayTarget, OneFileIsOpenedAndPartsBecomeAPlaylistInTheirOrder)
+{
+    TestTree tree;
+    tree.file(QStringLiteral("电影/英雄.mkv"), 10);
+    const PlayTarget::Target one = PlayTarget::forFiles(tree.path(), { fileAt(1, "电影/英雄.mkv") });
+    EXPECT_EQ(one.file, QUrl::fromLocalFile(tree.path(QStringLiteral("电影/英雄.mkv"))));
+    EXPECT_TRUE(one.playlist.isEmpty());
+    EXPECT_TRUE(one.missing.isEmpty());
+
+    // Parts remembered out of order, one with a name in GBK: the playlist holds the bytes as they are.
+    const QByteArray gbk = QStringEncoder("GB18030").encode(QStringLiteral("英雄")) + ".CD2.avi";
+    tree.rawFile(gbk, "x");
+    tree.file(QStringLiteral("a.CD1.avi"), 1);
+    const PlayTarget::Target parts
+        = PlayTarget::forFiles(tree.path() + u'/', { fileAt(2, gbk), fileAt(1, "a.CD1.avi") });
+    EXPECT_TRUE(parts.file.isEmpty());
+    EXPECT_EQ(parts.playlist, "#EXTM3U\n" + tree.rawPath("a.CD1.avi") + '\n' + tree.rawPath(gbk) + '\n');
+    // A lone file whose name is not text is played through a playlist too.
+    EXPECT_FALSE(PlayTarget::forFiles(tree.path(), { fileAt(1, gbk) }).playlist.isEmpty());
+
+    const PlayTarget::Target gone
+        = PlayTarget::forFiles(tree.path(), { fileAt(1, "a.CD1.avi"), fileAt(2, "b.CD2.avi") });
+    EXPECT_EQ(gone.missing, tree.path(QStringLiteral("b.CD2.avi")));
+    EXPECT_TRUE(gone.file.isEmpty() && gone.playlist.isEmpty());
+}
