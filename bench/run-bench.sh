@@ -14,6 +14,7 @@
 #   bench/run-bench.sh stats           # only the statistics window and stats --json
 #   bench/run-bench.sh report          # only the duplicates and risk report
 #   bench/run-bench.sh probe           # only reelshelf-cli probe against mediainfo
+#   bench/run-bench.sh verify          # only reelshelf-cli verify of a 3 GB disc against cat(1)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -87,6 +88,59 @@ probe_bench() {
 
 if [[ "$only" == probe ]]; then
     probe_bench
+    exit 0
+fi
+
+# Whole processes on about 3 GB of movie files of random bytes, added as disc 1 of a fresh catalogue:
+# cat(1) reading them all against reelshelf-cli verify of that disc, alternating. Warm: after one
+# untimed round of each (the first check, which keeps the hashes, must find every file whole), all
+# files in the page cache; cold: the files' pages dropped before every run (POSIX_FADV_DONTNEED
+# through dd, the rest of the cache left alone). cat 9.1 read()s 128 KB at a time, no splice.
+verify_bench() {
+    local files=${VERIFY_TREE:-/tmp/reelshelf-verify-tree} cli="$build/src/cli/reelshelf-cli" t f i n mb state
+    if [[ ! -d $files ]]; then
+        echo "== making about 3 GB of movie files of random bytes in $files"
+        n=1
+        for mb in 1000 800 700 500; do
+            mkdir -p "$files/Feature$n"
+            head -c "${mb}M" /dev/urandom >"$files/Feature$n/feature$n.mkv"
+            n=$((n + 1))
+        done
+        mkdir -p "$files/Shorts"
+        for i in $(seq 1 20); do head -c "$((i * 256))K" /dev/urandom >"$files/Shorts/short$i.mp4"; done
+    fi
+    local list
+    mapfile -t list < <(find "$files" -type f | sort)
+    t=$(mktemp -d)
+    "$cli" --home "$t" add-disc --number 1 --no-facts "$files" >/dev/null 2>&1
+    cat "${list[@]}" >/dev/null
+    if ! "$cli" --home "$t" verify --disc 1 --json "$files" | tail -1 | grep -q "\"ok\":${#list[@]},"; then
+        echo "reelshelf-cli verify did not find the ${#list[@]} files of $files whole" >&2
+        exit 1
+    fi
+    local bytes
+    bytes=$(du -cb "${list[@]}" | tail -1 | cut -f1)
+    for state in warm cold; do
+        local ours=() theirs=() c v
+        for ((i = 0; i < runs; i++)); do
+            [[ $state == cold ]] && for f in "${list[@]}"; do dd if="$f" iflag=nocache count=0 status=none; done
+            c=$(ms_of cat "${list[@]}")
+            [[ $state == cold ]] && for f in "${list[@]}"; do dd if="$f" iflag=nocache count=0 status=none; done
+            v=$(ms_of "$cli" --home "$t" verify --disc 1 "$files")
+            theirs+=("$c")
+            ours+=("$v")
+        done
+        c=$(printf '%s\n' "${theirs[@]}" | median)
+        v=$(printf '%s\n' "${ours[@]}" | median)
+        echo "== verify of ${#list[@]} files, $((bytes / 1000000)) MB, $state: $runs runs, medians"
+        echo "cat FILES > /dev/null, ms:          $c (runs $(printf '%s\n' "${theirs[@]}" | sort -n | sed -n '1p;$p' | paste -sd-))"
+        echo "reelshelf-cli verify --disc 1, ms:  $v (runs $(printf '%s\n' "${ours[@]}" | sort -n | sed -n '1p;$p' | paste -sd-)," \
+            "$(awk -v a="$v" -v b="$c" 'BEGIN { printf "%.2fx", a / b }'), target 1.1x)"
+    done
+    rm -rf "$t"
+}
+if [[ "$only" == verify ]]; then
+    verify_bench
     exit 0
 fi
 
@@ -250,3 +304,6 @@ report_bench
 
 echo
 probe_bench
+
+echo
+verify_bench

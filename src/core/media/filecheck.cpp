@@ -9,6 +9,11 @@
 #include <unistd.h>
 #include <vector>
 #include <xxhash.h>
+#ifdef REELSHELF_XXH3_DISPATCH
+// The same hash from the library's code for the widest vector unit found at run time (AVX2,
+// AVX-512): its plain functions run SSE2 code, slow enough to hold up a read from the page cache.
+#include <xxh_x86dispatch.h>
+#endif
 
 namespace FileCheck {
 
