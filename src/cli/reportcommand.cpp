@@ -18,6 +18,18 @@ JsonLine& addMovie(JsonLine& line, const Movie& m)
         .add(QStringLiteral("englishTitle"), m.englishTitle);
 }
 
+// Only rows of a disc whose last check failed carry these, so a catalogue never checked reads as before.
+void addFailedCheck(JsonLine& line, const MediaTables::DiscCheckRecord& check)
+{
+    line.addBool(QStringLiteral("checkFailed"), true)
+        .add(QStringLiteral("checked"), check.checked.toUTC().toString(Qt::ISODate))
+        .add(QStringLiteral("files"), check.files)
+        .add(QStringLiteral("ok"), check.ok)
+        .add(QStringLiteral("missing"), check.missing)
+        .add(QStringLiteral("changed"), check.changed)
+        .add(QStringLiteral("unreadable"), check.unreadable);
+}
+
 void printJson(const CollectionReport::Report& report, QTextStream& out)
 {
     for (const CollectionReport::DuplicateGroup& g : report.duplicates) {
@@ -40,7 +52,10 @@ void printJson(const CollectionReport::Report& report, QTextStream& out)
                 .add(QStringLiteral("discName"), d.name)
                 .add(QStringLiteral("condition"), d.condition)
                 .add(QStringLiteral("note"), d.note);
-            out << addMovie(line, m).toString() << '\n';
+            addMovie(line, m);
+            if (d.failedCheck)
+                addFailedCheck(line, *d.failedCheck);
+            out << line.toString() << '\n';
         }
     }
 }

@@ -1,4 +1,5 @@
 #include "clicommand.h"
+#include "store/mediatables.h"
 #include "testsupport.h"
 
 #include <QJsonDocument>
@@ -80,6 +81,51 @@ TEST(CliReport, ReadableTextAndUsage)
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.contains(QStringLiteral("report [--json]"))) << r.err.toStdString();
     }
+}
+
+TEST(CliReport, ADiscWhoseLastCheckFailedJoinsTheRiskList)
+{
+    TestHome home;
+    fill(home);
+    MediaTables::DiscCheckRecord check;
+    check.checked = QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+    check.files = 3;
+    check.unreadable = 3;
+    QString error;
+    ASSERT_TRUE(
+        MediaTables::storeCheck(home.folder().catalogueFile(), QStringLiteral("1"), check, {}, &error))
+        << error.toStdString();
+    const QString note = QStringLiteral("上次校验：%1，3 个文件无法读取")
+                             .arg(check.checked.toLocalTime().toString(QStringLiteral("yyyy-MM-dd")));
+
+    // 英雄 has no copy on a disc that passed a check: both copies are listed, each under its disc.
+    const CliRun json = report(home, { QStringLiteral("--json") });
+    ASSERT_EQ(json.code, 0) << json.err.toStdString();
+    EXPECT_EQ(json.lines().mid(4),
+        (QStringList {
+            "{\"kind\": \"risk\", \"disc\": \"1\", \"discName\": \"\", \"condition\": \"校验未通过\", "
+            "\"note\": \""
+                + note
+                + "\", \"id\": \"1\", \"title\": \"英雄\", \"englishTitle\": \"Hero\", \"checkFailed\": "
+                  "true, "
+                  "\"checked\": \"2026-12-08T12:00:00Z\", \"files\": 3, \"ok\": 0, \"missing\": 0, "
+                  "\"changed\": 0, \"unreadable\": 3}",
+            "{\"kind\": \"risk\", \"disc\": \"2\", \"discName\": \"借出\", \"condition\": \"外借\", "
+            "\"note\": \"借给老王\", \"id\": \"2\", \"title\": \"英雄\", \"englishTitle\": \"\"}",
+            "{\"kind\": \"risk\", \"disc\": \"2\", \"discName\": \"借出\", \"condition\": \"外借\", "
+            "\"note\": \"借给老王\", \"id\": \"3\", \"title\": \"卧虎藏龙\", \"englishTitle\": \"\"}",
+        }));
+
+    const CliRun text = report(home, {});
+    ASSERT_EQ(text.code, 0) << text.err.toStdString();
+    EXPECT_TRUE(text.out.endsWith(
+        "风险影片\n3 部影片只存放在破损或外借的光碟上，或者在校验未通过的光碟上而没有校验通过的备份，分布在 "
+        "2 "
+        "张光碟。\n\n碟#1    校验未通过    附注："
+        + note
+        + "\n    编号 1    英雄 / Hero\n\n碟#2[借出]    外借    附注：借给老王\n    编号 2    英雄\n"
+          "    编号 3    卧虎藏龙\n\n"))
+        << text.out.toStdString();
 }
 
 TEST(CliReport, UnreadableCatalogueFails)

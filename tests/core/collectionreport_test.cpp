@@ -1,5 +1,8 @@
+#include "media/discverify.h"
+#include "media/mediatext.h"
 #include "report/collectionreport.h"
 #include "store/catalogue.h"
+#include "store/mediatables.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -52,6 +55,46 @@ QStringList risksOf(const Report& report)
     }
     return out;
 }
+
+// Discs whose movies' files lie in folders d<disc> of a real tree, remembered as a rescan keeps
+// them, and checked by the real disc check.
+class CheckedDiscs
+{
+public:
+    explicit CheckedDiscs(TestHome& home)
+        : home_(home)
+    {
+    }
+    // A movie with one file of `size` bytes on its disc's folder.
+    void addMovie(double id, const QString& title, int disc, qint64 size = 4096)
+    {
+        home_.addMovie(id, title, disc);
+        const QString relative = QStringLiteral("m%1.mkv").arg(id);
+        tree_.file(QStringLiteral("d%1/").arg(disc) + relative, size);
+        MediaTables::RescannedMovie m;
+        m.id = id;
+        m.files = { { 1, relative.toUtf8(), size, {}, std::nullopt, {} } };
+        QString error;
+        ASSERT_TRUE(MediaTables::storeRescan(
+            home_.folder().catalogueFile(), QString::number(disc), {}, { m }, nullptr, &error))
+            << error.toStdString();
+    }
+    QString file(double id, int disc) const
+    {
+        return tree_.path(QStringLiteral("d%1/m%2.mkv").arg(disc).arg(id));
+    }
+    MediaTables::DiscCheckRecord verify(int disc)
+    {
+        const auto r = DiscVerify::run(home_.folder().catalogueFile(), QString::number(disc),
+            tree_.path(QStringLiteral("d%1").arg(disc)));
+        EXPECT_EQ(r.status, DiscVerify::Result::Done) << r.error.toStdString();
+        return r.check;
+    }
+
+private:
+    TestHome& home_;
+    TestTree tree_;
+};
 
 } // namespace
 
@@ -210,4 +253,116 @@ TEST(CollectionReport, TextsAndTheirFile)
     EXPECT_FALSE(writeText(nowhere, risksText(r), &error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("无法写入文件 "))) << error.toStdString();
     EXPECT_FALSE(QFile::exists(nowhere));
+}
+
+TEST(CollectionReportChecks, AFailedLastCheckPutsMoviesWithoutAPassedCopyAtRisk)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"), QStringLiteral("甲 "), QStringLiteral("DVD "), QStringLiteral("良好 "));
+    home.addDisc(
+        QStringLiteral("2"), QStringLiteral("乙 "), QStringLiteral("DVD "), {}, QStringLiteral("第二季 "));
+    home.addDisc(
+        QStringLiteral("3"), {}, QStringLiteral("DVD "), QStringLiteral("破损 "), QStringLiteral("划伤 "));
+    home.addDisc(QStringLiteral("4")); // never checked
+    home.addDisc(QStringLiteral("5"));
+    home.addDisc(QStringLiteral("6"), {}, QStringLiteral("DVD "), QStringLiteral("外借 "),
+        QStringLiteral("借给老王 "));
+    CheckedDiscs discs(home);
+    discs.addMovie(1, QStringLiteral("Alone"), 1);
+    discs.addMovie(2, QStringLiteral("Passed copy"), 1);
+    discs.addMovie(3, QStringLiteral("passed copy"), 5);
+    discs.addMovie(4, QStringLiteral("Unchecked copy"), 1);
+    discs.addMovie(5, QStringLiteral("unchecked copy"), 4); // proves nothing, and is not listed
+    discs.addMovie(6, QStringLiteral("Only unchecked"), 4);
+    discs.addMovie(7, QStringLiteral("Damaged and failed"), 3);
+    discs.addMovie(8, QStringLiteral("Damaged copy"), 3); // safe by condition, not by check
+    discs.addMovie(9, QStringLiteral("damaged copy"), 1);
+    discs.addMovie(10, QStringLiteral("Copy on a missing disc"), 1);
+    home.addMovie(11, QStringLiteral("copy on a missing disc"), 77);
+    discs.addMovie(12, QStringLiteral("Failed, then passed"), 2);
+    discs.addMovie(13, QStringLiteral("Lent, passed"), 6);
+
+    const QStringList before = risksOf(reportOf(home));
+    EXPECT_EQ(before, (QStringList { "3 破损 [划伤]: 7", "6 外借 [借给老王]: 13" }));
+    // Disc 1 passes first and fails later; disc 2 the other way round: the last check decides.
+    EXPECT_TRUE(discs.verify(1).passed());
+    const QByteArray kept = readBytes(discs.file(12, 2));
+    ASSERT_TRUE(QFile::remove(discs.file(12, 2)));
+    EXPECT_FALSE(discs.verify(2).passed());
+    writeBytes(discs.file(12, 2), kept);
+    for (int disc : { 2, 5, 6 })
+        EXPECT_TRUE(discs.verify(disc).passed()) << disc;
+    // Checks that all passed change nothing.
+    EXPECT_EQ(risksOf(reportOf(home)), before);
+
+    ASSERT_TRUE(QFile::remove(discs.file(1, 1)));
+    writeBytes(discs.file(9, 1), QByteArray(5000, 'x'));
+    const auto check1 = discs.verify(1);
+    ASSERT_TRUE(QFile::remove(discs.file(7, 3)));
+    const QString note1 = MediaText::lastCheck(check1);
+    const QString note3 = MediaText::lastCheck(discs.verify(3));
+    const QString day = check1.checked.toLocalTime().toString(QStringLiteral("yyyy-MM-dd"));
+    EXPECT_EQ(note1, QStringLiteral("上次校验：%1，1 个文件缺失，1 个文件已改变").arg(day));
+    EXPECT_EQ(note3, QStringLiteral("上次校验：%1，1 个文件缺失").arg(day));
+
+    const Report r = reportOf(home);
+    EXPECT_EQ(risksOf(r),
+        (QStringList { "1 校验未通过 [" + note1 + "]: 1,4,9,10", "3 破损 [划伤；" + note3 + "]: 7,8",
+            "6 外借 [借给老王]: 13" }));
+    EXPECT_EQ(r.risks[0].name, QStringLiteral("甲"));
+    ASSERT_TRUE(r.risks[0].failedCheck.has_value());
+    EXPECT_EQ(r.risks[0].failedCheck->missing, 1);
+    EXPECT_EQ(r.risks[0].failedCheck->changed, 1);
+    EXPECT_FALSE(r.risks[2].failedCheck.has_value());
+    EXPECT_EQ(r.riskMovieCount(), 7);
+    EXPECT_EQ(risksText(r),
+        "风险影片\n7 部影片只存放在破损或外借的光碟上，或者在校验未通过的光碟上而没有校验通过的备份，"
+        "分布在 3 张光碟。\n\n碟#1[甲]    校验未通过    附注："
+            + note1
+            + "\n    编号 1    Alone\n    编号 4    Unchecked copy\n    编号 9    damaged copy\n"
+              "    编号 10    Copy on a missing disc\n\n碟#3    破损    附注：划伤；"
+            + note3
+            + "\n    编号 7    Damaged and failed\n    编号 8    Damaged copy\n\n"
+              "碟#6    外借    附注：借给老王\n    编号 13    Lent, passed\n\n");
+}
+
+TEST(CollectionReportChecks, CatalogueWithoutCheckTablesReadsAsBefore)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral("1"));
+    home.addDisc(QStringLiteral("2"), QStringLiteral("借出 "), QStringLiteral("DVD "),
+        QStringLiteral("外借 "), QStringLiteral("借给老王 "));
+    home.addMovie(1, QStringLiteral("英雄 "), 1);
+    home.addMovie(2, QStringLiteral("英雄"), 2);
+    home.addMovie(3, QStringLiteral("卧虎藏龙"), 2);
+    const Report fresh = reportOf(home);
+    const QString text = duplicatesText(fresh) + risksText(fresh);
+    // A catalogue made before our tables.
+    for (const char* table : { "ShelfMovieFiles", "ShelfDiscMedia", "ShelfDiscChecks", "ShelfFileChecks" })
+        home.exec(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table)));
+    const Report old = reportOf(home);
+    EXPECT_EQ(duplicatesText(old) + risksText(old), text);
+    // Reading makes no tables.
+    RawDb raw(home.folder().catalogueFile());
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name LIKE 'Shelf%'")),
+        QStringList { QStringLiteral("0") });
+}
+
+TEST(CollectionReportChecks, NoteNamesWhatFailedOnTheLocalDay)
+{
+    MediaTables::DiscCheckRecord c;
+    c.checked = QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+    c.files = 9;
+    c.ok = 6;
+    c.unreadable = 3;
+    const QString day = c.checked.toLocalTime().toString(QStringLiteral("yyyy-MM-dd"));
+    EXPECT_EQ(MediaText::lastCheck(c), QStringLiteral("上次校验：%1，3 个文件无法读取").arg(day));
+    c.ok = 1;
+    c.missing = 2;
+    c.changed = 3;
+    EXPECT_EQ(MediaText::lastCheck(c),
+        QStringLiteral("上次校验：%1，3 个文件无法读取，2 个文件缺失，3 个文件已改变").arg(day));
+    // Counts that do not add up still say the check failed.
+    c.missing = c.changed = c.unreadable = 0;
+    EXPECT_EQ(MediaText::lastCheck(c), QStringLiteral("上次校验：%1，8 个文件未通过").arg(day));
 }

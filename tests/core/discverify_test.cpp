@@ -89,9 +89,6 @@ TEST(DiscVerify, AMediumTakenOutDuringTheCheckLeavesNothingStored)
 TEST(DiscVerify, ChecksAndTheirProgressAreSaidInWords)
 {
     EXPECT_EQ(MediaText::check(checkOf(12, 12, 0, 0, 0)), QStringLiteral("2026-12-08，12 个文件全部完好"));
-    EXPECT_EQ(MediaText::lastCheck(checkOf(12, 8, 1, 0, 3)),
-        QStringLiteral("上次校验：2026-12-08，3 个文件无法读取，1 个文件缺失"));
-    EXPECT_EQ(MediaText::check(checkOf(2, 1, 0, 1, 0)), QStringLiteral("2026-12-08，1 个文件已改变"));
     EXPECT_EQ(MediaText::lastCheck(std::nullopt), QStringLiteral("还没有校验过"));
     EXPECT_TRUE(DiscVerify::looksDamaged(checkOf(2, 1, 1, 0, 0)));
     EXPECT_FALSE(DiscVerify::looksDamaged(checkOf(2, 1, 0, 1, 0))) << "a changed file still reads";

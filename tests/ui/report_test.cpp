@@ -7,6 +7,7 @@
 #include "report/reportdialog.h"
 #include "report/reportlistmodel.h"
 #include "store/catalogue.h"
+#include "store/mediatables.h"
 #include "testsupport.h"
 
 #include <QAbstractItemModelTester>
@@ -182,6 +183,40 @@ TEST_F(ReportWindowTest, EnterOnAMovieAtRiskShowsIt)
     QTest::keyClick(view, Qt::Key_Return);
     EXPECT_EQ(shownReport(), nullptr);
     expectShown(QStringLiteral("Node2"), QStringLiteral("33"), QStringLiteral("卧虎藏龙"));
+}
+
+TEST_F(ReportWindowTest, ADiscThatFailedItsCheckIsListedWithItsNoteAndItsMoviesShown)
+{
+    MediaTables::DiscCheckRecord check;
+    check.checked = QDateTime(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+    check.files = 31;
+    check.ok = 28;
+    check.unreadable = 3;
+    QString error;
+    ASSERT_TRUE(
+        MediaTables::storeCheck(app.home.folder().catalogueFile(), QStringLiteral("1"), check, {}, &error))
+        << error.toStdString();
+    ReportDialog* d = openReport();
+    ASSERT_NE(d, nullptr);
+    QAbstractItemModelTester risks(d->model(ReportDialog::Risks));
+    // Disc 1's 31 movies, then Heat's copy and 卧虎藏龙 on the lent disc.
+    ASSERT_EQ(d->model(ReportDialog::Risks)->rowCount(), 33);
+    const QString note = QStringLiteral("上次校验：%1，3 个文件无法读取")
+                             .arg(check.checked.toLocalTime().toString(QStringLiteral("yyyy-MM-dd")));
+    for (int c : { 0, 1, 2, 3 })
+        EXPECT_EQ(d->model(ReportDialog::Risks)->index(30, c).data().toString(),
+            (QStringList { "碟#1", "好碟", "校验未通过", note }).at(c));
+    EXPECT_EQ(column(d, ReportDialog::Risks, 2).mid(31), (QStringList { "外借", "外借" }));
+    EXPECT_EQ(child<QLabel>(d, "LblRisks")->text(),
+        QStringLiteral("33 部影片只存放在破损或外借的光碟上，或者在校验未通过的光碟上而没有校验通过的备份"
+                       "（2 张光碟）。"));
+    d->showList(ReportDialog::Risks);
+    window->resize(700, 400);
+    QTableView* view = d->view(ReportDialog::Risks);
+    view->setCurrentIndex(view->model()->index(30, 0));
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(shownReport(), nullptr);
+    expectShown(QStringLiteral("Node1"), QStringLiteral("31"), QStringLiteral("Heat"));
 }
 
 TEST_F(ReportWindowTest, TabLeavesTheListAndCtrlTabSwitchesLists)

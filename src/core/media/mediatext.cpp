@@ -89,6 +89,9 @@ QString check(const MediaTables::DiscCheckRecord& c)
     for (const auto& [count, what] : parts)
         if (count > 0)
             counts << QString::number(count) + u' ' + QString::fromUtf16(what);
+    // A check that counted a file neither ok nor one of the three still says how many.
+    if (counts.isEmpty())
+        counts << QStringLiteral("%1 个文件未通过").arg(c.files - c.ok);
     return day + QStringLiteral("，") + counts.join(QStringLiteral("，"));
 }
 

@@ -1,5 +1,7 @@
 #include "collectionreport.h"
 
+#include "media/mediatext.h"
+
 #include "store/catalogue.h"
 #include "store/discnumbers.h"
 #include "store/safewrite.h"
@@ -88,8 +90,22 @@ struct DiscInfo
     QString name;
     QString condition;
     QString note;
-    bool atRisk = false;
+    bool atRisk = false; // damaged or lent
+    bool checkPassed = false;
+    std::optional<MediaTables::DiscCheckRecord> failedCheck;
 };
+
+// The disc as the risk list shows it: a damaged or lent disc keeps its condition, a failed check
+// joins its note.
+RiskDisc riskDisc(const DiscInfo& info, QList<Movie> movies)
+{
+    RiskDisc d { info.number, info.name, info.atRisk ? info.condition : checkFailedCondition, info.note,
+        info.failedCheck, std::move(movies) };
+    if (info.failedCheck)
+        d.note += (d.note.isEmpty() ? QString() : QStringLiteral("；"))
+            + MediaText::lastCheck(*info.failedCheck);
+    return d;
+}
 
 QString heading(const QString& title, const QString& summary)
 {
@@ -121,6 +137,12 @@ qsizetype Report::riskMovieCount() const
         [](qsizetype n, const RiskDisc& d) { return n + d.movies.size(); });
 }
 
+bool Report::anyFailedCheck() const
+{
+    return std::any_of(
+        risks.begin(), risks.end(), [](const RiskDisc& d) { return d.failedCheck.has_value(); });
+}
+
 QString kindText(const DuplicateGroup& group)
 {
     return group.sameDisc ? sameDiscText : severalDiscsText;
@@ -139,14 +161,25 @@ std::optional<Report> build(const Catalogue& catalogue, QString* error)
     const auto discs = catalogue.discs(error);
     if (!discs)
         return std::nullopt;
+    const auto checks = MediaTables::lastChecks(catalogue.filePath(), error);
+    if (!checks)
+        return std::nullopt;
     std::vector<DiscInfo> discInfo;
     QHash<QString, int> discByNumber; // the first disc with a number, as disc commands find it
     for (const DiscRecord& d : *discs) {
-        DiscInfo info { DiscNumbers::numberOf(d.diskNum), TextRules::displayText(d.name),
-            TextRules::trimBlanks(d.station.toString()), TextRules::displayText(d.ps), false };
+        DiscInfo info;
+        info.number = DiscNumbers::numberOf(d.diskNum);
+        info.name = TextRules::displayText(d.name);
+        info.condition = TextRules::trimBlanks(d.station.toString());
+        info.note = TextRules::displayText(d.ps);
         info.atRisk = isRiskCondition(info.condition);
         if (info.number.isEmpty() || discByNumber.contains(info.number))
             continue;
+        if (const auto check = checks->constFind(info.number); check != checks->constEnd()) {
+            info.checkPassed = check->passed();
+            if (!info.checkPassed)
+                info.failedCheck = *check;
+        }
         discByNumber.insert(info.number, int(discInfo.size()));
         discInfo.push_back(std::move(info));
     }
@@ -180,6 +213,8 @@ std::optional<Report> build(const Catalogue& catalogue, QString* error)
     const int count = int(movies.size());
     std::vector<int> size(size_t(count), 0);
     std::vector<char> safe(size_t(count), 0);
+    std::vector<char> onFailed(size_t(count), 0);
+    std::vector<char> onPassed(size_t(count), 0);
     std::vector<int> root(movies.size());
     for (int i = 0; i < count; ++i) {
         const int r = root[size_t(i)] = groups.root(i);
@@ -187,6 +222,10 @@ std::optional<Report> build(const Catalogue& catalogue, QString* error)
         const int disc = discOf[size_t(i)];
         if (disc < 0 || !discInfo[size_t(disc)].atRisk)
             safe[size_t(r)] = 1;
+        if (disc >= 0) {
+            onFailed[size_t(r)] |= char(discInfo[size_t(disc)].failedCheck.has_value());
+            onPassed[size_t(r)] |= char(discInfo[size_t(disc)].checkPassed);
+        }
     }
 
     Report report;
@@ -195,8 +234,10 @@ std::optional<Report> build(const Catalogue& catalogue, QString* error)
     std::vector<QList<Movie>> riskMovies(discInfo.size());
     for (int i = 0; i < count; ++i) {
         const int r = root[size_t(i)];
-        if (!safe[size_t(r)])
-            riskMovies[size_t(discOf[size_t(i)])].append(movies[size_t(i)]);
+        const int disc = discOf[size_t(i)];
+        const bool atRisk = !safe[size_t(r)] || (onFailed[size_t(r)] && !onPassed[size_t(r)]);
+        if (atRisk && disc >= 0 && (discInfo[size_t(disc)].atRisk || discInfo[size_t(disc)].failedCheck))
+            riskMovies[size_t(disc)].append(movies[size_t(i)]);
         if (size[size_t(r)] < 2)
             continue;
         if (groupOf[size_t(r)] < 0) {
@@ -215,8 +256,7 @@ std::optional<Report> build(const Catalogue& catalogue, QString* error)
     for (size_t d = 0; d < discInfo.size(); ++d) {
         if (riskMovies[d].isEmpty())
             continue;
-        const DiscInfo& info = discInfo[d];
-        report.risks.append({ info.number, info.name, info.condition, info.note, std::move(riskMovies[d]) });
+        report.risks.append(riskDisc(discInfo[d], std::move(riskMovies[d])));
     }
     return report;
 }
@@ -242,10 +282,12 @@ QString risksText(const Report& report)
 {
     if (report.risks.isEmpty())
         return heading(QStringLiteral("风险影片"), QStringLiteral("没有只存放在破损或外借光碟上的影片。"));
-    QString text = heading(QStringLiteral("风险影片"),
-        QStringLiteral("%1 部影片只存放在破损或外借的光碟上，分布在 %2 张光碟。")
-            .arg(report.riskMovieCount())
-            .arg(report.risks.size()));
+    const QString summary = report.anyFailedCheck()
+        ? QStringLiteral("%1 部影片只存放在破损或外借的光碟上，或者在校验未通过的光碟上而没有校验通过的备份，"
+                         "分布在 %2 张光碟。")
+        : QStringLiteral("%1 部影片只存放在破损或外借的光碟上，分布在 %2 张光碟。");
+    QString text
+        = heading(QStringLiteral("风险影片"), summary.arg(report.riskMovieCount()).arg(report.risks.size()));
     for (const RiskDisc& d : report.risks) {
         text += QStringLiteral("碟#") + d.disc;
         if (!d.name.isEmpty())

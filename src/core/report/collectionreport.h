@@ -1,13 +1,16 @@
 #pragma once
 
+#include "store/mediatables.h"
+
 #include <QList>
 #include <QString>
 #include <optional>
 
 class Catalogue;
 
-// What the collection would lose and what it holds twice: titles kept more than once, and movies
-// whose every copy is on a damaged or lent disc. Read in one pass over the movie table.
+// What the collection would lose and what it holds twice: titles kept more than once, movies
+// whose every copy is on a damaged or lent disc, and movies whose only checked copies failed their
+// check. Read in one pass over the movie table.
 namespace CollectionReport {
 
 struct Movie
@@ -30,8 +33,9 @@ struct RiskDisc
 {
     QString disc;
     QString name;
-    QString condition; // "破损" or "外借"
-    QString note; // the disc's PS, trimmed; for a lent disc usually who has it
+    QString condition; // "破损" or "外借"; "校验未通过" for a disc in another condition
+    QString note; // the disc's PS, trimmed (for a lent disc usually who has it), then its failed check
+    std::optional<MediaTables::DiscCheckRecord> failedCheck; // its last check, when that failed
     QList<Movie> movies; // in stored order
 };
 
@@ -43,12 +47,14 @@ struct Report
 
     qsizetype duplicateMovieCount() const;
     qsizetype riskMovieCount() const;
+    bool anyFailedCheck() const; // some disc of the risk list is there for its check
 };
 
 inline const QString sameDiscText = QStringLiteral("同一张碟上重复");
 inline const QString severalDiscsText = QStringLiteral("多张碟上都有");
 inline const QString damagedCondition = QStringLiteral("破损");
 inline const QString lentCondition = QStringLiteral("外借");
+inline const QString checkFailedCondition = QStringLiteral("校验未通过");
 
 QString kindText(const DuplicateGroup& group);
 // "碟#12", or a note that the disc record is missing.
@@ -59,6 +65,9 @@ QString discText(const Movie& movie);
 // is everything these two relations join. Empty titles join nothing.
 // A movie is at risk when every copy of it names an existing disc whose condition is damaged or
 // lent; a copy on a good disc, on a disc without a condition or on a missing disc keeps it safe.
+// A movie is at risk too when a copy is on a disc whose last check failed and none is on a disc
+// whose last check passed; a copy on a disc never checked is no proof either way. Its copies are
+// listed under the discs that put it at risk: damaged, lent or failed.
 std::optional<Report> build(const Catalogue& catalogue, QString* error = nullptr);
 
 // The two lists as text for a file or a terminal.

@@ -72,9 +72,9 @@ std::optional<MediaFacts> factsOf(const QVariant& v)
     return MediaFactsJson::read(QJsonDocument::fromJson(v.toString().toUtf8()).object());
 }
 
-// Runs a read of our own tables with one bound value (none when invalid) and hands each row to `row`. A table
-// not made yet (a catalogue that cannot be written) reads as empty.
-bool readRows(const QString& catalogueFile, const QString& sql, const QVariant& bound,
+// Runs a read of our own tables with its bound values and hands each row to `row`. A table not made
+// yet (an older catalogue, or one that cannot be written) reads as empty.
+bool readRows(const QString& catalogueFile, const QString& sql, const QVariantList& bound,
     const std::function<void(const QSqlQuery&)>& row, QString* error)
 {
     Connection c(catalogueFile);
@@ -90,8 +90,8 @@ bool readRows(const QString& catalogueFile, const QString& sql, const QVariant& 
         setError(error, queryError(catalogueFile, q));
         return false;
     }
-    if (bound.isValid())
-        q.addBindValue(bound);
+    for (const QVariant& v : bound)
+        q.addBindValue(v);
     if (!q.exec()) {
         setError(error, queryError(catalogueFile, q));
         return false;
@@ -287,7 +287,7 @@ std::optional<QList<MovieFileRecord>> files(const QString& catalogueFile, double
         QStringLiteral(
             "SELECT Part, Path, Size, Modified, Facts, Hash FROM ShelfMovieFiles WHERE MovieID = ? "
             "ORDER BY Part, rowid"),
-        movieId,
+        { movieId },
         [&](const QSqlQuery& q) {
             out.append({ q.value(0).toInt(), q.value(1).toByteArray(), q.value(2).toLongLong(),
                 timeOf(q.value(3)), factsOf(q.value(4)), q.value(5).toByteArray() });
@@ -304,7 +304,7 @@ bool medium(const QString& catalogueFile, const QString& discNumber, std::option
         catalogueFile,
         QStringLiteral("SELECT Label, Uuid, FsType, FileCount, TotalSize, Fingerprint, Scanned "
                        "FROM ShelfDiscMedia WHERE DiskNum = ? ORDER BY rowid LIMIT 1"),
-        discNumber,
+        { discNumber },
         [&](const QSqlQuery& q) {
             *found = DiscMediumRecord { q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
                 q.value(3).toLongLong(), q.value(4).toLongLong(), q.value(5).toString(), timeOf(q.value(6)) };
@@ -477,43 +477,42 @@ bool storeCheck(const QString& catalogueFile, const QString& discNumber, const D
     return true;
 }
 
+namespace {
+
+const QString checkColumns
+    = QStringLiteral("Checked, Files, Ok, Missing, Changed, Unreadable, Bytes, Seconds");
+
+// A check from the columns above, read from `first` on.
+DiscCheckRecord checkOf(const QSqlQuery& q, int first)
+{
+    const auto number = [&](int i) { return q.value(first + i).toInt(); };
+    return { timeOf(q.value(first)), number(1), number(2), number(3), number(4), number(5),
+        q.value(first + 6).toLongLong(), q.value(first + 7).toDouble() };
+}
+
+} // namespace
+
 bool lastCheck(const QString& catalogueFile, const QString& discNumber, std::optional<DiscCheckRecord>* found,
     QString* error)
 {
     found->reset();
     return readRows(
         catalogueFile,
-        QStringLiteral("SELECT Checked, Files, Ok, Missing, Changed, Unreadable, Bytes, Seconds FROM "
-                       "ShelfDiscChecks WHERE DiskNum = ? ORDER BY rowid DESC LIMIT 1"),
-        discNumber,
-        [&](const QSqlQuery& q) {
-            *found = DiscCheckRecord { timeOf(q.value(0)), q.value(1).toInt(), q.value(2).toInt(),
-                q.value(3).toInt(), q.value(4).toInt(), q.value(5).toInt(), q.value(6).toLongLong(),
-                q.value(7).toDouble() };
-        },
-        error);
+        QStringLiteral("SELECT %1 FROM ShelfDiscChecks WHERE DiskNum = ? ORDER BY rowid DESC LIMIT 1")
+            .arg(checkColumns),
+        { discNumber }, [&](const QSqlQuery& q) { *found = checkOf(q, 0); }, error);
 }
 
 std::optional<QHash<QString, DiscCheckRecord>> lastChecks(const QString& catalogueFile, QString* error)
 {
-    QHash<QString, DiscCheckRecord> last;
-    // Rows come oldest first, so each disc ends with its latest check.
+    QHash<QString, DiscCheckRecord> out;
     const bool read = readRows(
         catalogueFile,
-        QStringLiteral(
-            "SELECT DiskNum, Checked, Files, Ok, Missing, Changed, Unreadable, Bytes, Seconds FROM "
-            "ShelfDiscChecks ORDER BY rowid"),
-        QVariant(),
-        [&](const QSqlQuery& q) {
-            last.insert(q.value(0).toString(),
-                DiscCheckRecord { timeOf(q.value(1)), q.value(2).toInt(), q.value(3).toInt(),
-                    q.value(4).toInt(), q.value(5).toInt(), q.value(6).toInt(), q.value(7).toLongLong(),
-                    q.value(8).toDouble() });
-        },
-        error);
-    if (!read)
-        return std::nullopt;
-    return last;
+        QStringLiteral("SELECT DiskNum, %1 FROM ShelfDiscChecks WHERE rowid IN "
+                       "(SELECT max(rowid) FROM ShelfDiscChecks GROUP BY DiskNum)")
+            .arg(checkColumns),
+        {}, [&](const QSqlQuery& q) { out.insert(q.value(0).toString(), checkOf(q, 1)); }, error);
+    return read ? std::optional(out) : std::nullopt;
 }
 
 QString fingerprint(QList<std::pair<QByteArray, qint64>> files)

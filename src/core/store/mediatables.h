@@ -119,8 +119,8 @@ bool storeCheck(const QString& catalogueFile, const QString& discNumber, const D
 // The disc's last check into *found (nullopt when it was never checked).
 bool lastCheck(const QString& catalogueFile, const QString& discNumber, std::optional<DiscCheckRecord>* found,
     QString* error);
-
-// The last check of every disc ever checked, by disc number, read at once.
+// The last check of every disc ever checked, by disc number, in one read; empty for a catalogue
+// without our tables.
 std::optional<QHash<QString, DiscCheckRecord>> lastChecks(const QString& catalogueFile, QString* error);
 
 // The fingerprint of a medium's files: SHA-1 over the sorted (relative path, size) pairs.

@@ -32,8 +32,8 @@ MediumBar::MediumBar(AppContext& context, QWidget* parent)
     , roots_(removableRoots)
 {
     setObjectName(QStringLiteral("MediumBar"));
-    label_->setObjectName(QStringLiteral("LabelMedium"));
-    action_->setObjectName(QStringLiteral("ButtonMedium"));
+    label_->setObjectName(QStringLiteral("LabelInserted"));
+    action_->setObjectName(QStringLiteral("ButtonInserted"));
     action_->setFlat(true);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -52,9 +52,11 @@ QString summaryOf(const Report& report, ReportDialog::List list)
     }
     if (report.risks.isEmpty())
         return QStringLiteral("没有只存放在破损或外借光碟上的影片。");
-    return QStringLiteral("%1 部影片只存放在破损或外借的光碟上（%2 张光碟），别处没有备份。")
-        .arg(report.riskMovieCount())
-        .arg(report.risks.size());
+    const QString summary = report.anyFailedCheck()
+        ? QStringLiteral("%1 部影片只存放在破损或外借的光碟上，或者在校验未通过的光碟上而没有校验通过的备份"
+                         "（%2 张光碟）。")
+        : QStringLiteral("%1 部影片只存放在破损或外借的光碟上（%2 张光碟），别处没有备份。");
+    return summary.arg(report.riskMovieCount()).arg(report.risks.size());
 }
 
 } // namespace
