@@ -119,11 +119,12 @@ TEST_F(WindowFitTest, TheMainWindowFitsTheScreenAndIsCentred)
 TEST_F(WindowFitTest, EveryCommandsWindowFitsAndIsCentred)
 {
     for (const char* command : { "MN_wizard", "MN_search", "MN_trans", "MN_stats", "MN_report", "MN_restore",
-             "MN_Set1", "MN_Set3", "MN_About2", "MN_NewDisk" })
+             "MN_Set1", "MN_Set3", "MN_About2", "MN_NewDisk", "MN_verify" })
         checkOpened(command, [&] { window->action(QString::fromLatin1(command))->trigger(); });
     selectNode(QStringLiteral("Node1"));
     checkOpened("ChangeDiskDetail", [&] { window->action(QStringLiteral("ChangeDiskDetail"))->trigger(); });
     checkOpened("RescanDisc", [&] { window->action(QStringLiteral("RescanDisc"))->trigger(); });
+    checkOpened("VerifyDisc", [&] { window->action(QStringLiteral("VerifyDisc"))->trigger(); });
     checkOpened("poster viewer", [&] { emit window->detailPane()->posterClicked(); });
 }
 
