@@ -236,7 +236,7 @@ int VerifyCommand::run(const QStringList& args, const DataFolder& folder, CliIo&
     } else {
         table.print(io.out);
         io.out << QStringLiteral(
-            "碟#%1：%2 个文件，%3 个完好，%4 个丢失，%5 个已改变，%6 个无法读取；读取 %7，用时 %8 秒。")
+            "碟#%1：%2 个文件，%3 个完好，%4 个缺失，%5 个已改变，%6 个无法读取；读取 %7，用时 %8 秒。")
                       .arg(number)
                       .arg(c.files)
                       .arg(c.ok)

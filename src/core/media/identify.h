@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <atomic>
 
 // Which catalogued disc a mounted medium (any folder, or a disc image file) is: by the volume UUID
 // when a disc remembers one and the medium has one, otherwise by its files: the share of a disc's remembered
@@ -27,7 +28,8 @@ struct Result
     QString error; // for Failed
 };
 
-Result identify(const QString& catalogueFile, const QString& root);
+// `stop` cuts the walk of the medium short (the answer is then Failed).
+Result identify(const QString& catalogueFile, const QString& root, const std::atomic<bool>* stop = nullptr);
 
 inline const QString unknownMessage = QStringLiteral("这张光盘还没有登记。");
 QString tieMessage(const QList<Candidate>& tied);

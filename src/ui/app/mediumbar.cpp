@@ -51,7 +51,9 @@ MediumBar::MediumBar(AppContext& context, QWidget* parent)
 
 MediumBar::~MediumBar()
 {
+    // A medium still being walked is left at once: the program is closing.
     pending_.clear();
+    stop_->store(true);
     if (worker_)
         worker_->wait();
 }
@@ -114,8 +116,8 @@ void MediumBar::askNext()
     const Ask asked = pending_.takeFirst();
     const QString catalogue = context_.folder.catalogueFile();
     // Telling a medium walks its folders: that happens beside the window.
-    worker_.reset(QThread::create([this, asked, catalogue] {
-        const Identify::Result result = Identify::identify(catalogue, asked.root);
+    worker_.reset(QThread::create([this, asked, catalogue, stop = stop_] {
+        const Identify::Result result = Identify::identify(catalogue, asked.root, stop.get());
         QMetaObject::invokeMethod(
             this, [this, asked, result] { answered(asked, result); }, Qt::QueuedConnection);
     }));

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QStringList>
 #include <QWidget>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -68,6 +69,7 @@ private:
     QHash<QString, QString> discOfRoot_;
     QList<Ask> pending_;
     std::unique_ptr<QThread> worker_;
+    std::shared_ptr<std::atomic_bool> stop_ = std::make_shared<std::atomic_bool>(false);
     QString shownRoot_;
     QString shownDisc_;
 };

@@ -206,7 +206,7 @@ void VerifyDialog::start()
         Outcome outcome;
         outcome.disc = job.disc;
         if (outcome.disc.isEmpty()) {
-            const Identify::Result found = Identify::identify(job.catalogueFile, job.root);
+            const Identify::Result found = Identify::identify(job.catalogueFile, job.root, stop.get());
             if (found.status == Identify::Result::Found)
                 outcome.disc = found.candidates.first().disc;
             else
@@ -250,6 +250,7 @@ void VerifyDialog::done(const Outcome& outcome)
     worker_->wait();
     worker_.reset();
     shared_.reset();
+    const bool stopped = stopFlag_->load();
     stopFlag_.reset();
     setRunning(false);
     progress_->clear();
@@ -279,7 +280,8 @@ void VerifyDialog::done(const Outcome& outcome)
             emit rescanWanted(outcome.disc);
         return;
     }
-    if (r.status == DiscVerify::Result::Stopped)
+    // A stop the user asked for is said in the window, not in a message box.
+    if (r.status == DiscVerify::Result::Stopped || stopped)
         summary_->setText(r.error);
     else
         context_.prompt.warn(this, r.error);
