@@ -9,7 +9,8 @@
 # which shrinks them into resources/data/Help/ and docs/screenshot.png.
 #
 # Besides the help's pictures it takes every other window (start panel of an empty catalogue,
-# search, about, new disc, disc details, editor, poster viewer, import, the other settings pages),
+# search, about, new disc, disc details, the disc check, editor, poster viewer, import, the other
+# settings pages),
 # to look at after a change of layout; SHOT_SCREEN and SHOT_SCALE take them on other screens.
 #
 # Environment: BUILD (build folder), SHOT_DISPLAYS (displays tried, default "91 92 ... 99"),
@@ -147,17 +148,18 @@ shot restore "${disc[@]}" alt+t Down Down Return sleep:2
 shot export "${disc[@]}" ctrl+i
 shot wizard "${disc[@]}" ctrl+x sleep:1
 shot editor-poster "${disc[@]}" Return sleep:1 ctrl+Tab ctrl+Tab
-shot settings-columns "${disc[@]}" alt+t Down Down Down Down Down Down Down Return sleep:1
-shot settings-colours "${disc[@]}" alt+t Down Down Down Down Down Down Down Down Return sleep:1
+shot settings-columns "${disc[@]}" alt+t Down Down Down Down Down Down Down Down Return sleep:1
+shot settings-colours "${disc[@]}" alt+t Down Down Down Down Down Down Down Down Down Return sleep:1
 
 # The other windows, not in the help.
 SHOT_HOME=$work/empty shot start Return sleep:1
 shot search "${disc[@]}" alt+c Return sleep:1
 shot about "${disc[@]}" alt+a a sleep:1
 shot newdisc "${disc[@]}" ctrl+d sleep:1
-shot disc Home Right sleep:1 Menu Up Up Return sleep:1
+shot disc Home Right sleep:1 Menu Up Up Up Up Return sleep:1
+shot verify Home Right sleep:1 Menu Up Up Return sleep:1
 shot editor "${disc[@]}" Return sleep:1
 shot poster "${disc[@]}" Tab Tab Tab space sleep:2
 shot import "${disc[@]}" alt+t Down Return sleep:2
-shot settings-sources "${disc[@]}" alt+t Down Down Down Down Down Return sleep:1
-shot settings-filter "${disc[@]}" alt+t Down Down Down Down Down Down Return sleep:1
+shot settings-sources "${disc[@]}" alt+t Down Down Down Down Down Down Return sleep:1
+shot settings-filter "${disc[@]}" alt+t Down Down Down Down Down Down Down Return sleep:1

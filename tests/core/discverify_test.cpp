@@ -95,6 +95,9 @@ TEST(DiscVerify, ChecksAndTheirProgressAreSaidInWords)
 
     EXPECT_EQ(MediaText::fileStatus(QStringLiteral("unreadable"), 65536),
         QStringLiteral("无法读取（从第 65536 字节起）"));
+    EXPECT_EQ(MediaText::size(40000), QStringLiteral("40 KB"));
+    EXPECT_EQ(MediaText::size(0), QStringLiteral("0 KB"));
+    EXPECT_EQ(MediaText::size(169530), QStringLiteral("0.2 MB"));
     EXPECT_EQ(MediaText::duration(0.2), QStringLiteral("约 1 秒"));
     EXPECT_EQ(MediaText::duration(150), QStringLiteral("约 3 分钟"));
     EXPECT_EQ(MediaText::duration(4800), QStringLiteral("约 1 小时 20 分钟"));

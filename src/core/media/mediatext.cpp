@@ -58,6 +58,9 @@ QString size(qint64 bytes)
     if (bytes >= 1024 * mega)
         return TextRules::shortestDecimal(std::round(bytes / mega / 1024 * 100) / 100)
             + QStringLiteral(" GB");
+    // A subtitle or a small file would read "0 MB".
+    if (bytes < 100 * 1024)
+        return QString::number((bytes + 1023) / 1024) + QStringLiteral(" KB");
     return TextRules::shortestDecimal(std::round(bytes / mega * 10) / 10) + QStringLiteral(" MB");
 }
 

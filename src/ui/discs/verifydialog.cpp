@@ -308,7 +308,13 @@ void VerifyDialog::showFiles(const DiscVerify::Result& r)
             items << item;
         }
     files_->addTopLevelItems(items);
-    files_->setVisible(true);
+    if (!files_->isVisible()) {
+        files_->setVisible(true);
+        // The list needs room for a dozen files; the window grows for it as far as the screen allows.
+        const int rows = std::min(12, int(items.size()) + 1);
+        const int wanted = files_->sizeHintForRow(0) * rows + files_->header()->sizeHint().height();
+        WindowPlacement::fitAndCentre(this, QSize(width(), height() + wanted));
+    }
 }
 
 void VerifyDialog::offerDamaged(
