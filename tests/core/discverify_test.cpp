@@ -1,12 +1,14 @@
-// A disc's check as a whole, its words, and what playing a movie opens, on real files and real
-// catalogues.
+// A disc's check as a whole, its words, which disc a folder is, and what playing a movie opens, on
+// real files and real catalogues.
 #include "media/discverify.h"
+#include "media/identify.h"
 #include "media/mediatext.h"
 #include "media/playtarget.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QStringEncoder>
 #include <gtest/gtest.h>
 
@@ -137,4 +139,73 @@ TEST(PlayTarget, OneFileIsOpenedAndPartsBecomeAPlaylistInTheirOrder)
         = PlayTarget::forFiles(tree.path(), { fileAt(1, "a.CD1.avi"), fileAt(2, "b.CD2.avi") });
     EXPECT_EQ(gone.missing, tree.path(QStringLiteral("b.CD2.avi")));
     EXPECT_TRUE(gone.file.isEmpty() && gone.playlist.isEmpty());
+}
+
+// A real file system of its own, with a UUID: an ext4 image of `source`, mounted through a loop
+// device at `at`. Needs root and mkfs.ext4; ok() says whether it is mounted.
+class Ext4Mount
+{
+public:
+    Ext4Mount(const QString& source, const QString& image, const QString& at)
+        : at_(at)
+    {
+        QDir().mkpath(at);
+        mounted_ = QProcess::execute(QStringLiteral("mkfs.ext4"),
+                       { QStringLiteral("-q"), QStringLiteral("-d"), source, image, QStringLiteral("16M") })
+                == 0
+            && QProcess::execute(
+                   QStringLiteral("mount"), { QStringLiteral("-o"), QStringLiteral("loop,ro"), image, at })
+                == 0;
+    }
+    ~Ext4Mount()
+    {
+        if (mounted_)
+            QProcess::execute(QStringLiteral("umount"), { at_ });
+    }
+    bool ok() const { return mounted_; }
+
+private:
+    QString at_;
+    bool mounted_ = false;
+};
+
+TEST(Identify, FoldersOfOneFileSystemAreToldApartByTheirFilesAndAWholeMediumByItsUuid)
+{
+    TestHome home;
+    TestTree tree;
+    for (const char* name : { "source/one/a.mkv", "source/two/b.mkv" }) {
+        QDir().mkpath(QFileInfo(tree.path(QString::fromLatin1(name))).absolutePath());
+        ASSERT_TRUE(
+            QFile::copy(media + QStringLiteral("/feature.mkv"), tree.path(QString::fromLatin1(name))));
+    }
+    const QString at = tree.path(QStringLiteral("mnt"));
+    const Ext4Mount disk(tree.path(QStringLiteral("source")), tree.path(QStringLiteral("disk.img")), at);
+    if (!disk.ok())
+        GTEST_SKIP() << "cannot make and mount an ext4 image here (needs root and mkfs.ext4)";
+    // Two discs copied to folders of the same hard disk: its UUID is no mark of either.
+    const auto add = [&](const char* number, const QString& root) {
+        return runCliCaptured(home,
+            { QStringLiteral("add-disc"), QStringLiteral("--number"), QString::fromLatin1(number),
+                QStringLiteral("--no-facts"), root })
+            .code;
+    };
+    ASSERT_EQ(add("1", at + QStringLiteral("/one")), 0);
+    ASSERT_EQ(add("2", at + QStringLiteral("/two")), 0);
+    for (const auto& [number, folder] : { std::pair { "1", "/one" }, std::pair { "2", "/two" } }) {
+        const Identify::Result r
+            = Identify::identify(home.folder().catalogueFile(), at + QString::fromLatin1(folder));
+        ASSERT_EQ(r.status, Identify::Result::Found) << folder;
+        EXPECT_EQ(r.candidates.first().disc, QString::fromLatin1(number));
+        EXPECT_EQ(r.candidates.first().by, QStringLiteral("files"));
+    }
+    // The whole medium, scanned at its mount point, is its UUID.
+    ASSERT_EQ(add("3", at), 0);
+    RawDb raw(home.folder().catalogueFile());
+    EXPECT_EQ(raw.rows(QStringLiteral(
+                  "SELECT DiskNum, coalesce(length(Uuid), 0) > 0 FROM ShelfDiscMedia ORDER BY DiskNum")),
+        (QStringList { QStringLiteral("1|0"), QStringLiteral("2|0"), QStringLiteral("3|1") }));
+    const Identify::Result whole = Identify::identify(home.folder().catalogueFile(), at);
+    ASSERT_EQ(whole.status, Identify::Result::Found);
+    EXPECT_EQ(whole.candidates.first().disc, QStringLiteral("3"));
+    EXPECT_EQ(whole.candidates.first().by, QStringLiteral("uuid"));
 }

@@ -116,6 +116,12 @@ DiscMediumRecord volumeOf(const QByteArray& root)
     }
     if (const auto mount = mountOf(root)) {
         m.fsType = mount->type;
+        // A folder inside a larger file system shares its label and UUID with every other folder
+        // there: they name the medium only when the root is where the medium is mounted.
+        const QByteArray canonical
+            = QFile::encodeName(QFileInfo(QFile::decodeName(root)).canonicalFilePath());
+        if (canonical != mount->point)
+            return m;
         const QByteArray backing = loopBackingFile(mount->device);
         if (mount->device.startsWith("/dev/"))
             readVolume(backing.isEmpty() ? mount->device : backing, m);
