@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -84,6 +86,44 @@ TEST(DiscVerify, AMediumTakenOutDuringTheCheckLeavesNothingStored)
     ASSERT_TRUE(MediaTables::lastCheck(home.folder().catalogueFile(), QStringLiteral("5"), &last, nullptr));
     ASSERT_TRUE(last);
     EXPECT_TRUE(last->passed());
+}
+
+// A medium unmounted during the check leaves its mount point behind, an empty folder: the files
+// after it are not "missing" either.
+TEST(DiscVerify, AMediumUnmountedDuringTheCheckLeavesNothingStored)
+{
+    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
+        GTEST_SKIP() << "no FUSE here";
+    TestHome home;
+    TestTree tree;
+    for (const char* name : { "a/first.mkv", "b/second.mkv", "c/third.mkv" }) {
+        QDir().mkpath(QFileInfo(tree.path(QString::fromLatin1(name))).absolutePath());
+        ASSERT_TRUE(
+            QFile::copy(media + QStringLiteral("/feature.mkv"), tree.path(QString::fromLatin1(name))));
+    }
+    QTemporaryDir mnt;
+    const QString root = mnt.filePath(QStringLiteral("disc"));
+    const FailingMount mount(tree.path(), root, {});
+    ASSERT_TRUE(mount.ok());
+    ASSERT_EQ(runCliCaptured(home,
+                  { QStringLiteral("add-disc"), QStringLiteral("--number"), QStringLiteral("5"),
+                      QStringLiteral("--no-facts"), root })
+                  .code,
+        0);
+    bool taken = false;
+    const DiscVerify::Result r = DiscVerify::run(home.folder().catalogueFile(), QStringLiteral("5"), root,
+        nullptr, [&](const DiscVerify::Progress& p) {
+            if (!taken && p.bytesDone > 0)
+                taken = QProcess::execute(QStringLiteral("umount"), { QStringLiteral("-l"), root }) == 0;
+        });
+    ASSERT_TRUE(taken);
+    ASSERT_TRUE(QFileInfo(root).isDir());
+    EXPECT_EQ(r.status, DiscVerify::Result::Failed);
+    EXPECT_TRUE(r.error.contains(QStringLiteral("光盘被取出"))) << r.error.toStdString();
+    RawDb raw(home.folder().catalogueFile());
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT (SELECT count(*) FROM ShelfDiscChecks), (SELECT count(*) FROM "
+                                      "ShelfFileChecks)")),
+        QStringList { QStringLiteral("0|0") });
 }
 
 TEST(DiscVerify, ChecksAndTheirProgressAreSaidInWords)
