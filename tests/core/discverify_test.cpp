@@ -124,6 +124,15 @@ TEST(DiscVerify, AMediumUnmountedDuringTheCheckLeavesNothingStored)
     EXPECT_EQ(raw.rows(QStringLiteral("SELECT (SELECT count(*) FROM ShelfDiscChecks), (SELECT count(*) FROM "
                                       "ShelfFileChecks)")),
         QStringList { QStringLiteral("0|0") });
+
+    // Checked again at the empty mount point (the drive is empty, or holds another disc): not one
+    // file is there, which says nothing of the disc itself.
+    const DiscVerify::Result empty
+        = DiscVerify::run(home.folder().catalogueFile(), QStringLiteral("5"), root);
+    EXPECT_EQ(empty.status, DiscVerify::Result::Failed);
+    EXPECT_TRUE(empty.error.contains(QStringLiteral("找不到 碟#5 的任何文件"))) << empty.error.toStdString();
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT count(*) FROM ShelfDiscChecks")),
+        QStringList { QStringLiteral("0") });
 }
 
 TEST(DiscVerify, ChecksAndTheirProgressAreSaidInWords)

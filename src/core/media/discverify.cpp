@@ -160,6 +160,13 @@ Result run(const QString& catalogueFile, const QString& discNumber, const QStrin
         result.files.append({ TextRules::decodeFileName(r.file.path), r.file.size, o.status, o.offset });
     }
     check.seconds = double(took.elapsed()) / 1000.0;
+    // Not one file there: the drive is empty or holds another disc, which says nothing of this one.
+    if (check.missing == check.files) {
+        result.error = QStringLiteral("在 %1 下找不到 %2 的任何文件：光盘没有放入，或放入的是另一张光盘。"
+                                      "校验没有完成，结果没有保存。")
+                           .arg(QDir::toNativeSeparators(root), label);
+        return result;
+    }
     if (!MediaTables::storeCheck(catalogueFile, number, check, records, &result.error))
         return result;
     result.status = Result::Done;
