@@ -3,6 +3,7 @@
 #include "media/discverify.h"
 #include "media/mediatext.h"
 #include "media/playtarget.h"
+#include "store/catalogue.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -133,6 +134,37 @@ TEST(DiscVerify, AMediumUnmountedDuringTheCheckLeavesNothingStored)
     EXPECT_TRUE(empty.error.contains(QStringLiteral("找不到 碟#5 的任何文件"))) << empty.error.toStdString();
     EXPECT_EQ(raw.rows(QStringLiteral("SELECT count(*) FROM ShelfDiscChecks")),
         QStringList { QStringLiteral("0") });
+}
+
+// A disc deleted while it is checked keeps no check: a disc given its number later would show it.
+TEST(DiscVerify, ADiscDeletedDuringItsCheckKeepsNoCheck)
+{
+    TestHome home;
+    TestTree tree;
+    for (const char* name : { "a/first.mkv", "b/second.mkv" }) {
+        QDir().mkpath(QFileInfo(tree.path(QString::fromLatin1(name))).absolutePath());
+        ASSERT_TRUE(
+            QFile::copy(media + QStringLiteral("/feature.mkv"), tree.path(QString::fromLatin1(name))));
+    }
+    ASSERT_EQ(runCliCaptured(home,
+                  { QStringLiteral("add-disc"), QStringLiteral("--number"), QStringLiteral("5"),
+                      QStringLiteral("--no-facts"), tree.path() })
+                  .code,
+        0);
+    bool deleted = false;
+    const DiscVerify::Result r = DiscVerify::run(home.folder().catalogueFile(), QStringLiteral("5"),
+        tree.path(), nullptr, [&](const DiscVerify::Progress& p) {
+            if (!deleted && p.bytesDone > 0)
+                deleted
+                    = Catalogue(home.folder().catalogueFile()).deleteDiscWithMovies(QStringLiteral("5")).ok();
+        });
+    ASSERT_TRUE(deleted);
+    EXPECT_EQ(r.status, DiscVerify::Result::Failed);
+    EXPECT_EQ(r.error, Catalogue::missingDiscMessage(QStringLiteral("5")));
+    RawDb raw(home.folder().catalogueFile());
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT (SELECT count(*) FROM ShelfDiscChecks), (SELECT count(*) FROM "
+                                      "ShelfFileChecks)")),
+        QStringList { QStringLiteral("0|0") });
 }
 
 TEST(DiscVerify, ChecksAndTheirProgressAreSaidInWords)
