@@ -56,7 +56,7 @@ QString tieMessage(const QList<Candidate>& tied)
     return QStringLiteral("这张光盘与 %1 同样相符，无法确定是哪一张。").arg(names.join(QStringLiteral("、")));
 }
 
-Result identify(const QString& catalogueFile, const QString& root)
+Result identify(const QString& catalogueFile, const QString& root, const std::atomic<bool>* stop)
 {
     Result result;
     const auto discs = MediaTables::rememberedDiscs(catalogueFile, &result.error);
@@ -65,8 +65,13 @@ Result identify(const QString& catalogueFile, const QString& root)
         return result;
     }
     const QByteArray rawRoot = QFile::encodeName(root);
-    const DiscMediumRecord medium = MediumIdentity::describe(rawRoot);
-    const QList<FileKey> files = MediumIdentity::filesUnder(rawRoot);
+    const DiscMediumRecord medium = MediumIdentity::volumeOf(rawRoot);
+    const QList<FileKey> files = MediumIdentity::filesUnder(rawRoot, stop);
+    if (stop && stop->load()) {
+        result.status = Result::Failed;
+        result.error = stoppedMessage;
+        return result;
+    }
     const QSet<FileKey> present(files.begin(), files.end());
 
     QList<Candidate> byUuid;

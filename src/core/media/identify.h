@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <atomic>
 
 // Which catalogued disc a mounted medium (any folder, or a disc image file) is: by the volume UUID
 // when a disc remembers one and the medium has one, otherwise by its files: the share of a disc's remembered
@@ -27,8 +28,10 @@ struct Result
     QString error; // for Failed
 };
 
-Result identify(const QString& catalogueFile, const QString& root);
+// `stop` ends the walk of a large medium early; what was found then is no answer (Failed).
+Result identify(const QString& catalogueFile, const QString& root, const std::atomic<bool>* stop = nullptr);
 
+inline const QString stoppedMessage = QStringLiteral("已停止识别光盘。");
 inline const QString unknownMessage = QStringLiteral("这张光盘还没有登记。");
 QString tieMessage(const QList<Candidate>& tied);
 // "碟#12 [名称]", as the status line and messages name a disc.

@@ -41,10 +41,10 @@ QByteArray loopBackingFile(const QByteArray& device)
 }
 
 void walk(const QByteArray& folder, const QByteArray& relative, QList<std::pair<QByteArray, qint64>>& files,
-    int depth)
+    int depth, const std::atomic<bool>* stop)
 {
     // Deeper than any disc holds: a loop of bind mounts ends here.
-    if (depth > 64)
+    if (depth > 64 || (stop && stop->load()))
         return;
     OpenFolder open(folder, depth == 0);
     if (!open.isOpen())
@@ -58,7 +58,7 @@ void walk(const QByteArray& folder, const QByteArray& relative, QList<std::pair<
     }
     for (const FolderEntry& f : std::as_const(folders))
         walk(joinPath(folder, f.rawName), relative.isEmpty() ? f.rawName : relative + '/' + f.rawName, files,
-            depth + 1);
+            depth + 1, stop);
 }
 
 } // namespace
@@ -103,10 +103,9 @@ void readVolume(const QByteArray& deviceOrImage, DiscMediumRecord& into)
     blkid_free_probe(probe);
 }
 
-DiscMediumRecord describe(const QByteArray& root)
+DiscMediumRecord volumeOf(const QByteArray& root)
 {
     DiscMediumRecord m;
-    m.scanned = QDateTime::currentDateTimeUtc();
     struct stat st
     {
     };
@@ -122,6 +121,18 @@ DiscMediumRecord describe(const QByteArray& root)
         if (m.fsType.isEmpty())
             m.fsType = mount->type;
     }
+    return m;
+}
+
+DiscMediumRecord describe(const QByteArray& root)
+{
+    DiscMediumRecord m = volumeOf(root);
+    m.scanned = QDateTime::currentDateTimeUtc();
+    struct stat st
+    {
+    };
+    if (::stat(root.constData(), &st) == 0 && S_ISREG(st.st_mode))
+        return m;
     const QList<std::pair<QByteArray, qint64>> files = filesUnder(root);
     m.fileCount = files.size();
     for (const auto& [path, size] : files)
@@ -130,10 +141,10 @@ DiscMediumRecord describe(const QByteArray& root)
     return m;
 }
 
-QList<std::pair<QByteArray, qint64>> filesUnder(const QByteArray& root)
+QList<std::pair<QByteArray, qint64>> filesUnder(const QByteArray& root, const std::atomic<bool>* stop)
 {
     QList<std::pair<QByteArray, qint64>> files;
-    walk(root, {}, files, 0);
+    walk(root, {}, files, 0, stop);
     return files;
 }
 

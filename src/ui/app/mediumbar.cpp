@@ -52,6 +52,7 @@ MediumBar::MediumBar(AppContext& context, QWidget* parent)
 MediumBar::~MediumBar()
 {
     pending_.clear();
+    closing_ = true;
     if (worker_)
         worker_->wait();
 }
@@ -115,7 +116,7 @@ void MediumBar::askNext()
     const QString catalogue = context_.folder.catalogueFile();
     // Telling a medium walks its folders: that happens beside the window.
     worker_.reset(QThread::create([this, asked, catalogue] {
-        const Identify::Result result = Identify::identify(catalogue, asked.root);
+        const Identify::Result result = Identify::identify(catalogue, asked.root, &closing_);
         QMetaObject::invokeMethod(
             this, [this, asked, result] { answered(asked, result); }, Qt::QueuedConnection);
     }));

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QStringList>
 #include <QWidget>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -68,6 +69,7 @@ private:
     QHash<QString, QString> discOfRoot_;
     QList<Ask> pending_;
     std::unique_ptr<QThread> worker_;
+    std::atomic<bool> closing_ = false; // the walk of a large medium ends early when the window goes
     QString shownRoot_;
     QString shownDisc_;
 };
