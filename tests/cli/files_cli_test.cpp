@@ -321,3 +321,25 @@ TEST_F(FilesCli, AVerifiedDiscTellsFileByFileWhatIsStillReadable)
             "碟#8 [空碟] 还没有记住任何文件，无法校验。请先在它的右键菜单中选择“重新读取光盘...”（或 "
             "reelshelf-cli rescan）。"));
 }
+
+// A root typed relative to the working folder (". ", "disc/") is the same root: the files are
+// remembered below it, so the disc is known again wherever it is mounted later.
+TEST_F(FilesCli, ARelativeRootRemembersThePathsBelowIt)
+{
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QFileInfo(tree_.path()).absolutePath()));
+    const QString relative = QFileInfo(tree_.path()).fileName() + u'/';
+    const CliRun added = run({ QStringLiteral("add-disc"), QStringLiteral("--number"), QStringLiteral("4"),
+        QStringLiteral("--no-facts"), relative });
+    ASSERT_TRUE(QDir::setCurrent(tree_.path()));
+    const CliRun rescanned = run(
+        { QStringLiteral("rescan"), QStringLiteral("--disc"), QStringLiteral("4"), QStringLiteral(".") });
+    QDir::setCurrent(before);
+    ASSERT_EQ(added.code, 0) << added.err.toStdString();
+    ASSERT_EQ(rescanned.code, 0) << rescanned.err.toStdString();
+    RawDb raw(home_.folder().catalogueFile());
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT CAST(Path AS TEXT) FROM ShelfMovieFiles WHERE Part = 2")),
+        QStringList { QStringLiteral("Parts/parts.CD2.mp4") });
+    const CliRun found = run({ QStringLiteral("identify"), QStringLiteral("--json"), tree_.path() });
+    EXPECT_EQ(found.code, 0) << found.err.toStdString();
+}

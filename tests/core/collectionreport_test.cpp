@@ -287,7 +287,8 @@ TEST(CollectionReportChecks, AFailedLastCheckPutsMoviesWithoutAPassedCopyAtRisk)
     // Disc 1 passes first and fails later; disc 2 the other way round: the last check decides.
     EXPECT_TRUE(discs.verify(1).passed());
     const QByteArray kept = readBytes(discs.file(12, 2));
-    ASSERT_TRUE(QFile::remove(discs.file(12, 2)));
+    // Its only file cut short (a disc with not one file found is no check at all).
+    writeBytes(discs.file(12, 2), kept.left(10));
     EXPECT_FALSE(discs.verify(2).passed());
     writeBytes(discs.file(12, 2), kept);
     for (int disc : { 2, 5, 6 })

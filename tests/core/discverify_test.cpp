@@ -4,12 +4,14 @@
 #include "media/identify.h"
 #include "media/mediatext.h"
 #include "media/playtarget.h"
+#include "store/catalogue.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -86,6 +88,84 @@ TEST(DiscVerify, AMediumTakenOutDuringTheCheckLeavesNothingStored)
     ASSERT_TRUE(MediaTables::lastCheck(home.folder().catalogueFile(), QStringLiteral("5"), &last, nullptr));
     ASSERT_TRUE(last);
     EXPECT_TRUE(last->passed());
+}
+
+// A medium unmounted during the check leaves its mount point behind, an empty folder: the files
+// after it are not "missing" either.
+TEST(DiscVerify, AMediumUnmountedDuringTheCheckLeavesNothingStored)
+{
+    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
+        GTEST_SKIP() << "no FUSE here";
+    TestHome home;
+    TestTree tree;
+    for (const char* name : { "a/first.mkv", "b/second.mkv", "c/third.mkv" }) {
+        QDir().mkpath(QFileInfo(tree.path(QString::fromLatin1(name))).absolutePath());
+        ASSERT_TRUE(
+            QFile::copy(media + QStringLiteral("/feature.mkv"), tree.path(QString::fromLatin1(name))));
+    }
+    QTemporaryDir mnt;
+    const QString root = mnt.filePath(QStringLiteral("disc"));
+    const FailingMount mount(tree.path(), root, {});
+    ASSERT_TRUE(mount.ok());
+    ASSERT_EQ(runCliCaptured(home,
+                  { QStringLiteral("add-disc"), QStringLiteral("--number"), QStringLiteral("5"),
+                      QStringLiteral("--no-facts"), root })
+                  .code,
+        0);
+    bool taken = false;
+    const DiscVerify::Result r = DiscVerify::run(home.folder().catalogueFile(), QStringLiteral("5"), root,
+        nullptr, [&](const DiscVerify::Progress& p) {
+            if (!taken && p.bytesDone > 0)
+                taken = QProcess::execute(QStringLiteral("umount"), { QStringLiteral("-l"), root }) == 0;
+        });
+    ASSERT_TRUE(taken);
+    ASSERT_TRUE(QFileInfo(root).isDir());
+    EXPECT_EQ(r.status, DiscVerify::Result::Failed);
+    EXPECT_TRUE(r.error.contains(QStringLiteral("光盘被取出"))) << r.error.toStdString();
+    RawDb raw(home.folder().catalogueFile());
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT (SELECT count(*) FROM ShelfDiscChecks), (SELECT count(*) FROM "
+                                      "ShelfFileChecks)")),
+        QStringList { QStringLiteral("0|0") });
+
+    // Checked again at the empty mount point (the drive is empty, or holds another disc): not one
+    // file is there, which says nothing of the disc itself.
+    const DiscVerify::Result empty
+        = DiscVerify::run(home.folder().catalogueFile(), QStringLiteral("5"), root);
+    EXPECT_EQ(empty.status, DiscVerify::Result::Failed);
+    EXPECT_TRUE(empty.error.contains(QStringLiteral("找不到 碟#5 的任何文件"))) << empty.error.toStdString();
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT count(*) FROM ShelfDiscChecks")),
+        QStringList { QStringLiteral("0") });
+}
+
+// A disc deleted while it is checked keeps no check: a disc given its number later would show it.
+TEST(DiscVerify, ADiscDeletedDuringItsCheckKeepsNoCheck)
+{
+    TestHome home;
+    TestTree tree;
+    for (const char* name : { "a/first.mkv", "b/second.mkv" }) {
+        QDir().mkpath(QFileInfo(tree.path(QString::fromLatin1(name))).absolutePath());
+        ASSERT_TRUE(
+            QFile::copy(media + QStringLiteral("/feature.mkv"), tree.path(QString::fromLatin1(name))));
+    }
+    ASSERT_EQ(runCliCaptured(home,
+                  { QStringLiteral("add-disc"), QStringLiteral("--number"), QStringLiteral("5"),
+                      QStringLiteral("--no-facts"), tree.path() })
+                  .code,
+        0);
+    bool deleted = false;
+    const DiscVerify::Result r = DiscVerify::run(home.folder().catalogueFile(), QStringLiteral("5"),
+        tree.path(), nullptr, [&](const DiscVerify::Progress& p) {
+            if (!deleted && p.bytesDone > 0)
+                deleted
+                    = Catalogue(home.folder().catalogueFile()).deleteDiscWithMovies(QStringLiteral("5")).ok();
+        });
+    ASSERT_TRUE(deleted);
+    EXPECT_EQ(r.status, DiscVerify::Result::Failed);
+    EXPECT_EQ(r.error, Catalogue::missingDiscMessage(QStringLiteral("5")));
+    RawDb raw(home.folder().catalogueFile());
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT (SELECT count(*) FROM ShelfDiscChecks), (SELECT count(*) FROM "
+                                      "ShelfFileChecks)")),
+        QStringList { QStringLiteral("0|0") });
 }
 
 TEST(DiscVerify, ChecksAndTheirProgressAreSaidInWords)

@@ -182,6 +182,29 @@ TEST_F(VerifyTest, TheToolsMenuChecksTheDiscTheMediumTurnsOutToBe)
     dialog->close();
 }
 
+// Recognising a large medium walks all of it: 停止 ends the walk too, at once, with nothing stored.
+TEST_F(VerifyTest, StoppingWhileTheMediumIsRecognisedEndsAtOnce)
+{
+    VerifyDialog* dialog = openCheck("MN_verify", QStringLiteral("/"));
+    ASSERT_NE(dialog, nullptr);
+    QPushButton* stop = nullptr;
+    for (QPushButton* b : dialog->findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("停止(&T)"))
+            stop = b;
+    ASSERT_NE(stop, nullptr);
+    QSignalSpy finished(dialog, &VerifyDialog::finished);
+    dialog->start();
+    stop->click();
+    EXPECT_TRUE(finished.wait(3000));
+    EXPECT_TRUE(promptTexts().isEmpty()) << promptTexts().join(u'\n').toStdString();
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("LabelSummary"))->text(),
+        QStringLiteral("已停止识别光盘，校验没有进行，没有保存任何结果。"));
+    RawDb raw(app.home.folder().catalogueFile());
+    EXPECT_EQ(raw.rows(QStringLiteral("SELECT count(*) FROM ShelfDiscChecks")),
+        QStringList { QStringLiteral("0") });
+    dialog->close();
+}
+
 TEST_F(VerifyTest, ADiscWithoutRememberedFilesIsOfferedARescanFirst)
 {
     app.home.addDisc(QStringLiteral("8"), QStringLiteral("空碟"));

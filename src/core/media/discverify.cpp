@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
+#include <sys/stat.h>
 
 namespace DiscVerify {
 
@@ -26,6 +28,17 @@ struct Remembered
 QByteArray below(const QByteArray& root, const QByteArray& path)
 {
     return root.endsWith('/') ? root + path : root + '/' + path;
+}
+
+// The folder's device and inode: an unmounted medium leaves its mount point, another folder.
+std::optional<std::pair<dev_t, ino_t>> folderIdentity(const QByteArray& root)
+{
+    struct stat st
+    {
+    };
+    if (::stat(root.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return std::pair { st.st_dev, st.st_ino };
 }
 
 } // namespace
@@ -109,6 +122,7 @@ Result run(const QString& catalogueFile, const QString& discNumber, const QStrin
     if (progress)
         progress(done);
     const QByteArray rawRoot = QFile::encodeName(root);
+    const auto rootIdentity = folderIdentity(rawRoot);
     QElapsedTimer took;
     took.start();
     QList<MediaTables::FileCheckRecord> records;
@@ -128,7 +142,8 @@ Result run(const QString& catalogueFile, const QString& discNumber, const QStrin
             return result;
         }
         // A medium taken out meanwhile would make every file after it look lost.
-        if (o.status != FileCheck::Outcome::Ok && !QFileInfo(root).isDir()) {
+        if (o.status != FileCheck::Outcome::Ok
+            && (!rootIdentity || folderIdentity(rawRoot) != rootIdentity)) {
             result.error = QStringLiteral("校验 %1 时光盘被取出（%2 已不存在），校验没有完成，结果没有保存。")
                                .arg(label, QDir::toNativeSeparators(root));
             return result;
@@ -145,6 +160,13 @@ Result run(const QString& catalogueFile, const QString& discNumber, const QStrin
         result.files.append({ TextRules::decodeFileName(r.file.path), r.file.size, o.status, o.offset });
     }
     check.seconds = double(took.elapsed()) / 1000.0;
+    // Not one file there: the drive is empty or holds another disc, which says nothing of this one.
+    if (check.missing == check.files) {
+        result.error = QStringLiteral("在 %1 下找不到 %2 的任何文件：光盘没有放入，或放入的是另一张光盘。"
+                                      "校验没有完成，结果没有保存。")
+                           .arg(QDir::toNativeSeparators(root), label);
+        return result;
+    }
     if (!MediaTables::storeCheck(catalogueFile, number, check, records, &result.error))
         return result;
     result.status = Result::Done;

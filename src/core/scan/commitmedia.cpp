@@ -1,5 +1,6 @@
 #include "commitmedia.h"
 
+#include "drives.h"
 #include "filenames.h"
 
 #include <QDateTime>
@@ -50,7 +51,10 @@ Gathered gather(const QList<WizardCommit::PreparedRow>& rows, const QString& roo
     Gathered out;
     QList<ProbeFile> files;
     QList<std::pair<qsizetype, qsizetype>> owners; // row and part of each file
-    const QByteArray rawRoot = QFile::encodeName(root);
+    // The search names files by whole paths, so a root typed relative to the working folder is made whole
+    // too.
+    const QString wholeRoot = normalizedRoot(root);
+    const QByteArray rawRoot = QFile::encodeName(wholeRoot);
     for (qsizetype r = 0; r < rows.size(); ++r) {
         QList<MovieFileRecord> records;
         const QList<PartFile> parts = partsOf(rows.at(r));
@@ -89,7 +93,7 @@ Gathered gather(const QList<WizardCommit::PreparedRow>& rows, const QString& roo
     }
     const QList<ProbeOutcome> outcomes = MediaProbe::probe(files, options);
     out.stopped = stop.load();
-    const QString shownRoot = root;
+    const QString& shownRoot = wholeRoot;
     for (qsizetype i = 0; i < outcomes.size(); ++i) {
         std::optional<MediaFacts> facts = outcomes.at(i).facts;
         // Subtitle files are remembered where they lie on the medium, as the movie files are.

@@ -175,3 +175,12 @@ private:
 
     QString path_;
 };
+
+class QSqlDatabase;
+
+namespace CatalogueDb {
+// Finds the disc by its number on an open connection, inside the caller's transaction: its rowid
+// and, when asked, the record.
+DiscOutcome seekDisc(
+    QSqlDatabase& db, const QString& path, const QString& number, qint64& rowid, DiscRecord* disc = nullptr);
+} // namespace CatalogueDb

@@ -58,9 +58,10 @@ DiscOutcome failed(const QString& message)
     return { DiscOutcome::Failed, message };
 }
 
-// Finds the disc on an open connection: its rowid and, when asked, the record.
-DiscOutcome seekDisc(
-    QSqlDatabase& db, const QString& path, const QString& number, qint64& rowid, DiscRecord* disc = nullptr)
+} // namespace
+
+DiscOutcome CatalogueDb::seekDisc(
+    QSqlDatabase& db, const QString& path, const QString& number, qint64& rowid, DiscRecord* disc)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
@@ -80,6 +81,8 @@ DiscOutcome seekDisc(
         return failed(queryError(path, q));
     return { DiscOutcome::NoSuchDisc, Catalogue::missingDiscMessage(number) };
 }
+
+namespace {
 
 // Assigns the named columns of the disc in one transaction.
 DiscOutcome assignDiscFields(

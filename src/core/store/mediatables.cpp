@@ -425,6 +425,12 @@ bool storeCheck(const QString& catalogueFile, const QString& discNumber, const D
     }
     if (!ensure(c.db(), catalogueFile, error))
         return false;
+    // A disc deleted while it was checked keeps no check, for a disc given its number later to inherit.
+    qint64 discRow = 0;
+    if (const DiscOutcome found = seekDisc(c.db(), catalogueFile, discNumber, discRow); !found.ok()) {
+        setError(error, found.error);
+        return false;
+    }
     QSqlQuery disc(c.db());
     QSqlQuery drop(c.db());
     QSqlQuery add(c.db());

@@ -207,7 +207,10 @@ void VerifyDialog::start()
         outcome.disc = job.disc;
         if (outcome.disc.isEmpty()) {
             const Identify::Result found = Identify::identify(job.catalogueFile, job.root, stop.get());
-            if (found.status == Identify::Result::Found)
+            if (stop->load())
+                outcome.result = { DiscVerify::Result::Stopped,
+                    QStringLiteral("已停止识别光盘，校验没有进行，没有保存任何结果。"), {}, {} };
+            else if (found.status == Identify::Result::Found)
                 outcome.disc = found.candidates.first().disc;
             else
                 outcome.result.error = found.status == Identify::Result::Failed ? found.error
