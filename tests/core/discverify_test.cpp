@@ -212,6 +212,13 @@ TEST(PlayTarget, OneFileIsOpenedAndPartsBecomeAPlaylistInTheirOrder)
         = PlayTarget::forFiles(tree.path() + u'/', { fileAt(2, gbk), fileAt(1, "a.CD1.avi") });
     EXPECT_TRUE(parts.file.isEmpty());
     EXPECT_EQ(parts.playlist, "#EXTM3U\n" + tree.rawPath("a.CD1.avi") + '\n' + tree.rawPath(gbk) + '\n');
+    // A line break in a name cannot stand in a playlist line: that part goes as an escaped file URL.
+    tree.rawFile("b\nc.CD2.avi", "x");
+    const PlayTarget::Target broken
+        = PlayTarget::forFiles(tree.path(), { fileAt(1, "a.CD1.avi"), fileAt(2, "b\nc.CD2.avi") });
+    EXPECT_EQ(broken.playlist.split('\n').size(), 4) << broken.playlist.toStdString();
+    EXPECT_TRUE(broken.playlist.endsWith("b%0Ac.CD2.avi\n")) << broken.playlist.toStdString();
+    EXPECT_TRUE(broken.playlist.contains("\nfile:///")) << broken.playlist.toStdString();
     // A lone file whose name is not text is played through a playlist too.
     EXPECT_FALSE(PlayTarget::forFiles(tree.path(), { fileAt(1, gbk) }).playlist.isEmpty());
 

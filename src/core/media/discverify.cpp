@@ -144,7 +144,8 @@ Result run(const QString& catalogueFile, const QString& discNumber, const QStrin
         // A medium taken out meanwhile would make every file after it look lost.
         if (o.status != FileCheck::Outcome::Ok
             && (!rootIdentity || folderIdentity(rawRoot) != rootIdentity)) {
-            result.error = QStringLiteral("校验 %1 时光盘被取出（%2 已不存在），校验没有完成，结果没有保存。")
+            result.error = QStringLiteral("校验 %1 时光盘被取出（%2 已不是校验开始时的那张光盘），"
+                                          "校验没有完成，结果没有保存。")
                                .arg(label, QDir::toNativeSeparators(root));
             return result;
         }

@@ -22,6 +22,15 @@ bool namesAsText(const QByteArray& raw)
     return QFile::encodeName(QFile::decodeName(raw)) == raw;
 }
 
+// One line of the playlist: the path as its bytes, or, for a name with a line break in it, which
+// a line cannot hold, as a file URL with every such byte escaped.
+QByteArray entry(const QByteArray& path)
+{
+    if (!path.contains('\n') && !path.contains('\r'))
+        return path;
+    return "file://" + path.toPercentEncoding("/");
+}
+
 } // namespace
 
 Target forFiles(const QString& root, QList<MovieFileRecord> files)
@@ -48,7 +57,7 @@ Target forFiles(const QString& root, QList<MovieFileRecord> files)
     }
     target.playlist = "#EXTM3U\n";
     for (const QByteArray& p : paths)
-        target.playlist += p + '\n';
+        target.playlist += entry(p) + '\n';
     return target;
 }
 

@@ -397,7 +397,7 @@ void WizardDialog::search()
         // A medium that is already a catalogued disc is said before anything is stored.
         const Identify::Result known = result.rootFailed() || cancel->load()
             ? Identify::Result {}
-            : Identify::identify(catalogueFile, normalizedRoot(r.root));
+            : Identify::identify(catalogueFile, normalizedRoot(r.root), cancel.get());
         QMetaObject::invokeMethod(
             this, [this, result, known] { searchDone(result, known); }, Qt::QueuedConnection);
     }));
@@ -447,7 +447,7 @@ void WizardDialog::searchDone(const DriveSearch& result, const Identify::Result&
     }
     if (result.rootFailed())
         context_.prompt.warn(this, result.problem);
-    else if (known.status == Identify::Result::Found) {
+    else if (known.status == Identify::Result::Found && !(cancel_ && cancel_->load())) {
         const Identify::Candidate& disc = known.candidates.first();
         context_.prompt.warn(this,
             QStringLiteral("这张光盘已登记为 %1。再登记一次会在目录中多出一张同样的光盘。")
