@@ -4,8 +4,7 @@
 #include "app/besidewindow.h"
 #include "app/prompt.h"
 #include "app/windowplacement.h"
-#include "scan/drives.h"
-#include "store/settings.h"
+#include "mediumrootbox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,7 +13,6 @@
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QThread>
@@ -25,7 +23,7 @@ RescanDialog::RescanDialog(
     : QDialog(parent)
     , context_(context)
     , number_(discNumber)
-    , root_(new QComboBox(this))
+    , root_(new MediumRootBox(context, QString(), this))
     , readFacts_(new QCheckBox(QStringLiteral("从影片文件读取时长、清晰度和语言"), this))
     , progress_(new QLabel(this))
     , start_(new QPushButton(QStringLiteral("开始读取(&S)"), this))
@@ -44,21 +42,10 @@ RescanDialog::RescanDialog(
     hint->setWordWrap(true);
     layout->addWidget(hint);
 
-    root_->setObjectName(QStringLiteral("ComboRoot"));
-    root_->setEditable(true);
-    root_->setInsertPolicy(QComboBox::NoInsert);
-    for (const DriveChoice& d : removableDrives(MountTable::current()))
-        root_->addItem(d.root);
-    root_->setEditText(context_.settings.text(Settings::mainSection(), QStringLiteral("Customdrive")));
     auto* rootLabel = new QLabel(QStringLiteral("光盘所在的文件夹(&D)："), this);
-    rootLabel->setBuddy(root_);
-    auto* browseButton = new QPushButton(QStringLiteral("浏览(&B)..."), this);
-    connect(browseButton, &QPushButton::clicked, this, &RescanDialog::browse);
-    auto* rootRow = new QHBoxLayout;
-    rootRow->addWidget(root_, 1);
-    rootRow->addWidget(browseButton);
+    rootLabel->setBuddy(root_->combo());
     layout->addWidget(rootLabel);
-    layout->addLayout(rootRow);
+    layout->addWidget(root_);
 
     readFacts_->setObjectName(QStringLiteral("CheckFacts"));
     readFacts_->setChecked(true);
@@ -66,12 +53,7 @@ RescanDialog::RescanDialog(
     progress_->setObjectName(QStringLiteral("LabelProgress"));
     layout->addWidget(progress_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(start_, QDialogButtonBox::AcceptRole);
-    buttons->addButton(stop_, QDialogButtonBox::ActionRole);
-    buttons->addButton(close_, QDialogButtonBox::RejectRole);
-    stop_->setVisible(false);
-    start_->setDefault(true);
+    auto* buttons = longWorkButtons(this, start_, stop_, close_);
     connect(start_, &QPushButton::clicked, this, &RescanDialog::start);
     connect(stop_, &QPushButton::clicked, this, [this] {
         if (cancel_)
@@ -81,13 +63,6 @@ RescanDialog::RescanDialog(
     connect(close_, &QPushButton::clicked, this, &RescanDialog::reject);
     layout->addWidget(buttons);
     WindowPlacement::fitAndCentre(this, QSize(560, sizeHint().height()));
-}
-
-void RescanDialog::browse()
-{
-    const QString picked = context_.pickFolder(this, QStringLiteral("选择光盘所在的文件夹"));
-    if (!picked.isEmpty())
-        root_->setEditText(picked);
 }
 
 void RescanDialog::showProgress(int done, int total)
@@ -100,7 +75,7 @@ void RescanDialog::showProgress(int done, int total)
 
 void RescanDialog::start()
 {
-    const QString root = root_->currentText().trimmed();
+    const QString root = root_->root();
     if (root.isEmpty()) {
         context_.prompt.warn(this, QStringLiteral("请先选择光盘所在的文件夹。"));
         return;

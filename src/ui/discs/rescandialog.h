@@ -8,7 +8,7 @@
 #include <optional>
 
 class QCheckBox;
-class QComboBox;
+class MediumRootBox;
 class QLabel;
 class QPushButton;
 struct AppContext;
@@ -34,12 +34,11 @@ protected:
     void reject() override;
 
 private:
-    void browse();
     void showProgress(int done, int total);
 
     AppContext& context_;
     QString number_;
-    QComboBox* root_;
+    MediumRootBox* root_;
     QCheckBox* readFacts_;
     QLabel* progress_;
     QPushButton* start_;

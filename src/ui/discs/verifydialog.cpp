@@ -5,10 +5,10 @@
 #include "app/windowplacement.h"
 #include "media/identify.h"
 #include "media/mediatext.h"
+#include "mediumrootbox.h"
 #include "scan/drives.h"
 #include "store/catalogue.h"
 #include "store/discnumbers.h"
-#include "store/settings.h"
 #include "store/textrules.h"
 
 #include <QCloseEvent>
@@ -16,7 +16,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
@@ -45,7 +44,7 @@ VerifyDialog::VerifyDialog(
     : QDialog(parent)
     , context_(context)
     , disc_(new QComboBox(this))
-    , root_(new QComboBox(this))
+    , root_(new MediumRootBox(context, root, this))
     , bar_(new QProgressBar(this))
     , progress_(new QLabel(this))
     , summary_(new QLabel(this))
@@ -68,21 +67,8 @@ VerifyDialog::VerifyDialog(
     auto* form = new QFormLayout;
     disc_->setObjectName(QStringLiteral("ComboDisc"));
     fillDiscs(discNumber);
-    root_->setObjectName(QStringLiteral("ComboRoot"));
-    root_->setEditable(true);
-    root_->setInsertPolicy(QComboBox::NoInsert);
-    for (const DriveChoice& d : removableDrives(MountTable::current()))
-        root_->addItem(d.root);
-    root_->setEditText(root.isEmpty()
-            ? context_.settings.text(Settings::mainSection(), QStringLiteral("Customdrive"))
-            : root);
-    auto* browseButton = new QPushButton(QStringLiteral("浏览(&B)..."), this);
-    connect(browseButton, &QPushButton::clicked, this, &VerifyDialog::browse);
-    auto* rootRow = new QHBoxLayout;
-    rootRow->addWidget(root_, 1);
-    rootRow->addWidget(browseButton);
     form->addRow(QStringLiteral("光盘(&P)："), disc_);
-    form->addRow(QStringLiteral("光盘所在的文件夹(&D)："), rootRow);
+    form->addRow(QStringLiteral("光盘所在的文件夹(&D)："), root_);
     layout->addLayout(form);
 
     bar_->setObjectName(QStringLiteral("BarProgress"));
@@ -109,12 +95,7 @@ VerifyDialog::VerifyDialog(
     files_->setVisible(false);
     layout->addWidget(files_, 1);
 
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(start_, QDialogButtonBox::AcceptRole);
-    buttons->addButton(stop_, QDialogButtonBox::ActionRole);
-    buttons->addButton(close_, QDialogButtonBox::RejectRole);
-    stop_->setVisible(false);
-    start_->setDefault(true);
+    auto* buttons = longWorkButtons(this, start_, stop_, close_);
     connect(start_, &QPushButton::clicked, this, &VerifyDialog::start);
     connect(stop_, &QPushButton::clicked, this, [this] {
         if (stopFlag_)
@@ -158,13 +139,6 @@ QString VerifyDialog::chosenDisc() const
     return disc_->currentData().toString();
 }
 
-void VerifyDialog::browse()
-{
-    const QString picked = context_.pickFolder(this, QStringLiteral("选择光盘所在的文件夹"));
-    if (!picked.isEmpty())
-        root_->setEditText(picked);
-}
-
 void VerifyDialog::setRunning(bool running)
 {
     start_->setEnabled(!running);
@@ -187,7 +161,7 @@ void VerifyDialog::start()
 {
     if (worker_)
         return;
-    const QString root = normalizedRoot(root_->currentText().trimmed());
+    const QString root = normalizedRoot(root_->root());
     if (root.isEmpty()) {
         context_.prompt.warn(this, QStringLiteral("请先选择光盘所在的文件夹。"));
         return;

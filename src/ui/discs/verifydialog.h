@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class MediumRootBox;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -56,7 +57,6 @@ private:
     };
 
     void fillDiscs(const QString& discNumber);
-    void browse();
     void setRunning(bool running);
     void showProgress();
     void done(const Outcome& outcome);
@@ -65,7 +65,7 @@ private:
 
     AppContext& context_;
     QComboBox* disc_;
-    QComboBox* root_;
+    MediumRootBox* root_;
     QProgressBar* bar_;
     QLabel* progress_;
     QLabel* summary_;
