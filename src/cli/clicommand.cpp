@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "importmdbcommand.h"
 #include "legacy/legacyimport.h"
+#include "loancommands.h"
 #include "mediacommands.h"
 #include "reportcommand.h"
 #include "statscommand.h"
@@ -35,6 +36,9 @@ std::vector<std::unique_ptr<CliCommand>> allCommands()
     commands.push_back(std::make_unique<RescanCommand>());
     commands.push_back(std::make_unique<IdentifyCommand>());
     commands.push_back(std::make_unique<VerifyCommand>());
+    commands.push_back(std::make_unique<LendCommand>());
+    commands.push_back(std::make_unique<ReturnCommand>());
+    commands.push_back(std::make_unique<LoansCommand>());
     return commands;
 }
 

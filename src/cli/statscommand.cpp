@@ -97,6 +97,7 @@ void printTables(const CollectionStats& s, CliIo& io)
     printBuckets(QStringLiteral("格式"), s.byFormat, StatsDimension::Format, io);
     printBuckets(QStringLiteral("清晰度"), s.byDefinition, StatsDimension::Definition, io);
     printBuckets(QStringLiteral("国家或地区"), s.byCountry, StatsDimension::Country, io);
+    printBuckets(QStringLiteral("借出（按借阅人）"), s.lentByBorrower, StatsDimension::Format, io);
 }
 
 } // namespace
@@ -120,6 +121,7 @@ QByteArray StatsCommand::json(const CollectionStats& s)
         o.buckets("byFormat", s.byFormat);
         o.buckets("byDefinition", s.byDefinition);
         o.buckets("byCountry", s.byCountry);
+        o.buckets("lentByBorrower", s.lentByBorrower);
     }
     return out;
 }

@@ -54,9 +54,9 @@ TEST(CliStats, OneJsonObjectWithTheWindowsFigures)
     QJsonParseError e;
     const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8(), &e).object();
     ASSERT_EQ(e.error, QJsonParseError::NoError) << r.out.toStdString();
-    const QStringList keys
-        = { "discs", "discsByKind", "discsByCondition", "movies", "seen", "unseen", "seenUnmarked",
-              "totalSizeGB", "totalHours", "byGenre", "byDecade", "byFormat", "byDefinition", "byCountry" };
+    const QStringList keys = { "discs", "discsByKind", "discsByCondition", "movies", "seen", "unseen",
+        "seenUnmarked", "totalSizeGB", "totalHours", "byGenre", "byDecade", "byFormat", "byDefinition",
+        "byCountry", "lentByBorrower" };
     for (const QString& k : keys)
         EXPECT_TRUE(o.contains(k)) << k.toStdString();
     EXPECT_EQ(o.size(), keys.size());

@@ -2,6 +2,7 @@
 
 #include "scan/candidates.h"
 #include "search/moviesearch.h"
+#include "store/loans.h"
 #include "store/textrules.h"
 
 #include <QHash>
@@ -274,6 +275,15 @@ std::optional<CollectionStats> compute(const Catalogue& catalogue, QString* erro
     stats.byCountry = countries.buckets();
     stats.totalSizeGB = megabytes / 1024;
     stats.totalHours = minutes / 60;
+    // Only discs still in the catalogue count, as the report's list of loans shows them.
+    auto lent = Loans::openLoans(catalogue.filePath(), QDate::currentDate(), error);
+    if (!lent)
+        return std::nullopt;
+    std::sort(lent->begin(), lent->end(), [](const auto& a, const auto& b) { return a.loan.id < b.loan.id; });
+    TextTally borrowers;
+    for (const Loans::OpenLoan& o : std::as_const(*lent))
+        borrowers.add(QVariant(o.loan.borrower));
+    stats.lentByBorrower = borrowers.buckets();
     return stats;
 }
 

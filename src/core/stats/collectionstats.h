@@ -42,6 +42,8 @@ struct CollectionStats
     QList<StatsBucket> byFormat;
     QList<StatsBucket> byDefinition;
     QList<StatsBucket> byCountry;
+    // The discs out now by who has them: most first, ties by the earliest loan.
+    QList<StatsBucket> lentByBorrower;
 };
 
 // The movies behind one bucket, as the main list shows them after a search.

@@ -183,4 +183,36 @@ bool checkIntact(QSqlDatabase& db, const QString& path, QString* error)
     return false;
 }
 
+bool tableMissing(const QSqlQuery& q)
+{
+    return q.lastError().text().contains(QStringLiteral("no such table"), Qt::CaseInsensitive);
+}
+
+bool readOwnRows(const QString& catalogueFile, const QString& sql, const QVariantList& bound,
+    const std::function<void(const QSqlQuery&)>& row, QString* error)
+{
+    Connection c(catalogueFile);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    QSqlQuery q(c.db());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        if (tableMissing(q))
+            return true;
+        setError(error, queryError(catalogueFile, q));
+        return false;
+    }
+    for (const QVariant& v : bound)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        setError(error, queryError(catalogueFile, q));
+        return false;
+    }
+    while (q.next())
+        row(q);
+    return true;
+}
+
 } // namespace CatalogueDb

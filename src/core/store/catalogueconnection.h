@@ -7,6 +7,8 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
+#include <functional>
 #include <optional>
 
 struct sqlite3;
@@ -94,5 +96,13 @@ bool checkIntact(QSqlDatabase& db, const QString& path, QString* error);
 
 // Puts the file types a new catalogue starts with into MovieFileType.
 bool insertDefaultFileTypes(QSqlQuery& q);
+
+// Whether a query failed for a table of ours not made yet (an older catalogue, or one that cannot
+// be written): such a table reads as empty.
+bool tableMissing(const QSqlQuery& q);
+// Runs a read of our own tables with its bound values and hands each row to `row`; a table not made
+// yet reads as empty.
+bool readOwnRows(const QString& catalogueFile, const QString& sql, const QVariantList& bound,
+    const std::function<void(const QSqlQuery&)>& row, QString* error);
 
 } // namespace CatalogueDb

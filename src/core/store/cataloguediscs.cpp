@@ -1,6 +1,7 @@
 #include "catalogue.h"
 #include "catalogueconnection.h"
 #include "discnumbers.h"
+#include "loans.h"
 #include "mediatables.h"
 #include "textrules.h"
 
@@ -204,7 +205,8 @@ DiscOutcome Catalogue::deleteDiscWithMovies(const QString& number, qint64* movie
     QString forgotten;
     if (!MediaTables::forgetMovies(c.db(), path_, movieIds, &forgotten)
         || !MediaTables::deleteMedium(c.db(), path_, wanted, &forgotten)
-        || !MediaTables::deleteDiscChecks(c.db(), path_, wanted, &forgotten))
+        || !MediaTables::deleteDiscChecks(c.db(), path_, wanted, &forgotten)
+        || !Loans::deleteOfDisc(c.db(), path_, wanted, &forgotten))
         return refused(forgotten);
     if (!transaction.commit())
         return refused(transaction.error());

@@ -1,5 +1,6 @@
 #include "catalogue.h"
 #include "catalogueconnection.h"
+#include "loans.h"
 #include "mediatables.h"
 
 #include <QSqlError>
@@ -94,9 +95,9 @@ bool Catalogue::replaceContents(const CatalogueContents& contents, QString* erro
                 return false;
             }
         }
-        // The files and media remembered belong to the movies and discs that are gone.
-        return MediaTables::clear(db, path_, message) && insertContents(db, path_, contents, message)
-            && (!alsoStore || alsoStore(db, message));
+        // The files, media and loans remembered belong to the movies and discs that are gone.
+        return MediaTables::clear(db, path_, message) && Loans::clear(db, path_, message)
+            && insertContents(db, path_, contents, message) && (!alsoStore || alsoStore(db, message));
     });
 }
 

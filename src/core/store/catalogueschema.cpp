@@ -1,5 +1,6 @@
 #include "catalogue.h"
 #include "catalogueconnection.h"
+#include "loans.h"
 #include "mediatables.h"
 
 #include <QFile>
@@ -190,6 +191,7 @@ bool Catalogue::prepare(QString* error)
     {
         QString ignored;
         MediaTables::ensure(c.db(), path_, &ignored);
+        Loans::ensure(c.db(), path_, &ignored);
     }
     if (!has(QStringLiteral("ID"), QStringLiteral("index"))) {
         // Best effort: a catalogue with duplicate numbers still opens, only without the index.

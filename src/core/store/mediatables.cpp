@@ -40,11 +40,6 @@ bool run(QSqlQuery& q, const QString& path, QString* error)
     return false;
 }
 
-bool tableMissing(const QSqlQuery& q)
-{
-    return q.lastError().text().contains(QStringLiteral("no such table"), Qt::CaseInsensitive);
-}
-
 QVariant timeText(const QDateTime& t)
 {
     return t.isValid() ? QVariant(t.toUTC().toString(Qt::ISODate)) : QVariant();
@@ -70,35 +65,6 @@ std::optional<MediaFacts> factsOf(const QVariant& v)
     if (v.isNull())
         return std::nullopt;
     return MediaFactsJson::read(QJsonDocument::fromJson(v.toString().toUtf8()).object());
-}
-
-// Runs a read of our own tables with its bound values and hands each row to `row`. A table not made
-// yet (an older catalogue, or one that cannot be written) reads as empty.
-bool readRows(const QString& catalogueFile, const QString& sql, const QVariantList& bound,
-    const std::function<void(const QSqlQuery&)>& row, QString* error)
-{
-    Connection c(catalogueFile);
-    if (!c.ok()) {
-        setError(error, c.error());
-        return false;
-    }
-    QSqlQuery q(c.db());
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        if (tableMissing(q))
-            return true;
-        setError(error, queryError(catalogueFile, q));
-        return false;
-    }
-    for (const QVariant& v : bound)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        setError(error, queryError(catalogueFile, q));
-        return false;
-    }
-    while (q.next())
-        row(q);
-    return true;
 }
 
 } // namespace
@@ -282,7 +248,7 @@ bool clear(QSqlDatabase& db, const QString& path, QString* error)
 std::optional<QList<MovieFileRecord>> files(const QString& catalogueFile, double movieId, QString* error)
 {
     QList<MovieFileRecord> out;
-    const bool read = readRows(
+    const bool read = readOwnRows(
         catalogueFile,
         QStringLiteral(
             "SELECT Part, Path, Size, Modified, Facts, Hash FROM ShelfMovieFiles WHERE MovieID = ? "
@@ -300,7 +266,7 @@ bool medium(const QString& catalogueFile, const QString& discNumber, std::option
     QString* error)
 {
     found->reset();
-    return readRows(
+    return readOwnRows(
         catalogueFile,
         QStringLiteral("SELECT Label, Uuid, FsType, FileCount, TotalSize, Fingerprint, Scanned "
                        "FROM ShelfDiscMedia WHERE DiskNum = ? ORDER BY rowid LIMIT 1"),
@@ -502,7 +468,7 @@ bool lastCheck(const QString& catalogueFile, const QString& discNumber, std::opt
     QString* error)
 {
     found->reset();
-    return readRows(
+    return readOwnRows(
         catalogueFile,
         QStringLiteral("SELECT %1 FROM ShelfDiscChecks WHERE DiskNum = ? ORDER BY rowid DESC LIMIT 1")
             .arg(checkColumns),
@@ -512,7 +478,7 @@ bool lastCheck(const QString& catalogueFile, const QString& discNumber, std::opt
 std::optional<QHash<QString, DiscCheckRecord>> lastChecks(const QString& catalogueFile, QString* error)
 {
     QHash<QString, DiscCheckRecord> out;
-    const bool read = readRows(
+    const bool read = readOwnRows(
         catalogueFile,
         QStringLiteral("SELECT DiskNum, %1 FROM ShelfDiscChecks WHERE rowid IN "
                        "(SELECT max(rowid) FROM ShelfDiscChecks GROUP BY DiskNum)")
