@@ -125,6 +125,7 @@ TEST_F(WindowFitTest, EveryCommandsWindowFitsAndIsCentred)
     checkOpened("ChangeDiskDetail", [&] { window->action(QStringLiteral("ChangeDiskDetail"))->trigger(); });
     checkOpened("RescanDisc", [&] { window->action(QStringLiteral("RescanDisc"))->trigger(); });
     checkOpened("VerifyDisc", [&] { window->action(QStringLiteral("VerifyDisc"))->trigger(); });
+    checkOpened("LendDisc", [&] { window->action(QStringLiteral("LendDisc"))->trigger(); });
     checkOpened("poster viewer", [&] { emit window->detailPane()->posterClicked(); });
 }
 

@@ -52,7 +52,8 @@ const MenuTable movieMenuTable { "MN_POPno", u"弹出",
 const MenuTable treeMenuTable { "popup3", u"弹出2",
     { { "AddMovie", u"添加影片记录", nullptr }, separator, { "addtofav", u"添加至收藏", nullptr },
         { "DelFav", u"删除选中收藏", nullptr }, separator, { "ChangeDiskDetail", u"查看磁盘信息", nullptr },
-        { "RescanDisc", u"重新读取光盘...", nullptr }, { "VerifyDisc", u"校验光盘...", nullptr },
+        { "RescanDisc", u"重新读取光盘...", nullptr }, { "VerifyDisc", u"校验光盘...", nullptr }, separator,
+        { "LendDisc", u"借出...", nullptr }, { "ReturnDisc", u"归还", nullptr }, separator,
         { "deldisk", u"删除磁盘记录", nullptr } } };
 
 struct ToolbarButton

@@ -177,6 +177,8 @@ void MainWindow::connectCommands()
         { "VerifyDisc", [this] { discs_->verifyDisc(); } },
         { "MN_verify", [this] { discs_->verifyMedium(); } },
         { "deldisk", [this] { discs_->deleteDisc(); } },
+        { "LendDisc", [this] { discs_->lendDisc(); } },
+        { "ReturnDisc", [this] { discs_->returnDisc(); } },
         { "addtofav", [this] { discs_->addToFavourites(); } },
         { "DelFav", [this] { discs_->removeFromFavourites(); } },
     };
@@ -292,6 +294,12 @@ ReportDialog* MainWindow::openReport()
             return showReportedMovie(tree_, list_, browse_, movie);
         },
         this);
+    dialog->setShowDisc([this](const QString& disc) {
+        if (!tree_->itemForKey(DiscTree::discPrefix + disc))
+            return false;
+        showDisc(disc);
+        return true;
+    });
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     if (!dialog->load()) {
@@ -351,6 +359,9 @@ void MainWindow::showTreeMenu(const QString& key, const QPoint& globalPos)
     enable("RescanDisc", disc);
     enable("VerifyDisc", disc || favDisc);
     enable("deldisk", disc);
+    // Lending a disc that is out says why it cannot be; only a disc that is out can come back.
+    enable("LendDisc", disc || favDisc);
+    enable("ReturnDisc", (disc || favDisc) && tree_->openLoan(DiscTree::discNumberOf(key)));
     commands_->treeMenu()->popup(globalPos);
 }
 

@@ -68,6 +68,30 @@ void DiscTreeWidget::markCheck(
     }
 }
 
+void DiscTreeWidget::markLoan(
+    QTreeWidgetItem* item, const Loans::Loan* loan, const QDate& today, bool checkFailed)
+{
+    if (!loan)
+        return;
+    const QString earlier = item->toolTip(0);
+    const QString state = Loans::stateText(*loan, today);
+    item->setToolTip(0, earlier.isEmpty() ? state : earlier + u'\n' + state);
+    // An overdue disc leans and turns brown; a failed check keeps its red, and both show.
+    if (!loan->overdue(today))
+        return;
+    if (!checkFailed)
+        item->setForeground(0, QColor(0xa0, 0x58, 0x00));
+    QFont font = item->font(0);
+    font.setItalic(true);
+    item->setFont(0, font);
+}
+
+const Loans::Loan* DiscTreeWidget::openLoan(const QString& discNumber) const
+{
+    const auto it = openLoans_.constFind(discNumber);
+    return it == openLoans_.cend() ? nullptr : &*it;
+}
+
 bool DiscTreeWidget::rebuildDiscTree(QString* error)
 {
     const bool filled = fillTree(error);
@@ -82,6 +106,7 @@ bool DiscTreeWidget::fillTree(QString* error)
     QTreeWidgetItem* all = addNode(nullptr, DiscTree::allKey, DiscTree::allText, DiscTree::IconAll);
     QTreeWidgetItem* fav = addNode(nullptr, DiscTree::favKey, DiscTree::favText, DiscTree::IconFavourites);
     data_ = {};
+    openLoans_.clear();
     context_.session.highestDiscNumber = 0;
     context_.session.favouriteCount = 0;
     context_.session.discCount = 0;
@@ -106,10 +131,20 @@ bool DiscTreeWidget::fillTree(QString* error)
     // The checks are an addition of ours: a catalogue whose check table cannot be read shows no marks.
     const auto checks = MediaTables::lastChecks(context_.folder.catalogueFile(), nullptr)
                             .value_or(QHash<QString, MediaTables::DiscCheckRecord>());
+    // So are the loans.
+    openLoans_
+        = Loans::openByDisc(context_.folder.catalogueFile(), nullptr).value_or(QHash<QString, Loans::Loan>());
+    const QDate today = context_.clock().date();
+    auto mark = [&](QTreeWidgetItem* item, const DiscNode& n) {
+        const auto check = checks.find(n.discNumber);
+        markCheck(item, check, checks.cend());
+        markLoan(item, openLoan(n.discNumber), today, check != checks.cend() && !check->passed());
+        return item;
+    };
     for (const DiscNode& n : std::as_const(data_.discs))
-        markCheck(lastDisc = addNode(all, n.key, n.text, n.icon), checks.find(n.discNumber), checks.cend());
+        lastDisc = mark(addNode(all, n.key, n.text, n.icon), n);
     for (const DiscNode& n : std::as_const(data_.favourites))
-        markCheck(lastFav = addNode(fav, n.key, n.text, n.icon), checks.find(n.discNumber), checks.cend());
+        lastFav = mark(addNode(fav, n.key, n.text, n.icon), n);
 
     if (context_.settings.autoOpen()) {
         // Making the last node of a root visible opens that root.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/disctree.h"
+#include "store/loans.h"
 #include "store/mediatables.h"
 
 #include <QIcon>
@@ -23,6 +24,8 @@ public:
     QString selectedKey() const;
     QTreeWidgetItem* itemForKey(const QString& key) const;
     const DiscTreeData& data() const { return data_; }
+    // The disc's open loan as the last rebuild read it; null when the disc is not out.
+    const Loans::Loan* openLoan(const QString& discNumber) const;
 
     static QString keyOf(const QTreeWidgetItem* item);
 
@@ -42,8 +45,11 @@ private:
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text, int icon);
     using Checks = QHash<QString, MediaTables::DiscCheckRecord>;
     static void markCheck(QTreeWidgetItem* item, Checks::const_iterator check, Checks::const_iterator none);
+    static void markLoan(
+        QTreeWidgetItem* item, const Loans::Loan* loan, const QDate& today, bool checkFailed);
 
     AppContext& context_;
     DiscTreeData data_;
+    QHash<QString, Loans::Loan> openLoans_;
     std::array<QIcon, 6> icons_;
 };

@@ -10,10 +10,12 @@
 #include "creatediscdialog.h"
 #include "discdetailsdialog.h"
 #include "disctexts.h"
+#include "lenddialog.h"
 #include "media/mediatext.h"
 #include "rescandialog.h"
 #include "store/catalogue.h"
 #include "store/discnumbers.h"
+#include "store/loans.h"
 #include "store/mediatables.h"
 #include "store/textrules.h"
 #include "verifydialog.h"
@@ -154,6 +156,9 @@ DiscDetailsDialog* DiscCommands::changeDiskDetail()
     // The check's line is an addition: a catalogue whose check table cannot be read still opens.
     if (MediaTables::lastCheck(context_.folder.catalogueFile(), selected->first, &check, &error))
         dialog->showLastCheck(MediaText::lastCheck(check));
+    // So are the loans: a catalogue without their table shows none.
+    if (const auto loans = Loans::ofDisc(context_.folder.catalogueFile(), selected->first, &error))
+        dialog->showLoans(*loans, context_.clock().date());
     openModal(dialog);
     return dialog;
 }
@@ -218,6 +223,54 @@ bool DiscCommands::saveDiscDetails(const QString& number, const DiscDetails& det
     }
     refresh(saved, parent);
     return true;
+}
+
+LendDialog* DiscCommands::lendDisc()
+{
+    const auto selected = selectedDisc();
+    if (!selected)
+        return nullptr;
+    const QString file = context_.folder.catalogueFile();
+    QString error;
+    const auto open = Loans::openByDisc(file, &error);
+    const auto borrowers = open ? Loans::borrowers(file, &error) : std::nullopt;
+    if (!borrowers) {
+        context_.prompt.warn(window(), error);
+        return nullptr;
+    }
+    if (const auto loan = open->constFind(selected->first); loan != open->cend()) {
+        context_.prompt.warn(window(), Loans::alreadyLentMessage(*loan));
+        return nullptr;
+    }
+    auto* dialog
+        = new LendDialog(*this, selected->first, TextRules::trimBlanks(selected->second.name.toString()),
+            *borrowers, context_.clock().date(), window());
+    openModal(dialog);
+    return dialog;
+}
+
+bool DiscCommands::storeLoan(const QString& number, const Loans::Lending& lending, QWidget* parent)
+{
+    const Loans::Outcome outcome = Loans::lend(context_.folder.catalogueFile(), number, lending);
+    if (!outcome.ok())
+        context_.prompt.warn(parent, outcome.message);
+    if (outcome.status == Loans::Outcome::Refused || outcome.status == Loans::Outcome::Failed)
+        return false; // the dialog keeps what the user typed
+    rebuildTree(parent);
+    return true;
+}
+
+void DiscCommands::returnDisc()
+{
+    const auto selected = selectedDisc();
+    if (!selected)
+        return;
+    const Loans::Outcome outcome
+        = Loans::giveBack(context_.folder.catalogueFile(), selected->first, context_.clock().date());
+    if (!outcome.ok())
+        context_.prompt.warn(window(), outcome.message);
+    if (outcome.status != Loans::Outcome::Failed)
+        rebuildTree(window());
 }
 
 void DiscCommands::deleteDisc()

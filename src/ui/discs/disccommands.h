@@ -10,6 +10,7 @@
 
 class CreateDiscDialog;
 class DiscDetailsDialog;
+class LendDialog;
 class DiscTreeWidget;
 class RescanDialog;
 class VerifyDialog;
@@ -19,6 +20,9 @@ class QWidget;
 struct AppContext;
 struct DiscDetails;
 struct DiscOutcome;
+namespace Loans {
+struct Lending;
+}
 
 // The disc commands of the main window: creating a disc, its details, deleting it and the
 // favourite mark. Each change goes through the catalogue and ends with a rebuild of the tree.
@@ -47,6 +51,13 @@ public:
     {
         mountedRootOf_ = std::move(lookup);
     }
+    // LendDisc ("借出..."): opens the lend dialog for the selected disc; a disc that is out
+    // already is said to be so instead. ReturnDisc ("归还"): the selected disc is back today.
+    LendDialog* lendDisc();
+    void returnDisc();
+    // The lend dialog's lend. False (the dialog stays open) when the loan was refused or could
+    // not be stored; a disc that is gone is reported and the tree rebuilt.
+    bool storeLoan(const QString& number, const Loans::Lending& lending, QWidget* parent);
     // addtofav and DelFav: the favourite mark of the selected disc node.
     void addToFavourites();
     void removeFromFavourites();

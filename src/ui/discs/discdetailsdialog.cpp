@@ -3,6 +3,7 @@
 #include "disccommands.h"
 #include "disctexts.h"
 #include "store/catalogue.h"
+#include "store/loans.h"
 #include "store/records.h"
 #include "store/textrules.h"
 
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <limits>
@@ -93,6 +95,21 @@ DiscDetailsDialog::DiscDetailsDialog(DiscCommands& commands, QWidget* parent)
     lastCheck_->setWordWrap(true);
     lastCheck_->setVisible(false);
     layout->addWidget(lastCheck_);
+    loanLine_ = new QLabel(this);
+    loanLine_->setObjectName(QStringLiteral("LabelLoan"));
+    loanLine_->setWordWrap(true);
+    loanLine_->setVisible(false);
+    layout->addWidget(loanLine_);
+    loans_ = new QListWidget(this);
+    loans_->setObjectName(QStringLiteral("ListLoans"));
+    loans_->setAccessibleName(DiscTexts::loansCaption);
+    loans_->setToolTip(DiscTexts::loansCaption);
+    loans_->setSelectionMode(QAbstractItemView::SingleSelection);
+    loans_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A few lines; a long history scrolls rather than pushing the buttons off a small screen.
+    loans_->setMaximumHeight(loans_->fontMetrics().height() * 5 + 8);
+    loans_->setVisible(false);
+    layout->addWidget(loans_);
 
     saveButton_ = new QPushButton(DiscTexts::saveButton, this);
     saveButton_->setObjectName(QStringLiteral("Command1"));
@@ -109,7 +126,8 @@ DiscDetailsDialog::DiscDetailsDialog(DiscCommands& commands, QWidget* parent)
     setTabOrder(name_, state_);
     setTabOrder(state_, kind_);
     setTabOrder(kind_, notes_);
-    setTabOrder(notes_, saveButton_);
+    setTabOrder(notes_, loans_);
+    setTabOrder(loans_, saveButton_);
     setTabOrder(saveButton_, closeButton_);
     name_->setFocus();
 
@@ -135,6 +153,20 @@ void DiscDetailsDialog::showLastCheck(const QString& text)
 {
     lastCheck_->setText(text);
     lastCheck_->setVisible(!text.isEmpty());
+}
+
+void DiscDetailsDialog::showLoans(const QList<Loans::Loan>& loans, const QDate& today)
+{
+    loans_->clear();
+    QString now = DiscTexts::notLentNow;
+    for (auto it = loans.crbegin(); it != loans.crend(); ++it) {
+        loans_->addItem(Loans::historyLine(*it));
+        if (it->open())
+            now = DiscTexts::loanOpenPrefix + Loans::stateText(*it, today);
+    }
+    loanLine_->setText(now);
+    loanLine_->setVisible(!loans.isEmpty());
+    loans_->setVisible(!loans.isEmpty());
 }
 
 bool DiscDetailsDialog::save()

@@ -6,8 +6,13 @@ class DiscCommands;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QDate;
 class QPushButton;
 struct DiscRecord;
+namespace Loans {
+struct Loan;
+}
 
 // Form6: a disc's number, name, condition, kind and notes, to view and to change.
 class DiscDetailsDialog : public QDialog
@@ -20,6 +25,9 @@ public:
     void fill(const DiscRecord& disc);
     // The line under the fields: "上次校验：2026-12-08，3 个文件无法读取".
     void showLastCheck(const QString& text);
+    // The disc's loans, under the fields: the open one (or that there is none) and every loan
+    // the latest first. Nothing is shown for a disc never lent.
+    void showLoans(const QList<Loans::Loan>& loans, const QDate& today);
     // What the save button does: writes the boxes that are not empty, then closes; stays open
     // when the catalogue could not be written.
     bool save();
@@ -32,6 +40,8 @@ private:
     QComboBox* kind_;
     QLineEdit* notes_;
     QLabel* lastCheck_;
+    QLabel* loanLine_;
+    QListWidget* loans_;
     QPushButton* saveButton_;
     QPushButton* closeButton_;
 };

@@ -37,6 +37,23 @@ inline const QStringList kinds = { QStringLiteral("DVD"), QStringLiteral("VCD"),
     QStringLiteral("HDDVD") };
 inline const QStringList states = { QStringLiteral("良好"), QStringLiteral("外借"), QStringLiteral("破损") };
 
+// The lend dialog and the details' loans.
+inline const QString lendTitle = QStringLiteral("借出光盘");
+inline const QString lendBorrower = QStringLiteral("借阅人(&B)");
+inline const QString lendDate = QStringLiteral("借出日期(&D)");
+inline const QString lendDue = QStringLiteral("应还日期(&U)");
+inline const QString lendNote = QStringLiteral("附注(&N)");
+inline const QString lendButton = QStringLiteral("借出(&L)");
+inline const QString loansCaption = QStringLiteral("借出记录");
+inline const QString loanOpenPrefix = QStringLiteral("现在：");
+inline const QString notLentNow = QStringLiteral("现在没有借出。");
+
+inline QString lendHeading(const QString& number, const QString& name)
+{
+    return QStringLiteral("把碟#") + number + (name.isEmpty() ? QString() : u'[' + name + u']')
+        + QStringLiteral("借给：");
+}
+
 inline QString confirmDelete(const QString& number)
 {
     return QStringLiteral("您真的确定删除碟") + number + QStringLiteral("吗?");

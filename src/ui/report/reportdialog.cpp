@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -30,15 +31,32 @@ struct Page
     const char16_t* fileName;
 };
 
-const Page pages[2] = {
+const Page pages[3] = {
     { "ListDuplicates", "LblDuplicates", u"重复影片(&D)", u"重复影片.txt" },
     { "ListRisks", "LblRisks", u"风险影片(&R)", u"风险影片.txt" },
+    { "ListLoans", "LblLoans", u"借出(&L)", u"借出的光碟.txt" },
 };
+constexpr ReportDialog::List lists[3] = { ReportDialog::Duplicates, ReportDialog::Risks, ReportDialog::Lent };
 
 const QString reportTitle = QStringLiteral("重复与风险报告");
 const QString exportTitle = QStringLiteral("导出报告 - ReelShelf Index");
 const QString textFilter = QStringLiteral("文本文件 (*.txt)");
-const QString hint = QStringLiteral("双击或按回车键可在主窗口中查看该影片。");
+const QString hint = QStringLiteral("双击或按回车键可在主窗口中查看该影片（或光碟）。");
+
+QString loansSummary(const QList<Loans::OpenLoan>& loans, const QDate& today)
+{
+    if (loans.isEmpty())
+        return QStringLiteral("没有借出的光碟。");
+    QSet<QString> borrowers;
+    qsizetype overdue = 0;
+    for (const Loans::OpenLoan& o : loans) {
+        borrowers.insert(o.loan.borrower);
+        overdue += o.loan.overdue(today) ? 1 : 0;
+    }
+    const QString summary = QStringLiteral("%1 张光碟借给了 %2 个人").arg(loans.size()).arg(borrowers.size());
+    return overdue > 0 ? summary + QStringLiteral("，其中 %1 张已逾期，列在最前。").arg(overdue)
+                       : summary + QStringLiteral("。");
+}
 
 QString summaryOf(const Report& report, ReportDialog::List list)
 {
@@ -72,7 +90,7 @@ ReportDialog::ReportDialog(AppContext& context, ShowMovie showMovie, QWidget* pa
     WindowPlacement::fitAndCentre(this, QSize(760, 480));
     auto* layout = new QVBoxLayout(this);
     tabs_->setObjectName(QStringLiteral("TabReport"));
-    for (List list : { Duplicates, Risks })
+    for (List list : lists)
         tabs_->addTab(buildPage(list), QString::fromUtf16(pages[list].caption));
     layout->addWidget(tabs_);
 
@@ -132,14 +150,19 @@ bool ReportDialog::load()
         report_ = CollectionReport::build(Catalogue(context_.folder.catalogueFile()), &error);
         QApplication::restoreOverrideCursor();
     }
-    if (!report_) {
+    today_ = context_.clock().date();
+    const auto loans
+        = report_ ? Loans::openLoans(context_.folder.catalogueFile(), today_, &error) : std::nullopt;
+    if (!report_ || !loans) {
         context_.prompt.warn(this, error);
         return false;
     }
+    loans_ = *loans;
     models_[Duplicates]->showDuplicates(report_->duplicates);
     models_[Risks]->showRisks(report_->risks);
-    for (List list : { Duplicates, Risks }) {
-        summaries_[list]->setText(summaryOf(*report_, list));
+    models_[Lent]->showLoans(loans_, today_);
+    for (List list : lists) {
+        summaries_[list]->setText(list == Lent ? loansSummary(loans_, today_) : summaryOf(*report_, list));
         if (models_[list]->rowCount() > 0)
             views_[list]->setCurrentIndex(models_[list]->index(0, 0));
         fitColumns(views_[list]);
@@ -172,7 +195,8 @@ void ReportDialog::showList(List list)
 
 ReportDialog::List ReportDialog::currentList() const
 {
-    return tabs_->currentIndex() == Risks ? Risks : Duplicates;
+    const int index = tabs_->currentIndex();
+    return index == Risks || index == Lent ? List(index) : Duplicates;
 }
 
 void ReportDialog::exportCurrentList()
@@ -185,7 +209,9 @@ void ReportDialog::exportCurrentList()
     const QString path = context_.pickSaveFile(this, exportTitle, suggested, textFilter);
     if (path.isEmpty())
         return;
-    const QString text = list == Duplicates ? duplicatesText(*report_) : risksText(*report_);
+    const QString text = list == Duplicates ? duplicatesText(*report_)
+        : list == Risks                     ? risksText(*report_)
+                                            : Loans::openLoansText(loans_, today_);
     QString error;
     if (!writeText(path, text, &error)) {
         context_.prompt.warn(this, error + QStringLiteral("\n报告没有导出。"));
@@ -204,6 +230,15 @@ void ReportDialog::showMovieOfRow(List list, int row)
 {
     if (row < 0 || row >= models_[list]->rowCount())
         return;
+    if (!models_[list]->holdsMovies()) {
+        const QString disc = models_[list]->disc(row);
+        if (!showDisc_ || !showDisc_(disc)) {
+            context_.prompt.warn(this, QStringLiteral("在主窗口中找不到碟#%1，它可能已被删除。").arg(disc));
+            return;
+        }
+        close();
+        return;
+    }
     const Movie& movie = models_[list]->movie(row);
     if (!showMovie_(movie)) {
         context_.prompt.warn(this, missingMovieMessage(movie));
@@ -216,7 +251,7 @@ bool ReportDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        for (List list : { Duplicates, Risks }) {
+        for (List list : lists) {
             if (watched == views_[list] && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
                 showMovieOfRow(list, views_[list]->currentIndex().row());
                 return true;

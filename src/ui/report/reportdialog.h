@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/collectionreport.h"
+#include "store/loans.h"
 
 #include <QDialog>
 #include <array>
@@ -12,23 +13,28 @@ class QTabWidget;
 class QTableView;
 class ReportListModel;
 
-// The duplicates and risk report: two lists, each exported to a text file; a double click or
-// Enter on a movie shows it in the main window and closes the report.
+// The duplicates and risk report: two lists of movies and the list of discs out, each exported to
+// a text file; a double click or Enter on a row shows its movie or its disc in the main window and
+// closes the report.
 class ReportDialog : public QDialog
 {
     Q_OBJECT
 public:
-    enum List { Duplicates = 0, Risks = 1 };
+    enum List { Duplicates = 0, Risks = 1, Lent = 2 };
     // Shows a reported movie in the main window; false when it cannot be found there.
     using ShowMovie = std::function<bool(const CollectionReport::Movie&)>;
+    // Chooses a disc's node and lists it; false when the tree has no such disc.
+    using ShowDisc = std::function<bool(const QString& discNumber)>;
 
     ReportDialog(AppContext& context, ShowMovie showMovie, QWidget* parent = nullptr);
 
-    // Reads the catalogue into both lists; false (after a warning) when it cannot be read.
+    void setShowDisc(ShowDisc showDisc) { showDisc_ = std::move(showDisc); }
+
+    // Reads the catalogue into the lists; false (after a warning) when it cannot be read.
     bool load();
     // The export button: the current list into a UTF-8 text file the user names.
     void exportCurrentList();
-    // Shows the movie of a row of a list in the main window, then closes the report.
+    // Shows the movie (or the disc) of a row of a list in the main window, then closes the report.
     void showMovieOfRow(List list, int row);
 
     void showList(List list);
@@ -47,9 +53,12 @@ private:
 
     AppContext& context_;
     ShowMovie showMovie_;
+    ShowDisc showDisc_;
     std::optional<CollectionReport::Report> report_;
+    QList<Loans::OpenLoan> loans_;
+    QDate today_;
     QTabWidget* tabs_;
-    std::array<ReportListModel*, 2> models_ {};
-    std::array<QTableView*, 2> views_ {};
-    std::array<QLabel*, 2> summaries_ {};
+    std::array<ReportListModel*, 3> models_ {};
+    std::array<QTableView*, 3> views_ {};
+    std::array<QLabel*, 3> summaries_ {};
 };

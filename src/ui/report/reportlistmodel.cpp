@@ -65,11 +65,31 @@ void ReportListModel::showRisks(const QList<RiskDisc>& discs)
         std::move(cells), std::move(movies));
 }
 
-void ReportListModel::setRows(QStringList headers, QList<QStringList> cells, QList<Movie> movies)
+void ReportListModel::showLoans(const QList<Loans::OpenLoan>& loans, const QDate& today)
+{
+    QList<QStringList> cells;
+    QStringList discs;
+    for (const Loans::OpenLoan& o : loans) {
+        const Loans::Loan& l = o.loan;
+        const QString state = l.overdue(today) ? QStringLiteral("已逾期 %1 天").arg(l.daysOverdue(today))
+                                               : QStringLiteral("借出中");
+        cells.append({ l.borrower, QStringLiteral("碟#") + l.disc, o.discName, Loans::dateText(l.lent),
+            QString::number(l.daysOut(today)), Loans::dateText(l.due), state, l.note });
+        discs.append(l.disc);
+    }
+    setRows({ QStringLiteral("借阅人"), QStringLiteral("光碟"), QStringLiteral("名称"),
+                QStringLiteral("借出日期"), QStringLiteral("已借天数"), QStringLiteral("应还日期"),
+                QStringLiteral("情况"), QStringLiteral("附注") },
+        std::move(cells), {}, std::move(discs));
+}
+
+void ReportListModel::setRows(
+    QStringList headers, QList<QStringList> cells, QList<Movie> movies, QStringList discs)
 {
     beginResetModel();
     headers_ = std::move(headers);
     cells_ = std::move(cells);
     movies_ = std::move(movies);
+    discs_ = std::move(discs);
     endResetModel();
 }

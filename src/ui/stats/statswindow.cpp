@@ -217,6 +217,8 @@ void StatsWindow::buildCounts()
     add(nullptr, QStringLiteral("光碟"), number(stats_.discs));
     group(QStringLiteral("光碟类型"), stats_.discsByKind, StatsDimension::Format, false);
     group(QStringLiteral("光碟状态"), stats_.discsByCondition, StatsDimension::Format, false);
+    if (!stats_.lentByBorrower.isEmpty())
+        group(QStringLiteral("借出（按借阅人）"), stats_.lentByBorrower, StatsDimension::Format, false);
     add(nullptr, QStringLiteral("影视"), number(stats_.movies));
     group(QStringLiteral("观看"), seenBuckets(stats_), StatsDimension::Seen, true);
     add(nullptr, QStringLiteral("总大小"), decimal(stats_.totalSizeGB, 2) + QStringLiteral(" GB"));
