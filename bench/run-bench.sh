@@ -13,6 +13,7 @@
 #   bench/run-bench.sh backup          # only the backup a deletion waits for, and a restore
 #   bench/run-bench.sh stats           # only the statistics window and stats --json
 #   bench/run-bench.sh report          # only the duplicates and risk report
+#   bench/run-bench.sh groups          # only the 分类 tab: movies grouped by a field
 #   bench/run-bench.sh probe           # only reelshelf-cli probe against mediainfo
 #   bench/run-bench.sh verify          # only reelshelf-cli verify of a 3 GB disc against cat(1)
 set -euo pipefail
@@ -32,7 +33,7 @@ else
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DREELSHELF_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" -j2 --target reelshelf-gen reelshelf-bench reelshelf-scanbench reelshelf-commitbench \
-    reelshelf-searchbench reelshelf-filterbench reelshelf-backupbench reelshelf-statsbench reelshelf-reportbench \
+    reelshelf-searchbench reelshelf-filterbench reelshelf-backupbench reelshelf-statsbench reelshelf-reportbench reelshelf-groupbench \
     reelshelf-cli >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
@@ -249,6 +250,26 @@ if [[ "$only" == report ]]; then
     exit 0
 fi
 
+# The 分类 tab in process, and the sqlite3 shell grouping one field (genre, as stored: the shell
+# cannot split "动作/战争") as a whole process for the ratio.
+groups_bench() {
+    local db="$home/ShelfIndex.db" t base
+    echo "== movies grouped by kind (分类): $runs runs"
+    "$build/bench/reelshelf-groupbench" --home "$home" --runs "$runs" 2>/dev/null | tee "${tmp_groups:=$(mktemp)}"
+    t=$(mktemp)
+    for ((i = 0; i < runs; i++)); do
+        ms_of sqlite3 "$db" "SELECT Type, count(*) FROM ReelShelfIndex GROUP BY Type" >>"$t"
+    done
+    base=$(median <"$t")
+    echo "sqlite3 GROUP BY Type, whole process, ms: $base"
+    awk -v b="$base" '/^open the/ { printf "open / shell: %.2fx\n", $NF / b } /^switch the field/ { printf "switch / shell: %.2fx\n", $NF / b }' "$tmp_groups"
+    rm -f "$t" "$tmp_groups"
+}
+if [[ "$only" == groups ]]; then
+    groups_bench
+    exit 0
+fi
+
 echo "== in process: $runs runs"
 "$bench" --home "$home" --runs "$runs" 2> >(grep -v XDG_RUNTIME_DIR >&2)
 
@@ -301,6 +322,8 @@ stats_bench
 
 echo
 report_bench
+echo
+groups_bench
 
 echo
 probe_bench

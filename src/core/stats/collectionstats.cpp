@@ -356,7 +356,12 @@ QString dimensionCaption(StatsDimension dimension)
 
 QString statusText(StatsDimension dimension, const QString& label, qsizetype count)
 {
-    return dimensionCaption(dimension) + QStringLiteral("“") + label + QStringLiteral("”：共 ")
+    return statusLine(dimensionCaption(dimension), label, count);
+}
+
+QString statusLine(const QString& caption, const QString& label, qsizetype count)
+{
+    return caption + QStringLiteral("“") + label + QStringLiteral("”：共 ")
         + QLocale(QLocale::English).toString(qint64(count)) + QStringLiteral(" 部影视");
 }
 

@@ -84,5 +84,7 @@ QString bucketLabel(StatsDimension dimension, const StatsBucket& bucket);
 QString dimensionCaption(StatsDimension dimension);
 // "类型“动作”：共 12 部影视"
 QString statusText(StatsDimension dimension, const QString& label, qsizetype count);
+// The same line for any caption: the movie groups use it too.
+QString statusLine(const QString& caption, const QString& label, qsizetype count);
 
 } // namespace CollectionStatistics

@@ -4,6 +4,7 @@
 #include "auxwin/aboutdialog.h"
 #include "backups/backupcommands.h"
 #include "browse/browsecontroller.h"
+#include "browse/categorypane.h"
 #include "browse/detailpane.h"
 #include "browse/disctree.h"
 #include "browse/disctreewidget.h"
@@ -36,6 +37,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <functional>
@@ -64,6 +66,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     buildStatusLine();
     buildCentre();
     browse_ = new BrowseController(context_, tree_, list_, pane_, status_, this);
+    connect(categories_, &CategoryPane::groupChosen, browse_, &BrowseController::listRows);
     discs_ = new DiscCommands(context_, tree_, list_, this);
     movies_ = new MovieCommands(context_, tree_, list_, pane_, this);
     legacyImport_ = new LegacyImportCommand(context_, tree_, list_, this);
@@ -75,7 +78,17 @@ void MainWindow::buildCentre()
 {
     mainSplitter_ = new QSplitter(Qt::Horizontal, this);
     mainSplitter_->setObjectName(QStringLiteral("MainSplitter"));
-    tree_ = new DiscTreeWidget(context_, mainSplitter_);
+    // The disc tree, and beside it on a second tab the movies grouped by kind.
+    browseTabs_ = new QTabWidget(mainSplitter_);
+    browseTabs_->setObjectName(QStringLiteral("BrowseTabs"));
+    browseTabs_->setDocumentMode(true);
+    // Narrow as the tree alone could be: the tabs scroll rather than hold the window's left side wide.
+    browseTabs_->setUsesScrollButtons(true);
+    browseTabs_->setMinimumWidth(64);
+    tree_ = new DiscTreeWidget(context_, browseTabs_);
+    categories_ = new CategoryPane(context_, browseTabs_);
+    browseTabs_->addTab(tree_, QStringLiteral("影碟"));
+    browseTabs_->addTab(categories_, QStringLiteral("分类"));
     rightSplitter_ = new QSplitter(Qt::Vertical, mainSplitter_);
     // The quick filter box sits right above the list and goes with it when the splitter moves.
     // An empty catalogue shows the ways to begin where the list would be.
@@ -90,7 +103,7 @@ void MainWindow::buildCentre()
     listLayout->addWidget(list_);
     QWidget::setTabOrder(quickFilter_, list_);
     pane_ = new DetailPane(rightSplitter_);
-    mainSplitter_->addWidget(tree_);
+    mainSplitter_->addWidget(browseTabs_);
     mainSplitter_->addWidget(rightSplitter_);
     listArea_->addWidget(listPanel);
     listArea_->addWidget(new StartPanel(action(QStringLiteral("MN_NewDisk")),
@@ -113,6 +126,8 @@ void MainWindow::buildCentre()
     connect(tree_, &DiscTreeWidget::rebuilt, this,
         [this] { listArea_->setCurrentIndex(tree_->data().discs.isEmpty() ? 1 : 0); });
     connect(list_, &MovieListView::rightReleased, this, &MainWindow::showMovieMenu);
+    connect(categories_, &CategoryPane::failed, this,
+        [this](const QString& message) { context_.prompt.warn(this, message); });
 }
 
 void MainWindow::buildStatusLine()

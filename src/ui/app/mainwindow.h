@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 class BrowseController;
+class CategoryPane;
 class DetailPane;
 class DiscTreeWidget;
 class DiscCommands;
@@ -22,6 +23,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QStackedWidget;
+class QTabWidget;
 struct AppContext;
 
 // The main window: menus, toolbar, the tree, the list, the detail pane and the status line.
@@ -58,6 +60,8 @@ public:
     QMenu* movieMenu() const { return commands_->movieMenu(); }
     QMenu* treeMenu() const { return commands_->treeMenu(); }
     DiscTreeWidget* discTree() const { return tree_; }
+    CategoryPane* categoryPane() const { return categories_; }
+    QTabWidget* browseTabs() const { return browseTabs_; }
     MovieListView* movieList() const { return list_; }
     QuickFilterBox* quickFilter() const { return quickFilter_; }
     DetailPane* detailPane() const { return pane_; }
@@ -92,6 +96,8 @@ private:
     AppContext& context_;
     MainCommands* commands_ = nullptr;
     DiscTreeWidget* tree_ = nullptr;
+    QTabWidget* browseTabs_ = nullptr;
+    CategoryPane* categories_ = nullptr;
     MovieListView* list_ = nullptr;
     QuickFilterBox* quickFilter_ = nullptr;
     DetailPane* pane_ = nullptr;

@@ -53,6 +53,18 @@ void BrowseController::listNode(const QString& key)
         if (listing->status)
             status_->setText(*listing->status);
     }
+    resetPane();
+}
+
+void BrowseController::listRows(QList<MovieRow> rows, int rowIcon, const QString& status)
+{
+    list_->movieModel()->setRows(std::move(rows), rowIcon);
+    status_->setText(status);
+    resetPane();
+}
+
+void BrowseController::resetPane()
+{
     pane_->reset(context_.folder.defaultPoster());
     // The poster viewer must not show the last movie's poster over an empty pane.
     context_.session.lastPosterPath = pane_->posterPath();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "browse/movielisting.h"
+
+#include <QList>
 #include <QObject>
 
 class DetailPane;
@@ -19,12 +22,15 @@ public:
         QLabel* status, QObject* parent = nullptr);
 
     void listNode(const QString& key);
+    // Lists movies read elsewhere (a group of the 分类 tab) as a node's listing is shown.
+    void listRows(QList<MovieRow> rows, int rowIcon, const QString& status);
     void showMovieDetails(int row);
     void openPosterViewer();
     // After the catalogue was replaced underneath: nothing shown may refer to the one that is gone.
     void clearShownMovies();
 
 private:
+    void resetPane();
     // The movie's remembered files and its disc's medium, in the pane's "文件" tab.
     void showFiles(const MovieRow& movie);
     AppContext& context_;

@@ -1,0 +1,161 @@
+#include "categorypane.h"
+
+#include "app/appcontext.h"
+#include "browse/disctree.h"
+#include "store/catalogue.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int GroupRole = Qt::UserRole + 1;
+}
+
+CategoryPane::CategoryPane(AppContext& context, QWidget* parent)
+    : QWidget(parent)
+    , context_(context)
+    , field_(new QComboBox(this))
+    , groups_(new QTreeWidget(this))
+{
+    setObjectName(QStringLiteral("CategoryPane"));
+    field_->setObjectName(QStringLiteral("ComboGroupField"));
+    for (const MovieGroups::FieldChoice& c : MovieGroups::fields())
+        field_->addItem(c.caption, int(c.field));
+    // The tree's side of the window may be narrow: the box gives way rather than hold it wide.
+    field_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    field_->setMinimumContentsLength(2);
+    auto* caption = new QLabel(QStringLiteral("分组(&G)："), this);
+    caption->setBuddy(field_);
+
+    groups_->setObjectName(QStringLiteral("TreeGroups"));
+    groups_->setHeaderHidden(true);
+    groups_->setRootIsDecorated(false);
+    groups_->setUniformRowHeights(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    // Caption and box one above the other: the tree's side of the window may be narrow.
+    layout->addWidget(caption);
+    layout->addWidget(field_);
+    layout->addWidget(groups_, 1);
+    connect(field_, &QComboBox::currentIndexChanged, this, [this] { regroup(); });
+    // A click lists the group, and so does moving to it by keyboard, as in the disc tree.
+    connect(groups_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { listGroup(item); });
+    connect(groups_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item && groups_->hasFocus())
+            listGroup(item);
+    });
+    connect(groups_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) { listGroup(item); });
+}
+
+MovieGroups::Field CategoryPane::field() const
+{
+    return MovieGroups::Field(field_->currentData().toInt());
+}
+
+void CategoryPane::setField(MovieGroups::Field field)
+{
+    field_->setCurrentIndex(std::max(0, field_->findData(int(field))));
+}
+
+CategoryPane::Stamp CategoryPane::stampNow() const
+{
+    const QFileInfo file(context_.folder.catalogueFile());
+    const QFileInfo log(context_.folder.catalogueFile() + QStringLiteral("-wal"));
+    return { file.lastModified(), log.exists() ? log.lastModified() : QDateTime(), file.size() + log.size() };
+}
+
+bool CategoryPane::reload(QString* error)
+{
+    const Stamp before = stampNow();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto listing = MovieList::listForNode(Catalogue(context_.folder.catalogueFile()), DiscTree::allKey,
+        context_.session.discCount, context_.session.favouriteCount, error, MovieList::Intros::LeftOut);
+    QApplication::restoreOverrideCursor();
+    if (!listing)
+        return false;
+    rows_ = std::move(listing->rows);
+    rowIcon_ = listing->rowIcon;
+    readAt_ = before;
+    loaded_ = true;
+    regroup();
+    return true;
+}
+
+bool CategoryPane::freshen()
+{
+    if (loaded_ && stampNow() == readAt_)
+        return true;
+    QString error;
+    if (reload(&error))
+        return true;
+    emit failed(error);
+    return false;
+}
+
+void CategoryPane::regroup()
+{
+    if (!loaded_)
+        return;
+    const QString current
+        = groups_->currentItem() ? groups_->currentItem()->data(0, Qt::UserRole).toString() : QString();
+    shown_ = MovieGroups::group(rows_, field());
+    QList<QTreeWidgetItem*> items;
+    items.reserve(shown_.size());
+    for (qsizetype i = 0; i < shown_.size(); ++i) {
+        const MovieGroups::Group& g = shown_.at(i);
+        auto* item
+            = new QTreeWidgetItem(QStringList { QStringLiteral("%1 (%2)").arg(g.text).arg(g.rows.size()) });
+        item->setData(0, Qt::UserRole, g.text);
+        item->setData(0, GroupRole, int(i));
+        item->setToolTip(0, g.text);
+        items << item;
+    }
+    const QSignalBlocker quiet(groups_);
+    groups_->clear();
+    groups_->addTopLevelItems(items);
+    for (QTreeWidgetItem* item : std::as_const(items))
+        if (!current.isEmpty() && item->data(0, Qt::UserRole).toString() == current)
+            groups_->setCurrentItem(item);
+}
+
+void CategoryPane::chooseGroup(int index)
+{
+    if (QTreeWidgetItem* item = groups_->topLevelItem(index)) {
+        groups_->setCurrentItem(item);
+        listGroup(item);
+    }
+}
+
+void CategoryPane::listGroup(QTreeWidgetItem* item)
+{
+    if (!item)
+        return;
+    const QString text = item->data(0, Qt::UserRole).toString();
+    // Movies changed since the groups were made (here or by another program) are read again.
+    if (!freshen())
+        return;
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < shown_.size(); ++i)
+        if (shown_.at(i).text == text)
+            at = i;
+    if (at < 0)
+        return; // the group is gone: the list of groups shows what there is now
+    QList<MovieRow> rows;
+    rows.reserve(shown_.at(at).rows.size());
+    for (int r : shown_.at(at).rows)
+        rows << rows_.at(r);
+    emit groupChosen(rows, rowIcon_, MovieGroups::statusText(field(), text, rows.size()));
+}
+
+void CategoryPane::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!loaded_ || stampNow() != readAt_)
+        freshen();
+}

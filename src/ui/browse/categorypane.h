@@ -1,0 +1,61 @@
+#pragma once
+
+#include "browse/moviegroups.h"
+
+#include <QDateTime>
+#include <QWidget>
+
+class QComboBox;
+class QTreeWidget;
+class QTreeWidgetItem;
+struct AppContext;
+
+// The 分类 tab beside the disc tree: every movie grouped by a field chosen above the list of
+// groups, each group with its count. Choosing a group hands its movies to the main list.
+class CategoryPane : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CategoryPane(AppContext& context, QWidget* parent = nullptr);
+
+    // Reads every movie (as the all-discs listing does) and groups them again; false with the
+    // message when the catalogue cannot be read.
+    bool reload(QString* error);
+    void setField(MovieGroups::Field field);
+    MovieGroups::Field field() const;
+    QComboBox* fieldBox() const { return field_; }
+    QTreeWidget* groupList() const { return groups_; }
+    // Lists the group at `index` as a click does.
+    void chooseGroup(int index);
+
+signals:
+    void groupChosen(const QList<MovieRow>& rows, int rowIcon, const QString& status);
+    void failed(const QString& message);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // When the catalogue file was last written: a later write (ours or another program's) makes
+    // the groups stale.
+    struct Stamp
+    {
+        QDateTime file;
+        QDateTime log;
+        qint64 size = -1;
+        bool operator==(const Stamp&) const = default;
+    };
+    Stamp stampNow() const;
+    bool freshen();
+    void regroup();
+    void listGroup(QTreeWidgetItem* item);
+
+    AppContext& context_;
+    QComboBox* field_;
+    QTreeWidget* groups_;
+    QList<MovieRow> rows_;
+    int rowIcon_ = 2;
+    QList<MovieGroups::Group> shown_;
+    Stamp readAt_;
+    bool loaded_ = false;
+};

@@ -1,0 +1,84 @@
+// The 分类 tab beside the disc tree, through the real window.
+#include "app/mainwindow.h"
+#include "browse/categorypane.h"
+#include "browse/movielistmodel.h"
+#include "browse/movielistview.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTest>
+#include <QThread>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+class CategoriesTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        app.home.addDisc(QStringLiteral("1"), QStringLiteral("一"));
+        app.home.addDisc(QStringLiteral("2"), QStringLiteral("二"));
+        app.home.addMovie(1, QStringLiteral("英雄"), 1,
+            movieWith({ { MovieField::Type, QStringLiteral("动作/武侠") },
+                { MovieField::Direct, QStringLiteral("张艺谋") } }));
+        app.home.addMovie(2, QStringLiteral("十面埋伏"), 2,
+            movieWith({ { MovieField::Type, QStringLiteral("武侠、爱情") },
+                { MovieField::Direct, QStringLiteral("张艺谋") } }));
+        app.home.addMovie(3, QStringLiteral("无名"), 2);
+        window = std::make_unique<MainWindow>(app.context);
+        window->show();
+        QString error;
+        ASSERT_TRUE(window->load(&error)) << error.toStdString();
+        pane = window->categoryPane();
+    }
+
+    QStringList groups() const
+    {
+        QStringList out;
+        for (int i = 0; i < pane->groupList()->topLevelItemCount(); ++i)
+            out << pane->groupList()->topLevelItem(i)->text(0);
+        return out;
+    }
+
+    TestApp app;
+    std::unique_ptr<MainWindow> window;
+    CategoryPane* pane = nullptr;
+};
+
+} // namespace
+
+TEST_F(CategoriesTest, GroupsListTheirMoviesAndFollowChangesToTheCatalogue)
+{
+    window->browseTabs()->setCurrentWidget(pane);
+    EXPECT_EQ(groups(),
+        (QStringList { QStringLiteral("武侠 (2)"), QStringLiteral("动作 (1)"), QStringLiteral("爱情 (1)"),
+            QStringLiteral("（未填写） (1)") }));
+    pane->chooseGroup(0);
+    MovieListModel* model = window->movieList()->movieModel();
+    ASSERT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->movieRow(0)[ListCol::MovieName], QStringLiteral("英雄"));
+    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("类型“武侠”：共 2 部影视"));
+
+    // Another field, chosen by keyboard.
+    pane->fieldBox()->setFocus();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(pane->fieldBox(), Qt::Key_Down);
+    EXPECT_EQ(pane->fieldBox()->currentText(), QStringLiteral("导演"));
+    EXPECT_EQ(groups(), (QStringList { QStringLiteral("张艺谋 (2)"), QStringLiteral("（未填写） (1)") }));
+
+    // A movie changed by another program: the next click reads the catalogue again.
+    QThread::msleep(20);
+    RawDb(app.home.folder().catalogueFile())
+        .exec(QStringLiteral("UPDATE ReelShelfIndex SET Direct = '陈凯歌' WHERE ID = 2"));
+    pane->chooseGroup(0);
+    EXPECT_EQ(groups(),
+        (QStringList {
+            QStringLiteral("张艺谋 (1)"), QStringLiteral("陈凯歌 (1)"), QStringLiteral("（未填写） (1)") }));
+    EXPECT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("导演“张艺谋”：共 1 部影视"));
+}
