@@ -283,6 +283,35 @@ TEST_F(VerifyTest, AMountedMediumIsNamedAndAMovieWaitsForItsDiscToPlay)
     wizard->close();
 }
 
+TEST_F(VerifyTest, AMediumSwappedForAnotherAtTheSameFolderIsNotTakenForTheOneBefore)
+{
+    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
+        GTEST_SKIP() << "no /dev/fuse here";
+    // Another disc whose movie lies at the same path as disc 3's.
+    copy(QStringLiteral("plain.avi"), QStringLiteral("swap/英雄/英雄.mkv"));
+    MediumBar* bar = window->mediumBar();
+    bar->begin();
+    const QString at = mounts.path(QStringLiteral("drive"));
+    auto mount = std::make_unique<FailingMount>(root(), at, QStringList());
+    ASSERT_TRUE(mount->ok());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->rootOf(QStringLiteral("3")) == at; }, 10000));
+
+    // Taken out and the other disc put in before the window looks at the mounts again.
+    mount.reset();
+    mount = std::make_unique<FailingMount>(tree.path(QStringLiteral("swap")), at, QStringList());
+    ASSERT_TRUE(mount->ok());
+    const QString unknown = QStringLiteral("已插入未登记的光盘：%1").arg(at);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->text() == unknown; }, 10000)) << bar->text().toStdString();
+    EXPECT_TRUE(bar->rootOf(QStringLiteral("3")).isEmpty());
+
+    // Playing disc 3's movie waits for disc 3 instead of opening the other disc's file.
+    selectMovie(0);
+    window->action(QStringLiteral("MN_play"))->trigger();
+    EXPECT_TRUE(app.desktop.opened.isEmpty());
+    ASSERT_NE(window->moviePlayer()->waiting(), nullptr);
+    window->moviePlayer()->waiting()->close();
+}
+
 TEST_F(VerifyTest, TheWizardSaysWhenItsMediumIsAlreadyACataloguedDisc)
 {
     WizardDialog* wizard = window->openWizardOn(root());
