@@ -171,6 +171,13 @@ TEST_F(VerifyTest, TheToolsMenuChecksTheDiscTheMediumTurnsOutToBe)
     EXPECT_EQ(promptTexts(), QStringList { QStringLiteral("这张光盘还没有登记。") });
     EXPECT_TRUE(dialog->isVisible()) << "another folder can be tried";
 
+    // An empty drive's mount point that is not there is not said to hold a disc not catalogued.
+    const QString absent = tree.path(QStringLiteral("cdrom"));
+    dialog->findChild<QComboBox*>(QStringLiteral("ComboRoot"))->setEditText(absent);
+    ASSERT_TRUE(runCheck(dialog));
+    EXPECT_EQ(
+        promptTexts().value(1), QStringLiteral("找不到 %1（光盘没有放入，或文件夹不存在）。").arg(absent));
+
     dialog->findChild<QComboBox*>(QStringLiteral("ComboRoot"))->setEditText(root());
     ASSERT_TRUE(runCheck(dialog));
     ASSERT_TRUE(dialog->result());
