@@ -257,10 +257,6 @@ int IdentifyCommand::run(const QStringList& args, const DataFolder& folder, CliI
         return usageError(*this, io);
     const bool json = a.json;
     const std::optional<QString>& root = a.root;
-    if (!QFileInfo::exists(*root)) {
-        io.err << QStringLiteral("找不到 %1（光盘没有放入，或文件夹不存在）。").arg(*root) << '\n';
-        return ExitFailed;
-    }
     const Identify::Result result = Identify::identify(folder.catalogueFile(), *root);
     switch (result.status) {
     case Identify::Result::Failed:

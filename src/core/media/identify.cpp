@@ -3,7 +3,9 @@
 #include "mediumidentity.h"
 #include "store/mediatables.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QStringList>
 #include <cmath>
@@ -59,6 +61,13 @@ QString tieMessage(const QList<Candidate>& tied)
 Result identify(const QString& catalogueFile, const QString& root, const std::atomic<bool>* stop)
 {
     Result result;
+    // A folder that is not there holds no disc: that is not the same as a disc not catalogued.
+    if (!QFileInfo::exists(root)) {
+        result.status = Result::Failed;
+        result.error = QStringLiteral("找不到 %1（光盘没有放入，或文件夹不存在）。")
+                           .arg(QDir::toNativeSeparators(root));
+        return result;
+    }
     const auto discs = MediaTables::rememberedDiscs(catalogueFile, &result.error);
     if (!discs) {
         result.status = Result::Failed;

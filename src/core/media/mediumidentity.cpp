@@ -31,15 +31,6 @@ QByteArray unescaped(const QByteArray& field)
     return out;
 }
 
-// The file a loop device reads, as the kernel names it.
-QByteArray loopBackingFile(const QByteArray& device)
-{
-    if (!device.startsWith("/dev/loop"))
-        return {};
-    QFile f(QStringLiteral("/sys/block/%1/loop/backing_file").arg(QString::fromLatin1(device.mid(5))));
-    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
-}
-
 void walk(const QByteArray& folder, const QByteArray& relative, QList<std::pair<QByteArray, qint64>>& files,
     int depth, const std::atomic<bool>* stop)
 {
@@ -62,6 +53,14 @@ void walk(const QByteArray& folder, const QByteArray& relative, QList<std::pair<
 }
 
 } // namespace
+
+QByteArray loopBackingFile(const QByteArray& device)
+{
+    if (!device.startsWith("/dev/loop"))
+        return {};
+    QFile f(QStringLiteral("/sys/block/%1/loop/backing_file").arg(QString::fromLatin1(device.mid(5))));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
+}
 
 std::optional<Mount> mountOf(const QByteArray& path)
 {

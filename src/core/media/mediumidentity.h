@@ -19,6 +19,8 @@ struct Mount
     QString type;
 };
 std::optional<Mount> mountOf(const QByteArray& path);
+// The file a loop device reads, as the kernel names it; empty for any other device.
+QByteArray loopBackingFile(const QByteArray& device);
 
 // Label and UUID of a device or image file, where the system lets us read them.
 void readVolume(const QByteArray& deviceOrImage, DiscMediumRecord& into);

@@ -1,8 +1,16 @@
 #include "mountwatch.h"
 
+#include "mediumidentity.h"
+
+#include <QFile>
 #include <QSet>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#ifndef STATX_MNT_ID_UNIQUE
+#define STATX_MNT_ID_UNIQUE 0x00004000U // Linux 6.8
+#endif
 
 MountWatch::MountWatch(QObject* parent)
     : QObject(parent)
@@ -43,4 +51,23 @@ QStringList addedRoots(const QStringList& before, const QStringList& now)
         if (!known.contains(root) && !added.contains(root))
             added << root;
     return added;
+}
+
+QByteArray mountIdentity(const QString& root)
+{
+    const QByteArray raw = QFile::encodeName(root);
+    struct statx facts
+    {
+    };
+    if (::statx(AT_FDCWD, raw.constData(), AT_NO_AUTOMOUNT, STATX_MNT_ID_UNIQUE, &facts) == 0
+        && (facts.stx_mask & STATX_MNT_ID_UNIQUE))
+        return "mount " + QByteArray::number(quint64(facts.stx_mnt_id));
+    if (::statx(AT_FDCWD, raw.constData(), AT_NO_AUTOMOUNT, STATX_MNT_ID, &facts) != 0)
+        return {};
+    // Older systems give a freed mount number and loop device to the next mount at once.
+    QByteArray identity = QByteArray::number(facts.stx_dev_major) + ':'
+        + QByteArray::number(facts.stx_dev_minor) + ' ' + QByteArray::number(quint64(facts.stx_mnt_id));
+    if (const auto mount = MediumIdentity::mountOf(raw))
+        identity += ' ' + MediumIdentity::loopBackingFile(mount->device);
+    return identity;
 }

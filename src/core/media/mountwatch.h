@@ -29,3 +29,9 @@ private:
 
 // The roots in `now` that were not in `before`, in the order of `now`.
 QStringList addedRoots(const QStringList& before, const QStringList& now);
+
+// Which mount the folder `root` is on, so that a medium swapped for another at the same folder
+// between two looks is not taken for the one before: the system's mount number that is never
+// given twice where it has one, otherwise the mount's number and device and, for a loop device,
+// the file it reads. Empty when the folder cannot be looked at.
+QByteArray mountIdentity(const QString& root);

@@ -60,7 +60,7 @@ MediumBar::~MediumBar()
 
 void MediumBar::begin()
 {
-    mounted_ = roots_();
+    takeMounted(roots_());
     for (const QString& root : std::as_const(mounted_))
         ask(root, false);
 }
@@ -89,20 +89,32 @@ QString MediumBar::text() const
 void MediumBar::mountsChanged()
 {
     const QStringList now = roots_();
-    const QStringList added = addedRoots(mounted_, now);
-    for (const QString& gone : addedRoots(now, mounted_)) {
+    const QHash<QString, QByteArray> before = mountOfRoot_;
+    QStringList kept = mounted_;
+    // A root unmounted and mounted again (another medium) between two looks is gone and added.
+    kept.removeIf([&](const QString& root) { return mountIdentity(root) != before.value(root); });
+    const QStringList added = addedRoots(kept, now);
+    for (const QString& gone : addedRoots(kept, mounted_) + addedRoots(now, kept)) {
         discOfRoot_.remove(gone);
         if (gone == shownRoot_)
             clearNotice();
     }
-    mounted_ = now;
+    takeMounted(now);
     for (const QString& root : added)
         ask(root, true);
 }
 
+void MediumBar::takeMounted(const QStringList& roots)
+{
+    mounted_ = roots;
+    mountOfRoot_.clear();
+    for (const QString& root : roots)
+        mountOfRoot_.insert(root, mountIdentity(root));
+}
+
 void MediumBar::ask(const QString& root, bool announceIt)
 {
-    pending_.append({ root, announceIt });
+    pending_.append({ root, mountOfRoot_.value(root), announceIt });
     if (!worker_)
         askNext();
 }
@@ -130,8 +142,8 @@ void MediumBar::answered(const Ask& asked, const Identify::Result& result)
         worker_->wait();
         worker_.reset();
     }
-    // A medium taken out while it was looked at is forgotten.
-    if (mounted_.contains(asked.root)) {
+    // A medium taken out (or swapped for another) while it was looked at is forgotten.
+    if (mounted_.contains(asked.root) && mountOfRoot_.value(asked.root) == asked.mount) {
         if (result.status == Identify::Result::Found) {
             discOfRoot_.insert(asked.root, result.candidates.first().disc);
             emit recognised(asked.root, result.candidates.first().disc);

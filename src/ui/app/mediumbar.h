@@ -50,10 +50,12 @@ private:
     struct Ask
     {
         QString root;
+        QByteArray mount; // which mount the root was when asked: another medium there is asked anew
         bool announce = false;
     };
 
     void mountsChanged();
+    void takeMounted(const QStringList& roots);
     void ask(const QString& root, bool announce);
     void askNext();
     void answered(const Ask& asked, const Identify::Result& result);
@@ -66,6 +68,7 @@ private:
     QPushButton* action_;
     std::function<QStringList()> roots_;
     QStringList mounted_;
+    QHash<QString, QByteArray> mountOfRoot_;
     QHash<QString, QString> discOfRoot_;
     QList<Ask> pending_;
     std::unique_ptr<QThread> worker_;
