@@ -253,17 +253,18 @@ fi
 # The 分类 tab in process, and the sqlite3 shell grouping one field (genre, as stored: the shell
 # cannot split "动作/战争") as a whole process for the ratio.
 groups_bench() {
-    local db="$home/ShelfIndex.db" t base
+    local db="$home/ShelfIndex.db" t base shown
     echo "== movies grouped by kind (分类): $runs runs"
-    "$build/bench/reelshelf-groupbench" --home "$home" --runs "$runs" 2>/dev/null | tee "${tmp_groups:=$(mktemp)}"
+    shown=$(mktemp)
+    "$build/bench/reelshelf-groupbench" --home "$home" --runs "$runs" 2>/dev/null | tee "$shown"
     t=$(mktemp)
     for ((i = 0; i < runs; i++)); do
         ms_of sqlite3 "$db" "SELECT Type, count(*) FROM ReelShelfIndex GROUP BY Type" >>"$t"
     done
     base=$(median <"$t")
     echo "sqlite3 GROUP BY Type, whole process, ms: $base"
-    awk -v b="$base" '/^open the/ { printf "open / shell: %.2fx\n", $NF / b } /^switch the field/ { printf "switch / shell: %.2fx\n", $NF / b }' "$tmp_groups"
-    rm -f "$t" "$tmp_groups"
+    awk -v b="$base" '/^open the/ { printf "open / shell: %.2fx\n", $NF / b } /^switch the field/ { printf "switch / shell: %.2fx\n", $NF / b }' "$shown"
+    rm -f "$t" "$shown"
 }
 if [[ "$only" == groups ]]; then
     groups_bench
