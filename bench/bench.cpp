@@ -65,17 +65,6 @@ using Bench::sqliteShell;
 
 // Answers every message box with OK and keeps what was asked, so a run never blocks on a dialog
 // and the report can say when the program had something to complain about.
-class AnsweringPrompt final : public Prompt
-{
-public:
-    Answer ask(QWidget*, Icon, const QString& text, Buttons buttons) override
-    {
-        asked.append(text);
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-    QStringList asked;
-};
-
 qint64 statusKb(const char* field)
 {
     QFile f(u"/proc/self/status"_s);
@@ -105,7 +94,7 @@ struct Session
         : context(DataFolder(home), prompt, desktop)
     {
     }
-    AnsweringPrompt prompt;
+    Bench::YesPrompt prompt;
     NoDesktop desktop;
     AppContext context;
     std::unique_ptr<MainWindow> window;

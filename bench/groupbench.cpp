@@ -31,15 +31,6 @@ using Bench::PaintCounter;
 using Bench::processUntilPainted;
 using Bench::quietOffscreenWarnings;
 
-class AnsweringPrompt final : public Prompt
-{
-public:
-    Answer ask(QWidget*, Icon, const QString&, Buttons buttons) override
-    {
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-};
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -61,7 +52,7 @@ int main(int argc, char* argv[])
     int groups = 0;
     int listed = 0;
     for (int run = 0; run < runs; ++run) {
-        AnsweringPrompt prompt;
+        Bench::YesPrompt prompt;
         NoDesktop desktop;
         AppContext context(DataFolder(parser.value(QStringLiteral("home"))), prompt, desktop);
         MainWindow window(context);

@@ -4,9 +4,11 @@
 // the screen shows a result, and a quieter offscreen platform.
 
 #include "app/appcontext.h"
+#include "app/prompt.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QStringList>
 #include <QWidget>
 #include <cstdio>
 
@@ -16,6 +18,18 @@ class NoDesktop final : public Desktop
 {
 public:
     bool openUrl(const QUrl&) override { return false; }
+};
+
+// Answers every question yes (or ok) at once, and keeps what was asked.
+class YesPrompt final : public Prompt
+{
+public:
+    Answer ask(QWidget*, Icon, const QString& text, Buttons buttons) override
+    {
+        asked.append(text);
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+    QStringList asked;
 };
 
 // Counts the paint events of one widget.
