@@ -156,8 +156,10 @@ SHOT_HOME=$work/empty shot start Return sleep:1
 shot search "${disc[@]}" alt+c Return sleep:1
 shot about "${disc[@]}" alt+a a sleep:1
 shot newdisc "${disc[@]}" ctrl+d sleep:1
-shot disc Home Right sleep:1 Menu Up Up Up Up Return sleep:1
-shot verify Home Right sleep:1 Menu Up Up Return sleep:1
+shot disc Home Right sleep:1 Menu Up Up Up Up Up Return sleep:1
+shot verify Home Right sleep:1 Menu Up Up Up Return sleep:1
+shot lend Home Right sleep:1 Menu Up Up Return sleep:1
+shot groups "${disc[@]}" ctrl+Tab sleep:2
 shot editor "${disc[@]}" Return sleep:1
 shot poster "${disc[@]}" Tab Tab Tab space sleep:2
 shot import "${disc[@]}" alt+t Down Return sleep:2

@@ -1,10 +1,12 @@
 // The 分类 tab beside the disc tree, through the real window.
 #include "app/mainwindow.h"
 #include "browse/categorypane.h"
+#include "browse/disctreewidget.h"
 #include "browse/movielistmodel.h"
 #include "browse/movielistview.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QTabWidget>
@@ -54,7 +56,11 @@ protected:
 
 TEST_F(CategoriesTest, GroupsListTheirMoviesAndFollowChangesToTheCatalogue)
 {
-    window->browseTabs()->setCurrentWidget(pane);
+    // The tree has the keyboard at first; Ctrl+Tab goes to the groups.
+    QApplication::setActiveWindow(window.get());
+    window->discTree()->setFocus();
+    QTest::keyClick(window->discTree(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(window->browseTabs()->currentWidget(), pane);
     EXPECT_EQ(groups(),
         (QStringList { QStringLiteral("武侠 (2)"), QStringLiteral("动作 (1)"), QStringLiteral("爱情 (1)"),
             QStringLiteral("（未填写） (1)") }));

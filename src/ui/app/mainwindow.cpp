@@ -37,6 +37,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -85,6 +86,8 @@ void MainWindow::buildCentre()
     // Narrow as the tree alone could be: the tabs scroll rather than hold the window's left side wide.
     browseTabs_->setUsesScrollButtons(true);
     browseTabs_->setMinimumWidth(64);
+    // The window opens with the tree in hand, as it always did; Ctrl+Tab goes to 分类 and back.
+    browseTabs_->tabBar()->setFocusPolicy(Qt::NoFocus);
     tree_ = new DiscTreeWidget(context_, browseTabs_);
     categories_ = new CategoryPane(context_, browseTabs_);
     browseTabs_->addTab(tree_, QStringLiteral("影碟"));
