@@ -1,8 +1,10 @@
 #include "browse/disctree.h"
 #include "browse/movielisting.h"
+#include "browse/quickfilter.h"
 #include "store/catalogue.h"
 #include "testsupport.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -171,6 +173,67 @@ TEST_F(MovieListTest, AnIntroIsNeverTakenFromAnotherMovieThatTookTheRowsPlace)
     read = MovieList::withIntro(catalogue, lean.rows.at(39), &error);
     EXPECT_FALSE(read);
     EXPECT_EQ(error, QStringLiteral("找不到编号为 40 的影片记录。"));
+}
+
+TEST_F(MovieListTest, EveryFieldKeysReadTheLeftOutIntroductionsInOneGo)
+{
+    home_.exec(QStringLiteral("UPDATE ReelShelfIndex SET PS = '  刺客潜入ＱＩＮ宫 ' WHERE ID = 2"));
+    home_.exec(QStringLiteral("UPDATE ReelShelfIndex SET PS = NULL, Nation = '中国 ' WHERE ID = 3"));
+    home_.exec(QStringLiteral("UPDATE ReelShelfIndex SET PS = 12.5 WHERE ID = 7"));
+    home_.exec(QStringLiteral("UPDATE ReelShelfIndex SET PS = '五号的简介' WHERE ID = 20"));
+    const Catalogue catalogue(home_.folder().catalogueFile());
+    const auto keyed = [&](const QList<MovieRow>& rows) {
+        QString error;
+        auto keys = QuickFilter::everyFieldKeys(
+            catalogue, rows, [](qsizetype) { return true; }, &error);
+        EXPECT_TRUE(keys) << error.toStdString();
+        EXPECT_EQ(keys.value_or(std::vector<QString>()).size(), size_t(rows.size()));
+        return keys.value_or(std::vector<QString>(size_t(rows.size())));
+    };
+    // Each key is what the row with its introduction read gives: in one walk for a large share
+    // of the table, by seeks for a few rows, at once for rows that kept theirs.
+    for (const QString& key :
+        { QStringLiteral("NodeAll"), QStringLiteral("Node120"), QStringLiteral("Node5") }) {
+        const QList<MovieRow> rows = list(key, -1, MovieList::Intros::LeftOut).rows;
+        const std::vector<QString> keys = keyed(rows);
+        for (qsizetype r = 0; r < rows.size(); ++r) {
+            QString error;
+            const auto whole = MovieList::withIntro(catalogue, rows.at(r), &error);
+            ASSERT_TRUE(whole) << error.toStdString();
+            EXPECT_EQ(keys[size_t(r)], QuickFilter::everyFieldKey(*whole, whole->view(ListCol::PS)))
+                << key.toStdString() << " row " << r;
+        }
+        EXPECT_EQ(keyed(list(key).rows), keys) << "a listing with introductions gives the same";
+    }
+    const QList<MovieRow> all = list(DiscTree::allKey, -1, MovieList::Intros::LeftOut).rows;
+    std::vector<QString> keys = keyed(all);
+    EXPECT_TRUE(QuickFilter(QStringLiteral("qin 刺客")).matches(keys[1]));
+    EXPECT_TRUE(QuickFilter(QStringLiteral("中国")).matches(keys[2])) << "a null introduction";
+    EXPECT_TRUE(QuickFilter(QStringLiteral("12.5")).matches(keys[6])) << "an introduction stored as a number";
+
+    // Another program moves movie 2 elsewhere and deletes movie 20; a stranger takes 20's place.
+    home_.exec(QStringLiteral("UPDATE ReelShelfIndex SET rowid = 1000, PS = '搬走了' WHERE ID = 2"));
+    home_.exec(QStringLiteral("DELETE FROM ReelShelfIndex WHERE ID = 20"));
+    home_.exec(QStringLiteral(
+        "INSERT INTO ReelShelfIndex (rowid, ID, MovieName, PS) VALUES (%1, 99, '别人', '别人的简介')")
+                   .arg(all.at(19).rowid()));
+    keys = keyed(all);
+    EXPECT_TRUE(QuickFilter(QStringLiteral("搬走了")).matches(keys[1])) << "found by its number";
+    EXPECT_FALSE(QuickFilter(QStringLiteral("简介")).matches(keys[19])) << "nothing of the stranger";
+    EXPECT_TRUE(QuickFilter(QStringLiteral("五号11")).matches(keys[19])) << "its own texts stay";
+
+    // Stopped: nothing, and no failure.
+    QString error;
+    qsizetype asked = 0;
+    EXPECT_FALSE(QuickFilter::everyFieldKeys(
+        catalogue, all, [&](qsizetype done) { return ++asked, done < 3; }, &error));
+    EXPECT_EQ(asked, 3);
+    EXPECT_TRUE(error.isEmpty());
+    // A catalogue that cannot be read says so.
+    ASSERT_TRUE(QFile::remove(home_.folder().catalogueFile()));
+    EXPECT_FALSE(QuickFilter::everyFieldKeys(
+        catalogue, all, [](qsizetype) { return true; }, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("ShelfIndex.db"))) << error.toStdString();
 }
 
 TEST(MovieListEmpty, EmptyMovieTableListsNothing)

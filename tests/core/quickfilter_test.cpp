@@ -115,3 +115,49 @@ TEST(QuickFilterTest, StatusTextGroupsThousandsWithCommas)
     EXPECT_EQ(QuickFilter::statusText(0, 0), QStringLiteral("显示 0 / 共 0 部影视"));
     EXPECT_EQ(QuickFilter::statusText(1000, 100000), QStringLiteral("显示 1,000 / 共 100,000 部影视"));
 }
+
+TEST(QuickFilterTest, EveryFieldKeyFindsWordsInAnyTextAndTheIntroduction)
+{
+    MovieRow::Cells cells;
+    cells[ListCol::MovieName] = QStringLiteral("英雄");
+    cells[ListCol::Direct] = QStringLiteral("张艺谋");
+    cells[ListCol::Type] = QStringLiteral("动作/历史");
+    cells[ListCol::Definition] = QStringLiteral("ＤＶＤＲｉｐ");
+    cells[ListCol::Company] = QStringLiteral("Edko Films");
+    cells[ListCol::Nation] = QStringLiteral("中国");
+    cells[ListCol::ID] = QStringLiteral("4711");
+    cells[ListCol::Score] = QStringLiteral("8.5");
+    cells[ListCol::Seen] = QStringLiteral("yes");
+    const MovieRow hero(cells);
+    const QString key = QuickFilter::everyFieldKey(hero, u"刺客无名进入秦宫。ＡＬＬ UNDER HEAVEN");
+    const struct
+    {
+        const char* typed;
+        bool kept;
+    } cases[] = {
+        { "秦宫", true }, // the introduction only
+        { "历史 dvdrip", true }, { "edko", true }, { "中国", true }, // other fields
+        { "英雄 秦宫 heaven", true }, { "all under", true }, // all words, folded, from several fields
+        { "英雄 成龙", false }, { "秦宫 成龙", false }, // every word is needed
+        { "中国刺客", false }, { "films中国", false }, // no word across two fields
+        { "4711", false }, { "8.5", false }, { "yes", false }, // numbers and the seen flag are no words
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QuickFilter(QString::fromUtf8(c.typed)).matches(key), c.kept) << c.typed;
+    // The names part is the names key: a names filter and a wide one agree on the four names.
+    EXPECT_TRUE(key.startsWith(QuickFilter::rowKey(hero)));
+    // A movie without an introduction is keyed by its other texts.
+    EXPECT_TRUE(QuickFilter(QStringLiteral("张艺谋 edko")).matches(QuickFilter::everyFieldKey(hero, {})));
+    EXPECT_FALSE(QuickFilter(QStringLiteral("秦宫")).matches(QuickFilter::everyFieldKey(hero, {})));
+}
+
+TEST(QuickFilterTest, AWordIsFoundWhereverItsFirstCharacterRepeats)
+{
+    const QString key = QuickFilter::fold(u"aaab\nabab aabc\n的的的确");
+    for (const char* word : { "aab", "abc", "aabc", "bab", "b", "的确", "的的确" })
+        EXPECT_TRUE(QuickFilter(QString::fromUtf8(word)).matches(key)) << word;
+    for (const char* word : { "aaaa", "abb", "的的的的", "确x", "aabcd", "bc的" })
+        EXPECT_FALSE(QuickFilter(QString::fromUtf8(word)).matches(key)) << word;
+    EXPECT_FALSE(QuickFilter(QStringLiteral("ab")).matches(u"a"));
+    EXPECT_FALSE(QuickFilter(QStringLiteral("a")).matches(u""));
+}

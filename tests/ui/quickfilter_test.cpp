@@ -13,6 +13,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -87,6 +89,20 @@ protected:
     }
 
     void selectRow(int row) { window->movieList()->setCurrentIndex(model->index(row, 0)); }
+
+    QComboBox* fieldsChoice() const
+    {
+        return window->findChild<QComboBox*>(QStringLiteral("CmbQuickFilterFields"));
+    }
+
+    // The introductions are read beside the window; their keys arrive through the event loop.
+    void waitForIntros()
+    {
+        QuickFilterBox* filter = window->quickFilter();
+        for (int i = 0; i < 500 && filter->isReadingIntros(); ++i)
+            QTest::qWait(10);
+        ASSERT_FALSE(filter->isReadingIntros());
+    }
 
     void whenEditorOpens(std::function<void(MovieEditor&)> drive)
     {
@@ -431,4 +447,131 @@ TEST(QuickFilterModelTest, ShownRowsFollowFilterRemovalReplacementAndSorting)
     EXPECT_EQ(ids(model), (QList<int> { 3, 1 }));
     model.setQuickFilter({});
     EXPECT_EQ(ids(model), (QList<int> { 2, 3, 1 })) << "hidden rows were sorted too";
+}
+
+TEST_F(QuickFilterWindowTest, AllFieldsIsChosenByKeyboardAndFindsWordsInIntroductions)
+{
+    app.home.exec(QStringLiteral("UPDATE ReelShelfIndex SET PS = '一辆赛车的故事' WHERE ID = 5"));
+    app.home.exec(
+        QStringLiteral("UPDATE ReelShelfIndex SET PS = '抢劫的故事', Nation = '美国 ' WHERE ID = 3"));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    listNode(QStringLiteral("NodeAll"));
+    QComboBox* choice = fieldsChoice();
+    ASSERT_NE(choice, nullptr);
+    EXPECT_EQ(choice->currentText(), QStringLiteral("片名/导演/演员"));
+    typeInBox(QStringLiteral("故事"));
+    EXPECT_TRUE(titles().isEmpty()) << "introductions are not searched by default";
+
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_R, Qt::AltModifier);
+    ASSERT_TRUE(choice->hasFocus());
+    QTest::keyClick(choice, Qt::Key_Down);
+    EXPECT_EQ(choice->currentText(), QStringLiteral("全部字段"));
+    EXPECT_EQ(box->placeholderText(), QStringLiteral("快速过滤：全部字段，包括简介"));
+    // Until the introductions are read the names are searched, and the status line says so.
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("显示 0 / 共 5 部影视，正在读取简介...")))
+        << status->text().toStdString();
+    waitForIntros();
+    EXPECT_EQ(titles(), (QStringList { QStringLiteral("Heat"), QStringLiteral("Cars") }));
+    EXPECT_EQ(status->text(), QStringLiteral("显示 2 / 共 5 部影视"));
+    QTest::keyClick(choice, Qt::Key_Tab);
+    ASSERT_TRUE(box->hasFocus()) << "Tab goes from the choice to the box";
+    typeInBox(QStringLiteral(" 美国"));
+    EXPECT_EQ(titles(), QStringList { QStringLiteral("Heat") }) << "every word, from two fields";
+    box->clear();
+    typeInBox(QStringLiteral("ＲＥＥＶＥＳ"));
+    EXPECT_EQ(titles(), QStringList { QStringLiteral("The Matrix") }) << "the names are among every field";
+
+    // Back to today's fields by keyboard: names only, as before.
+    QTest::keyClick(box, Qt::Key_R, Qt::AltModifier);
+    QTest::keyClick(choice, Qt::Key_Up);
+    EXPECT_EQ(choice->currentText(), QStringLiteral("片名/导演/演员"));
+    EXPECT_EQ(box->placeholderText(), QStringLiteral("快速过滤：片名、英文名、导演、演员"));
+    EXPECT_FALSE(window->quickFilter()->isReadingIntros());
+    box->clear();
+    typeInBox(QStringLiteral("故事"));
+    EXPECT_TRUE(titles().isEmpty());
+    box->clear();
+    typeInBox(QStringLiteral("wachowski"));
+    EXPECT_EQ(titles(), (QStringList { QStringLiteral("The Matrix"), QStringLiteral("黑客帝国２") }));
+    EXPECT_EQ(status->text(), QStringLiteral("显示 2 / 共 5 部影视"));
+}
+
+TEST_F(QuickFilterWindowTest, AllFieldsReadsEachNewListingAndSaysWhenItCannot)
+{
+    app.home.exec(QStringLiteral("UPDATE ReelShelfIndex SET PS = '银行劫案' WHERE ID IN (2, 3)"));
+    fieldsChoice()->setCurrentIndex(1);
+    listNode(QStringLiteral("Node2"));
+    typeInBox(QStringLiteral("劫案"));
+    waitForIntros();
+    EXPECT_EQ(titles(), QStringList { QStringLiteral("Heat") });
+    listNode(QStringLiteral("NodeAll"));
+    waitForIntros();
+    EXPECT_EQ(titles(), (QStringList { QStringLiteral("The Matrix"), QStringLiteral("Heat") }))
+        << "the new listing's introductions are read too";
+
+    // Sorted while the keys are there: they go with their rows.
+    window->movieList()->header()->sectionClicked(ListCol::MovieName);
+    EXPECT_EQ(titles(), (QStringList { QStringLiteral("Heat"), QStringLiteral("The Matrix") }));
+
+    // A catalogue that cannot be read: the status line says so and the names are still searched.
+    fieldsChoice()->setCurrentIndex(0);
+    ASSERT_TRUE(QFile::remove(app.home.folder().catalogueFile()));
+    fieldsChoice()->setCurrentIndex(1);
+    waitForIntros();
+    EXPECT_TRUE(titles().isEmpty());
+    EXPECT_TRUE(
+        status->text().startsWith(QStringLiteral("显示 0 / 共 5 部影视，简介读取失败：找不到目录数据库文件")))
+        << status->text().toStdString();
+    box->clear();
+    EXPECT_EQ(status->text(), QStringLiteral("共2张光碟,5部影视."));
+}
+
+TEST(QuickFilterModelTest, EveryFieldKeysFollowTheirRowsAndGoWithTheChoice)
+{
+    MovieListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.setRows(
+        { titled(QStringLiteral("ab"), 1), titled(QStringLiteral("b"), 2), titled(QStringLiteral("c"), 3) },
+        1);
+    model.setQuickFilter(QuickFilter(QStringLiteral("zz")));
+    EXPECT_FALSE(model.everyFieldKeysWanted());
+    model.setFilterFields(QuickFilter::Fields::All);
+    EXPECT_TRUE(model.everyFieldKeysWanted());
+    EXPECT_TRUE(ids(model).isEmpty()) << "the names meanwhile";
+    const auto keysNow = [&] {
+        // Movies 1 and 3 have "zz" in their introductions.
+        std::vector<QString> keys;
+        for (const MovieRow& r : model.rows())
+            keys.push_back(
+                QuickFilter::everyFieldKey(r, r[ListCol::ID] == QStringLiteral("2") ? u"" : u"zz"));
+        return keys;
+    };
+    const quint64 serial = model.rowsSerial();
+    const std::vector<QString> stale = keysNow();
+    model.sort(ListCol::MovieName, Qt::DescendingOrder);
+    EXPECT_FALSE(model.setEveryFieldKeys(serial, stale)) << "keys for rows in another order";
+    EXPECT_TRUE(model.everyFieldKeysWanted());
+    ASSERT_TRUE(model.setEveryFieldKeys(model.rowsSerial(), keysNow()));
+    EXPECT_FALSE(model.everyFieldKeysWanted());
+    EXPECT_EQ(ids(model), (QList<int> { 3, 1 }));
+    model.sort(ListCol::MovieName, Qt::AscendingOrder);
+    EXPECT_EQ(ids(model), (QList<int> { 1, 3 }));
+    model.setQuickFilter({});
+    model.removeMovieRow(0);
+    MovieRow::Cells edited = titled(QStringLiteral("b"), 2).cells();
+    edited[ListCol::PS] = QStringLiteral("now zz too");
+    model.replaceRow(0, MovieRow(edited));
+    model.setQuickFilter(QuickFilter(QStringLiteral("zz")));
+    EXPECT_EQ(ids(model), (QList<int> { 2, 3 })) << "a removed row's key went with it, an edited one changed";
+
+    model.setFilterFields(QuickFilter::Fields::Names);
+    EXPECT_TRUE(ids(model).isEmpty());
+    model.setFilterFields(QuickFilter::Fields::All);
+    EXPECT_TRUE(model.everyFieldKeysWanted()) << "dropped with the choice";
+    ASSERT_TRUE(model.setEveryFieldKeys(model.rowsSerial(), keysNow()));
+    model.setRows({ titled(QStringLiteral("d"), 4) }, 1);
+    EXPECT_TRUE(model.everyFieldKeysWanted()) << "dropped with the listing";
+    EXPECT_FALSE(model.setEveryFieldKeys(model.rowsSerial(), {})) << "keys for another number of rows";
 }

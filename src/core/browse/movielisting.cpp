@@ -5,8 +5,10 @@
 #include "store/discnumbers.h"
 #include "store/textrules.h"
 
+#include <QHash>
 #include <QStringDecoder>
 #include <QVarLengthArray>
+#include <algorithm>
 
 const std::array<ListColumn, ListColumnCount>& listColumns()
 {
@@ -97,14 +99,19 @@ void appendCell(MovieRowBuilder& builder, size_t column, const StoredValue& v, b
 }
 
 // One cell as a row shows it.
-QString cellText(size_t column, const QVariant& value)
+QString cellText(size_t column, const StoredValue& value)
 {
-    QByteArray buffer;
     MovieRowBuilder builder;
     for (size_t c = 0; c < column; ++c)
         builder.endCell(c);
-    appendCell(builder, column, storedValue(value, buffer), true);
+    appendCell(builder, column, value, true);
     return builder.take().view(column).toString();
+}
+
+QString cellText(size_t column, const QVariant& value)
+{
+    QByteArray buffer;
+    return cellText(column, storedValue(value, buffer));
 }
 
 } // namespace
@@ -173,6 +180,81 @@ std::optional<MovieRow> withIntro(const Catalogue& catalogue, const MovieRow& ro
     MovieRow::Cells cells = row.cells();
     cells[ListCol::PS] = intro;
     return MovieRow(cells);
+}
+
+bool forEachIntro(
+    const Catalogue& catalogue, const QList<MovieRow>& rows, const IntroVisitor& visit, QString* error)
+{
+    std::vector<std::pair<qint64, qsizetype>> wanted; // rowid, row
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (!rows.at(i).introLeftOut()) {
+            if (!visit(i, rows.at(i).view(ListCol::PS)))
+                return true;
+        } else {
+            wanted.emplace_back(rows.at(i).rowid(), i);
+        }
+    }
+    std::sort(wanted.begin(), wanted.end());
+    std::vector<qint64> rowids;
+    rowids.reserve(wanted.size());
+    for (const auto& w : wanted)
+        if (rowids.empty() || rowids.back() != w.first)
+            rowids.push_back(w.first);
+
+    // A row whose place now holds another movie, or none, is looked up by its number afterwards.
+    QList<qsizetype> moved;
+    size_t next = 0;
+    bool stopped = false;
+    const bool read = catalogue.forEachIntroAt(
+        rowids,
+        [&](qint64 rowid, const StoredValue& id, const StoredValue& ps) {
+            for (; next < wanted.size() && wanted[next].first < rowid; ++next)
+                moved.append(wanted[next].second);
+            const QString number = cellText(ListCol::ID, id);
+            const QString intro = cellText(ListCol::PS, ps);
+            for (; !stopped && next < wanted.size() && wanted[next].first == rowid; ++next) {
+                const qsizetype row = wanted[next].second;
+                if (rows.at(row).view(ListCol::ID) != number)
+                    moved.append(row);
+                else if (!visit(row, intro))
+                    stopped = true;
+            }
+            return !stopped;
+        },
+        error);
+    if (!read)
+        return false;
+    if (stopped)
+        return true;
+    for (; next < wanted.size(); ++next)
+        moved.append(wanted[next].second);
+    if (moved.isEmpty())
+        return true;
+
+    // As withIntro does, the first movie in stored order with the row's number gives it.
+    QHash<QString, QList<qsizetype>> byNumber;
+    for (qsizetype row : moved)
+        byNumber[rows.at(row)[ListCol::ID]].append(row);
+    const bool found = catalogue.forEachStoredMovieFields(
+        { MovieField::ID, MovieField::PS },
+        [&](const StoredMovie& m) {
+            const auto it = byNumber.find(cellText(ListCol::ID, m[size_t(MovieField::ID)]));
+            if (it == byNumber.end())
+                return true;
+            const QString intro = cellText(ListCol::PS, m[size_t(MovieField::PS)]);
+            for (qsizetype row : std::as_const(*it))
+                stopped = stopped || !visit(row, intro);
+            byNumber.erase(it);
+            return !stopped && !byNumber.isEmpty();
+        },
+        error);
+    if (!found)
+        return false;
+    // A movie deleted since the listing has no introduction to give.
+    for (auto it = byNumber.cbegin(); !stopped && it != byNumber.cend(); ++it)
+        for (qsizetype row : it.value())
+            stopped = stopped || !visit(row, {});
+    return true;
 }
 
 std::optional<MovieListing> listForNode(const Catalogue& catalogue, const QString& nodeKey, int discCount,

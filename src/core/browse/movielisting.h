@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <array>
+#include <functional>
 #include <optional>
 
 class Catalogue;
@@ -109,6 +110,14 @@ std::optional<MovieListing> listForNode(const Catalogue& catalogue, const QStrin
 // program rewrote the table), the first movie with the row's number gives it. nullopt, with the
 // message in *error, when the catalogue cannot be read or holds no movie with that number now.
 std::optional<MovieRow> withIntro(const Catalogue& catalogue, const MovieRow& row, QString* error);
+
+// The introduction of each of `rows`, as its PS cell shows it, handed to `visit` with the row's
+// position, in no set order: rows that kept theirs give it at once, the others are read from the
+// catalogue in one go (found as withIntro finds them; a movie deleted since gives ""). A visitor
+// that returns false stops. False, with the message in *error, when the catalogue cannot be read.
+using IntroVisitor = std::function<bool(qsizetype row, QStringView intro)>;
+bool forEachIntro(
+    const Catalogue& catalogue, const QList<MovieRow>& rows, const IntroVisitor& visit, QString* error);
 
 QString statusForAll(int discCount, qsizetype rowCount);
 QString statusForFavourites(int favouriteCount);

@@ -32,6 +32,48 @@ QChar* writeFolded(QChar* out, QStringView text)
     return out;
 }
 
+// Whether `key` holds `word`: a vectorised look for the word's first character, then a compare.
+// Qt's own search hashes every character of texts this short, several times slower on the long
+// keys of every field.
+bool holds(QStringView key, QStringView word)
+{
+    const QChar first = word.front();
+    const QStringView rest = word.sliced(1);
+    const qsizetype last = key.size() - word.size();
+    for (qsizetype from = 0; from <= last;) {
+        const qsizetype at = key.indexOf(first, from);
+        if (at < 0 || at > last)
+            return false;
+        if (key.sliced(at + 1, rest.size()) == rest)
+            return true;
+        from = at + 1;
+    }
+    return false;
+}
+
+constexpr size_t nameColumns[] = { ListCol::MovieName, ListCol::EngName, ListCol::Direct, ListCol::Role };
+constexpr size_t otherTextColumns[]
+    = { ListCol::Year, ListCol::FileType, ListCol::Type, ListCol::Audio, ListCol::SubTitile,
+          ListCol::Definition, ListCol::MovieSize, ListCol::FileNum, ListCol::Company, ListCol::Nation };
+
+template <size_t N> qsizetype columnsLength(const MovieRow& row, const size_t (&columns)[N])
+{
+    qsizetype length = 0;
+    for (size_t c : columns)
+        length += row.view(c).size() + 1;
+    return length;
+}
+
+// Each column folded and followed by a separator, so that no word matches across two of them.
+template <size_t N> QChar* writeColumns(QChar* out, const MovieRow& row, const size_t (&columns)[N])
+{
+    for (size_t c : columns) {
+        out = writeFolded(out, row.view(c));
+        *out++ = QChar(fieldSeparator);
+    }
+    return out;
+}
+
 } // namespace
 
 QuickFilter::QuickFilter(const QString& typed)
@@ -61,7 +103,7 @@ bool QuickFilter::narrows(const QuickFilter& wider) const
 bool QuickFilter::matches(QStringView key) const
 {
     for (const QString& w : words_)
-        if (!key.contains(w))
+        if (!holds(key, w))
             return false;
     return true;
 }
@@ -93,18 +135,39 @@ QString QuickFilter::fold(QStringView text)
 
 QString QuickFilter::rowKey(const MovieRow& row)
 {
-    const size_t columns[] = { ListCol::MovieName, ListCol::EngName, ListCol::Direct, ListCol::Role };
-    qsizetype length = 0;
-    for (size_t c : columns)
-        length += row.view(c).size() + 1;
-    // Written in place: a whole catalogue is keyed on the first keystroke.
-    QString key(length, Qt::Uninitialized);
-    QChar* out = key.data();
-    for (size_t c : columns) {
-        out = writeFolded(out, row.view(c));
-        *out++ = QChar(fieldSeparator);
-    }
+    // Written in place: a whole catalogue is keyed each time it is listed.
+    QString key(columnsLength(row, nameColumns), Qt::Uninitialized);
+    writeColumns(key.data(), row, nameColumns);
     return key;
+}
+
+QString QuickFilter::everyFieldKey(const MovieRow& row, QStringView intro)
+{
+    QString key(columnsLength(row, nameColumns) + columnsLength(row, otherTextColumns) + intro.size(),
+        Qt::Uninitialized);
+    QChar* out = writeColumns(key.data(), row, nameColumns);
+    out = writeColumns(out, row, otherTextColumns);
+    writeFolded(out, intro);
+    return key;
+}
+
+std::optional<std::vector<QString>> QuickFilter::everyFieldKeys(const Catalogue& catalogue,
+    const QList<MovieRow>& rows, const std::function<bool(qsizetype done)>& goOn, QString* error)
+{
+    std::vector<QString> keys(size_t(rows.size()));
+    qsizetype done = 0;
+    bool stopped = false;
+    const bool read = MovieList::forEachIntro(
+        catalogue, rows,
+        [&](qsizetype row, QStringView intro) {
+            keys[size_t(row)] = everyFieldKey(rows.at(row), intro);
+            stopped = !goOn(++done);
+            return !stopped;
+        },
+        error);
+    if (!read || stopped)
+        return std::nullopt;
+    return keys;
 }
 
 QString QuickFilter::statusText(qsizetype shown, qsizetype total)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QSqlDatabase;
 
@@ -93,6 +94,12 @@ public:
     // movie has that rowid now.
     std::optional<QVariantList> movieFieldsAt(
         qint64 rowid, const QList<MovieField>& fields, QString* error = nullptr) const;
+    // The number (ID) and introduction (PS) of the movies at `rowids` (ascending), in that order,
+    // from one read of the table: a seek for each when they are few, one walk otherwise. A rowid no
+    // movie has now is skipped. What a listing left out, read without the other fields.
+    using IntroVisitor = std::function<bool(qint64 rowid, const StoredValue& id, const StoredValue& ps)>;
+    bool forEachIntroAt(
+        const std::vector<qint64>& rowids, const IntroVisitor& visit, QString* error = nullptr) const;
     // The walk behind a search: `test` sees `field` of every movie in stored order, and the movies
     // it accepts are visited whole, in stored order, from the same read of the file.
     bool forEachStoredMovieWhere(MovieField field, const std::function<bool(const StoredValue&)>& test,

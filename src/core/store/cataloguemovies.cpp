@@ -341,6 +341,73 @@ bool Catalogue::forEachStoredMovieWhere(MovieField field, const std::function<bo
     return true;
 }
 
+bool Catalogue::forEachIntroAt(
+    const std::vector<qint64>& rowids, const IntroVisitor& visit, QString* error) const
+{
+    if (rowids.empty())
+        return true;
+    Connection c(path_);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    sqlite3* handle = sqliteHandle(c.db());
+    if (!handle) {
+        for (qint64 rowid : rowids) {
+            const auto values = movieFieldsAt(rowid, { MovieField::ID, MovieField::PS }, error);
+            if (!values)
+                return false;
+            QByteArray idBuffer;
+            QByteArray psBuffer;
+            if (!values->isEmpty()
+                && !visit(rowid, storedValue(values->at(0), idBuffer), storedValue(values->at(1), psBuffer)))
+                return true;
+        }
+        return true;
+    }
+    const ReadSnapshot snapshot(handle);
+    const Statement count = prepared(handle, QStringLiteral("SELECT count(*) FROM ReelShelfIndex"));
+    if (!snapshot.ok() || !count || sqlite3_step(count.get()) != SQLITE_ROW) {
+        setError(error, sqliteError(path_, handle));
+        return false;
+    }
+    const bool seek = qint64(rowids.size()) * seekLimitDivisor < sqlite3_column_int64(count.get(), 0);
+    const Statement rows = prepared(handle,
+        seek ? QStringLiteral("SELECT rowid, ID, PS FROM ReelShelfIndex WHERE rowid = ?1")
+             : QStringLiteral("SELECT rowid, ID, PS FROM ReelShelfIndex ORDER BY rowid"));
+    if (!rows) {
+        setError(error, sqliteError(path_, handle));
+        return false;
+    }
+    size_t next = 0;
+    while (next < rowids.size()) {
+        if (seek) {
+            sqlite3_reset(rows.get());
+            sqlite3_bind_int64(rows.get(), 1, rowids[next]);
+        }
+        const int step = sqlite3_step(rows.get());
+        if (step == SQLITE_DONE && seek) {
+            ++next;
+            continue;
+        }
+        if (step == SQLITE_DONE)
+            return true;
+        if (step != SQLITE_ROW) {
+            setError(error, sqliteError(path_, handle));
+            return false;
+        }
+        const qint64 rowid = sqlite3_column_int64(rows.get(), 0);
+        while (next < rowids.size() && rowids[next] < rowid)
+            ++next; // a rowid the walk went past is gone
+        if (next == rowids.size() || rowids[next] != rowid)
+            continue;
+        ++next;
+        if (!visit(rowid, columnValue(rows.get(), 1), columnValue(rows.get(), 2)))
+            return true;
+    }
+    return true;
+}
+
 bool Catalogue::forEachStoredMovieFields(const QList<MovieField>& fields,
     const std::function<bool(const StoredMovie&)>& visit, QString* error) const
 {

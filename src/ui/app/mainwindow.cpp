@@ -13,6 +13,7 @@
 #include "browse/movielistview.h"
 #include "discs/disccommands.h"
 #include "export/exportdialog.h"
+#include "filter/quickfilterbar.h"
 #include "filter/quickfilterbox.h"
 #include "legacy/legacyimportcommand.h"
 #include "maincommands.h"
@@ -98,11 +99,12 @@ void MainWindow::buildCentre()
     listArea_ = new QStackedWidget(rightSplitter_);
     auto* listPanel = new QWidget(listArea_);
     list_ = new MovieListView(listPanel);
-    quickFilter_ = new QuickFilterBox(list_, status_, listPanel);
+    auto* filterBar = new QuickFilterBar(list_, status_, context_.folder.catalogueFile(), listPanel);
+    quickFilter_ = filterBar->box();
     auto* listLayout = new QVBoxLayout(listPanel);
     listLayout->setContentsMargins(0, 0, 0, 0);
     listLayout->setSpacing(2);
-    listLayout->addWidget(quickFilter_);
+    listLayout->addWidget(filterBar);
     listLayout->addWidget(list_);
     QWidget::setTabOrder(quickFilter_, list_);
     pane_ = new DetailPane(rightSplitter_);

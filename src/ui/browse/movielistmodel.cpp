@@ -67,12 +67,15 @@ void MovieListModel::setRows(QList<MovieRow> rows, int icon)
     rows_ = std::move(rows);
     icon_ = icon;
     keys_.clear();
+    wideKeys_ = {};
+    ++rowsSerial_;
     if (isSorted())
         sortRows();
     // Folded now, while the listing is being shown anyway, so that no keystroke waits for it.
     ensureKeys();
     filtered_ = !filter_.isEmpty();
     visible_.clear();
+    visibleFromWide_ = false;
     if (filtered_)
         visible_ = filter_.filter(keys_);
     endResetModel();
@@ -90,8 +93,12 @@ void MovieListModel::replaceRow(int row, MovieRow movie)
     // An edited row stays shown even if it no longer matches: the user just worked on it.
     const int source = sourceRow(row);
     rows_[source] = std::move(movie);
+    ++rowsSerial_;
     if (!keys_.empty())
         keys_[size_t(source)] = QuickFilter::rowKey(rows_.at(source));
+    if (!wideKeys_.empty())
+        wideKeys_[size_t(source)]
+            = QuickFilter::everyFieldKey(rows_.at(source), rows_.at(source).view(ListCol::PS));
     emit dataChanged(index(row, 0), index(row, ListColumnCount - 1));
 }
 
@@ -102,8 +109,11 @@ void MovieListModel::removeMovieRow(int row)
     const int source = sourceRow(row);
     beginRemoveRows({}, row, row);
     rows_.removeAt(source);
+    ++rowsSerial_;
     if (!keys_.empty())
         keys_.erase(keys_.begin() + source);
+    if (!wideKeys_.empty())
+        wideKeys_.erase(wideKeys_.begin() + source);
     if (filtered_) {
         visible_.removeAt(row);
         for (qsizetype i = row; i < visible_.size(); ++i)
@@ -153,24 +163,71 @@ void MovieListModel::setQuickFilter(const QuickFilter& filter)
 {
     if (filter == filter_)
         return;
-    const bool narrowing = filtered_ && filter.narrows(filter_);
+    // A narrowing keystroke only has to look at the rows shown now, if they were found in the
+    // same texts.
+    const bool narrowing = filtered_ && filter.narrows(filter_) && visibleFromWide_ == searchesEveryField();
     filter_ = filter;
     if (filter.isEmpty() && !filtered_)
         return;
+    refilter(narrowing);
+}
+
+void MovieListModel::refilter(bool narrowing)
+{
     emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
     const QModelIndexList before = persistentIndexList();
     const QList<int> sources = persistentSources(before);
-    if (filter.isEmpty()) {
+    if (filter_.isEmpty()) {
         filtered_ = false;
         visible_.clear();
     } else {
         ensureKeys();
-        // A narrowing keystroke only has to look at the rows shown now.
-        visible_ = narrowing ? filter.filter(keys_, visible_) : filter.filter(keys_);
+        visibleFromWide_ = searchesEveryField();
+        const std::vector<QString>& keys = visibleFromWide_ ? wideKeys_ : keys_;
+        if (recentSerial_ != rowsSerial_) {
+            recent_.clear();
+            recentSerial_ = rowsSerial_;
+        }
+        const auto seen = std::find_if(recent_.cbegin(), recent_.cend(),
+            [&](const Shown& s) { return s.filter == filter_ && s.fromWide == visibleFromWide_; });
+        if (seen != recent_.cend()) {
+            visible_ = seen->visible;
+        } else {
+            visible_ = narrowing ? filter_.filter(keys, visible_) : filter_.filter(keys);
+            constexpr qsizetype remembered = 16;
+            if (recent_.size() == remembered)
+                recent_.removeFirst();
+            recent_.append({ filter_, visibleFromWide_, visible_ });
+        }
         filtered_ = true;
     }
     movePersistentIndexes(before, sources);
     emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+}
+
+void MovieListModel::setFilterFields(QuickFilter::Fields fields)
+{
+    if (fields == fields_)
+        return;
+    fields_ = fields;
+    recent_.clear();
+    const bool wasWide = visibleFromWide_;
+    // The keys of every field are the larger part of a listing's memory: kept only while used.
+    if (fields == QuickFilter::Fields::Names)
+        wideKeys_ = {};
+    if (filtered_ && wasWide != searchesEveryField())
+        refilter(false);
+}
+
+bool MovieListModel::setEveryFieldKeys(quint64 serial, std::vector<QString> keys)
+{
+    if (serial != rowsSerial_ || fields_ != QuickFilter::Fields::All || keys.size() != size_t(rows_.size()))
+        return false;
+    wideKeys_ = std::move(keys);
+    recent_.clear();
+    if (filtered_)
+        refilter(false);
+    return true;
 }
 
 namespace {
@@ -210,15 +267,21 @@ void MovieListModel::sort(int column, Qt::SortOrder order)
     sorted.reserve(rows_.size());
     std::vector<QString> sortedKeys;
     sortedKeys.reserve(keys_.size());
+    std::vector<QString> sortedWideKeys;
+    sortedWideKeys.reserve(wideKeys_.size());
     QList<int> newPosition(rows_.size());
     for (qsizetype i = 0; i < permutation.size(); ++i) {
         sorted.append(std::move(rows_[permutation.at(i)]));
         if (!keys_.empty())
             sortedKeys.push_back(std::move(keys_[size_t(permutation.at(i))]));
+        if (!wideKeys_.empty())
+            sortedWideKeys.push_back(std::move(wideKeys_[size_t(permutation.at(i))]));
         newPosition[permutation.at(i)] = int(i);
     }
     rows_ = std::move(sorted);
     keys_ = std::move(sortedKeys);
+    wideKeys_ = std::move(sortedWideKeys);
+    ++rowsSerial_;
     if (filtered_) {
         for (int& v : visible_)
             v = newPosition.at(v);

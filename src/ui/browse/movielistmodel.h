@@ -37,6 +37,21 @@ public:
     void setQuickFilter(const QuickFilter& filter);
     const QuickFilter& quickFilter() const { return filter_; }
     bool isFiltered() const { return filtered_; }
+
+    // Which texts the filter looks at. All needs every row's everyFieldKey, which a listing without
+    // introductions cannot give at once: whoever reads them beside the window takes a copy of
+    // rows() with rowsSerial() and hands the keys back. Until then the names are searched.
+    void setFilterFields(QuickFilter::Fields fields);
+    QuickFilter::Fields filterFields() const { return fields_; }
+    bool everyFieldKeysWanted() const
+    {
+        return fields_ == QuickFilter::Fields::All && wideKeys_.empty() && !rows_.isEmpty();
+    }
+    const QList<MovieRow>& rows() const { return rows_; }
+    // Changes whenever rows come, go, change or move.
+    quint64 rowsSerial() const { return rowsSerial_; }
+    // False (nothing changes) when the keys are for rows the model no longer holds as they were.
+    bool setEveryFieldKeys(quint64 serial, std::vector<QString> keys);
     // All rows, shown or not.
     int totalRowCount() const { return int(rows_.size()); }
 
@@ -48,6 +63,9 @@ private:
     void sortRows();
     int sourceRow(int row) const { return filtered_ ? visible_.at(row) : row; }
     void ensureKeys();
+    bool searchesEveryField() const { return fields_ == QuickFilter::Fields::All && !wideKeys_.empty(); }
+    // Filters again from all rows, keeping the current and selected rows where they are shown.
+    void refilter(bool narrowing);
     // The shown row of a position in rows_, -1 when the filter hides it.
     int shownRow(int source) const;
     // The positions in rows_ of the rows the persistent indexes point at, before a change.
@@ -60,6 +78,20 @@ private:
     bool filtered_ = false;
     QList<int> visible_; // the positions in rows_ of the shown rows, ascending, while filtered
     std::vector<QString> keys_; // QuickFilter::rowKey of each row, made when the rows arrive
+    std::vector<QString> wideKeys_; // QuickFilter::everyFieldKey of each row, while Fields::All
+    QuickFilter::Fields fields_ = QuickFilter::Fields::Names;
+    bool visibleFromWide_ = false; // visible_ came from wideKeys_
+    quint64 rowsSerial_ = 0;
+    // The rows shown for the last few filters of these rows and fields, so that taking characters
+    // back (which widens the list) costs no search.
+    struct Shown
+    {
+        QuickFilter filter;
+        bool fromWide;
+        QList<int> visible;
+    };
+    QList<Shown> recent_;
+    quint64 recentSerial_ = 0;
     int icon_ = 1;
     QIcon discIcon_;
     QIcon allIcon_;

@@ -3,6 +3,7 @@
 #include "browse/movielistmodel.h"
 #include "browse/movielistview.h"
 #include "browse/quickfilter.h"
+#include "filter/everyfieldreader.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -11,17 +12,22 @@
 
 namespace {
 
-const QString placeholder = QStringLiteral("快速过滤：片名、英文名、导演、演员");
+const QString namesPlaceholder = QStringLiteral("快速过滤：片名、英文名、导演、演员");
+const QString everyFieldPlaceholder = QStringLiteral("快速过滤：全部字段，包括简介");
+const QString readingText = QStringLiteral("%1，正在读取简介... %2%");
+const QString readFailedText = QStringLiteral("%1，简介读取失败：%2");
 
 } // namespace
 
-QuickFilterBox::QuickFilterBox(MovieListView* list, QLabel* status, QWidget* parent)
+QuickFilterBox::QuickFilterBox(
+    MovieListView* list, QLabel* status, const QString& catalogueFile, QWidget* parent)
     : QLineEdit(parent)
     , list_(list)
     , status_(status)
+    , reader_(new EveryFieldReader(catalogueFile, this))
 {
     setObjectName(QStringLiteral("TxtQuickFilter"));
-    setPlaceholderText(placeholder);
+    setPlaceholderText(namesPlaceholder);
     setClearButtonEnabled(true);
     auto* find = new QAction(this);
     find->setObjectName(QStringLiteral("QuickFilterFocus"));
@@ -33,6 +39,48 @@ QuickFilterBox::QuickFilterBox(MovieListView* list, QLabel* status, QWidget* par
     MovieListModel* model = list_->movieModel();
     connect(model, &QAbstractItemModel::modelReset, this, &QuickFilterBox::rowsArrived);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &QuickFilterBox::refreshStatus);
+    connect(reader_, &EveryFieldReader::progressed, this, &QuickFilterBox::refreshStatus);
+    connect(reader_, &EveryFieldReader::finished, this, &QuickFilterBox::introsRead);
+    connect(reader_, &EveryFieldReader::failed, this, [this](const QString& error) {
+        readError_ = error;
+        refreshStatus();
+    });
+}
+
+void QuickFilterBox::setFields(QuickFilter::Fields fields)
+{
+    MovieListModel* model = list_->movieModel();
+    if (fields == model->filterFields())
+        return;
+    setPlaceholderText(fields == QuickFilter::Fields::All ? everyFieldPlaceholder : namesPlaceholder);
+    reader_->stop();
+    readError_.clear();
+    model->setFilterFields(fields);
+    readIntrosIfWanted();
+    refreshStatus();
+}
+
+bool QuickFilterBox::isReadingIntros() const
+{
+    return reader_->isReading();
+}
+
+void QuickFilterBox::readIntrosIfWanted()
+{
+    const MovieListModel* model = list_->movieModel();
+    if (model->everyFieldKeysWanted())
+        reader_->start(model->rows(), model->rowsSerial());
+    else
+        reader_->stop();
+}
+
+void QuickFilterBox::introsRead(quint64 serial, const std::shared_ptr<std::vector<QString>>& keys)
+{
+    MovieListModel* model = list_->movieModel();
+    // Rows that changed or moved meanwhile are read again.
+    if (!model->setEveryFieldKeys(serial, std::move(*keys)))
+        readIntrosIfWanted();
+    refreshStatus();
 }
 
 void QuickFilterBox::focusFilter()
@@ -74,6 +122,8 @@ void QuickFilterBox::applyText(const QString& text)
 
 void QuickFilterBox::rowsArrived()
 {
+    readError_.clear();
+    readIntrosIfWanted();
     // Whoever lists rows writes the status line right after: look once it has.
     if (refreshQueued_)
         return;
@@ -93,6 +143,10 @@ void QuickFilterBox::refreshStatus()
     const MovieListModel* model = list_->movieModel();
     if (model->isFiltered()) {
         countsStatus_ = QuickFilter::statusText(model->rowCount(), model->totalRowCount());
+        if (reader_->isReading())
+            countsStatus_ = readingText.arg(countsStatus_).arg(reader_->percent());
+        else if (!readError_.isEmpty())
+            countsStatus_ = readFailedText.arg(countsStatus_, readError_);
         status_->setText(countsStatus_);
         showingCounts_ = true;
     } else if (showingCounts_) {
