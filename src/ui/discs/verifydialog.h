@@ -52,7 +52,6 @@ private:
     struct Outcome
     {
         QString disc;
-        QString label;
         DiscVerify::Result result;
     };
 
