@@ -67,6 +67,29 @@ std::optional<MediaFacts> factsOf(const QVariant& v)
     return MediaFactsJson::read(QJsonDocument::fromJson(v.toString().toUtf8()).object());
 }
 
+// One write of our own tables: the connection, a write transaction, `body`, the commit. False with
+// the message at the first step that fails, and then nothing of it is kept.
+bool writeAll(const QString& catalogueFile, QString* error, const std::function<bool(QSqlDatabase&)>& body)
+{
+    Connection c(catalogueFile);
+    if (!c.ok()) {
+        setError(error, c.error());
+        return false;
+    }
+    WriteTransaction t(c.db(), catalogueFile);
+    if (!t.active()) {
+        setError(error, t.error());
+        return false;
+    }
+    if (!body(c.db()))
+        return false;
+    if (!t.commit()) {
+        setError(error, t.error());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool ensure(QSqlDatabase& db, const QString& path, QString* error)
@@ -281,46 +304,37 @@ bool medium(const QString& catalogueFile, const QString& discNumber, std::option
 bool storeRescan(const QString& catalogueFile, const QString& discNumber, const DiscMediumRecord& medium,
     const QList<RescannedMovie>& movies, QList<QList<MovieField>>* filled, QString* error)
 {
-    Connection c(catalogueFile);
-    if (!c.ok()) {
-        setError(error, c.error());
-        return false;
-    }
-    WriteTransaction t(c.db(), catalogueFile);
-    if (!t.active()) {
-        setError(error, t.error());
-        return false;
-    }
     QList<QList<MovieField>> written;
-    for (const RescannedMovie& m : movies) {
-        if (!putFiles(c.db(), catalogueFile, m.id, m.files, error))
-            return false;
-        QList<MovieField> fields;
-        for (const auto& [field, value] : m.fills) {
-            QSqlQuery q(c.db());
-            const QString name = movieFieldName(field);
-            if (!q.prepare(
-                    QStringLiteral("UPDATE ReelShelfIndex SET \"%1\" = ? WHERE rowid = (SELECT rowid FROM "
-                                   "ReelShelfIndex WHERE ID = ? ORDER BY rowid LIMIT 1) AND \"%1\" IS NULL")
-                        .arg(name))) {
-                setError(error, queryError(catalogueFile, q));
+    const bool stored = writeAll(catalogueFile, error, [&](QSqlDatabase& db) {
+        for (const RescannedMovie& m : movies) {
+            if (!putFiles(db, catalogueFile, m.id, m.files, error))
                 return false;
+            QList<MovieField> fields;
+            for (const auto& [field, value] : m.fills) {
+                QSqlQuery q(db);
+                const QString name = movieFieldName(field);
+                if (!q.prepare(QStringLiteral(
+                        "UPDATE ReelShelfIndex SET \"%1\" = ? WHERE rowid = (SELECT rowid FROM "
+                        "ReelShelfIndex WHERE ID = ? ORDER BY rowid LIMIT 1) AND \"%1\" IS NULL")
+                                   .arg(name))) {
+                    setError(error, queryError(catalogueFile, q));
+                    return false;
+                }
+                q.addBindValue(value);
+                q.addBindValue(m.id);
+                if (!run(q, catalogueFile, error))
+                    return false;
+                if (q.numRowsAffected() > 0)
+                    fields << field;
             }
-            q.addBindValue(value);
-            q.addBindValue(m.id);
-            if (!run(q, catalogueFile, error))
-                return false;
-            if (q.numRowsAffected() > 0)
-                fields << field;
+            written << fields;
         }
-        written << fields;
-    }
-    if (!putMedium(c.db(), catalogueFile, discNumber, medium, error))
+        if (!putMedium(db, catalogueFile, discNumber, medium, error))
+            return false;
+        return true;
+    });
+    if (!stored)
         return false;
-    if (!t.commit()) {
-        setError(error, t.error());
-        return false;
-    }
     if (filled)
         *filled = written;
     return true;
@@ -379,74 +393,62 @@ std::optional<QList<RememberedDisc>> rememberedDiscs(const QString& catalogueFil
 bool storeCheck(const QString& catalogueFile, const QString& discNumber, const DiscCheckRecord& check,
     const QList<FileCheckRecord>& files, QString* error)
 {
-    Connection c(catalogueFile);
-    if (!c.ok()) {
-        setError(error, c.error());
-        return false;
-    }
-    WriteTransaction t(c.db(), catalogueFile);
-    if (!t.active()) {
-        setError(error, t.error());
-        return false;
-    }
-    if (!ensure(c.db(), catalogueFile, error))
-        return false;
-    // A disc deleted while it was checked keeps no check, for a disc given its number later to inherit.
-    qint64 discRow = 0;
-    if (const DiscOutcome found = seekDisc(c.db(), catalogueFile, discNumber, discRow); !found.ok()) {
-        setError(error, found.error);
-        return false;
-    }
-    QSqlQuery disc(c.db());
-    QSqlQuery drop(c.db());
-    QSqlQuery add(c.db());
-    QSqlQuery hash(c.db());
-    if (!disc.prepare(
-            QStringLiteral("INSERT INTO ShelfDiscChecks (DiskNum, Checked, Files, Ok, Missing, Changed, "
-                           "Unreadable, Bytes, Seconds) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"))
-        || !drop.prepare(
-            QStringLiteral("DELETE FROM ShelfFileChecks WHERE MovieID = ? AND Part = ? AND Path = ?"))
-        || !add.prepare(
-            QStringLiteral("INSERT INTO ShelfFileChecks (MovieID, Part, Path, Checked, Status, Offset) "
-                           "VALUES (?, ?, ?, ?, ?, ?)"))
-        || !hash.prepare(
-            QStringLiteral("UPDATE ShelfMovieFiles SET Hash = ? WHERE MovieID = ? AND Part = ? AND "
-                           "Path = ? AND Hash IS NULL"))) {
-        setError(error, queryError(catalogueFile, c.db().lastError()));
-        return false;
-    }
-    for (const QVariant& v : { QVariant(discNumber), timeText(check.checked), QVariant(check.files),
-             QVariant(check.ok), QVariant(check.missing), QVariant(check.changed), QVariant(check.unreadable),
-             QVariant(check.bytes), QVariant(check.seconds) })
-        disc.addBindValue(v);
-    if (!run(disc, catalogueFile, error))
-        return false;
-    for (const FileCheckRecord& f : files) {
-        drop.addBindValue(f.movieId);
-        drop.addBindValue(f.part);
-        drop.addBindValue(f.path);
-        add.addBindValue(f.movieId);
-        add.addBindValue(f.part);
-        add.addBindValue(f.path);
-        add.addBindValue(timeText(check.checked));
-        add.addBindValue(f.status);
-        add.addBindValue(f.offset >= 0 ? QVariant(f.offset) : QVariant());
-        if (!run(drop, catalogueFile, error) || !run(add, catalogueFile, error))
+    return writeAll(catalogueFile, error, [&](QSqlDatabase& db) {
+        if (!ensure(db, catalogueFile, error))
             return false;
-        if (f.firstHash.isEmpty())
-            continue;
-        hash.addBindValue(QString::fromLatin1(f.firstHash));
-        hash.addBindValue(f.movieId);
-        hash.addBindValue(f.part);
-        hash.addBindValue(f.path);
-        if (!run(hash, catalogueFile, error))
+        // A disc deleted while it was checked keeps no check, for a disc given its number later to inherit.
+        qint64 discRow = 0;
+        if (const DiscOutcome found = seekDisc(db, catalogueFile, discNumber, discRow); !found.ok()) {
+            setError(error, found.error);
             return false;
-    }
-    if (!t.commit()) {
-        setError(error, t.error());
-        return false;
-    }
-    return true;
+        }
+        QSqlQuery disc(db);
+        QSqlQuery drop(db);
+        QSqlQuery add(db);
+        QSqlQuery hash(db);
+        if (!disc.prepare(
+                QStringLiteral("INSERT INTO ShelfDiscChecks (DiskNum, Checked, Files, Ok, Missing, Changed, "
+                               "Unreadable, Bytes, Seconds) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"))
+            || !drop.prepare(
+                QStringLiteral("DELETE FROM ShelfFileChecks WHERE MovieID = ? AND Part = ? AND Path = ?"))
+            || !add.prepare(
+                QStringLiteral("INSERT INTO ShelfFileChecks (MovieID, Part, Path, Checked, Status, Offset) "
+                               "VALUES (?, ?, ?, ?, ?, ?)"))
+            || !hash.prepare(
+                QStringLiteral("UPDATE ShelfMovieFiles SET Hash = ? WHERE MovieID = ? AND Part = ? AND "
+                               "Path = ? AND Hash IS NULL"))) {
+            setError(error, queryError(catalogueFile, db.lastError()));
+            return false;
+        }
+        for (const QVariant& v : { QVariant(discNumber), timeText(check.checked), QVariant(check.files),
+                 QVariant(check.ok), QVariant(check.missing), QVariant(check.changed),
+                 QVariant(check.unreadable), QVariant(check.bytes), QVariant(check.seconds) })
+            disc.addBindValue(v);
+        if (!run(disc, catalogueFile, error))
+            return false;
+        for (const FileCheckRecord& f : files) {
+            drop.addBindValue(f.movieId);
+            drop.addBindValue(f.part);
+            drop.addBindValue(f.path);
+            add.addBindValue(f.movieId);
+            add.addBindValue(f.part);
+            add.addBindValue(f.path);
+            add.addBindValue(timeText(check.checked));
+            add.addBindValue(f.status);
+            add.addBindValue(f.offset >= 0 ? QVariant(f.offset) : QVariant());
+            if (!run(drop, catalogueFile, error) || !run(add, catalogueFile, error))
+                return false;
+            if (f.firstHash.isEmpty())
+                continue;
+            hash.addBindValue(QString::fromLatin1(f.firstHash));
+            hash.addBindValue(f.movieId);
+            hash.addBindValue(f.part);
+            hash.addBindValue(f.path);
+            if (!run(hash, catalogueFile, error))
+                return false;
+        }
+        return true;
+    });
 }
 
 namespace {
