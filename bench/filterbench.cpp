@@ -40,15 +40,6 @@ using Bench::PaintCounter;
 using Bench::processUntilPainted;
 using Bench::quietOffscreenWarnings;
 
-class AnsweringPrompt final : public Prompt
-{
-public:
-    Answer ask(QWidget*, Icon, const QString&, Buttons buttons) override
-    {
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-};
-
 double worst(const std::vector<double>& values)
 {
     return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
@@ -338,7 +329,7 @@ int main(int argc, char* argv[])
     const bool doNames = fields != QStringLiteral("all");
     const bool doAll = fields != QStringLiteral("names");
 
-    AnsweringPrompt prompt;
+    Bench::YesPrompt prompt;
     NoDesktop desktop;
     AppContext context(DataFolder(parser.value(QStringLiteral("home"))), prompt, desktop);
     MainWindow window(context);
