@@ -14,6 +14,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -526,6 +527,27 @@ TEST_F(QuickFilterWindowTest, AllFieldsReadsEachNewListingAndSaysWhenItCannot)
         << status->text().toStdString();
     box->clear();
     EXPECT_EQ(status->text(), QStringLiteral("共2张光碟,5部影视."));
+}
+
+TEST_F(QuickFilterWindowTest, AReadingHeldUpByAnotherProgramStopsAtOnce)
+{
+    listNode(QStringLiteral("NodeAll"));
+    RawDb other(app.home.folder().catalogueFile());
+    other.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+    fieldsChoice()->setCurrentIndex(1);
+    ASSERT_TRUE(window->quickFilter()->isReadingIntros());
+    QTest::qWait(50);
+    // Going back to the names, or closing the window, must not wait out the lock (seconds).
+    QElapsedTimer clock;
+    clock.start();
+    fieldsChoice()->setCurrentIndex(0);
+    EXPECT_FALSE(window->quickFilter()->isReadingIntros());
+    fieldsChoice()->setCurrentIndex(1);
+    QTest::qWait(50);
+    tester.reset();
+    window.reset();
+    EXPECT_LT(clock.elapsed(), 1000);
+    other.exec(QStringLiteral("ROLLBACK"));
 }
 
 TEST(QuickFilterModelTest, EveryFieldKeysFollowTheirRowsAndGoWithTheChoice)

@@ -12,6 +12,12 @@ Catalogue::Catalogue(const QString& filePath)
 {
 }
 
+Catalogue::Catalogue(const QString& filePath, const std::atomic_bool* giveUp)
+    : path_(filePath)
+    , giveUp_(giveUp)
+{
+}
+
 bool Catalogue::addDiscsAndMovies(
     const QList<DiscRecord>& discs, const QList<MovieRecord>& movies, QString* error)
 {

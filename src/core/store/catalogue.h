@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -65,6 +66,9 @@ class Catalogue
 {
 public:
     explicit Catalogue(const QString& filePath);
+    // Reads of the movie table stop waiting for a catalogue another program holds as soon as
+    // `giveUp` turns true, and fail as locked: for work beside the window that may be stopped.
+    Catalogue(const QString& filePath, const std::atomic_bool* giveUp);
 
     QString filePath() const { return path_; }
 
@@ -181,6 +185,7 @@ private:
         const std::function<bool(const StoredMovie&, qint64 rowid)>& visit, QString* error) const;
 
     QString path_;
+    const std::atomic_bool* giveUp_ = nullptr;
 };
 
 class QSqlDatabase;

@@ -35,9 +35,11 @@ constexpr int lockPollMs = 25;
 // Waits for a held catalogue in short naps, counted, so the wait needs no state of its own. On
 // the window's thread the windows keep painting meanwhile; the user's input waits, so nothing
 // else starts on the catalogue in between.
-int waitWhileLocked(void*, int naps)
+int waitWhileLocked(void* giveUp, int naps)
 {
     if (naps >= lockWaitMs / lockPollMs)
+        return 0;
+    if (giveUp && static_cast<const std::atomic_bool*>(giveUp)->load())
         return 0;
     QThread::msleep(lockPollMs);
     QCoreApplication* app = QCoreApplication::instance();
@@ -49,9 +51,10 @@ int waitWhileLocked(void*, int naps)
 
 } // namespace
 
-void waitWhenHeld(sqlite3* handle)
+void waitWhenHeld(sqlite3* handle, const std::atomic_bool* giveUp)
 {
-    sqlite3_busy_handler(handle, waitWhileLocked, nullptr);
+    // The handler only reads the flag; SQLite's interface takes it as a plain pointer.
+    sqlite3_busy_handler(handle, waitWhileLocked, const_cast<std::atomic_bool*>(giveUp));
 }
 
 sqlite3* sqliteHandle(const QSqlDatabase& db)
@@ -62,7 +65,7 @@ sqlite3* sqliteHandle(const QSqlDatabase& db)
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
-Connection::Connection(const QString& path)
+Connection::Connection(const QString& path, const std::atomic_bool* giveUp)
     : name_(QStringLiteral("reelshelf-%1").arg(quintptr(this), 0, 16))
 {
     if (!QFileInfo::exists(path)) {
@@ -76,7 +79,7 @@ Connection::Connection(const QString& path)
         return;
     }
     if (sqlite3* handle = sqliteHandle(db_))
-        waitWhenHeld(handle);
+        waitWhenHeld(handle, giveUp);
     else
         db_.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(lockWaitMs));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 // Shared by the catalogue's source files only; nothing outside the store includes it.
 
 #include "records.h"
@@ -26,8 +28,9 @@ QStringList movieColumns();
 QString nativePath(const QString& path);
 
 // Makes a connection wait a few seconds for a catalogue another program holds, as every operation
-// of ours does, keeping the window's events flowing meanwhile.
-void waitWhenHeld(sqlite3* handle);
+// of ours does, keeping the window's events flowing meanwhile. Once `giveUp` turns true the wait
+// ends at once and the operation fails as locked: work beside the window must stop promptly.
+void waitWhenHeld(sqlite3* handle, const std::atomic_bool* giveUp = nullptr);
 
 // The SQLite connection under a Qt one, for what Qt's driver does not offer; null if there is none.
 sqlite3* sqliteHandle(const QSqlDatabase& db);
@@ -36,7 +39,7 @@ sqlite3* sqliteHandle(const QSqlDatabase& db);
 class Connection
 {
 public:
-    explicit Connection(const QString& path);
+    explicit Connection(const QString& path, const std::atomic_bool* giveUp = nullptr);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

@@ -37,7 +37,7 @@ QString missingMovie(double id)
 
 bool Catalogue::forEachMovie(const std::function<bool(const MovieRecord&)>& visit, QString* error) const
 {
-    Connection c(path_);
+    Connection c(path_, giveUp_);
     if (!c.ok()) {
         setError(error, c.error());
         return false;
@@ -186,7 +186,7 @@ bool Catalogue::forEachListedMovie(std::optional<double> disc,
 bool Catalogue::walkStoredMovies(std::optional<double> disc, bool withIntro,
     const std::function<bool(const StoredMovie&, qint64 rowid)>& visit, QString* error) const
 {
-    Connection c(path_);
+    Connection c(path_, giveUp_);
     if (!c.ok()) {
         setError(error, c.error());
         return false;
@@ -271,7 +271,7 @@ constexpr qsizetype seekLimitDivisor = 8;
 bool Catalogue::forEachStoredMovieWhere(MovieField field, const std::function<bool(const StoredValue&)>& test,
     const std::function<bool(const StoredMovie&)>& visit, QString* error) const
 {
-    Connection c(path_);
+    Connection c(path_, giveUp_);
     if (!c.ok()) {
         setError(error, c.error());
         return false;
@@ -346,7 +346,7 @@ bool Catalogue::forEachIntroAt(
 {
     if (rowids.empty())
         return true;
-    Connection c(path_);
+    Connection c(path_, giveUp_);
     if (!c.ok()) {
         setError(error, c.error());
         return false;
@@ -411,7 +411,7 @@ bool Catalogue::forEachIntroAt(
 bool Catalogue::forEachStoredMovieFields(const QList<MovieField>& fields,
     const std::function<bool(const StoredMovie&)>& visit, QString* error) const
 {
-    Connection c(path_);
+    Connection c(path_, giveUp_);
     if (!c.ok()) {
         setError(error, c.error());
         return false;
@@ -463,7 +463,7 @@ bool Catalogue::forEachStoredMovieFields(const QList<MovieField>& fields,
 
 qint64 Catalogue::movieCount(QString* error) const
 {
-    Connection c(path_);
+    Connection c(path_, giveUp_);
     if (!c.ok()) {
         setError(error, c.error());
         return -1;
@@ -478,7 +478,7 @@ qint64 Catalogue::movieCount(QString* error) const
 
 std::optional<MovieRecord> Catalogue::findMovie(double id, QString* error) const
 {
-    Connection c(path_);
+    Connection c(path_, giveUp_);
     if (!c.ok()) {
         setError(error, c.error());
         return std::nullopt;
@@ -506,7 +506,7 @@ std::optional<MovieRecord> Catalogue::findMovie(double id, QString* error) const
 std::optional<QVariantList> Catalogue::movieFieldsAt(
     qint64 rowid, const QList<MovieField>& fields, QString* error) const
 {
-    Connection c(path_);
+    Connection c(path_, giveUp_);
     if (!c.ok()) {
         setError(error, c.error());
         return std::nullopt;
@@ -537,7 +537,7 @@ std::optional<QVariantList> Catalogue::movieFieldsAt(
 
 std::optional<double> Catalogue::nextMovieId(QString* error) const
 {
-    Connection c(path_);
+    Connection c(path_, giveUp_);
     if (!c.ok()) {
         setError(error, c.error());
         return std::nullopt;

@@ -54,7 +54,7 @@ void EveryFieldReader::start(const QList<MovieRow>& rows, quint64 serial)
             return !stop->load();
         };
         QString error;
-        auto keys = QuickFilter::everyFieldKeys(Catalogue(file), rows, goOn, &error);
+        auto keys = QuickFilter::everyFieldKeys(Catalogue(file, stop.get()), rows, goOn, &error);
         if (stop->load())
             return;
         auto shared = keys ? std::make_shared<std::vector<QString>>(std::move(*keys)) : nullptr;
