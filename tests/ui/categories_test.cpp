@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTest>
@@ -87,4 +89,36 @@ TEST_F(CategoriesTest, GroupsListTheirMoviesAndFollowChangesToTheCatalogue)
             QStringLiteral("张艺谋 (1)"), QStringLiteral("陈凯歌 (1)"), QStringLiteral("（未填写） (1)") }));
     EXPECT_EQ(model->rowCount(), 1);
     EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("导演“张艺谋”：共 1 部影视"));
+}
+
+TEST_F(CategoriesTest, AValueReadingUnfilledAndAWriteThatLeavesNoTraceOnTheFile)
+{
+    app.home.addMovie(
+        4, QStringLiteral("夜宴"), 1, movieWith({ { MovieField::Direct, MovieGroups::unfilledText } }));
+    pane->setField(MovieGroups::Field::Director);
+    ASSERT_TRUE(pane->reload(nullptr));
+    ASSERT_EQ(groups(),
+        (QStringList { QStringLiteral("张艺谋 (2)"), QStringLiteral("（未填写） (1)"),
+            QStringLiteral("（未填写） (1)") }));
+    MovieListModel* model = window->movieList()->movieModel();
+    pane->chooseGroup(1);
+    ASSERT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(model->movieRow(0)[ListCol::MovieName], QStringLiteral("夜宴"));
+    pane->chooseGroup(2);
+    ASSERT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(model->movieRow(0)[ListCol::MovieName], QStringLiteral("无名"));
+
+    // Another program's write of the same length within the file's time resolution: same size,
+    // same time, and still seen.
+    const QString file = app.home.folder().catalogueFile();
+    const QDateTime written = QFileInfo(file).lastModified();
+    RawDb(file).exec(QStringLiteral("UPDATE ReelShelfIndex SET Direct = '王家卫' WHERE ID = 4"));
+    QFile touched(file);
+    ASSERT_TRUE(touched.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(touched.setFileTime(written, QFileDevice::FileModificationTime));
+    touched.close();
+    pane->chooseGroup(0);
+    EXPECT_EQ(groups(),
+        (QStringList {
+            QStringLiteral("张艺谋 (2)"), QStringLiteral("王家卫 (1)"), QStringLiteral("（未填写） (1)") }));
 }

@@ -162,7 +162,7 @@ QList<Group> group(const QList<MovieRow>& rows, Field field)
     const int column = columnOf(field);
     QList<Group> groups;
     QHash<QString, qsizetype> byKey; // letter case folded: "DVD" and "dvd" are one group
-    Group unfilled { unfilledText, {} };
+    Group unfilled { unfilledText, {}, true };
     for (qsizetype r = 0; r < rows.size(); ++r) {
         const QStringList values = valuesOf(rows.at(r).view(size_t(column)), field);
         if (values.isEmpty())

@@ -42,6 +42,7 @@ struct Group
 {
     QString text; // as the group list shows it: "张艺谋", "1990年代", "（未填写）"
     QList<int> rows; // indexes into the rows grouped, in their order; each movie once
+    bool unfilled = false; // the movies without a value, whatever the others' texts
 };
 
 // The groups of `rows` by `field`, in the order they are shown: decades from the oldest, ratings

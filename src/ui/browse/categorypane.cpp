@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,8 +13,17 @@
 #include <QVBoxLayout>
 
 namespace {
+
 constexpr int GroupRole = Qt::UserRole + 1;
+
+// What finds a group again after the movies were read anew: its text, or none for the movies
+// without a value, since a value may well read "（未填写）" too.
+QString keyOf(const MovieGroups::Group& group)
+{
+    return group.unfilled ? QString() : group.text;
 }
+
+} // namespace
 
 CategoryPane::CategoryPane(AppContext& context, QWidget* parent)
     : QWidget(parent)
@@ -63,16 +71,14 @@ void CategoryPane::setField(MovieGroups::Field field)
     field_->setCurrentIndex(std::max(0, field_->findData(int(field))));
 }
 
-CategoryPane::Stamp CategoryPane::stampNow() const
+CatalogueStamp CategoryPane::stampNow() const
 {
-    const QFileInfo file(context_.folder.catalogueFile());
-    const QFileInfo log(context_.folder.catalogueFile() + QStringLiteral("-wal"));
-    return { file.lastModified(), log.exists() ? log.lastModified() : QDateTime(), file.size() + log.size() };
+    return CatalogueStamp::of(context_.folder.catalogueFile());
 }
 
 bool CategoryPane::reload(QString* error)
 {
-    const Stamp before = stampNow();
+    const CatalogueStamp before = stampNow();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto listing = MovieList::listForNode(Catalogue(context_.folder.catalogueFile()), DiscTree::allKey,
         context_.session.discCount, context_.session.favouriteCount, error, MovieList::Intros::LeftOut);
@@ -102,8 +108,8 @@ void CategoryPane::regroup()
 {
     if (!loaded_)
         return;
-    const QString current
-        = groups_->currentItem() ? groups_->currentItem()->data(0, Qt::UserRole).toString() : QString();
+    const QVariant current
+        = groups_->currentItem() ? groups_->currentItem()->data(0, Qt::UserRole) : QVariant();
     shown_ = MovieGroups::group(rows_, field());
     QList<QTreeWidgetItem*> items;
     items.reserve(shown_.size());
@@ -111,7 +117,7 @@ void CategoryPane::regroup()
         const MovieGroups::Group& g = shown_.at(i);
         auto* item
             = new QTreeWidgetItem(QStringList { QStringLiteral("%1 (%2)").arg(g.text).arg(g.rows.size()) });
-        item->setData(0, Qt::UserRole, g.text);
+        item->setData(0, Qt::UserRole, keyOf(g));
         item->setData(0, GroupRole, int(i));
         item->setToolTip(0, g.text);
         items << item;
@@ -120,7 +126,7 @@ void CategoryPane::regroup()
     groups_->clear();
     groups_->addTopLevelItems(items);
     for (QTreeWidgetItem* item : std::as_const(items))
-        if (!current.isEmpty() && item->data(0, Qt::UserRole).toString() == current)
+        if (current.isValid() && item->data(0, Qt::UserRole) == current)
             groups_->setCurrentItem(item);
 }
 
@@ -136,13 +142,13 @@ void CategoryPane::listGroup(QTreeWidgetItem* item)
 {
     if (!item)
         return;
-    const QString text = item->data(0, Qt::UserRole).toString();
+    const QString key = item->data(0, Qt::UserRole).toString();
     // Movies changed since the groups were made (here or by another program) are read again.
     if (!freshen())
         return;
     qsizetype at = -1;
     for (qsizetype i = 0; i < shown_.size(); ++i)
-        if (shown_.at(i).text == text)
+        if (keyOf(shown_.at(i)) == key)
             at = i;
     if (at < 0)
         return; // the group is gone: the list of groups shows what there is now
@@ -150,7 +156,7 @@ void CategoryPane::listGroup(QTreeWidgetItem* item)
     rows.reserve(shown_.at(at).rows.size());
     for (int r : shown_.at(at).rows)
         rows << rows_.at(r);
-    emit groupChosen(rows, rowIcon_, MovieGroups::statusText(field(), text, rows.size()));
+    emit groupChosen(rows, rowIcon_, MovieGroups::statusText(field(), shown_.at(at).text, rows.size()));
 }
 
 void CategoryPane::showEvent(QShowEvent* event)

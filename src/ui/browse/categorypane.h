@@ -1,8 +1,8 @@
 #pragma once
 
 #include "browse/moviegroups.h"
+#include "store/cataloguestamp.h"
 
-#include <QDateTime>
 #include <QWidget>
 
 class QComboBox;
@@ -36,16 +36,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // When the catalogue file was last written: a later write (ours or another program's) makes
-    // the groups stale.
-    struct Stamp
-    {
-        QDateTime file;
-        QDateTime log;
-        qint64 size = -1;
-        bool operator==(const Stamp&) const = default;
-    };
-    Stamp stampNow() const;
+    CatalogueStamp stampNow() const;
     bool freshen();
     void regroup();
     void listGroup(QTreeWidgetItem* item);
@@ -56,6 +47,6 @@ private:
     QList<MovieRow> rows_;
     int rowIcon_ = 2;
     QList<MovieGroups::Group> shown_;
-    Stamp readAt_;
+    CatalogueStamp readAt_; // a later write (ours or another program's) makes the groups stale
     bool loaded_ = false;
 };
