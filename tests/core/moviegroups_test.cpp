@@ -46,6 +46,14 @@ TEST(MovieGroups, SeveralValuesPutAMovieInEachGroupAndEmptyOnesGoLast)
     EXPECT_EQ(shown(MovieGroups::group(rows, Field::Cast)),
         (QStringList { QStringLiteral("周润发: 0 1"), QStringLiteral("巩俐: 0 1"),
             QStringLiteral("刘德华: 0"), QStringLiteral("（未填写）: 2 3") }));
+    // A long cast: each name once, whatever its case, and in the order met.
+    QString cast = QStringLiteral("Zed zed");
+    for (int i = 0; i < 2000; ++i)
+        cast += QStringLiteral(" a%1 A%1").arg(i);
+    const QStringList names = MovieGroups::valuesOf(cast + QStringLiteral(" ZED"), Field::Cast);
+    ASSERT_EQ(names.size(), 2001);
+    EXPECT_EQ(names.first(), QStringLiteral("Zed"));
+    EXPECT_EQ(names.last(), QStringLiteral("a1999"));
     // A director's name keeps its blanks.
     EXPECT_EQ(MovieGroups::valuesOf(u"Steven Spielberg / 张艺谋", Field::Director),
         (QStringList { QStringLiteral("Steven Spielberg"), QStringLiteral("张艺谋") }));

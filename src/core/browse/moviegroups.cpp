@@ -5,6 +5,7 @@
 #include "store/textrules.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 
@@ -144,14 +145,29 @@ QStringList valuesOf(QStringView cell, Field field)
     if (!severalValues(field))
         return singleValue(cell, field);
     QStringList values;
+    // A cell of a few values is looked through; a long cast or list of genres keeps its values in
+    // a set, or a cell of ten thousand names would take seconds.
+    constexpr qsizetype manyValues = 16;
+    QSet<QString> seen; // folded, once there are many
+    const auto isNew = [&](const QString& value) {
+        if (values.size() < manyValues)
+            return !values.contains(value, Qt::CaseInsensitive);
+        if (seen.isEmpty())
+            for (const QString& v : std::as_const(values))
+                seen.insert(v.toCaseFolded());
+        return !seen.contains(value.toCaseFolded());
+    };
     const bool blanks = field == Field::Cast;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= cell.size(); ++i) {
         if (i < cell.size() && !separates(cell.at(i), blanks))
             continue;
         const QString value = TextRules::trimBlanks(cell.mid(start, i - start).toString());
-        if (!value.isEmpty() && !values.contains(value, Qt::CaseInsensitive))
+        if (!value.isEmpty() && isNew(value)) {
             values << value;
+            if (!seen.isEmpty())
+                seen.insert(value.toCaseFolded());
+        }
         start = i + 1;
     }
     return values;
@@ -168,7 +184,7 @@ QList<Group> group(const QList<MovieRow>& rows, Field field)
         if (values.isEmpty())
             unfilled.rows << int(r);
         for (const QString& value : values) {
-            const QString key = value.toLower();
+            const QString key = value.toCaseFolded();
             auto at = byKey.constFind(key);
             if (at == byKey.constEnd()) {
                 at = byKey.insert(key, groups.size());
