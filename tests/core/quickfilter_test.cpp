@@ -41,6 +41,9 @@ TEST(QuickFilterTest, TypedTextSplitsIntoFoldedWordsAtBlanksAndIdeographicSpaces
         { QStringLiteral("ＴＨＥ　２００７"), { QStringLiteral("the"), QStringLiteral("2007") } },
         // A tab is not a word separator: only blanks are.
         { QStringLiteral("a\tb"), { QStringLiteral("a\tb") } },
+        // A word typed again asks nothing more; a pasted page of them must not cost a search each.
+        { QStringLiteral("a A ａ b a"), { QStringLiteral("a"), QStringLiteral("b") } },
+        { QStringLiteral("a ").repeated(16383), { QStringLiteral("a") } },
     };
     for (const auto& c : cases)
         EXPECT_EQ(QuickFilter(c.typed).words(), c.words) << c.typed.toStdString();

@@ -4,6 +4,7 @@
 #include "store/textrules.h"
 
 #include <QLocale>
+#include <QSet>
 
 namespace {
 
@@ -78,12 +79,20 @@ template <size_t N> QChar* writeColumns(QChar* out, const MovieRow& row, const s
 
 QuickFilter::QuickFilter(const QString& typed)
 {
+    // A word typed twice is looked for once: every row is searched for each word, and a pasted
+    // page of repeated words would otherwise hold the window for seconds.
+    QSet<QString> seen;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= typed.size(); ++i) {
         if (i < typed.size() && typed.at(i) != u' ' && typed.at(i) != QChar(0x3000))
             continue;
-        if (i > start)
-            words_.append(fold(QStringView(typed).mid(start, i - start)));
+        if (i > start) {
+            QString word = fold(QStringView(typed).mid(start, i - start));
+            if (!seen.contains(word)) {
+                seen.insert(word);
+                words_.append(std::move(word));
+            }
+        }
         start = i + 1;
     }
 }
