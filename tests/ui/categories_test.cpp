@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QThread>
@@ -89,6 +90,17 @@ TEST_F(CategoriesTest, GroupsListTheirMoviesAndFollowChangesToTheCatalogue)
             QStringLiteral("张艺谋 (1)"), QStringLiteral("陈凯歌 (1)"), QStringLiteral("（未填写） (1)") }));
     EXPECT_EQ(model->rowCount(), 1);
     EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("导演“张艺谋”：共 1 部影视"));
+
+    // A click lists its group once (a large group takes a moment to list), arrow keys list too.
+    QSignalSpy listed(pane, &CategoryPane::groupChosen);
+    QTreeWidget* list = pane->groupList();
+    QTest::mouseClick(
+        list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    EXPECT_EQ(listed.count(), 1);
+    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("导演“陈凯歌”：共 1 部影视"));
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(listed.count(), 2);
+    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("导演“（未填写）”：共 1 部影视"));
 }
 
 TEST_F(CategoriesTest, AValueReadingUnfilledAndAWriteThatLeavesNoTraceOnTheFile)

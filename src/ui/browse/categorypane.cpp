@@ -52,10 +52,11 @@ CategoryPane::CategoryPane(AppContext& context, QWidget* parent)
     layout->addWidget(field_);
     layout->addWidget(groups_, 1);
     connect(field_, &QComboBox::currentIndexChanged, this, [this] { regroup(); });
-    // A click lists the group, and so does moving to it by keyboard, as in the disc tree.
+    // A click lists the group, and so does moving to it by keyboard, as in the disc tree. A click
+    // makes the group current while the button is down: it is listed once, when the button is up.
     connect(groups_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { listGroup(item); });
     connect(groups_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (item && groups_->hasFocus())
+        if (item && groups_->hasFocus() && QApplication::mouseButtons() == Qt::NoButton)
             listGroup(item);
     });
     connect(groups_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) { listGroup(item); });
