@@ -54,11 +54,14 @@ CategoryPane::CategoryPane(AppContext& context, QWidget* parent)
     connect(field_, &QComboBox::currentIndexChanged, this, [this] { regroup(); });
     // A click lists the group, and so does moving to it by keyboard, as in the disc tree. A click
     // makes the group current while the button is down: it is listed once, when the button is up.
+    // The focus arriving makes the first group current by itself: that lists nothing (with the
+    // catalogue locked it would wait and say so a second time).
     connect(groups_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { listGroup(item); });
-    connect(groups_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (item && groups_->hasFocus() && QApplication::mouseButtons() == Qt::NoButton)
-            listGroup(item);
-    });
+    connect(groups_, &QTreeWidget::currentItemChanged, this,
+        [this](QTreeWidgetItem* item, QTreeWidgetItem* previous) {
+            if (item && previous && groups_->hasFocus() && QApplication::mouseButtons() == Qt::NoButton)
+                listGroup(item);
+        });
     connect(groups_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) { listGroup(item); });
 }
 
