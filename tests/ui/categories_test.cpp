@@ -104,6 +104,15 @@ TEST_F(CategoriesTest, GroupsListTheirMoviesAndFollowChangesToTheCatalogue)
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(listed.count(), 2);
     EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("导演“（未填写）”：共 1 部影视"));
+    // Pressed on one group and let go on another: the one highlighted is listed.
+    QTest::mousePress(
+        list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    QTest::mouseMove(list->viewport(), list->visualItemRect(list->topLevelItem(0)).center());
+    QTest::mouseRelease(
+        list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->currentItem(), list->topLevelItem(0));
+    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("导演“张艺谋”：共 1 部影视"));
 }
 
 TEST_F(CategoriesTest, AValueReadingUnfilledAndAWriteThatLeavesNoTraceOnTheFile)

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -57,6 +58,10 @@ CategoryPane::CategoryPane(AppContext& context, QWidget* parent)
     // The focus arriving makes the first group current by itself: that lists nothing (with the
     // catalogue locked it would wait and say so a second time).
     connect(groups_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { listGroup(item); });
+    // Pressed on one group and let go on another is no click: the group let go on is listed.
+    connect(groups_, &QTreeWidget::itemPressed, this,
+        [this](QTreeWidgetItem* item) { pressedKey_ = item->data(0, Qt::UserRole); });
+    groups_->viewport()->installEventFilter(this);
     connect(groups_, &QTreeWidget::currentItemChanged, this,
         [this](QTreeWidgetItem* item, QTreeWidgetItem* previous) {
             if (item && previous && groups_->hasFocus() && QApplication::mouseButtons() == Qt::NoButton)
@@ -161,6 +166,21 @@ void CategoryPane::listGroup(QTreeWidgetItem* item)
     for (int r : shown_.at(at).rows)
         rows << rows_.at(r);
     emit groupChosen(rows, rowIcon_, MovieGroups::statusText(field(), shown_.at(at).text, rows.size()));
+}
+
+bool CategoryPane::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == groups_->viewport() && event->type() == QEvent::MouseButtonRelease
+        && pressedKey_.isValid()) {
+        // Once the list has taken the release and said whether it was a click.
+        QTimer::singleShot(0, this, [this] {
+            QTreeWidgetItem* item = groups_->currentItem();
+            const QVariant pressed = std::exchange(pressedKey_, QVariant());
+            if (item && item->data(0, Qt::UserRole) != pressed)
+                listGroup(item);
+        });
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CategoryPane::showEvent(QShowEvent* event)

@@ -3,6 +3,7 @@
 #include "browse/moviegroups.h"
 #include "store/cataloguestamp.h"
 
+#include <QVariant>
 #include <QWidget>
 
 class QComboBox;
@@ -33,6 +34,7 @@ signals:
     void failed(const QString& message);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -49,4 +51,5 @@ private:
     QList<MovieGroups::Group> shown_;
     CatalogueStamp readAt_; // a later write (ours or another program's) makes the groups stale
     bool loaded_ = false;
+    QVariant pressedKey_; // the group a mouse button went down on, until it is let go
 };
