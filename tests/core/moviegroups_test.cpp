@@ -54,6 +54,12 @@ TEST(MovieGroups, SeveralValuesPutAMovieInEachGroupAndEmptyOnesGoLast)
     ASSERT_EQ(names.size(), 2001);
     EXPECT_EQ(names.first(), QStringLiteral("Zed"));
     EXPECT_EQ(names.last(), QStringLiteral("a1999"));
+    // Full-width letters and blanks of any width around a value part no group.
+    EXPECT_EQ(shown(MovieGroups::group(
+                  { rowWith({ { MovieField::Type, QStringLiteral("　Action　/喜剧") } }),
+                      rowWith({ { MovieField::Type, QStringLiteral("ＡＣＴＩＯＮ\t,喜剧") } }) },
+                  Field::Genre)),
+        (QStringList { QStringLiteral("Action: 0 1"), QStringLiteral("喜剧: 0 1") }));
     // A director's name keeps its blanks.
     EXPECT_EQ(MovieGroups::valuesOf(u"Steven Spielberg / 张艺谋", Field::Director),
         (QStringList { QStringLiteral("Steven Spielberg"), QStringLiteral("张艺谋") }));

@@ -1,5 +1,6 @@
 #include "moviegroups.h"
 
+#include "browse/quickfilter.h"
 #include "search/moviesearch.h"
 #include "stats/collectionstats.h"
 #include "store/textrules.h"
@@ -40,6 +41,18 @@ int columnOf(Field field)
         return ListCol::Score;
     }
     return ListCol::MovieName;
+}
+
+// A value as it names a group: blanks of any width around it, full-width ones too, part nothing.
+QString groupValue(QStringView cell)
+{
+    return cell.trimmed().toString();
+}
+
+// What tells groups apart: letter case and full- or half-width forms do not.
+QString keyOf(const QString& value)
+{
+    return QuickFilter::fold(value);
 }
 
 bool severalValues(Field field)
@@ -93,7 +106,7 @@ QStringList singleValue(QStringView cell, Field field)
     default:
         break;
     }
-    const QString text = TextRules::trimBlanks(cell.toString());
+    const QString text = groupValue(cell);
     return text.isEmpty() ? QStringList() : QStringList { text };
 }
 
@@ -145,30 +158,34 @@ QStringList valuesOf(QStringView cell, Field field)
     if (!severalValues(field))
         return singleValue(cell, field);
     QStringList values;
-    // A cell of a few values is looked through; a long cast or list of genres keeps its values in
-    // a set, or a cell of ten thousand names would take seconds.
+    // Values are told apart as the groups are, folded; a cell of a few values is looked through,
+    // a long cast or list of genres keeps its keys in a set, or ten thousand names would take seconds.
     constexpr qsizetype manyValues = 16;
-    QSet<QString> seen; // folded, once there are many
-    const auto isNew = [&](const QString& value) {
-        if (values.size() < manyValues)
-            return !values.contains(value, Qt::CaseInsensitive);
-        if (seen.isEmpty())
-            for (const QString& v : std::as_const(values))
-                seen.insert(v.toCaseFolded());
-        return !seen.contains(value.toCaseFolded());
+    QStringList keys;
+    QSet<QString> manyKeys;
+    const auto isNew = [&](const QString& key) {
+        if (keys.size() < manyValues)
+            return !keys.contains(key);
+        if (manyKeys.isEmpty())
+            manyKeys = QSet<QString>(keys.cbegin(), keys.cend());
+        return !manyKeys.contains(key);
     };
     const bool blanks = field == Field::Cast;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= cell.size(); ++i) {
         if (i < cell.size() && !separates(cell.at(i), blanks))
             continue;
-        const QString value = TextRules::trimBlanks(cell.mid(start, i - start).toString());
-        if (!value.isEmpty() && isNew(value)) {
-            values << value;
-            if (!seen.isEmpty())
-                seen.insert(value.toCaseFolded());
-        }
+        const QString value = groupValue(cell.mid(start, i - start));
         start = i + 1;
+        if (value.isEmpty())
+            continue;
+        const QString key = keyOf(value);
+        if (!isNew(key))
+            continue;
+        values << value;
+        keys << key;
+        if (!manyKeys.isEmpty())
+            manyKeys.insert(key);
     }
     return values;
 }
@@ -177,14 +194,14 @@ QList<Group> group(const QList<MovieRow>& rows, Field field)
 {
     const int column = columnOf(field);
     QList<Group> groups;
-    QHash<QString, qsizetype> byKey; // letter case folded: "DVD" and "dvd" are one group
+    QHash<QString, qsizetype> byKey; // "DVD", "dvd" and "ＤＶＤ" are one group
     Group unfilled { unfilledText, {}, true };
     for (qsizetype r = 0; r < rows.size(); ++r) {
         const QStringList values = valuesOf(rows.at(r).view(size_t(column)), field);
         if (values.isEmpty())
             unfilled.rows << int(r);
         for (const QString& value : values) {
-            const QString key = value.toCaseFolded();
+            const QString key = keyOf(value);
             auto at = byKey.constFind(key);
             if (at == byKey.constEnd()) {
                 at = byKey.insert(key, groups.size());

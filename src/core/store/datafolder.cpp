@@ -233,11 +233,12 @@ void addHelpPictures(const QString& defaultsDir, const QString& targetDir)
 // it gives way to today's. A page the user or a packager changed is theirs and stays.
 void replaceOutdatedHelp(const QString& defaultsDir, const QString& target)
 {
-    static const std::array<std::pair<qint64, QByteArrayView>, 4> earlier = { {
+    static const std::array<std::pair<qint64, QByteArrayView>, 5> earlier = { {
         { 17650, "959031ef14ae4b5ab94e87813e9515c365268a2aa6f369b1216429c3a3465f9e" },
         { 18267, "c5a33abd61ef19817040e01f147496a8b9513dd67499bb3b32424a3d04c9e3ad" },
         { 37164, "3caf06c2152e8ebc1b28b4f8e1d1f00b637e837ab7a2dd5c1aac07b8f458df14" },
         { 42700, "adfc14b1450916e56d59a60a9465c11f2eca256b3f0ecd296530ec55aed41595" },
+        { 51692, "e43d90106d2a82a317b82031c8236f0b12711520478893fa39eaf80d333fe289" },
     } };
     QFile page(target);
     const qint64 size = QFileInfo(page).isFile() ? page.size() : -1;
