@@ -141,6 +141,14 @@ TEST_F(LoansTest, DatesAndTexts)
         << "due today is not overdue";
     EXPECT_EQ(loan.daysOut(QDate(2026, 3, 18)), 17);
     EXPECT_EQ(Loans::historyLine(loan), QStringLiteral("2026-03-01 至今 借给 老王"));
+
+    // A name that looks like a placeholder is shown as typed.
+    const Loans::Loan odd { 2, QStringLiteral("7"), QStringLiteral("%1"), march1, QDate(2026, 3, 15), {}, {},
+        {} };
+    EXPECT_EQ(Loans::stateText(odd, QDate(2026, 3, 18)),
+        QStringLiteral("借给 %1，应于 2026-03-15 归还，已逾期 3 天"));
+    EXPECT_TRUE(Loans::openLoansText({ { odd, QStringLiteral("50%1") } }, QDate(2026, 3, 18))
+                    .contains(QStringLiteral("碟#7[50%1]  2026-03-01 借出，已借 17 天，")));
 }
 
 TEST_F(LoansTest, DeletingADiscDeletesItsLoansAndNoOtherDiscs)

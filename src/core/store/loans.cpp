@@ -353,10 +353,10 @@ QString notLentMessage(const QString& discNumber)
 
 QString stateText(const Loan& loan, const QDate& today)
 {
+    // One arg() call each: a borrower named "%1" must not take the next value.
     if (loan.overdue(today))
         return QStringLiteral("借给 %1，应于 %2 归还，已逾期 %3 天")
-            .arg(loan.borrower, dateText(loan.due))
-            .arg(loan.daysOverdue(today));
+            .arg(loan.borrower, dateText(loan.due), QString::number(loan.daysOverdue(today)));
     QString text = QStringLiteral("借给 %1（%2 借出）").arg(loan.borrower, dateText(loan.lent));
     if (loan.due.isValid())
         text += QStringLiteral("，应于 %1 归还").arg(dateText(loan.due));
@@ -384,8 +384,7 @@ QString openLoansText(const QList<OpenLoan>& loans, const QDate& today)
         }
         text += QStringLiteral("  碟#%1%2  %3 借出，已借 %4 天")
                     .arg(o.loan.disc, o.discName.isEmpty() ? QString() : u'[' + o.discName + u']',
-                        dateText(o.loan.lent))
-                    .arg(o.loan.daysOut(today));
+                        dateText(o.loan.lent), QString::number(o.loan.daysOut(today)));
         if (o.loan.overdue(today))
             text += QStringLiteral("，应于 %1 归还，已逾期 %2 天")
                         .arg(dateText(o.loan.due))
