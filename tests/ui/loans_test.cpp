@@ -7,6 +7,7 @@
 #include "discs/lenddialog.h"
 #include "report/reportdialog.h"
 #include "report/reportlistmodel.h"
+#include "store/loans.h"
 #include "testsupport.h"
 
 #include <QAbstractItemModelTester>
@@ -194,5 +195,11 @@ TEST_F(LoansWindowTest, LendByKeyboardThenTheTreeDetailsAndReportShowItUntilItIs
     dialog->lend();
     EXPECT_EQ(app.prompt.asked.last().text, QStringLiteral("请填写借阅人。"));
     EXPECT_TRUE(dialog->isVisible());
-    dialog->close();
+    // A new borrower whose name begins an earlier one's is lent to as typed.
+    typed.setCommitString(QStringLiteral("老"));
+    QApplication::sendEvent(borrower->lineEdit(), &typed);
+    EXPECT_EQ(borrower->currentText(), QStringLiteral("老"));
+    QTest::keyClick(borrower->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(shown<LendDialog>(QStringLiteral("FormLend")), nullptr);
+    EXPECT_EQ(Loans::all(app.context.folder.catalogueFile(), nullptr)->last().borrower, QStringLiteral("老"));
 }

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -47,6 +48,9 @@ LendDialog::LendDialog(DiscCommands& commands, const QString& discNumber, const 
     borrower_->setEditable(true); // a new borrower is typed
     borrower_->setInsertPolicy(QComboBox::NoInsert);
     borrower_->addItems(earlierBorrowers);
+    // Earlier names are offered in a list below, never filled in: typing 王 when 王五 borrowed
+    // before must lend to 王, not to 王五.
+    borrower_->completer()->setCompletionMode(QCompleter::PopupCompletion);
     borrower_->setCurrentIndex(-1);
     borrower_->setEditText(QString());
     lent_ = dateBox(today, QStringLiteral("DateLent"), this);
