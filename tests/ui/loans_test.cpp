@@ -203,3 +203,30 @@ TEST_F(LoansWindowTest, LendByKeyboardThenTheTreeDetailsAndReportShowItUntilItIs
     EXPECT_EQ(shown<LendDialog>(QStringLiteral("FormLend")), nullptr);
     EXPECT_EQ(Loans::all(app.context.folder.catalogueFile(), nullptr)->last().borrower, QStringLiteral("老"));
 }
+
+TEST_F(LoansWindowTest, NamesThatLookLikeMarkupAreShownAsTyped)
+{
+    // As rich text, <img src="/dev/zero"> would read that device for ever.
+    const QString markup = QStringLiteral("<b>阿强</b>");
+    app.home.exec(QStringLiteral("UPDATE DiskState SET Name = '%1' WHERE DiskNum = '6'").arg(markup));
+    ASSERT_TRUE(Loans::lend(app.context.folder.catalogueFile(), QStringLiteral("7"),
+        { markup, QDate(2026, 2, 1), QDate(),
+            {} }).ok());
+    ASSERT_TRUE(window->discTree()->rebuildDiscTree());
+
+    menuOn(QStringLiteral("Node6"));
+    window->action(QStringLiteral("LendDisc"))->trigger();
+    auto* dialog = shown<LendDialog>(QStringLiteral("FormLend"));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("LblLendDisc"))->textFormat(), Qt::PlainText);
+    dialog->close();
+
+    menuOn(QStringLiteral("Node7"));
+    window->action(QStringLiteral("ChangeDiskDetail"))->trigger();
+    auto* details = shown<DiscDetailsDialog>(QStringLiteral("Form6"));
+    ASSERT_NE(details, nullptr);
+    auto* now = details->findChild<QLabel*>(QStringLiteral("LabelLoan"));
+    EXPECT_TRUE(now->text().contains(markup));
+    EXPECT_EQ(now->textFormat(), Qt::PlainText);
+    details->close();
+}

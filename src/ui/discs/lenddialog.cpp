@@ -39,6 +39,7 @@ LendDialog::LendDialog(DiscCommands& commands, const QString& discNumber, const 
     auto* layout = new QVBoxLayout(this);
     auto* heading = new QLabel(DiscTexts::lendHeading(discNumber, discName), this);
     heading->setObjectName(QStringLiteral("LblLendDisc"));
+    heading->setTextFormat(Qt::PlainText); // a disc name is never markup
     heading->setWordWrap(true);
     layout->addWidget(heading);
 
