@@ -1,6 +1,7 @@
 // Lending a disc from the tree's menu by keyboard, and what the tree, the details, the report and
 // the return then show, on a real catalogue.
 #include "app/mainwindow.h"
+#include "app/prompt.h"
 #include "browse/disctreewidget.h"
 #include "browse/movielistview.h"
 #include "discs/discdetailsdialog.h"
@@ -23,6 +24,7 @@
 #include <QMenu>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -229,4 +231,19 @@ TEST_F(LoansWindowTest, NamesThatLookLikeMarkupAreShownAsTyped)
     EXPECT_TRUE(now->text().contains(markup));
     EXPECT_EQ(now->textFormat(), Qt::PlainText);
     details->close();
+
+    // Lending it again is refused by a real message box that names the borrower.
+    QList<Qt::TextFormat> formats;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        for (const QLabel* label : box->findChildren<QLabel*>())
+            if (label->text().contains(markup))
+                formats << label->textFormat();
+        box->close();
+    });
+    MessageBoxPrompt().warn(nullptr,
+        Loans::alreadyLentMessage(
+            Loans::openByDisc(app.context.folder.catalogueFile(), nullptr)->value(QStringLiteral("7"))));
+    EXPECT_EQ(formats, QList<Qt::TextFormat> { Qt::PlainText });
 }
