@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QTableView>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
@@ -231,6 +232,12 @@ TEST_F(LoansWindowTest, NamesThatLookLikeMarkupAreShownAsTyped)
     EXPECT_TRUE(now->text().contains(markup));
     EXPECT_EQ(now->textFormat(), Qt::PlainText);
     details->close();
+
+    ReportDialog* report = window->openReport();
+    ASSERT_NE(report, nullptr);
+    const QString tip = report->model(ReportDialog::Lent)->index(0, 0).data(Qt::ToolTipRole).toString();
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(tip).toPlainText(), markup) << tip.toStdString();
+    report->close();
 
     // Lending it again is refused by a real message box that names the borrower.
     QList<Qt::TextFormat> formats;
