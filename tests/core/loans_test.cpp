@@ -165,6 +165,14 @@ TEST_F(LoansTest, DeletingADiscDeletesItsLoansAndNoOtherDiscs)
     // A disc given the number later starts with no loan.
     home.addDisc(QStringLiteral("12"));
     EXPECT_TRUE(lend(QStringLiteral("12"), lending(QStringLiteral("丁"))).ok());
+
+    // Deleted by another program, the disc leaves its loan behind; a disc given its number again
+    // does not inherit it, while the loans of other discs stay.
+    home.exec(QStringLiteral("DELETE FROM DiskState WHERE DiskNum = '12'"));
+    home.addDisc(QStringLiteral("12"), QStringLiteral("新"));
+    EXPECT_EQ(loanRows(), QStringList { QStringLiteral("120|丙|2026-03-01|<null>|<null>|<null>|<null>") });
+    home.addDisc(QStringLiteral("120"), QStringLiteral("同号"));
+    EXPECT_EQ(loanRows().size(), 1) << "a number still carried keeps its loans";
 }
 
 TEST_F(LoansTest, ReplacingTheCatalogueWholeForgetsTheLoans)
