@@ -254,3 +254,21 @@ TEST_F(LoansWindowTest, NamesThatLookLikeMarkupAreShownAsTyped)
             Loans::openByDisc(app.context.folder.catalogueFile(), nullptr)->value(QStringLiteral("7"))));
     EXPECT_EQ(formats, QList<Qt::TextFormat> { Qt::PlainText });
 }
+
+TEST_F(LoansWindowTest, ALendingIsDatedNoLaterThanTodayAndTakesAnEarlierLongNameWhole)
+{
+    const QString file = app.context.folder.catalogueFile();
+    const QString longName(40000, u'长');
+    ASSERT_TRUE(Loans::lend(file, QStringLiteral("7"), { longName, QDate(2026, 2, 1), {}, {} }).ok());
+    ASSERT_TRUE(Loans::giveBack(file, QStringLiteral("7"), QDate(2026, 2, 2)).ok());
+    menuOn(QStringLiteral("Node6"));
+    window->action(QStringLiteral("LendDisc"))->trigger();
+    auto* dialog = shown<LendDialog>(QStringLiteral("FormLend"));
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QComboBox*>(QStringLiteral("ComboBorrower"))->setCurrentIndex(0);
+    auto* lent = dialog->findChild<QDateEdit*>(QStringLiteral("DateLent"));
+    lent->setDate(QDate(2062, 3, 1)); // 2026 mistyped
+    EXPECT_EQ(lent->date(), QDate(2026, 3, 1));
+    ASSERT_TRUE(dialog->lend());
+    EXPECT_EQ(Loans::all(file, nullptr)->last().borrower.size(), longName.size());
+}
