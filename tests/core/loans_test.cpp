@@ -124,6 +124,16 @@ TEST_F(LoansTest, RefusesAnUnknownDiscNoBorrowerAndADueDateBeforeTheLending)
         << "due the same day";
     EXPECT_EQ(loanRows().size(), 1);
     EXPECT_EQ(home.discRows(), QStringList { QStringLiteral("3|-|DVD |外借|-|-") });
+
+    // Back on the 11th, it cannot have gone out again on the 5th: two people never hold it at once.
+    ASSERT_TRUE(giveBack(QStringLiteral("3")).ok());
+    const Loans::Outcome overlapping
+        = lend(QStringLiteral("3"), lending(QStringLiteral("乙"), march1.addDays(4)));
+    EXPECT_EQ(overlapping.status, Loans::Outcome::Refused);
+    EXPECT_EQ(overlapping.message,
+        QStringLiteral("借出日期 2026-03-05 早于碟3上次归还的日期 2026-03-11，请改正。"));
+    EXPECT_TRUE(lend(QStringLiteral("3"), lending(QStringLiteral("乙"), march1.addDays(10))).ok())
+        << "the same day";
 }
 
 TEST_F(LoansTest, DatesAndTexts)
@@ -156,7 +166,7 @@ TEST_F(LoansTest, DeletingADiscDeletesItsLoansAndNoOtherDiscs)
     home.addDisc(QStringLiteral("12"));
     home.addDisc(QStringLiteral("120"));
     ASSERT_TRUE(lend(QStringLiteral("12"), lending(QStringLiteral("甲"))).ok());
-    ASSERT_TRUE(giveBack(QStringLiteral("12")).ok());
+    ASSERT_TRUE(giveBack(QStringLiteral("12"), march1).ok());
     ASSERT_TRUE(lend(QStringLiteral("12"), lending(QStringLiteral("乙"))).ok());
     ASSERT_TRUE(lend(QStringLiteral("120"), lending(QStringLiteral("丙"))).ok());
 

@@ -74,6 +74,22 @@ bool openLoanOf(
     return true;
 }
 
+// The day the disc last came back, read inside the caller's transaction; invalid when it never went out.
+bool lastReturnOf(QSqlDatabase& db, const QString& path, const QString& disc, QDate* found, QString* error)
+{
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("SELECT MAX(Returned) FROM ShelfLoans WHERE DiskNum = ?"))) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    q.addBindValue(disc);
+    if (!run(q, path, error))
+        return false;
+    if (q.next())
+        *found = dateOf(q.value(0));
+    return true;
+}
+
 Outcome failed(const QString& message)
 {
     return { Outcome::Failed, message, {} };
@@ -199,6 +215,14 @@ Outcome lend(const QString& catalogueFile, const QString& discNumber, const Lend
             return failed(error);
         if (open)
             return Outcome { Outcome::Refused, alreadyLentMessage(*open), {} };
+        QDate lastReturn;
+        if (!lastReturnOf(db, catalogueFile, number, &lastReturn, &error))
+            return failed(error);
+        if (lastReturn.isValid() && lending.lent < lastReturn)
+            return Outcome { Outcome::Refused,
+                QStringLiteral("借出日期 %1 早于碟%2上次归还的日期 %3，请改正。")
+                    .arg(dateText(lending.lent), number, dateText(lastReturn)),
+                {} };
         Loan loan { 0, number, TextRules::trimBlanks(lending.borrower), lending.lent, lending.due, QDate(),
             TextRules::trimBlanks(lending.note), disc.station };
         QSqlQuery q(db);
