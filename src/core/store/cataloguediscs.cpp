@@ -56,8 +56,23 @@ bool CatalogueDb::forgetLeftOversOfDiscs(
             numbers.insert(DiscNumbers::numberOf(d.diskNum));
     if (numbers.isEmpty())
         return true;
+    if (!MediaTables::ensure(db, path, error) || !Loans::ensure(db, path, error))
+        return false;
+    // Only numbers that something was left under, and that no stored disc carries, are touched.
+    QSet<QString> leftUnder;
     QSqlQuery q(db);
     q.setForwardOnly(true);
+    for (const char* table : { "ShelfDiscMedia", "ShelfDiscChecks", "ShelfLoans" }) {
+        if (!q.exec(QStringLiteral("SELECT DISTINCT DiskNum FROM %1").arg(QLatin1String(table)))) {
+            setError(error, queryError(path, q));
+            return false;
+        }
+        while (q.next())
+            leftUnder.insert(q.value(0).toString());
+    }
+    numbers.intersect(leftUnder);
+    if (numbers.isEmpty())
+        return true;
     if (!q.exec(QStringLiteral("SELECT DiskNum FROM DiskState WHERE DiskNum IS NOT NULL"))) {
         setError(error, queryError(path, q));
         return false;
