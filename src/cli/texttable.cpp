@@ -1,6 +1,7 @@
 #include "texttable.h"
 
 #include <QTextStream>
+#include <algorithm>
 
 TextTable::TextTable(QStringList headers)
     : headers_(std::move(headers))
@@ -30,6 +31,14 @@ int TextTable::displayWidth(const QString& text)
     return width;
 }
 
+namespace {
+
+// Columns line up to this width; a longer cell runs on and pushes the rest of its own line only.
+// Padding every line to a 40,000-character name would print gigabytes for a long list.
+constexpr int widestColumn = 60;
+
+} // namespace
+
 void TextTable::print(QTextStream& out) const
 {
     QList<int> widths;
@@ -37,14 +46,14 @@ void TextTable::print(QTextStream& out) const
         widths << displayWidth(h);
     for (const QStringList& r : rows_)
         for (qsizetype i = 0; i < r.size() && i < widths.size(); ++i)
-            widths[i] = std::max(widths[i], displayWidth(r.at(i)));
+            widths[i] = std::max(widths[i], std::min(widestColumn, displayWidth(r.at(i))));
     auto line = [&](const QStringList& cells) {
         QString text;
         for (qsizetype i = 0; i < widths.size(); ++i) {
             const QString cell = i < cells.size() ? cells.at(i) : QString();
             text += cell;
             if (i + 1 < widths.size())
-                text += QString(widths[i] - displayWidth(cell) + 2, u' ');
+                text += QString(std::max(widths[i] - displayWidth(cell), 0) + 2, u' ');
         }
         out << text << '\n';
     };

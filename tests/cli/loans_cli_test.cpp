@@ -81,6 +81,14 @@ TEST_F(LoansCli, LendsListsAndTakesBackWithTheWindowsMessages)
     r = cli({ "stats", "--json" });
     EXPECT_TRUE(r.out.contains(QStringLiteral("\"lentByBorrower\": [{\"name\": \"小李\", \"count\": 1}]")))
         << r.out.toStdString();
+
+    // A name past any screen's width runs on in its own line and pads no other.
+    ASSERT_EQ(cli({ "lend", "--disc", "3", "--to", QString(40000, u'长') }).code, 0);
+    r = cli({ "loans" });
+    ASSERT_EQ(r.lines().size(), 5);
+    EXPECT_TRUE(r.lines().at(4).contains(QString(40000, u'长')));
+    for (int i : { 0, 1, 2, 3 })
+        EXPECT_LT(r.lines().at(i).size(), 200) << i;
 }
 
 TEST_F(LoansCli, BadUsageAndBadDatesAreUsageErrors)

@@ -124,6 +124,16 @@ TEST_F(LoansTest, RefusesAnUnknownDiscNoBorrowerAndADueDateBeforeTheLending)
         << "due the same day";
     EXPECT_EQ(loanRows().size(), 1);
     EXPECT_EQ(home.discRows(), QStringList { QStringLiteral("3|-|DVD |外借|-|-") });
+
+    // Back on the 11th, it cannot have gone out again on the 5th: two people never hold it at once.
+    ASSERT_TRUE(giveBack(QStringLiteral("3")).ok());
+    const Loans::Outcome overlapping
+        = lend(QStringLiteral("3"), lending(QStringLiteral("乙"), march1.addDays(4)));
+    EXPECT_EQ(overlapping.status, Loans::Outcome::Refused);
+    EXPECT_EQ(overlapping.message,
+        QStringLiteral("借出日期 2026-03-05 早于碟3上次归还的日期 2026-03-11，请改正。"));
+    EXPECT_TRUE(lend(QStringLiteral("3"), lending(QStringLiteral("乙"), march1.addDays(10))).ok())
+        << "the same day";
 }
 
 TEST_F(LoansTest, DatesAndTexts)
@@ -141,6 +151,14 @@ TEST_F(LoansTest, DatesAndTexts)
         << "due today is not overdue";
     EXPECT_EQ(loan.daysOut(QDate(2026, 3, 18)), 17);
     EXPECT_EQ(Loans::historyLine(loan), QStringLiteral("2026-03-01 至今 借给 老王"));
+
+    // A name that looks like a placeholder is shown as typed.
+    const Loans::Loan odd { 2, QStringLiteral("7"), QStringLiteral("%1"), march1, QDate(2026, 3, 15), {}, {},
+        {} };
+    EXPECT_EQ(Loans::stateText(odd, QDate(2026, 3, 18)),
+        QStringLiteral("借给 %1，应于 2026-03-15 归还，已逾期 3 天"));
+    EXPECT_TRUE(Loans::openLoansText({ { odd, QStringLiteral("50%1") } }, QDate(2026, 3, 18))
+                    .contains(QStringLiteral("碟#7[50%1]  2026-03-01 借出，已借 17 天，")));
 }
 
 TEST_F(LoansTest, DeletingADiscDeletesItsLoansAndNoOtherDiscs)
@@ -148,7 +166,7 @@ TEST_F(LoansTest, DeletingADiscDeletesItsLoansAndNoOtherDiscs)
     home.addDisc(QStringLiteral("12"));
     home.addDisc(QStringLiteral("120"));
     ASSERT_TRUE(lend(QStringLiteral("12"), lending(QStringLiteral("甲"))).ok());
-    ASSERT_TRUE(giveBack(QStringLiteral("12")).ok());
+    ASSERT_TRUE(giveBack(QStringLiteral("12"), march1).ok());
     ASSERT_TRUE(lend(QStringLiteral("12"), lending(QStringLiteral("乙"))).ok());
     ASSERT_TRUE(lend(QStringLiteral("120"), lending(QStringLiteral("丙"))).ok());
 
@@ -157,6 +175,14 @@ TEST_F(LoansTest, DeletingADiscDeletesItsLoansAndNoOtherDiscs)
     // A disc given the number later starts with no loan.
     home.addDisc(QStringLiteral("12"));
     EXPECT_TRUE(lend(QStringLiteral("12"), lending(QStringLiteral("丁"))).ok());
+
+    // Deleted by another program, the disc leaves its loan behind; a disc given its number again
+    // does not inherit it, while the loans of other discs stay.
+    home.exec(QStringLiteral("DELETE FROM DiskState WHERE DiskNum = '12'"));
+    home.addDisc(QStringLiteral("12"), QStringLiteral("新"));
+    EXPECT_EQ(loanRows(), QStringList { QStringLiteral("120|丙|2026-03-01|<null>|<null>|<null>|<null>") });
+    home.addDisc(QStringLiteral("120"), QStringLiteral("同号"));
+    EXPECT_EQ(loanRows().size(), 1) << "a number still carried keeps its loans";
 }
 
 TEST_F(LoansTest, ReplacingTheCatalogueWholeForgetsTheLoans)

@@ -1,12 +1,14 @@
 // Lending a disc from the tree's menu by keyboard, and what the tree, the details, the report and
 // the return then show, on a real catalogue.
 #include "app/mainwindow.h"
+#include "app/prompt.h"
 #include "browse/disctreewidget.h"
 #include "browse/movielistview.h"
 #include "discs/discdetailsdialog.h"
 #include "discs/lenddialog.h"
 #include "report/reportdialog.h"
 #include "report/reportlistmodel.h"
+#include "store/loans.h"
 #include "testsupport.h"
 
 #include <QAbstractItemModelTester>
@@ -22,6 +24,8 @@
 #include <QMenu>
 #include <QTableView>
 #include <QTest>
+#include <QTextDocumentFragment>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -194,5 +198,77 @@ TEST_F(LoansWindowTest, LendByKeyboardThenTheTreeDetailsAndReportShowItUntilItIs
     dialog->lend();
     EXPECT_EQ(app.prompt.asked.last().text, QStringLiteral("请填写借阅人。"));
     EXPECT_TRUE(dialog->isVisible());
+    // A new borrower whose name begins an earlier one's is lent to as typed.
+    typed.setCommitString(QStringLiteral("老"));
+    QApplication::sendEvent(borrower->lineEdit(), &typed);
+    EXPECT_EQ(borrower->currentText(), QStringLiteral("老"));
+    QTest::keyClick(borrower->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(shown<LendDialog>(QStringLiteral("FormLend")), nullptr);
+    EXPECT_EQ(Loans::all(app.context.folder.catalogueFile(), nullptr)->last().borrower, QStringLiteral("老"));
+}
+
+TEST_F(LoansWindowTest, NamesThatLookLikeMarkupAreShownAsTyped)
+{
+    // As rich text, <img src="/dev/zero"> would read that device for ever.
+    const QString markup = QStringLiteral("<b>阿强</b>");
+    app.home.exec(QStringLiteral("UPDATE DiskState SET Name = '%1' WHERE DiskNum = '6'").arg(markup));
+    ASSERT_TRUE(Loans::lend(app.context.folder.catalogueFile(), QStringLiteral("7"),
+        { markup, QDate(2026, 2, 1), QDate(),
+            {} }).ok());
+    ASSERT_TRUE(window->discTree()->rebuildDiscTree());
+
+    menuOn(QStringLiteral("Node6"));
+    window->action(QStringLiteral("LendDisc"))->trigger();
+    auto* dialog = shown<LendDialog>(QStringLiteral("FormLend"));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("LblLendDisc"))->textFormat(), Qt::PlainText);
     dialog->close();
+
+    menuOn(QStringLiteral("Node7"));
+    window->action(QStringLiteral("ChangeDiskDetail"))->trigger();
+    auto* details = shown<DiscDetailsDialog>(QStringLiteral("Form6"));
+    ASSERT_NE(details, nullptr);
+    auto* now = details->findChild<QLabel*>(QStringLiteral("LabelLoan"));
+    EXPECT_TRUE(now->text().contains(markup));
+    EXPECT_EQ(now->textFormat(), Qt::PlainText);
+    details->close();
+
+    ReportDialog* report = window->openReport();
+    ASSERT_NE(report, nullptr);
+    const QString tip = report->model(ReportDialog::Lent)->index(0, 0).data(Qt::ToolTipRole).toString();
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(tip).toPlainText(), markup) << tip.toStdString();
+    report->close();
+
+    // Lending it again is refused by a real message box that names the borrower.
+    QList<Qt::TextFormat> formats;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        for (const QLabel* label : box->findChildren<QLabel*>())
+            if (label->text().contains(markup))
+                formats << label->textFormat();
+        box->close();
+    });
+    MessageBoxPrompt().warn(nullptr,
+        Loans::alreadyLentMessage(
+            Loans::openByDisc(app.context.folder.catalogueFile(), nullptr)->value(QStringLiteral("7"))));
+    EXPECT_EQ(formats, QList<Qt::TextFormat> { Qt::PlainText });
+}
+
+TEST_F(LoansWindowTest, ALendingIsDatedNoLaterThanTodayAndTakesAnEarlierLongNameWhole)
+{
+    const QString file = app.context.folder.catalogueFile();
+    const QString longName(40000, u'长');
+    ASSERT_TRUE(Loans::lend(file, QStringLiteral("7"), { longName, QDate(2026, 2, 1), {}, {} }).ok());
+    ASSERT_TRUE(Loans::giveBack(file, QStringLiteral("7"), QDate(2026, 2, 2)).ok());
+    menuOn(QStringLiteral("Node6"));
+    window->action(QStringLiteral("LendDisc"))->trigger();
+    auto* dialog = shown<LendDialog>(QStringLiteral("FormLend"));
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QComboBox*>(QStringLiteral("ComboBorrower"))->setCurrentIndex(0);
+    auto* lent = dialog->findChild<QDateEdit*>(QStringLiteral("DateLent"));
+    lent->setDate(QDate(2062, 3, 1)); // 2026 mistyped
+    EXPECT_EQ(lent->date(), QDate(2026, 3, 1));
+    ASSERT_TRUE(dialog->lend());
+    EXPECT_EQ(Loans::all(file, nullptr)->last().borrower.size(), longName.size());
 }

@@ -30,8 +30,8 @@ bool Catalogue::addDiscsAndMovies(
         setError(error, writeError(path_, c.db()));
         return false;
     }
-    bool ok = true;
-    {
+    bool ok = forgetLeftOversOfDiscs(c.db(), path_, discs, error);
+    if (ok) {
         QSqlQuery q(c.db());
         if (!discs.isEmpty()) {
             ok = q.prepare(insertSql(QStringLiteral("DiskState"), discColumns));

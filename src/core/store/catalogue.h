@@ -195,4 +195,10 @@ namespace CatalogueDb {
 // and, when asked, the record.
 DiscOutcome seekDisc(
     QSqlDatabase& db, const QString& path, const QString& number, qint64& rowid, DiscRecord* disc = nullptr);
+// A disc deleted by another program leaves its medium, checks and loans behind, and a new disc
+// given its number would inherit them (lent to someone, say, the day it is added). Called before
+// the discs are inserted, inside the caller's transaction: what is stored under a number that no
+// disc carries yet goes.
+bool forgetLeftOversOfDiscs(
+    QSqlDatabase& db, const QString& path, const QList<DiscRecord>& added, QString* error);
 } // namespace CatalogueDb

@@ -5,6 +5,7 @@
 #include "mediatables.h"
 #include "textrules.h"
 
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -44,6 +45,46 @@ std::optional<QList<DiscRecord>> Catalogue::discs(QString* error) const
 bool Catalogue::addDisc(const DiscRecord& disc, QString* error)
 {
     return addDiscsAndMovies({ disc }, {}, error);
+}
+
+bool CatalogueDb::forgetLeftOversOfDiscs(
+    QSqlDatabase& db, const QString& path, const QList<DiscRecord>& added, QString* error)
+{
+    QSet<QString> numbers;
+    for (const DiscRecord& d : added)
+        if (!d.diskNum.isNull())
+            numbers.insert(DiscNumbers::numberOf(d.diskNum));
+    if (numbers.isEmpty())
+        return true;
+    if (!MediaTables::ensure(db, path, error) || !Loans::ensure(db, path, error))
+        return false;
+    // Only numbers that something was left under, and that no stored disc carries, are touched.
+    QSet<QString> leftUnder;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    for (const char* table : { "ShelfDiscMedia", "ShelfDiscChecks", "ShelfLoans" }) {
+        if (!q.exec(QStringLiteral("SELECT DISTINCT DiskNum FROM %1").arg(QLatin1String(table)))) {
+            setError(error, queryError(path, q));
+            return false;
+        }
+        while (q.next())
+            leftUnder.insert(q.value(0).toString());
+    }
+    numbers.intersect(leftUnder);
+    if (numbers.isEmpty())
+        return true;
+    if (!q.exec(QStringLiteral("SELECT DiskNum FROM DiskState WHERE DiskNum IS NOT NULL"))) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    while (q.next())
+        numbers.remove(DiscNumbers::numberOf(q.value(0)));
+    for (const QString& number : std::as_const(numbers))
+        if (!MediaTables::deleteMedium(db, path, number, error)
+            || !MediaTables::deleteDiscChecks(db, path, number, error)
+            || !Loans::deleteOfDisc(db, path, number, error))
+            return false;
+    return true;
 }
 
 QString Catalogue::missingDiscMessage(const QString& number)

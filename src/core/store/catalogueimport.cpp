@@ -46,6 +46,8 @@ bool insertRows(QSqlQuery& q, const CatalogueContents& contents)
 
 bool insertContents(QSqlDatabase& db, const QString& path, const CatalogueContents& contents, QString* error)
 {
+    if (!forgetLeftOversOfDiscs(db, path, contents.discs, error))
+        return false;
     QSqlQuery q(db);
     if (!insertRows(q, contents)) {
         setError(error, queryError(path, q));

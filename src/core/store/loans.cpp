@@ -74,6 +74,22 @@ bool openLoanOf(
     return true;
 }
 
+// The day the disc last came back, read inside the caller's transaction; invalid when it never went out.
+bool lastReturnOf(QSqlDatabase& db, const QString& path, const QString& disc, QDate* found, QString* error)
+{
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("SELECT MAX(Returned) FROM ShelfLoans WHERE DiskNum = ?"))) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    q.addBindValue(disc);
+    if (!run(q, path, error))
+        return false;
+    if (q.next())
+        *found = dateOf(q.value(0));
+    return true;
+}
+
 Outcome failed(const QString& message)
 {
     return { Outcome::Failed, message, {} };
@@ -199,6 +215,14 @@ Outcome lend(const QString& catalogueFile, const QString& discNumber, const Lend
             return failed(error);
         if (open)
             return Outcome { Outcome::Refused, alreadyLentMessage(*open), {} };
+        QDate lastReturn;
+        if (!lastReturnOf(db, catalogueFile, number, &lastReturn, &error))
+            return failed(error);
+        if (lastReturn.isValid() && lending.lent < lastReturn)
+            return Outcome { Outcome::Refused,
+                QStringLiteral("借出日期 %1 早于碟%2上次归还的日期 %3，请改正。")
+                    .arg(dateText(lending.lent), number, dateText(lastReturn)),
+                {} };
         Loan loan { 0, number, TextRules::trimBlanks(lending.borrower), lending.lent, lending.due, QDate(),
             TextRules::trimBlanks(lending.note), disc.station };
         QSqlQuery q(db);
@@ -353,10 +377,10 @@ QString notLentMessage(const QString& discNumber)
 
 QString stateText(const Loan& loan, const QDate& today)
 {
+    // One arg() call each: a borrower named "%1" must not take the next value.
     if (loan.overdue(today))
         return QStringLiteral("借给 %1，应于 %2 归还，已逾期 %3 天")
-            .arg(loan.borrower, dateText(loan.due))
-            .arg(loan.daysOverdue(today));
+            .arg(loan.borrower, dateText(loan.due), QString::number(loan.daysOverdue(today)));
     QString text = QStringLiteral("借给 %1（%2 借出）").arg(loan.borrower, dateText(loan.lent));
     if (loan.due.isValid())
         text += QStringLiteral("，应于 %1 归还").arg(dateText(loan.due));
@@ -384,8 +408,7 @@ QString openLoansText(const QList<OpenLoan>& loans, const QDate& today)
         }
         text += QStringLiteral("  碟#%1%2  %3 借出，已借 %4 天")
                     .arg(o.loan.disc, o.discName.isEmpty() ? QString() : u'[' + o.discName + u']',
-                        dateText(o.loan.lent))
-                    .arg(o.loan.daysOut(today));
+                        dateText(o.loan.lent), QString::number(o.loan.daysOut(today)));
         if (o.loan.overdue(today))
             text += QStringLiteral("，应于 %1 归还，已逾期 %2 天")
                         .arg(dateText(o.loan.due))

@@ -1,5 +1,6 @@
 #include "newdisc.h"
 
+#include "catalogue.h"
 #include "catalogueconnection.h"
 #include "discnumbers.h"
 
@@ -102,7 +103,8 @@ Outcome store(const QString& catalogueFile, const DiscRecord& disc, QList<MovieR
         if (i < posters.size())
             posters[i].id = id;
     }
-    if (!insertAll(c.db(), catalogueFile, disc, movies, &outcome.error)
+    if (!forgetLeftOversOfDiscs(c.db(), catalogueFile, { disc }, &outcome.error)
+        || !insertAll(c.db(), catalogueFile, disc, movies, &outcome.error)
         || !storeMedia(c.db(), catalogueFile, number, movies, media, &outcome.error))
         return outcome;
     if (staging && !staging->record(c.db(), catalogueFile, posters, &outcome.error))

@@ -17,6 +17,8 @@ Prompt::Answer MessageBoxPrompt::ask(QWidget* parent, Icon icon, const QString& 
     // A window not yet shown would place the box at its corner; centre it on the screen instead.
     QMessageBox box(parent && parent->isVisible() ? parent : nullptr);
     box.setWindowTitle(title());
+    // Messages quote names and titles as the user typed them; none of ours is markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case Icon::Information:
@@ -85,6 +87,7 @@ void MessageBoxPrompt::showList(QWidget* parent, Icon icon, const QString& text,
     iconLabel->setPixmap(box.style()->standardIcon(boxIcon(icon), nullptr, &box).pixmap(side, side));
     iconLabel->setAlignment(Qt::AlignTop);
     auto* message = new QLabel(text, &box);
+    message->setTextFormat(Qt::PlainText);
     message->setWordWrap(true);
     message->setTextInteractionFlags(Qt::TextSelectableByMouse);
     top->addWidget(iconLabel);

@@ -97,6 +97,7 @@ DiscDetailsDialog::DiscDetailsDialog(DiscCommands& commands, QWidget* parent)
     layout->addWidget(lastCheck_);
     loanLine_ = new QLabel(this);
     loanLine_->setObjectName(QStringLiteral("LabelLoan"));
+    loanLine_->setTextFormat(Qt::PlainText); // a borrower's name is never markup
     loanLine_->setWordWrap(true);
     loanLine_->setVisible(false);
     layout->addWidget(loanLine_);

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace {
 
@@ -38,6 +40,7 @@ LendDialog::LendDialog(DiscCommands& commands, const QString& discNumber, const 
     auto* layout = new QVBoxLayout(this);
     auto* heading = new QLabel(DiscTexts::lendHeading(discNumber, discName), this);
     heading->setObjectName(QStringLiteral("LblLendDisc"));
+    heading->setTextFormat(Qt::PlainText); // a disc name is never markup
     heading->setWordWrap(true);
     layout->addWidget(heading);
 
@@ -47,9 +50,17 @@ LendDialog::LendDialog(DiscCommands& commands, const QString& discNumber, const 
     borrower_->setEditable(true); // a new borrower is typed
     borrower_->setInsertPolicy(QComboBox::NoInsert);
     borrower_->addItems(earlierBorrowers);
+    // Earlier names are offered in a list below, never filled in: typing 王 when 王五 borrowed
+    // before must lend to 王, not to 王五.
+    borrower_->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    // An earlier name past the line edit's usual 32,767 characters is lent to whole, not cut.
+    borrower_->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     borrower_->setCurrentIndex(-1);
     borrower_->setEditText(QString());
     lent_ = dateBox(today, QStringLiteral("DateLent"), this);
+    // A loan is recorded when it is made or later; a lending dated ahead would be returned on a
+    // day that has not come.
+    lent_->setMaximumDate(today);
     // The date due is optional: without the tick none is stored.
     hasDue_ = new QCheckBox(DiscTexts::lendDue, this);
     hasDue_->setObjectName(QStringLiteral("CheckDue"));

@@ -1,5 +1,7 @@
 #include "reportlistmodel.h"
 
+#include <QTextDocument>
+
 using namespace CollectionReport;
 
 ReportListModel::ReportListModel(QObject* parent)
@@ -21,8 +23,13 @@ QVariant ReportListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return cells_.at(index.row()).at(index.column());
+    const QString& cell = cells_.at(index.row()).at(index.column());
+    if (role == Qt::DisplayRole)
+        return cell;
+    // A tooltip that looks like markup is taken as markup (<img src="/dev/zero"> reads that device
+    // for ever); titles and names are shown as typed.
+    if (role == Qt::ToolTipRole && !cell.isEmpty())
+        return Qt::convertFromPlainText(cell);
     return {};
 }
 
