@@ -1,5 +1,6 @@
 #include "app/appcontext.h"
 #include "app/mainwindow.h"
+#include "app/plaintext.h"
 #include "app/prompt.h"
 #include "app/sharppicture.h"
 #include "app/startup.h"
@@ -15,6 +16,7 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral(REELSHELF_APP_ID));
     QApplication::setWindowIcon(SharpPicture::icon(QStringLiteral(":/icons/app.png")));
     Startup::installTranslations(app);
+    PlainText::guardLabels(app);
 
     MessageBoxPrompt prompt;
     if (const auto problem = DataFolder::environmentProblem()) {

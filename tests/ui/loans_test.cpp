@@ -2,6 +2,7 @@
 // the return then show, on a real catalogue.
 #include "app/mainwindow.h"
 #include "app/prompt.h"
+#include "browse/categorypane.h"
 #include "browse/disctreewidget.h"
 #include "browse/movielistview.h"
 #include "discs/discdetailsdialog.h"
@@ -210,12 +211,39 @@ TEST_F(LoansWindowTest, LendByKeyboardThenTheTreeDetailsAndReportShowItUntilItIs
 TEST_F(LoansWindowTest, NamesThatLookLikeMarkupAreShownAsTyped)
 {
     // As rich text, <img src="/dev/zero"> would read that device for ever.
-    const QString markup = QStringLiteral("<b>阿强</b>");
+    const QString markup = QStringLiteral("<i>阿强");
     app.home.exec(QStringLiteral("UPDATE DiskState SET Name = '%1' WHERE DiskNum = '6'").arg(markup));
     ASSERT_TRUE(Loans::lend(app.context.folder.catalogueFile(), QStringLiteral("7"),
         { markup, QDate(2026, 2, 1), QDate(),
             {} }).ok());
+    MovieRecord fields;
+    fields[MovieField::Direct] = markup;
+    fields[MovieField::PS] = markup + QStringLiteral("\n剧情");
+    app.home.addMovie(2, markup, 7, fields);
     ASSERT_TRUE(window->discTree()->rebuildDiscTree());
+    // Anything that shows the text as Qt's markup has lost the <i> it was typed with.
+    const auto readsAsTyped = [&markup](const QString& tip) {
+        return QTextDocumentFragment::fromHtml(tip).toPlainText().contains(markup);
+    };
+    EXPECT_TRUE(readsAsTyped(window->discTree()->itemForKey(QStringLiteral("Node7"))->toolTip(0)));
+
+    // The movie listed, and its director's group: every label and tooltip as typed.
+    window->discTree()->setCurrentItem(window->discTree()->itemForKey(QStringLiteral("Node7")));
+    window->discTree()->nodeClicked(QStringLiteral("Node7"));
+    EXPECT_TRUE(readsAsTyped(window->movieList()->model()->index(1, 0).data(Qt::ToolTipRole).toString()));
+    window->browseTabs()->setCurrentWidget(window->categoryPane());
+    window->categoryPane()->setField(MovieGroups::Field::Director);
+    window->categoryPane()->chooseGroup(0);
+    EXPECT_TRUE(readsAsTyped(window->categoryPane()->groupList()->topLevelItem(0)->toolTip(0)));
+    EXPECT_TRUE(window->statusLabel()->text().contains(markup));
+    int labelsWithMarkup = 0;
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        if (label->isVisible() && label->text().contains(markup)) {
+            ++labelsWithMarkup;
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+        }
+    EXPECT_GE(labelsWithMarkup, 1); // the status line at least
+    window->browseTabs()->setCurrentWidget(window->discTree());
 
     menuOn(QStringLiteral("Node6"));
     window->action(QStringLiteral("LendDisc"))->trigger();

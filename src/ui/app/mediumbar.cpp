@@ -1,5 +1,6 @@
 #include "mediumbar.h"
 
+#include "app/plaintext.h"
 #include "appcontext.h"
 #include "media/mountwatch.h"
 #include "scan/drives.h"
@@ -180,7 +181,7 @@ void MediumBar::announce(const QString& root, const Identify::Result& result)
         action_->setText(QString());
         break;
     }
-    label_->setToolTip(where);
+    label_->setToolTip(PlainText::tip(where));
     action_->setVisible(!action_->text().isEmpty());
     setVisible(true);
 }

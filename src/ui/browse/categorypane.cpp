@@ -1,6 +1,7 @@
 #include "categorypane.h"
 
 #include "app/appcontext.h"
+#include "app/plaintext.h"
 #include "browse/disctree.h"
 #include "store/catalogue.h"
 
@@ -128,7 +129,7 @@ void CategoryPane::regroup()
             = new QTreeWidgetItem(QStringList { QStringLiteral("%1 (%2)").arg(g.text).arg(g.rows.size()) });
         item->setData(0, Qt::UserRole, keyOf(g));
         item->setData(0, GroupRole, int(i));
-        item->setToolTip(0, g.text);
+        item->setToolTip(0, PlainText::tip(g.text));
         items << item;
     }
     const QSignalBlocker quiet(groups_);

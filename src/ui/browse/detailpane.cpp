@@ -1,5 +1,6 @@
 #include "detailpane.h"
 
+#include "app/plaintext.h"
 #include "moviefilespage.h"
 #include "pictures.h"
 #include "starrow.h"
@@ -333,7 +334,7 @@ void DetailPane::showMovie(const MovieDetails& d, const QString& goldStar, const
         // A value wider than its field on a small screen can still be read whole.
         constexpr qsizetype tipLength = 300;
         const QString& text = d.boxes[i];
-        boxes_[i]->setToolTip(text.size() > tipLength ? text.left(tipLength) + u'…' : text);
+        boxes_[i]->setToolTip(PlainText::tip(text.size() > tipLength ? text.left(tipLength) + u'…' : text));
     }
     summary_->setPlainText(QString(d.summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     seen_->setChecked(false);

@@ -1,6 +1,7 @@
 #include "disctreewidget.h"
 
 #include "app/appcontext.h"
+#include "app/plaintext.h"
 #include "app/prompt.h"
 #include "app/sharppicture.h"
 #include "media/mediatext.h"
@@ -139,6 +140,7 @@ bool DiscTreeWidget::fillTree(QString* error)
         const auto check = checks.find(n.discNumber);
         markCheck(item, check, checks.cend());
         markLoan(item, openLoan(n.discNumber), today, check != checks.cend() && !check->passed());
+        item->setToolTip(0, PlainText::tip(item->toolTip(0)));
         return item;
     };
     for (const DiscNode& n : std::as_const(data_.discs))

@@ -1,5 +1,6 @@
 #include "moviefilespage.h"
 
+#include "app/plaintext.h"
 #include "media/mediatext.h"
 #include "store/textrules.h"
 
@@ -64,7 +65,7 @@ void MovieFilesPage::showFiles(
             cells << QStringLiteral("（未能读取）");
         auto* item = new QTreeWidgetItem(cells);
         for (int c = 0; c < cells.size(); ++c)
-            item->setToolTip(c, cells.at(c));
+            item->setToolTip(c, PlainText::tip(cells.at(c)));
         items << item;
     }
     list_->addTopLevelItems(items);

@@ -1,5 +1,6 @@
 #include "movielistmodel.h"
 
+#include "app/plaintext.h"
 #include "app/sharppicture.h"
 #include "browse/listorder.h"
 
@@ -31,8 +32,9 @@ QVariant MovieListModel::data(const QModelIndex& index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return rows_.at(sourceRow(index.row()))[size_t(index.column())];
+    case Qt::ToolTipRole:
+        return PlainText::tip(rows_.at(sourceRow(index.row()))[size_t(index.column())]);
     case Qt::DecorationRole:
         if (index.column() == 0)
             return icon_ == 2 ? allIcon_ : discIcon_;

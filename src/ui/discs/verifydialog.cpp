@@ -1,6 +1,7 @@
 #include "verifydialog.h"
 
 #include "app/appcontext.h"
+#include "app/plaintext.h"
 #include "app/prompt.h"
 #include "app/windowplacement.h"
 #include "media/identify.h"
@@ -279,7 +280,7 @@ void VerifyDialog::showFiles(const DiscVerify::Result& r)
                 continue;
             auto* item = new QTreeWidgetItem(QStringList { QDir::toNativeSeparators(f.path),
                 MediaText::size(f.size), MediaText::fileStatus(DiscVerify::statusName(f.status), f.offset) });
-            item->setToolTip(0, f.path);
+            item->setToolTip(0, PlainText::tip(f.path));
             if (!wantOk)
                 item->setForeground(2, QColor(0xb0, 0x20, 0x20));
             items << item;

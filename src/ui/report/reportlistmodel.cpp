@@ -1,6 +1,6 @@
 #include "reportlistmodel.h"
 
-#include <QTextDocument>
+#include "app/plaintext.h"
 
 using namespace CollectionReport;
 
@@ -26,10 +26,8 @@ QVariant ReportListModel::data(const QModelIndex& index, int role) const
     const QString& cell = cells_.at(index.row()).at(index.column());
     if (role == Qt::DisplayRole)
         return cell;
-    // A tooltip that looks like markup is taken as markup (<img src="/dev/zero"> reads that device
-    // for ever); titles and names are shown as typed.
-    if (role == Qt::ToolTipRole && !cell.isEmpty())
-        return Qt::convertFromPlainText(cell);
+    if (role == Qt::ToolTipRole)
+        return PlainText::tip(cell);
     return {};
 }
 
