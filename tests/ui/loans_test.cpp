@@ -208,6 +208,33 @@ TEST_F(LoansWindowTest, LendByKeyboardThenTheTreeDetailsAndReportShowItUntilItIs
     EXPECT_EQ(Loans::all(app.context.folder.catalogueFile(), nullptr)->last().borrower, QStringLiteral("老"));
 }
 
+TEST_F(LoansWindowTest, ADetailsWindowOpenWhileTheDiscComesBackSavesOnlyWhatTheUserChanged)
+{
+    const QString file = app.context.folder.catalogueFile();
+    ASSERT_TRUE(Loans::lend(file, QStringLiteral("7"),
+        { QStringLiteral("老王"), QDate(2026, 3, 1), QDate(),
+            {} }).ok());
+    ASSERT_TRUE(window->discTree()->rebuildDiscTree());
+    const auto openDetails = [this] {
+        menuOn(QStringLiteral("Node7"));
+        window->action(QStringLiteral("ChangeDiskDetail"))->trigger();
+        return shown<DiscDetailsDialog>(QStringLiteral("Form6"));
+    };
+    DiscDetailsDialog* details = openDetails();
+    ASSERT_NE(details, nullptr);
+    // Taken back by another program meanwhile; the user renames it and leaves 外借 as shown.
+    ASSERT_TRUE(Loans::giveBack(file, QStringLiteral("7"), QDate(2026, 3, 1)).ok());
+    details->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("剧集二"));
+    ASSERT_TRUE(details->save());
+    EXPECT_EQ(app.home.discRows().last(), QStringLiteral("7|剧集二|DVD|良好|-|-"));
+    // A condition the user changes is written as ever.
+    details = openDetails();
+    ASSERT_NE(details, nullptr);
+    details->findChild<QComboBox*>(QStringLiteral("Combo2"))->setEditText(QStringLiteral("破损"));
+    ASSERT_TRUE(details->save());
+    EXPECT_EQ(app.home.discRows().last(), QStringLiteral("7|剧集二|DVD|破损|-|-"));
+}
+
 TEST_F(LoansWindowTest, NamesThatLookLikeMarkupAreShownAsTyped)
 {
     // As rich text, <img src="/dev/zero"> would read that device for ever.

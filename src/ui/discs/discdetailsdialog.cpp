@@ -146,6 +146,7 @@ void DiscDetailsDialog::fill(const DiscRecord& disc)
         kind_->setEditText(boxText(disc.diskType));
     if (!disc.station.isNull())
         state_->setEditText(boxText(disc.station));
+    stationShown_ = state_->currentText();
     if (!disc.ps.isNull())
         notes_->setText(boxText(disc.ps));
 }
@@ -175,7 +176,10 @@ bool DiscDetailsDialog::save()
     DiscDetails details;
     details.name = unlessEmpty(name_->text());
     details.diskType = unlessEmpty(kind_->currentText());
-    details.station = unlessEmpty(state_->currentText());
+    // Lending and returning write the condition too, here or from another program while this
+    // window is open: a condition the user left as shown is not written back over theirs.
+    if (state_->currentText() != stationShown_)
+        details.station = unlessEmpty(state_->currentText());
     details.ps = unlessEmpty(notes_->text());
     if (!commands_.saveDiscDetails(number_->text(), details, this))
         return false;

@@ -37,6 +37,7 @@ private:
     QLineEdit* number_;
     QLineEdit* name_;
     QComboBox* state_;
+    QString stationShown_; // as filled in, to tell whether the user changed it
     QComboBox* kind_;
     QLineEdit* notes_;
     QLabel* lastCheck_;
