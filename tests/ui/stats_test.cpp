@@ -318,3 +318,14 @@ TEST_F(StatsWindowTest, AnUnreadableCatalogueGivesAMessageAndNoWindow)
     EXPECT_FALSE(app.prompt.asked.at(0).text.isEmpty());
     EXPECT_EQ(readBytes(app.home.folder().catalogueFile()), garbage);
 }
+
+TEST_F(StatsWindowTest, NamesThatLookLikeMarkupAreDrawnAsTyped)
+{
+    // As markup under a bar, this would read /dev/zero for ever and the window would never paint.
+    const QString markup = QStringLiteral("<img src=\"/dev/zero\">");
+    app.home.addMovie(4, markup, 1, movieWith({ { F::Type, markup }, { F::Filetype, markup } }));
+    StatsWindow* w = openStats();
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->grab().isNull());
+    EXPECT_GE(itemOf(w, StatsChart::Format, markup), 0);
+}

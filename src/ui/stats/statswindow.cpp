@@ -278,9 +278,11 @@ std::unique_ptr<QChart> StatsWindow::barChart(StatsChart chart)
     for (int bar = 0; bar < int(shown_[size_t(chart)].size()); ++bar) {
         const StatsBucket& b = shown_[size_t(chart)].at(itemOf(chart, bar));
         set->append(double(b.count));
-        // Under a bar "1990" says what "1990年代" says in the counts, in the room a bar has.
+        // Under a bar "1990" says what "1990年代" says in the counts, in the room a bar has. The
+        // chart takes its names as markup: a genre typed <img src="/dev/zero"> would read that device.
         categories << (chart == StatsChart::Decade && !b.unknown() ? b.key.chopped(1)
-                                                                   : bucketLabel(dimension, b));
+                                                                   : bucketLabel(dimension, b))
+                          .toHtmlEscaped();
         highest = std::max(highest, b.count);
     }
     set->setSelectedColor(set->color().darker(160));
