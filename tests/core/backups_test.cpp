@@ -132,6 +132,26 @@ TEST(Backups, RestorePutsACopyBackAfterKeepingTheCurrentState)
     EXPECT_EQ(Catalogue(home.folder().catalogueFile()).movieCount(), 1);
 }
 
+// Another program may switch the catalogue to write-ahead logging; a backup of it must still be
+// one file that reads anywhere, read-only places included, and restores into the logged catalogue.
+TEST(Backups, ACopyOfACatalogueInWriteAheadLogModeIsOneWholeFile)
+{
+    TestHome home;
+    home.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    home.addDisc(12);
+    home.addMovie(1, QStringLiteral("甲"), 12);
+    CatalogueBackups backups(home.folder());
+    QString error, made;
+    ASSERT_TRUE(backups.take(at(6, 20), &error, &made)) << error.toStdString();
+    const QByteArray header = readBytes(made).left(20);
+    EXPECT_EQ(header.mid(18, 2), QByteArray("\x01\x01", 2)); // rollback journal, not a log
+    EXPECT_FALSE(QFile::exists(made + QStringLiteral("-wal")));
+    home.exec(QStringLiteral("DELETE FROM ReelShelfIndex"));
+    ASSERT_TRUE(backups.restore(made, at(7, 9), &error)) << error.toStdString();
+    EXPECT_EQ(Catalogue(home.folder().catalogueFile()).movieCount(), 1);
+    EXPECT_EQ(backups.list().value(0).movies, 0); // the state before the restore, kept whole too
+}
+
 TEST(Backups, RestoreRefusesAnUnreadableCopyAndChangesNothing)
 {
     TestHome home;

@@ -177,6 +177,28 @@ int copyDatabase(sqlite3* from, sqlite3* to, QString* why)
     return rc;
 }
 
+// A copy of a catalogue that another program put in write-ahead-log mode says so in its header,
+// and such a file cannot even be read where no log can be made beside it (a disc, a read-only
+// folder). A backup is one whole file in the ordinary journal mode. SQLITE_DONE, or the failure.
+int useRollbackJournal(sqlite3* db, QString* why)
+{
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA journal_mode = DELETE", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        const bool changed = sqlite3_step(st) == SQLITE_ROW
+            && QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) == "delete";
+        rc = changed ? SQLITE_DONE : sqlite3_extended_errcode(db);
+    } else {
+        rc = sqlite3_extended_errcode(db);
+    }
+    sqlite3_finalize(st);
+    if (rc == SQLITE_OK)
+        rc = SQLITE_ERROR; // the mode stayed as it was without a cause
+    if (rc != SQLITE_DONE)
+        *why = QString::fromUtf8(sqlite3_errmsg(db));
+    return rc;
+}
+
 // A half-written copy and what SQLite kept beside it while writing.
 void removePartial(const QString& partial)
 {
@@ -321,6 +343,8 @@ bool CatalogueBackups::copyCatalogue(const QDateTime& now, Kind kind, QString* e
     DbHandle to = openDb(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &code, &why);
     if (to)
         code = copyDatabase(from.get(), to.get(), &why);
+    if (code == SQLITE_DONE)
+        code = useRollbackJournal(to.get(), &why);
     to.reset();
     if (code != SQLITE_DONE) {
         removePartial(partial);
