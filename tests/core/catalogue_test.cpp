@@ -1,5 +1,6 @@
 #include "diskconditions.h"
 #include "store/catalogue.h"
+#include "store/cataloguestamp.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -426,4 +427,32 @@ TEST(CatalogueWrites, UpdateAndDeleteSeekTheMovieByItsNumber)
     EXPECT_EQ(c.nextMovieId(), 2.0) << "a deleted highest number is given out again";
     EXPECT_FALSE(c.deleteMovie(7, &error));
     EXPECT_EQ(c.movieCount(), 1);
+}
+
+// Another program that keeps a catalogue in write-ahead-log mode open reuses its log from the
+// start: same size, and the file times may not tell two writes apart. The stamp still does.
+TEST(CatalogueStampTest, AWriteThroughAReusedLogIsSeenWhenTheTimesDoNotShowIt)
+{
+    TestHome home;
+    home.addDisc(1, QStringLiteral("甲"));
+    const QString file = home.folder().catalogueFile();
+    const QString log = file + QStringLiteral("-wal");
+    RawDb other(file);
+    other.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    const auto write = [&](const QString& name) {
+        other.exec(QStringLiteral("UPDATE DiskState SET Name = '%1'").arg(name));
+        other.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    };
+    write(QStringLiteral("乙"));
+    const CatalogueStamp read = CatalogueStamp::of(file);
+    write(QStringLiteral("丙"));
+    for (const QString& path : { file, log }) {
+        QFile touched(path);
+        ASSERT_TRUE(touched.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(
+            touched.setFileTime(path == file ? read.file : read.log, QFileDevice::FileModificationTime));
+    }
+    const CatalogueStamp now = CatalogueStamp::of(file);
+    ASSERT_EQ(now.size, read.size); // the log was reused, not grown
+    EXPECT_FALSE(now == read);
 }
