@@ -1,6 +1,7 @@
 #include "browse/disctree.h"
 #include "browse/movielisting.h"
 #include "store/catalogue.h"
+#include "store/discnumbers.h"
 #include "testsupport.h"
 
 #include <QSqlDatabase>
@@ -42,6 +43,24 @@ TEST(CatalogueDiscs, FoundByTheTrimmedNumberAndChangedOnlyInTheGivenFields)
     EXPECT_EQ(missing.error,
         QStringLiteral("光盘号为120的光盘已不在目录中（可能已被其他程序删除），没有做任何改动。"));
     EXPECT_EQ(catalogueOf(home).setFavourite(QStringLiteral("1"), true).status, DiscOutcome::NoSuchDisc);
+    EXPECT_EQ(home.discRows().size(), 2);
+}
+
+// The new-disc window checks the number before it adds; another program may add that number in
+// between. The add itself looks again, in its own transaction.
+TEST(CatalogueDiscs, AddingANumberAStoredDiscCarriesIsRefusedAndStoresNothing)
+{
+    TestHome home;
+    home.addDisc(QStringLiteral(" 9 "), QStringLiteral("别人的"));
+    DiscRecord disc;
+    disc.diskNum = QStringLiteral("9");
+    disc.diskType = QStringLiteral("DVD ");
+    QString error;
+    EXPECT_FALSE(catalogueOf(home).addDisc(disc, &error));
+    EXPECT_EQ(error, DiscNumbers::takenMessage(QStringLiteral("9")));
+    EXPECT_EQ(home.discRows(), QStringList { QStringLiteral(" 9 |别人的|DVD |-|-|-") });
+    disc.diskNum = QStringLiteral("90");
+    EXPECT_TRUE(catalogueOf(home).addDisc(disc, &error)) << error.toStdString();
     EXPECT_EQ(home.discRows().size(), 2);
 }
 

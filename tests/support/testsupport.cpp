@@ -127,7 +127,8 @@ void TestHome::addDisc(const QVariant& number, const QVariant& name, const QVari
 {
     DiscRecord d { number, name, kind, station, ps, fav };
     QString error;
-    if (!Catalogue(folder().catalogueFile()).addDisc(d, &error))
+    // As another program may have stored it: numbers that repeat or read otherwise are taken too.
+    if (!Catalogue(folder().catalogueFile()).addDiscsAndMovies({ d }, {}, &error))
         throw std::runtime_error(error.toStdString());
 }
 

@@ -137,6 +137,7 @@ public:
     std::optional<double> nextMovieId(QString* error = nullptr) const;
 
     // Writers: each runs in one transaction and reports failure; nothing is half-written.
+    // A disc whose number a stored disc carries is refused with DiscNumbers::takenMessage.
     bool addDisc(const DiscRecord& disc, QString* error = nullptr);
     bool addMovie(const MovieRecord& movie, QString* error = nullptr);
     bool addMovies(const QList<MovieRecord>& movies, QString* error = nullptr);

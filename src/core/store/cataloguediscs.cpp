@@ -3,6 +3,7 @@
 #include "discnumbers.h"
 #include "loans.h"
 #include "mediatables.h"
+#include "newdisc.h"
 #include "textrules.h"
 
 #include <QSet>
@@ -44,7 +45,14 @@ std::optional<QList<DiscRecord>> Catalogue::discs(QString* error) const
 
 bool Catalogue::addDisc(const DiscRecord& disc, QString* error)
 {
-    return addDiscsAndMovies({ disc }, {}, error);
+    // The number is looked at again inside the write: the window checked it before the user
+    // confirmed, and another program may have added a disc under it since.
+    QList<MovieRecord> noMovies;
+    QList<PosterInstall::Entry> noPosters;
+    const NewDisc::Outcome outcome = NewDisc::store(path_, disc, noMovies, nullptr, noPosters);
+    if (!outcome.stored())
+        setError(error, outcome.error);
+    return outcome.stored();
 }
 
 bool CatalogueDb::forgetLeftOversOfDiscs(
