@@ -9,10 +9,12 @@ class QApplication;
 // <img src="/dev/zero"> would read that device for ever.
 namespace PlainText {
 
-// Every label of the program shows its text as plain text unless it was set to rich text.
+// Every label of the program shows its text as plain text unless it was set to rich text. Qt's
+// tooltip is such a label too: every tooltip shows its text as typed, markup and all.
 void guardLabels(QApplication& app);
 
-// A tooltip that shows `text` as it is, line breaks kept.
+// A tooltip that shows `text` as it is, line breaks kept; a very long text is cut, so that its
+// tooltip stays on the screen.
 QString tip(const QString& text);
 
 } // namespace PlainText
