@@ -156,7 +156,7 @@ TEST_F(WindowFitTest, OnALaptopScreenTheDetailFieldsShowCommonValuesWhole)
     }
 }
 
-TEST_F(WindowFitTest, TheTooltipOfAVeryLongTitleStaysOnTheScreen)
+TEST_F(WindowFitTest, AVeryLongTitleIsShownWholeAndItsTooltipStaysOnTheScreen)
 {
     // 40,000 characters made a tooltip 15,000 pixels high that took a quarter of a second a hover.
     app.home.exec(
@@ -172,6 +172,10 @@ TEST_F(WindowFitTest, TheTooltipOfAVeryLongTitleStaysOnTheScreen)
     EXPECT_TRUE(tip->text().endsWith(u'…'));
     EXPECT_TRUE(window->screen()->availableGeometry().contains(tip->frameGeometry()))
         << describe(tip->frameGeometry()).toStdString();
+    // Past a line edit's usual 32,767 characters, to be read or copied whole.
+    list->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->findChild<QLineEdit*>(QStringLiteral("Text1_9"))->text().size(), 40000);
 }
 
 TEST_F(WindowFitTest, TheMovieEditorFitsAndIsCentred)

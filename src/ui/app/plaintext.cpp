@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <limits>
 
 namespace {
 
@@ -42,6 +44,11 @@ QString tip(const QString& text)
         return text;
     const qsizetype cut = text.at(longest - 1).isHighSurrogate() ? longest - 1 : longest;
     return text.left(cut) + u'…';
+}
+
+void holdAnyLength(QLineEdit* edit)
+{
+    edit->setMaxLength(std::numeric_limits<int>::max());
 }
 
 } // namespace PlainText

@@ -191,6 +191,7 @@ QWidget* DetailPane::buildDetailsPage()
         auto* edit = new QLineEdit(page);
         edit->setObjectName(QStringLiteral("Text1_%1").arg(b.index));
         showAsText(edit);
+        PlainText::holdAnyLength(edit);
         auto* label = new QLabel(QString::fromUtf16(b.caption) + u'：', page);
         label->setBuddy(edit);
         label->setForegroundRole(QPalette::PlaceholderText);
