@@ -10,9 +10,12 @@ TextTable::TextTable(QStringList headers)
 
 void TextTable::addRow(QStringList cells)
 {
-    // A cell shows on one line.
+    // A cell shows on one line, in a pager or an editor too, which also break at these.
     for (QString& c : cells)
-        c.replace(u'\n', u' ').replace(u'\r', u' ').replace(u'\t', u' ');
+        for (QChar& ch : c)
+            if (ch == u'\n' || ch == u'\r' || ch == u'\t' || ch == u'\v' || ch == u'\f' || ch == u'\u0085'
+                || ch == u'\u2028' || ch == u'\u2029')
+                ch = u' ';
     rows_.append(std::move(cells));
 }
 
@@ -20,7 +23,9 @@ int TextTable::displayWidth(const QString& text)
 {
     int width = 0;
     for (const QChar c : text) {
-        if (c.isLowSurrogate())
+        // Accents that join the letter before them and invisible format characters take no cell.
+        if (c.isLowSurrogate() || c.category() == QChar::Mark_NonSpacing
+            || c.category() == QChar::Mark_Enclosing || c.category() == QChar::Other_Format)
             continue;
         const char16_t u = c.unicode();
         const bool wide = (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF)

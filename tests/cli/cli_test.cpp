@@ -142,6 +142,20 @@ TEST_F(CliList, ReadableTableWithoutJson)
     EXPECT_TRUE(r.lines()[2].contains(QStringLiteral("95 Mins")));
 }
 
+TEST_F(CliList, TableRowsStayOnOneLineAndLineUpPastAccentsAndInvisibleCharacters)
+{
+    // An accent typed as a second character, a zero-width space, and line breaks a pager obeys.
+    home_.addMovie(4, QStringLiteral("Cafe\u0301\u200B"), 120);
+    home_.addMovie(5, QStringLiteral("Café"), 120);
+    home_.addMovie(6, QStringLiteral("a\u2028b\u2029c\vd\fe\u0085f"), 120);
+    const CliRun r = run(home_, { QStringLiteral("list"), QStringLiteral("--disc"), QStringLiteral("120") });
+    EXPECT_EQ(r.code, 0);
+    ASSERT_EQ(r.lines().size(), 2 + 4) << r.out.toStdString();
+    EXPECT_EQ(QString(r.lines()[3]).replace(QStringLiteral("Cafe\u0301\u200B"), QStringLiteral("Café")),
+        QString(r.lines()[4]).replace(u'5', u'4'));
+    EXPECT_TRUE(r.lines()[5].contains(QStringLiteral(" a b c d e f "))) << r.lines()[5].toStdString();
+}
+
 TEST_F(CliList, JsonEscapesQuotesBackslashesAndLineBreaks)
 {
     const QString title = QStringLiteral("他说\"好\"\\路径\n第二行\t完");

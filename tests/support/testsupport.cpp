@@ -6,11 +6,13 @@
 #include "store/datafolder.h"
 #include "store/inifile.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -38,6 +40,15 @@ QByteArray readBytes(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QLabel* shownToolTip()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* label = qobject_cast<QLabel*>(w);
+            label && label->isVisible() && label->windowType() == Qt::ToolTip)
+            return label;
+    return nullptr;
 }
 
 void PrintTo(const QString& text, std::ostream* os)

@@ -44,6 +44,10 @@ struct CliRun
 };
 CliRun runCliCaptured(const QStringList& args, const QString& exeDir = QString());
 
+// Qt's tooltip window while one is shown (after QToolTip::showText or a QHelpEvent), else null.
+class QLabel;
+QLabel* shownToolTip();
+
 // Readable failures for Qt strings.
 void PrintTo(const QString& text, std::ostream* os);
 

@@ -13,6 +13,7 @@
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -153,6 +154,28 @@ TEST_F(WindowFitTest, OnALaptopScreenTheDetailFieldsShowCommonValuesWhole)
         EXPECT_GE(field->width(), needed) << name << " shows " << field->text().toStdString();
         EXPECT_EQ(field->toolTip(), field->text()) << name;
     }
+}
+
+TEST_F(WindowFitTest, AVeryLongTitleIsShownWholeAndItsTooltipStaysOnTheScreen)
+{
+    // 40,000 characters made a tooltip 15,000 pixels high that took a quarter of a second a hover.
+    app.home.exec(
+        QStringLiteral("UPDATE ReelShelfIndex SET MovieName = '%1' WHERE ID = 1").arg(QString(40000, u'中')));
+    selectNode(QStringLiteral("Node1"));
+    MovieListView* list = window->movieList();
+    const QRect cell = list->visualRect(list->model()->index(0, 0));
+    QHelpEvent hover(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(list->viewport(), &hover);
+    const QLabel* tip = shownToolTip();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_TRUE(tip->text().startsWith(QString(200, u'中')));
+    EXPECT_TRUE(tip->text().endsWith(u'…'));
+    EXPECT_TRUE(window->screen()->availableGeometry().contains(tip->frameGeometry()))
+        << describe(tip->frameGeometry()).toStdString();
+    // Past a line edit's usual 32,767 characters, to be read or copied whole.
+    list->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->findChild<QLineEdit*>(QStringLiteral("Text1_9"))->text().size(), 40000);
 }
 
 TEST_F(WindowFitTest, TheMovieEditorFitsAndIsCentred)

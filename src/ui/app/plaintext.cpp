@@ -3,7 +3,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
-#include <QTextDocument>
+#include <QLineEdit>
+#include <limits>
 
 namespace {
 
@@ -35,8 +36,19 @@ void guardLabels(QApplication& app)
 
 QString tip(const QString& text)
 {
-    // A text Qt would show as typed anyway is left as it is.
-    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text) : text;
+    // The label guard has made the tooltip plain text before it takes its text (Qt polishes it
+    // first), so escaping here would show the escapes. A title of 40,000 characters would make a
+    // tooltip hundreds of screens wide or high, and slow to lay out on every hover.
+    constexpr qsizetype longest = 300;
+    if (text.size() <= longest)
+        return text;
+    const qsizetype cut = text.at(longest - 1).isHighSurrogate() ? longest - 1 : longest;
+    return text.left(cut) + u'…';
+}
+
+void holdAnyLength(QLineEdit* edit)
+{
+    edit->setMaxLength(std::numeric_limits<int>::max());
 }
 
 } // namespace PlainText

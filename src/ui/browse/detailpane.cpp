@@ -191,6 +191,7 @@ QWidget* DetailPane::buildDetailsPage()
         auto* edit = new QLineEdit(page);
         edit->setObjectName(QStringLiteral("Text1_%1").arg(b.index));
         showAsText(edit);
+        PlainText::holdAnyLength(edit);
         auto* label = new QLabel(QString::fromUtf16(b.caption) + u'：', page);
         label->setBuddy(edit);
         label->setForegroundRole(QPalette::PlaceholderText);
@@ -332,9 +333,7 @@ void DetailPane::showMovie(const MovieDetails& d, const QString& goldStar, const
         boxes_[i]->setText(d.boxes[i]);
         boxes_[i]->setCursorPosition(0);
         // A value wider than its field on a small screen can still be read whole.
-        constexpr qsizetype tipLength = 300;
-        const QString& text = d.boxes[i];
-        boxes_[i]->setToolTip(PlainText::tip(text.size() > tipLength ? text.left(tipLength) + u'…' : text));
+        boxes_[i]->setToolTip(PlainText::tip(d.boxes[i]));
     }
     summary_->setPlainText(QString(d.summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     seen_->setChecked(false);

@@ -1,5 +1,6 @@
 #include "discdetailsdialog.h"
 
+#include "app/plaintext.h"
 #include "disccommands.h"
 #include "disctexts.h"
 #include "store/catalogue.h"
@@ -16,23 +17,15 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <limits>
 
 namespace {
-
-// A stored text may be longer than a line edit holds by default (32,767 characters); a box that
-// cut it would store it cut on the next save.
-void holdAnyLength(QLineEdit* edit)
-{
-    edit->setMaxLength(std::numeric_limits<int>::max());
-}
 
 QComboBox* emptyCombo(const QStringList& items, const QString& name, QWidget* parent)
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
     box->setEditable(true);
-    holdAnyLength(box->lineEdit());
+    PlainText::holdAnyLength(box->lineEdit());
     box->setInsertPolicy(QComboBox::NoInsert);
     box->addItems(items);
     // Empty until filled: an empty box is never written.
@@ -75,15 +68,15 @@ DiscDetailsDialog::DiscDetailsDialog(DiscCommands& commands, QWidget* parent)
     QPalette face = number_->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     number_->setPalette(face);
-    holdAnyLength(number_);
+    PlainText::holdAnyLength(number_);
     name_ = new QLineEdit(frame);
     name_->setObjectName(QStringLiteral("Text2"));
-    holdAnyLength(name_);
+    PlainText::holdAnyLength(name_);
     state_ = emptyCombo(DiscTexts::states, QStringLiteral("Combo2"), frame);
     kind_ = emptyCombo(DiscTexts::kinds, QStringLiteral("Combo1"), frame);
     notes_ = new QLineEdit(frame);
     notes_->setObjectName(QStringLiteral("Text3"));
-    holdAnyLength(notes_);
+    PlainText::holdAnyLength(notes_);
     form->addRow(DiscTexts::detailsNumber, number_);
     form->addRow(DiscTexts::detailsName, name_);
     form->addRow(DiscTexts::detailsState, state_);

@@ -1,5 +1,6 @@
 #include "lenddialog.h"
 
+#include "app/plaintext.h"
 #include "disccommands.h"
 #include "disctexts.h"
 #include "store/loans.h"
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <limits>
 
 namespace {
 
@@ -54,7 +54,7 @@ LendDialog::LendDialog(DiscCommands& commands, const QString& discNumber, const 
     // before must lend to 王, not to 王五.
     borrower_->completer()->setCompletionMode(QCompleter::PopupCompletion);
     // An earlier name past the line edit's usual 32,767 characters is lent to whole, not cut.
-    borrower_->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
+    PlainText::holdAnyLength(borrower_->lineEdit());
     borrower_->setCurrentIndex(-1);
     borrower_->setEditText(QString());
     lent_ = dateBox(today, QStringLiteral("DateLent"), this);

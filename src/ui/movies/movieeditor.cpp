@@ -1,6 +1,7 @@
 #include "movieeditor.h"
 
 #include "app/appcontext.h"
+#include "app/plaintext.h"
 #include "app/prompt.h"
 #include "app/windowplacement.h"
 #include "browse/detailpane.h"
@@ -31,7 +32,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -92,19 +92,12 @@ const std::array<ComboChoices, 5>& comboChoices()
     return specs;
 }
 
-// A stored text may be longer than a line edit holds by default (32,767 characters); a box that
-// cut it would store it cut.
-void holdAnyLength(QLineEdit* edit)
-{
-    edit->setMaxLength(std::numeric_limits<int>::max());
-}
-
 QComboBox* editableCombo(const QString& name, QWidget* parent)
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
     box->setEditable(true);
-    holdAnyLength(box->lineEdit());
+    PlainText::holdAnyLength(box->lineEdit());
     // Enter confirms the dialog rather than adding the typed text to the choices.
     box->setInsertPolicy(QComboBox::NoInsert);
     return box;
@@ -196,7 +189,7 @@ QWidget* MovieEditor::buildDetailsPage()
     auto addText = [&](int index, const char16_t* label, int row, int column) {
         auto* edit = new QLineEdit(page);
         edit->setObjectName(QStringLiteral("Text1_%1").arg(index));
-        holdAnyLength(edit);
+        PlainText::holdAnyLength(edit);
         auto* caption = new QLabel(QString::fromUtf16(label), page);
         caption->setBuddy(edit);
         grid->addWidget(caption, row, column);
@@ -259,7 +252,7 @@ QWidget* MovieEditor::buildDetailsPage()
     auto* scoreCaption = new QLabel(QStringLiteral("自 评 分"), page);
     auto* scoreBox = new QLineEdit(page);
     scoreBox->setObjectName(QStringLiteral("Text1_1"));
-    holdAnyLength(scoreBox);
+    PlainText::holdAnyLength(scoreBox);
     scoreBox->setMaximumWidth(48);
     scoreCaption->setBuddy(scoreBox);
     texts_[1] = scoreBox;
@@ -314,7 +307,7 @@ QWidget* MovieEditor::buildPosterPage()
     connect(browse, &QPushButton::clicked, this, &MovieEditor::browsePoster);
     posterPath_ = new QLineEdit(page);
     posterPath_->setObjectName(QStringLiteral("Text2"));
-    holdAnyLength(posterPath_);
+    PlainText::holdAnyLength(posterPath_);
     posterPath_->setReadOnly(true);
     posterPreview_ = new PictureLabel(page);
     posterPreview_->setObjectName(QStringLiteral("Image2"));
