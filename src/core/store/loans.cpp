@@ -55,19 +55,26 @@ std::optional<QList<Loan>> read(
     return ok ? std::optional(out) : std::nullopt;
 }
 
+// Runs a query on one disc's loans, its number the one value bound.
+bool selectOfDisc(QSqlQuery& q, const QString& path, const QString& sql, const QString& disc, QString* error)
+{
+    if (!q.prepare(sql)) {
+        setError(error, queryError(path, q));
+        return false;
+    }
+    q.addBindValue(disc);
+    return run(q, path, error);
+}
+
 // The disc's open loan, read inside the caller's transaction.
 bool openLoanOf(
     QSqlDatabase& db, const QString& path, const QString& disc, std::optional<Loan>* found, QString* error)
 {
     QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("SELECT %1 FROM ShelfLoans WHERE DiskNum = ? AND Returned IS NULL "
-                                  "ORDER BY rowid DESC LIMIT 1")
-                       .arg(columns))) {
-        setError(error, queryError(path, q));
-        return false;
-    }
-    q.addBindValue(disc);
-    if (!run(q, path, error))
+    const QString sql = QStringLiteral("SELECT %1 FROM ShelfLoans WHERE DiskNum = ? AND Returned IS NULL "
+                                       "ORDER BY rowid DESC LIMIT 1")
+                            .arg(columns);
+    if (!selectOfDisc(q, path, sql, disc, error))
         return false;
     if (q.next())
         *found = loanOf(q);
@@ -78,12 +85,8 @@ bool openLoanOf(
 bool lastReturnOf(QSqlDatabase& db, const QString& path, const QString& disc, QDate* found, QString* error)
 {
     QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("SELECT MAX(Returned) FROM ShelfLoans WHERE DiskNum = ?"))) {
-        setError(error, queryError(path, q));
-        return false;
-    }
-    q.addBindValue(disc);
-    if (!run(q, path, error))
+    if (!selectOfDisc(
+            q, path, QStringLiteral("SELECT MAX(Returned) FROM ShelfLoans WHERE DiskNum = ?"), disc, error))
         return false;
     if (q.next())
         *found = dateOf(q.value(0));
