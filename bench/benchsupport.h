@@ -1,7 +1,9 @@
 #pragma once
 
-// Small pieces every benchmark here shares: medians, elapsed times and the sqlite3 shell baseline.
+// Small pieces every benchmark here shares: options, medians, elapsed times and the sqlite3 shell
+// baseline.
 
+#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -12,6 +14,19 @@
 #include <vector>
 
 namespace Bench {
+
+// The options every catalogue benchmark takes: the data folder and how many runs.
+inline void addHomeAndRuns(QCommandLineParser& parser)
+{
+    parser.addOption({ QStringLiteral("home"), QStringLiteral("data folder"), QStringLiteral("DIR") });
+    parser.addOption(
+        { QStringLiteral("runs"), QStringLiteral("repetitions"), QStringLiteral("N"), QStringLiteral("5") });
+}
+
+inline int runsOf(const QCommandLineParser& parser)
+{
+    return std::max(1, parser.value(QStringLiteral("runs")).toInt());
+}
 
 inline double median(std::vector<double> values)
 {

@@ -307,9 +307,7 @@ int main(int argc, char* argv[])
     qInstallMessageHandler(quietOffscreenWarnings);
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOption({ QStringLiteral("home"), QStringLiteral("data folder"), QStringLiteral("DIR") });
-    parser.addOption(
-        { QStringLiteral("runs"), QStringLiteral("repetitions"), QStringLiteral("N"), QStringLiteral("5") });
+    Bench::addHomeAndRuns(parser);
     parser.addOption({ QStringLiteral("fields"), QStringLiteral("names, all or both"),
         QStringLiteral("WHICH"), QStringLiteral("both") });
     parser.addOption(
@@ -324,7 +322,7 @@ int main(int argc, char* argv[])
         // The last two words are found in introductions only.
         allWords = namesWords + QStringList { QStringLiteral("凯特 上海滩") };
     }
-    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
+    const int runs = Bench::runsOf(parser);
     const QString fields = parser.value(QStringLiteral("fields"));
     const bool doNames = fields != QStringLiteral("all");
     const bool doAll = fields != QStringLiteral("names");

@@ -38,13 +38,11 @@ int main(int argc, char* argv[])
     qInstallMessageHandler(quietOffscreenWarnings);
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOption({ QStringLiteral("home"), QStringLiteral("data folder"), QStringLiteral("DIR") });
-    parser.addOption(
-        { QStringLiteral("runs"), QStringLiteral("repetitions"), QStringLiteral("N"), QStringLiteral("5") });
+    Bench::addHomeAndRuns(parser);
     parser.process(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
+    const int runs = Bench::runsOf(parser);
 
     std::vector<double> openMs;
     std::vector<double> switchMs;

@@ -39,9 +39,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOption({ QStringLiteral("home"), QStringLiteral("data folder"), QStringLiteral("DIR") });
-    parser.addOption(
-        { QStringLiteral("runs"), QStringLiteral("repetitions"), QStringLiteral("N"), QStringLiteral("5") });
+    Bench::addHomeAndRuns(parser);
     parser.process(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -50,7 +48,7 @@ int main(int argc, char* argv[])
         return 1;
     const DataFolder folder(parser.value(QStringLiteral("home")));
     const Catalogue catalogue(folder.catalogueFile());
-    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
+    const int runs = Bench::runsOf(parser);
     const QString groupBy = QStringLiteral("SELECT lower(trim(MovieName)) AS t, count(*) FROM ReelShelfIndex "
                                            "GROUP BY lower(trim(MovieName)) HAVING count(*) > 1");
     MessageBoxPrompt prompt;

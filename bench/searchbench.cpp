@@ -109,9 +109,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOption({ QStringLiteral("home"), QStringLiteral("data folder"), QStringLiteral("DIR") });
-    parser.addOption(
-        { QStringLiteral("runs"), QStringLiteral("repetitions"), QStringLiteral("N"), QStringLiteral("5") });
+    Bench::addHomeAndRuns(parser);
     parser.addOption({ QStringLiteral("query"), QStringLiteral("title text"), QStringLiteral("TEXT"),
         QStringLiteral("英雄") });
     parser.addOption({ QStringLiteral("long"), QStringLiteral("patterns up to 32,767 characters") });
@@ -120,8 +118,7 @@ int main(int argc, char* argv[])
     QTextStream err(stderr);
     if (parser.isSet(QStringLiteral("long"))) {
         const DataFolder folder(parser.value(QStringLiteral("home")));
-        return longPatterns(Catalogue(folder.catalogueFile()),
-            std::max(1, parser.value(QStringLiteral("runs")).toInt()), out, err);
+        return longPatterns(Catalogue(folder.catalogueFile()), Bench::runsOf(parser), out, err);
     }
     const QString sqlite = Bench::sqliteProgram(err);
     if (sqlite.isEmpty())
@@ -129,7 +126,7 @@ int main(int argc, char* argv[])
     const DataFolder folder(parser.value(QStringLiteral("home")));
     const Catalogue catalogue(folder.catalogueFile());
     const QString text = parser.value(QStringLiteral("query"));
-    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
+    const int runs = Bench::runsOf(parser);
     const QString like = QStringLiteral("SELECT * FROM ReelShelfIndex WHERE lower(MovieName) LIKE '%")
         + text.toLower() + QStringLiteral("%'");
 

@@ -71,9 +71,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOption({ QStringLiteral("home"), QStringLiteral("data folder"), QStringLiteral("DIR") });
-    parser.addOption(
-        { QStringLiteral("runs"), QStringLiteral("repetitions"), QStringLiteral("N"), QStringLiteral("5") });
+    Bench::addHomeAndRuns(parser);
     parser.addOption({ QStringLiteral("picture"), QStringLiteral("saves the first opened window as PNG"),
         QStringLiteral("FILE") });
     parser.process(app);
@@ -83,7 +81,7 @@ int main(int argc, char* argv[])
     if (sqlite.isEmpty())
         return 1;
     const DataFolder folder(parser.value(QStringLiteral("home")));
-    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
+    const int runs = Bench::runsOf(parser);
     AnsweringPrompt prompt;
     NoDesktop desktop;
     AppContext context(folder, prompt, desktop);
